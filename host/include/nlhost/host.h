@@ -1,0 +1,199 @@
+// nlhost: a reference host for the uwinldat module.
+//
+// A Host owns everything the module reads through the control block: the
+// vector table with the 19 services, the GCB_TSSVEC bytes, the upper-case and
+// character-class tables, the standard missing value, the memory pool and the
+// kernel handle.  Services reach the host's state through one process-wide
+// current host (Host::current()).
+#ifndef NLHOST_HOST_H
+#define NLHOST_HOST_H
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "uwinldat.h"
+
+namespace nlhost {
+
+// The host's standard missing value: a quiet NaN whose top 16 bits are ones.
+double standard_missing();
+
+// A locale: 152-byte locale text entries indexed by item number, stored
+// contiguously so that a name array is a run of entries 152 bytes apart, with
+// number-convention records behind the numeric items.  Not movable: the
+// module holds addresses into it during a call.
+class Locale {
+ public:
+  static constexpr int kItems = 160;
+
+  explicit Locale(std::string name = {});
+  Locale(const Locale &) = delete;
+  Locale &operator=(const Locale &) = delete;
+
+  const std::string &name() const { return name_; }
+
+  // Sets a text item; texts longer than the entry holds are refused (false).
+  bool set_text(int item, std::string_view text);
+  // Sets a run of consecutive text items starting at first_item.
+  bool set_names(int first_item, std::span<const std::string_view> names);
+  // Sets a numeric item: its text and its number-convention record.
+  bool set_numeric(int item, const uwn_number_convention &record, std::string_view text = {});
+  void remove(int item);
+  bool has(int item) const;
+  // The entry of an item, or null when the locale does not have it.
+  const uwn_locale_entry *entry(int item) const;
+  std::string_view text(int item) const;
+  const uwn_number_convention *convention(int item) const;
+
+ private:
+  std::string name_;
+  std::array<uwn_locale_entry, kItems> entries_{};
+  std::array<uwn_number_convention, kItems> conventions_{};
+  std::bitset<kItems> present_;
+};
+
+// A small English locale built in code (no ICU), for tests and as a model:
+// en_US-like names, AM/PM, quarters, patterns for items 28 to 38, and the
+// number-convention items 111 to 114.
+std::shared_ptr<Locale> make_builtin_english();
+
+// One recorded service call (when recording is on).
+struct ServiceCall {
+  std::string service;  // "wzsxglc", "xfrname", ...
+  int64_t number = 0;   // item number, vector-specific integer argument
+  std::string text;     // name or text argument, where there is one
+};
+
+// A host-side informat: reads the block, 0 when the value is stored.
+using HostInformat = std::function<int32_t(uwn_informat_block *)>;
+
+class Host {
+ public:
+  Host();
+  ~Host();
+  Host(const Host &) = delete;
+  Host &operator=(const Host &) = delete;
+
+  // The process-wide current host that the services serve; the most recently
+  // constructed host is current until another is made current or it dies.
+  static Host *current();
+  void make_current();
+
+  uwn_control_block *control_block() { return &gcb_; }
+  const uint8_t *tssvec() const { return tssvec_.data(); }
+  uint8_t *tssvec_mutable() { return tssvec_.data(); }
+
+  // The current locale (its handle, a Locale*, is in the control block).
+  void set_locale(std::shared_ptr<Locale> locale);
+  Locale *locale() const { return locale_.get(); }
+
+  // Two-digit years y map to [first_year, first_year + 99].
+  void set_year_window(int first_year) { year_window_ = first_year; }
+  int year_window() const { return year_window_; }
+
+  // A frozen clock for wzdttme (a datetime value); unset: the system clock.
+  void set_clock(double datetime);
+  void clear_clock();
+  double now() const;
+
+  // Boolean options for xoptbgt ("GSTYLE").
+  void set_option(std::string_view name, bool on);
+  bool option(std::string_view name) const;
+
+  // Informats found by xfrname (case-insensitive names) and run by xfxbpn.
+  // The host's standard informats DATE, DATETIME, WEEKDATE, TWNDY and
+  // DATEAMPM are registered by the constructor.
+  void register_informat(std::string name, HostInformat informat);
+
+  // Memory pool: allocations are kept until the host dies.  With
+  // fail_allocations(true) the pool answers null.
+  void fail_allocations(bool fail) { fail_allocations_ = fail; }
+  struct Allocation {
+    uint64_t size;
+    uint32_t flags;
+    void *address;
+  };
+  std::vector<Allocation> allocations() const;
+
+  // xexit: the handler is called with the code and detail; the default one
+  // prints a message and aborts.  A test handler may return, and the module
+  // then goes on as if the service had returned.
+  void set_exit_handler(std::function<void(int32_t, int32_t)> handler);
+
+  // Call recording, for tests.
+  void record_calls(bool on);
+  std::vector<ServiceCall> calls() const;
+  void clear_calls();
+
+  // Direct access to a service slot (tests install spies here).
+  void *service(int vector, int slot) const;
+  void set_service(int vector, int slot, void *routine);
+
+  // Internal: used by the service implementations.
+  void record(const char *service, int64_t number, std::string_view text = {});
+  bool recording() const { return recording_; }
+  void *allocate(uint64_t size, uint32_t flags);
+  void exit(int32_t code, int32_t detail);
+  const std::function<int32_t(uwn_informat_block *)> *find_informat(std::string_view name) const;
+  std::mutex &locale_mutex() { return locale_mutex_; }
+
+ private:
+  uwn_control_block gcb_{};
+  uwn_locale_holder locale_holder_{};
+  uwn_missing_holder missing_holder_{};
+  uwn_memory_pool pool_{};
+  std::array<uint8_t, 256> upper_{};
+  std::array<uint8_t, 256> class_{};
+  std::array<uint8_t, UWN_VECTOR_COUNT> tssvec_{};
+  std::array<std::array<void *, 512>, 4> vector_storage_{};
+  std::array<void *const *, UWN_VECTOR_COUNT> vectors_{};
+  std::shared_ptr<Locale> locale_;
+  int year_window_ = 1940;
+  bool clock_set_ = false;
+  double clock_ = 0;
+  std::vector<std::pair<std::string, bool>> options_;
+  std::vector<std::pair<std::string, HostInformat>> informats_;
+  bool fail_allocations_ = false;
+  std::vector<Allocation> allocations_;
+  std::vector<std::unique_ptr<uint8_t[]>> blocks_;
+  std::function<void(int32_t, int32_t)> exit_handler_;
+  bool recording_ = false;
+  std::vector<ServiceCall> calls_;
+  mutable std::mutex mutex_;
+  std::mutex locale_mutex_;
+};
+
+// A loaded module: dlopen, then the image entry with the host's control block.
+class Module {
+ public:
+  // Loads the shared object at path for host; on failure null and *error set.
+  static std::unique_ptr<Module> open(Host &host, const std::string &path, std::string *error);
+  ~Module();
+
+  // An exported symbol of the module (dlsym), or null.
+  void *symbol(const char *name) const;
+  template <class F>
+  F function(const char *name) const {
+    return reinterpret_cast<F>(symbol(name));
+  }
+  const uwn_image_information *image() const { return image_; }
+  const std::string &path() const { return path_; }
+
+ private:
+  Module() = default;
+  void *handle_ = nullptr;
+  const uwn_image_information *image_ = nullptr;
+  std::string path_;
+};
+
+}  // namespace nlhost
+
+#endif  // NLHOST_HOST_H

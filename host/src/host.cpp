@@ -1,0 +1,2 @@
+// The reference host (filled in by the host core).
+#include "nlhost/host.h"

@@ -1,0 +1,3 @@
+/* Host service zmdy: vector 155, slot 11. */
+#include "stub.inc"
+HOST_STUB zmdy, 155, 11

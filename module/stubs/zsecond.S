@@ -1,0 +1,3 @@
+/* Host service zsecond: vector 155, slot 15. */
+#include "stub.inc"
+HOST_STUB zsecond, 155, 15

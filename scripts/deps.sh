@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, where they are missing.
+set -euo pipefail
+need=()
+for pkg in cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev libicu-dev pkg-config; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || need+=("$pkg")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  echo "installing: ${need[*]}" >&2
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+fi

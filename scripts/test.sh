@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the release build, then the AddressSanitizer +
+# UndefinedBehaviorSanitizer build.  Usage: scripts/test.sh [preset...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+presets=("$@")
+[ ${#presets[@]} -eq 0 ] && presets=(release asan)
+for preset in "${presets[@]}"; do
+  echo "=== $preset ==="
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+  ctest --preset "$preset"
+done
