@@ -194,6 +194,10 @@ class Module {
   std::string path_;
 };
 
+// Registers the host's standard informats DATE, DATETIME, WEEKDATE, TWNDY and
+// DATEAMPM with host (the Host constructor calls it).
+void register_standard_informats(Host &host);
+
 }  // namespace nlhost
 
 #endif  // NLHOST_HOST_H

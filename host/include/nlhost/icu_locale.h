@@ -1,0 +1,28 @@
+// Real locales from ICU (CLDR data), in the module's item layout.
+#ifndef NLHOST_ICU_LOCALE_H
+#define NLHOST_ICU_LOCALE_H
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "nlhost/host.h"
+
+namespace nlhost {
+
+// The names of every locale ICU offers (e.g. "de_DE"), sorted.
+std::vector<std::string> icu_locale_names();
+
+// Builds a locale from ICU's data: names, AM/PM, quarters, the converted date
+// and time patterns, and the number conventions.  An unknown name is an
+// error: null, with *error saying why.
+std::shared_ptr<Locale> load_icu_locale(std::string_view name, std::string *error);
+
+// Fills the number-convention items 111 to 114 of locale from ICU's data for
+// the locale named icu_name.
+void fill_icu_number_conventions(Locale &locale, std::string_view icu_name);
+
+}  // namespace nlhost
+
+#endif
