@@ -171,12 +171,18 @@ class Host {
   std::mutex locale_mutex_;
 };
 
-// A loaded module: dlopen, then the image entry with the host's control block.
+// A loaded module, as a real host loads it: dlopen; the image entry with the
+// host's control block; the image information record checked (eye-catcher and
+// magic); the entry list walked to the descriptor named "uwinldat"; the
+// describe and bind requests; the five informat names mapped to routines.
 class Module {
  public:
-  // Loads the shared object at path for host; on failure null and *error set.
+  // Loads the shared object at path for host; on failure null and *error set
+  // to a message that says what is wrong.
   static std::unique_ptr<Module> open(Host &host, const std::string &path, std::string *error);
   ~Module();
+  Module(const Module &) = delete;
+  Module &operator=(const Module &) = delete;
 
   // An exported symbol of the module (dlsym), or null.
   void *symbol(const char *name) const;
@@ -185,12 +191,27 @@ class Module {
     return reinterpret_cast<F>(symbol(name));
   }
   const uwn_image_information *image() const { return image_; }
+  const uwn_entry_descriptor *entry() const { return entry_; }
+  const uwn_family_description *description() const { return description_; }
+  // The registered informats in item-table order: name without the "@"
+  // ("NLDATE") and routine.
+  struct Informat {
+    std::string name;
+    const uwn_informat_item *item;
+    uwn_informat_fn routine;
+  };
+  const std::vector<Informat> &informats() const { return informats_; }
+  // The routine of an informat by name (case-insensitive), or null.
+  uwn_informat_fn informat(std::string_view name) const;
   const std::string &path() const { return path_; }
 
  private:
   Module() = default;
   void *handle_ = nullptr;
   const uwn_image_information *image_ = nullptr;
+  const uwn_entry_descriptor *entry_ = nullptr;
+  const uwn_family_description *description_ = nullptr;
+  std::vector<Informat> informats_;
   std::string path_;
 };
 
