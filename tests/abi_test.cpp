@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -27,17 +26,17 @@ std::set<std::string> nm_symbols(const std::string &flags) {
   return names;
 }
 
+// The names of exports.map: every "name;" between "global:" and "local:".
 std::set<std::string> map_names() {
   std::ifstream in(NLDAT_SOURCE_DIR "/module/exports.map");
   std::set<std::string> names;
-  const std::regex entry(R"(([A-Za-z_][A-Za-z0-9_]*);)");
-  std::string line;
-  while (std::getline(in, line)) {
-    for (std::sregex_iterator it(line.begin(), line.end(), entry), end; it != end; ++it) {
-      names.insert((*it)[1]);
-    }
+  std::string word;
+  bool global = false;
+  while (in >> word) {
+    if (word == "global:") global = true;
+    if (word == "local:") global = false;
+    if (global && word.size() > 1 && word.back() == ';') names.insert(word.substr(0, word.size() - 1));
   }
-  names.erase("local");
   return names;
 }
 
