@@ -12,7 +12,7 @@ bool Locale::set_text(int item, std::string_view text) {
   if (item < 0 || item >= kItems || text.size() > UWN_ENTRY_TEXT_MAX) return false;
   uwn_locale_entry &e = entries_[item];
   std::memset(e.text, 0, sizeof e.text);
-  std::memcpy(e.text, text.data(), text.size());
+  if (!text.empty()) std::memcpy(e.text, text.data(), text.size());
   e.length = static_cast<int32_t>(text.size());
   present_.set(static_cast<size_t>(item));
   return true;
