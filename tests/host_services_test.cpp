@@ -344,6 +344,23 @@ TEST_F(HostServices, RecordsCallsFromSeveralThreads) {
   EXPECT_TRUE(host_.calls().empty());
 }
 
+TEST_F(HostServices, FailsTheNthCallOnDemand) {
+  auto wzsxglc = service<int32_t (*)(void *, int32_t, const uwn_locale_entry **)>(4, 84);
+  auto zmdy = service<double (*)(double, double, double)>(155, 11);
+  const uwn_locale_entry *e = nullptr;
+  host_.fail_call("wzsxglc", 2);
+  EXPECT_EQ(wzsxglc(nullptr, UWN_ITEM_AM, &e), 0);
+  EXPECT_NE(wzsxglc(nullptr, UWN_ITEM_AM, &e), 0);
+  EXPECT_EQ(wzsxglc(nullptr, UWN_ITEM_AM, &e), 0);  // once only
+  host_.fail_call("zmdy", 1);
+  EXPECT_TRUE(is_missing(zmdy(1, 1, 2000)));
+  EXPECT_EQ(zmdy(1, 1, 2000), 14610);
+  host_.fail_call("pool", 1);
+  uwn_memory_pool *pool = host_.control_block()->pool;
+  EXPECT_EQ(pool->allocate(pool, 16, UWN_POOL_FLAGS), nullptr);
+  EXPECT_NE(pool->allocate(pool, 16, UWN_POOL_FLAGS), nullptr);
+}
+
 TEST(HostCurrent, FollowsTheLiveHost) {
   auto first = std::make_unique<nlhost::Host>();
   EXPECT_EQ(nlhost::Host::current(), first.get());
