@@ -58,7 +58,7 @@ static double svc_zmdy(double month, double day, double year) {
   const long yoe = y - era * 400;
   const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return (double)(era * 146097 + doe - 719468 - 3653); /* 1970-01-01 is day 3653 */
+  return (double)(era * 146097 + doe - 719468 + 3653); /* 1970-01-01 is day 3653 */
 }
 
 /* ---- kernel: informat lookup (no standard informats here), exit ---- */

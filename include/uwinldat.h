@@ -428,6 +428,7 @@ int32_t zkgetloc(int32_t item, char *dest, int32_t *length, const char *default_
 int32_t zksetloc(int32_t item, const char *text, int32_t length);
 
 /* Writing by a pattern; width is in/out (negative: right-aligned). */
+/* A width of INT32_MIN has no field size: UWN_NO_VALUE, nothing written. */
 int32_t zkfdate(char *dest, int32_t *width, const char *pattern, int32_t pattern_length,
                 double date);
 int32_t zkfdttm(char *dest, int32_t *width, const char *pattern, int32_t pattern_length,

@@ -22,4 +22,4 @@ module=$(find "$work/prefix" -name uwinldat.so)
 "$work/consumer/consumer"
 out=$("$work/consumer/minimal_host" "$module" 07.12.2026)
 echo "$out"
-[ "$out" = "07.12.2026 -> 24448" ]
+[ "$out" = "07.12.2026 -> 24447" ]
