@@ -10,10 +10,12 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "bare_control_block.h"
+#include "host_fixture.h"
 #include "loaded_module.h"
 
 namespace {
@@ -586,6 +588,179 @@ TEST_F(Number, WithoutARecordNothingIsWritten) {
     EXPECT_EQ(bits_of(result_.value), kCanaryBits);
     EXPECT_EQ(fetched_items.empty(), !row.fetched);
     EXPECT_TRUE(informat_calls.empty());
+  }
+}
+
+}  // namespace
+
+// ---- through the reference host ------------------------------------------
+
+namespace {
+
+class NumberHost : public nldat_test::ModuleTest {
+ protected:
+  int32_t read(Reader reader, int32_t item, uwn_informat_block *block) {
+    switch (reader) {
+      case Reader::kNumber: return fn<decltype(&zkifnum)>("zkifnum")(0, 0, nullptr, item, block);
+      case Reader::kPercent: return fn<decltype(&zkifpct)>("zkifpct")(0, 0, nullptr, item, block);
+      case Reader::kMoney: return fn<decltype(&zkifmny)>("zkifmny")(0, 0, nullptr, item, block);
+    }
+    return -99;
+  }
+};
+
+TEST_F(NumberHost, GroupedReaderWithTheHostsInformat) {
+  const auto zifmcma_fn = fn<decltype(&zifmcma)>("zifmcma");
+  for (const GroupedRow &row : kGroupedRows) {
+    SCOPED_TRACE(row.text);
+    const Field field(row.text);
+    GuardedResult result;
+    uwn_informat_block block{};
+    block.width = block.text_length = static_cast<int32_t>(field.size);
+    block.text = field.bytes.get();
+    block.result = &result.value;
+    const int32_t status = zifmcma_fn(&block);
+    if (row.status == kHostRejects) {
+      EXPECT_NE(status, 0);
+    } else {
+      EXPECT_EQ(status, row.status);
+    }
+    if (row.outcome == Outcome::kValue) {
+      EXPECT_EQ(result.value, row.value);
+    } else {
+      EXPECT_TRUE(wzmis(result.value));
+    }
+    EXPECT_EQ(block.text, field.bytes.get());
+    EXPECT_EQ(block.width, static_cast<int32_t>(field.size));
+    EXPECT_EQ(bits_of(result.before), kCanaryBits);
+    EXPECT_EQ(bits_of(result.after), kCanaryBits);
+  }
+}
+
+TEST_F(NumberHost, LocaleReadersWithRecordsOfTheHostsLocale) {
+  for (const LocaleRow &row : kLocaleRows) {
+    SCOPED_TRACE(row.text);
+    const int32_t item = row.reader == Reader::kMoney     ? UWN_ITEM_MONEY_LOCAL
+                         : row.reader == Reader::kPercent ? UWN_ITEM_PERCENT
+                                                          : UWN_ITEM_NUMBER;
+    ASSERT_TRUE(host().locale()->set_numeric(item, *make_record(*row.conventions)));
+    const Field field(row.text);
+    GuardedResult result;
+    uwn_informat_block block{};
+    block.width = block.text_length = static_cast<int32_t>(field.size);
+    block.decimals = row.decimals;
+    block.text = field.bytes.get();
+    block.result = &result.value;
+    EXPECT_EQ(read(row.reader, item, &block), 0);
+    EXPECT_EQ(result.value, row.value);
+    EXPECT_EQ(block.decimals, row.decimals_after);
+    EXPECT_EQ(block.text, field.bytes.get());
+    EXPECT_EQ(bits_of(result.before), kCanaryBits);
+    EXPECT_EQ(bits_of(result.after), kCanaryBits);
+  }
+  records.clear();
+}
+
+TEST_F(NumberHost, ItemsTheLocaleLacks) {
+  host().locale()->remove(UWN_ITEM_MONEY_INTL);
+  double value = from_bits(kCanaryBits);
+  const Field field("12");
+  uwn_informat_block block{};
+  block.width = block.text_length = 2;
+  block.text = field.bytes.get();
+  block.result = &value;
+  EXPECT_EQ(read(Reader::kMoney, UWN_ITEM_MONEY_INTL, &block), UWN_NUM_NO_ITEM);
+  EXPECT_EQ(read(Reader::kMoney, UWN_ITEM_PERCENT, &block), UWN_NUM_NO_CONVENTIONS);
+  EXPECT_EQ(read(Reader::kNumber, UWN_ITEM_DATE_1, &block), UWN_NUM_NO_CONVENTIONS);  // a text item
+  EXPECT_EQ(bits_of(value), kCanaryBits);
+  EXPECT_EQ(read(Reader::kMoney, UWN_ITEM_MONEY_LOCAL, &block), 0);
+  EXPECT_EQ(value, 12);
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr int kRandomNumbers = 200'000;
+#else
+constexpr int kRandomNumbers = 1'000'000;
+#endif
+
+// The host's numeric informat w.d against strtod: optional blanks and sign,
+// digits with at most one point, an optional exponent; without a point the
+// last d digits are decimals; nothing past the width is read.
+TEST_F(NumberHost, HostNumericInformatAgreesWithStrtod) {
+  const auto wzifmn_fn = reinterpret_cast<int32_t (*)(uwn_informat_block *)>(host().service(0, 305));
+  ASSERT_NE(wzifmn_fn, nullptr);
+  std::mt19937_64 random(20100305);
+  const auto below = [&](int n) { return static_cast<int>(random() % static_cast<uint64_t>(n)); };
+  std::string text, canonical;
+  int mismatches = 0;
+  for (int k = 0; k < kRandomNumbers && mismatches < 10; ++k) {
+    text.assign(static_cast<size_t>(below(3)), ' ');
+    canonical.clear();
+    const int sign = below(3);
+    if (sign > 0) {
+      text += sign == 1 ? '-' : '+';
+      canonical += text.back();
+    }
+    const int integer_digits = below(18);
+    const bool point = below(2) == 0 || integer_digits == 0;
+    const int fraction_digits = point ? below(18) + (integer_digits == 0 ? 1 : 0) : 0;
+    for (int i = 0; i < integer_digits; ++i) text += static_cast<char>('0' + below(10));
+    if (point) text += '.';
+    for (int i = 0; i < fraction_digits; ++i) text += static_cast<char>('0' + below(10));
+    canonical += text.substr(text.find_first_not_of(" +-"));
+    int exponent = 0;
+    if (below(4) == 0) {
+      text += below(2) ? 'e' : 'E';
+      exponent = below(400) * (below(2) ? -1 : 1);
+      if (exponent < 0 || below(2)) text += exponent < 0 ? '-' : '+';
+      text += std::to_string(std::abs(exponent));
+    }
+    text.append(static_cast<size_t>(below(3)), ' ');
+    const int32_t decimals = below(11);
+    canonical += "e" + std::to_string(exponent - (point ? 0 : decimals));
+    const int32_t width = static_cast<int32_t>(text.size());
+    if (below(8) == 0) text += "x-9";  // past the width: never read
+
+    double value = from_bits(kCanaryBits);
+    uwn_informat_block block{};
+    block.width = width;
+    block.decimals = decimals;
+    block.text = text.data();
+    block.text_length = static_cast<int32_t>(text.size());
+    block.result = &value;
+    const int32_t status = wzifmn_fn(&block);
+    const double expected = std::strtod(canonical.c_str(), nullptr);
+    const bool ok = std::isinf(expected) ? status != 0 : status == 0 && bits_of(value) == bits_of(expected);
+    if (!ok) {
+      ++mismatches;
+      ADD_FAILURE() << "\"" << text.substr(0, static_cast<size_t>(width)) << "\" w." << decimals
+                    << ": status " << status << ", " << value << " against strtod(" << canonical
+                    << ") = " << expected;
+    }
+  }
+}
+
+struct RejectRow {
+  const char *text;
+  int32_t decimals;
+};
+
+constexpr RejectRow kRejected[] = {{"5-", 0}, {"1-2", 0}, {"--5", 0}, {"1.2.3", 0}, {"1e", 0},
+                                   {"e5", 0}, {".", 0},   {"1 2", 0}, {"+-1", 0},   {"1,5", 0}};
+
+TEST_F(NumberHost, HostNumericInformatRejectsWhatIsNoNumber) {
+  const auto wzifmn_fn = reinterpret_cast<int32_t (*)(uwn_informat_block *)>(host().service(0, 305));
+  for (const RejectRow &row : kRejected) {
+    SCOPED_TRACE(row.text);
+    const std::string text(row.text);
+    double value = from_bits(kCanaryBits);
+    uwn_informat_block block{};
+    block.width = block.text_length = static_cast<int32_t>(text.size());
+    block.decimals = row.decimals;
+    block.text = text.data();
+    block.result = &value;
+    EXPECT_NE(wzifmn_fn(&block), 0);
+    EXPECT_EQ(bits_of(value), kCanaryBits);
   }
 }
 
