@@ -428,6 +428,7 @@ int32_t zkgetloc(int32_t item, char *dest, int32_t *length, const char *default_
 int32_t zksetloc(int32_t item, const char *text, int32_t length);
 
 /* Writing by a pattern; width is in/out (negative: right-aligned). */
+/* A width of INT32_MIN has no field size: UWN_NO_VALUE, nothing written. */
 int32_t zkfdate(char *dest, int32_t *width, const char *pattern, int32_t pattern_length,
                 double date);
 int32_t zkfdttm(char *dest, int32_t *width, const char *pattern, int32_t pattern_length,
@@ -457,14 +458,18 @@ enum {
   UWN_NUM_DECIMALS_LOW = (int32_t)0x80002029,  /* check flag: decimals < 0 */
   UWN_NUM_DECIMALS_HIGH = (int32_t)0x8000202A, /* check flag: decimals > 31 */
   UWN_NUM_MISPLACED_PAREN = (int32_t)0x8001D823, /* "(" after the first character */
-  UWN_NUM_SIGNS_ONLY = (int32_t)0x8001D828     /* nothing but sign characters */
+  UWN_NUM_SIGNS_ONLY = (int32_t)0x8001D828,    /* nothing but sign characters */
+  UWN_NUM_NO_ITEM = -1,          /* zkif*: wzsxglc does not have the item */
+  UWN_NUM_NO_CONVENTIONS = -2    /* zkif*: no number-convention record to read by */
 };
 
 int32_t zifmcma(uwn_informat_block *block);
 int32_t zifmpct(uwn_informat_block *block);
 
 /* Locale number, money and percent readers.  The first two arguments are not
- * read; callers pass null as the third.  -1: the item cannot be fetched. */
+ * read; callers pass null as the third.  -1: the item cannot be fetched;
+ * -2: a non-null third argument, an item number not above 0, a money item
+ * other than 113 or 114, or an item without a record (the block untouched). */
 int32_t zkifnum(intptr_t unused1, intptr_t unused2, const void *reserved, int32_t item,
                 uwn_informat_block *block);
 int32_t zkifmny(intptr_t unused1, intptr_t unused2, const void *reserved, int32_t item,

@@ -1,2 +1,255 @@
-// The reference host (filled in by the host core).
+// The reference host: its control block, vector table, tables, pool and the
+// test controls around them.
 #include "nlhost/host.h"
+
+#include <strings.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <limits>
+
+#include "civil.h"
+#include "services.h"
+
+namespace nlhost {
+
+namespace {
+
+std::atomic<Host *> g_current{nullptr};
+
+// The vectors the module uses, in storage order.
+constexpr int kVectorNumbers[] = {UWN_VECTOR_TOOLKIT, UWN_VECTOR_LOCALE, UWN_VECTOR_KERNEL,
+                                  UWN_VECTOR_CALENDAR};
+constexpr int kSlots = 512;
+
+int storage_index(int vector) {
+  for (int i = 0; i < static_cast<int>(std::size(kVectorNumbers)); ++i)
+    if (kVectorNumbers[i] == vector) return i;
+  return -1;
+}
+
+struct Installed {
+  int vector;
+  int slot;
+  void *routine;
+};
+
+// Every service at its (vector, slot).
+const Installed kServices[] = {
+    {4, 84, reinterpret_cast<void *>(&nlhost_svc_wzsxglc)},
+    {4, 85, reinterpret_cast<void *>(&nlhost_svc_wzsxplc)},
+    {4, 35, reinterpret_cast<void *>(&nlhost_svc_wzsxoff)},
+    {4, 28, reinterpret_cast<void *>(&nlhost_svc_wzsxmov)},
+    {0, 305, reinterpret_cast<void *>(&nlhost_svc_wzifmn)},
+    {0, 291, reinterpret_cast<void *>(&nlhost_svc_wzdttme)},
+    {30, 4, reinterpret_cast<void *>(&nlhost_svc_xexit)},
+    {30, 22, reinterpret_cast<void *>(&nlhost_svc_xfxbpn)},
+    {30, 27, reinterpret_cast<void *>(&nlhost_svc_xfrname)},
+    {30, 39, reinterpret_cast<void *>(&nlhost_svc_xoptbgt)},
+    {30, 101, reinterpret_cast<void *>(&nlhost_svc_xpslstr)},
+    {155, 3, reinterpret_cast<void *>(&nlhost_svc_zdatprt)},
+    {155, 8, reinterpret_cast<void *>(&nlhost_svc_zhour)},
+    {155, 12, reinterpret_cast<void *>(&nlhost_svc_zminute)},
+    {155, 15, reinterpret_cast<void *>(&nlhost_svc_zsecond)},
+    {155, 9, reinterpret_cast<void *>(&nlhost_svc_zjuldat)},
+    {155, 21, reinterpret_cast<void *>(&nlhost_svc_zymdjul)},
+    {155, 11, reinterpret_cast<void *>(&nlhost_svc_zmdy)},
+    {155, 18, reinterpret_cast<void *>(&nlhost_svc_zwekday)},
+};
+static_assert(std::size(kServices) == 19);
+
+// A recognisable kernel handle ("NLHOST").
+constexpr uint64_t kKernelHandle = 0x4E4C484F5354ull;
+
+// Fresh pool blocks are filled with this byte, so that a test can tell
+// bytes the module wrote from bytes it left alone.
+constexpr uint8_t kPoolFill = 0xA5;
+
+// Larger requests are refused: no registration block comes near it.
+constexpr uint64_t kPoolMaxRequest = uint64_t{1} << 30;
+
+bool same_name(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && (a.empty() || strncasecmp(a.data(), b.data(), a.size()) == 0);
+}
+
+}  // namespace
+
+double standard_missing() {
+  constexpr uint64_t kBits = 0xFFFF000000000000ull;
+  double d;
+  std::memcpy(&d, &kBits, sizeof d);
+  return d;
+}
+
+Host::Host() {
+  for (int c = 0; c < 256; ++c) {
+    upper_[c] = static_cast<uint8_t>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    class_[c] = static_cast<uint8_t>((c >= 'a' && c <= 'z' ? UWN_CLASS_LOWER : 0) |
+                                     (c >= '0' && c <= '9' ? UWN_CLASS_DIGIT : 0));
+  }
+  // Bytes the stubs clear: set so that a test sees which ones were cleared.
+  tssvec_.fill(1);
+  for (size_t i = 0; i < std::size(kVectorNumbers); ++i)
+    vectors_[kVectorNumbers[i]] = vector_storage_[i].data();
+  for (const Installed &s : kServices) set_service(s.vector, s.slot, s.routine);
+
+  missing_holder_.missing = standard_missing();
+  pool_.pool.allocate = [](uwn_memory_pool *pool, uint64_t size, uint32_t flags) -> void * {
+    return reinterpret_cast<Pool *>(pool)->owner->allocate(size, flags);
+  };
+  pool_.owner = this;
+
+  gcb_.vectors = vectors_.data();
+  gcb_.tssvec = tssvec_.data();
+  gcb_.locale_holder = &locale_holder_;
+  gcb_.upper = upper_.data();
+  gcb_.char_class = class_.data();
+  gcb_.missing_holder = &missing_holder_;
+  gcb_.pool = &pool_.pool;
+  gcb_.kernel_handle = kKernelHandle;
+
+  set_locale(make_builtin_english());
+  make_current();
+  register_standard_informats(*this);
+}
+
+Host::~Host() {
+  Host *self = this;
+  g_current.compare_exchange_strong(self, nullptr);
+}
+
+Host *Host::current() { return g_current.load(std::memory_order_acquire); }
+void Host::make_current() { g_current.store(this, std::memory_order_release); }
+
+void Host::set_locale(std::shared_ptr<Locale> locale) {
+  locale_ = std::move(locale);
+  locale_holder_.current_locale = locale_.get();
+}
+
+void Host::set_clock(double datetime) {
+  clock_ = datetime;
+  clock_set_ = true;
+}
+void Host::clear_clock() { clock_set_ = false; }
+
+double Host::now() const {
+  if (clock_set_) return clock_;
+  const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+  const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(since_epoch).count();
+  const std::time_t seconds = static_cast<std::time_t>(micros / 1000000);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  const int64_t day = civil::days_from_civil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+  const int64_t second_of_day = (local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec;
+  return static_cast<double>(day * 86400 + second_of_day) + static_cast<double>(micros % 1000000) / 1e6;
+}
+
+void Host::set_multibyte_lead(uint8_t lead, int length) {
+  multibyte_lead_[lead] = static_cast<uint8_t>(length >= 2 && length <= 4 ? length : 0);
+}
+
+void Host::set_option(std::string_view name, bool on) {
+  std::lock_guard lock(mutex_);
+  for (auto &option : options_)
+    if (same_name(option.first, name)) {
+      option.second = on;
+      return;
+    }
+  options_.emplace_back(std::string(name), on);
+}
+
+bool Host::option(std::string_view name) const {
+  std::lock_guard lock(mutex_);
+  for (const auto &option : options_)
+    if (same_name(option.first, name)) return option.second;
+  return false;
+}
+
+void Host::register_informat(std::string name, HostInformat informat) {
+  std::lock_guard lock(mutex_);
+  for (auto &known : informats_)
+    if (same_name(known->name, name)) {
+      known->informat = std::move(informat);
+      return;
+    }
+  informats_.push_back(std::make_unique<NamedInformat>(NamedInformat{std::move(name), std::move(informat)}));
+}
+
+const HostInformat *Host::find_informat(std::string_view name) const {
+  std::lock_guard lock(mutex_);
+  for (const auto &known : informats_)
+    if (same_name(known->name, name)) return &known->informat;
+  return nullptr;
+}
+
+std::vector<Host::Allocation> Host::allocations() const {
+  std::lock_guard lock(mutex_);
+  return allocations_;
+}
+
+void *Host::allocate(uint64_t size, uint32_t flags) {
+  record("pool", static_cast<int64_t>(size > uint64_t{INT64_MAX} ? INT64_MAX : size));
+  if (fail_allocations_ || size > kPoolMaxRequest) return nullptr;
+  auto block = std::make_unique<uint8_t[]>(size == 0 ? 1 : size);
+  std::memset(block.get(), kPoolFill, size == 0 ? 1 : size);
+  void *address = block.get();
+  std::lock_guard lock(mutex_);
+  blocks_.push_back(std::move(block));
+  allocations_.push_back({size, flags, address});
+  return address;
+}
+
+void Host::set_exit_handler(std::function<void(int32_t, int32_t)> handler) {
+  std::lock_guard lock(mutex_);
+  exit_handler_ = std::move(handler);
+}
+
+void Host::exit(int32_t code, int32_t detail) {
+  std::function<void(int32_t, int32_t)> handler;
+  {
+    std::lock_guard lock(mutex_);
+    handler = exit_handler_;
+  }
+  if (handler) {
+    handler(code, detail);
+    return;
+  }
+  std::fprintf(stderr, "nlhost: fatal exit requested by the module: code %d, detail %d\n", code, detail);
+  std::abort();
+}
+
+void Host::record_calls(bool on) { recording_ = on; }
+
+std::vector<ServiceCall> Host::calls() const {
+  std::lock_guard lock(mutex_);
+  return calls_;
+}
+
+void Host::clear_calls() {
+  std::lock_guard lock(mutex_);
+  calls_.clear();
+}
+
+void Host::record(const char *service, int64_t number, std::string_view text) {
+  if (!recording_) return;
+  ServiceCall call{service, number, std::string(text)};
+  std::lock_guard lock(mutex_);
+  calls_.push_back(std::move(call));
+}
+
+void *Host::service(int vector, int slot) const {
+  const int index = storage_index(vector);
+  if (index < 0 || slot < 0 || slot >= kSlots) return nullptr;
+  return vector_storage_[index][slot];
+}
+
+void Host::set_service(int vector, int slot, void *routine) {
+  const int index = storage_index(vector);
+  if (index < 0 || slot < 0 || slot >= kSlots) return;
+  vector_storage_[index][slot] = routine;
+}
+
+}  // namespace nlhost

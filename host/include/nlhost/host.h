@@ -9,6 +9,7 @@
 #define NLHOST_HOST_H
 
 #include <array>
+#include <atomic>
 #include <bitset>
 #include <cstdint>
 #include <functional>
@@ -25,6 +26,14 @@ namespace nlhost {
 
 // The host's standard missing value: a quiet NaN whose top 16 bits are ones.
 double standard_missing();
+
+// Status of wzifmn for a field that is not a number.
+inline constexpr int32_t kNumericInvalid = 1;
+// Status of wzsxglc when the locale does not have the item (or there is no
+// locale), and of wzsxplc when the item number or the text is refused.
+inline constexpr int32_t kNoLocaleItem = 1;
+// Status of xfrname when no informat of that name is registered.
+inline constexpr int32_t kNoInformat = 1;
 
 // A locale: 152-byte locale text entries indexed by item number, stored
 // contiguously so that a name array is a run of entries 152 bytes apart, with
@@ -104,6 +113,12 @@ class Host {
   void clear_clock();
   double now() const;
 
+  // Multibyte text: UTF-8 by default.  A test may declare that a lead byte
+  // starts a character of length bytes in some other encoding (length 2 to
+  // 4; 0 restores UTF-8 for that byte), e.g. 0x81 followed by any byte.
+  void set_multibyte_lead(uint8_t lead, int length);
+  int multibyte_lead(uint8_t lead) const { return multibyte_lead_[lead]; }
+
   // Boolean options for xoptbgt ("GSTYLE").
   void set_option(std::string_view name, bool on);
   bool option(std::string_view name) const;
@@ -146,26 +161,38 @@ class Host {
   std::mutex &locale_mutex() { return locale_mutex_; }
 
  private:
+  // The pool as the module sees it, followed by its owner.
+  struct Pool {
+    uwn_memory_pool pool;
+    Host *owner;
+  };
+  struct NamedInformat {
+    std::string name;
+    HostInformat informat;
+  };
+
   uwn_control_block gcb_{};
   uwn_locale_holder locale_holder_{};
   uwn_missing_holder missing_holder_{};
-  uwn_memory_pool pool_{};
+  Pool pool_{};
   std::array<uint8_t, 256> upper_{};
   std::array<uint8_t, 256> class_{};
   std::array<uint8_t, UWN_VECTOR_COUNT> tssvec_{};
   std::array<std::array<void *, 512>, 4> vector_storage_{};
   std::array<void *const *, UWN_VECTOR_COUNT> vectors_{};
+  std::array<uint8_t, 256> multibyte_lead_{};
   std::shared_ptr<Locale> locale_;
-  int year_window_ = 1940;
-  bool clock_set_ = false;
-  double clock_ = 0;
+  std::atomic<int> year_window_{1940};
+  std::atomic<bool> clock_set_{false};
+  std::atomic<double> clock_{0};
   std::vector<std::pair<std::string, bool>> options_;
-  std::vector<std::pair<std::string, HostInformat>> informats_;
-  bool fail_allocations_ = false;
+  // Handles given out by xfrname point into these records: never moved.
+  std::vector<std::unique_ptr<NamedInformat>> informats_;
+  std::atomic<bool> fail_allocations_{false};
   std::vector<Allocation> allocations_;
   std::vector<std::unique_ptr<uint8_t[]>> blocks_;
   std::function<void(int32_t, int32_t)> exit_handler_;
-  bool recording_ = false;
+  std::atomic<bool> recording_{false};
   std::vector<ServiceCall> calls_;
   mutable std::mutex mutex_;
   std::mutex locale_mutex_;
@@ -205,8 +232,17 @@ class Module {
   uwn_informat_fn informat(std::string_view name) const;
   const std::string &path() const { return path_; }
 
+  // Calls the image entry again with another host's control block and makes
+  // that host current, so that a module loaded once serves a new host (the
+  // module keeps the block's address).  False when the record is not valid.
+  bool attach(Host &host);
+
  private:
   Module() = default;
+  bool load(Host &host, std::string *error);
+  bool call_image_entry(Host &host, std::string *error);
+  uwn_family_description description_copy_{};
+  uint64_t per_image_anchor_[4] = {};
   void *handle_ = nullptr;
   const uwn_image_information *image_ = nullptr;
   const uwn_entry_descriptor *entry_ = nullptr;

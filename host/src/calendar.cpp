@@ -1,0 +1,144 @@
+// Calendar services: integer civil-day arithmetic behind double arguments.
+// Anything that is not a finite number in the host's range (the missing
+// value and every other NaN included) answers the standard missing value.
+#include <cmath>
+
+#include "civil.h"
+#include "nlhost/host.h"
+#include "services.h"
+
+namespace nlhost {
+namespace {
+
+constexpr double kSecondsPerDay = 86400;
+constexpr double kFirstSecond = static_cast<double>(civil::kFirstDay) * kSecondsPerDay;
+constexpr double kEndSecond = static_cast<double>(civil::kLastDay + 1) * kSecondsPerDay;
+
+void record(const char *service, int64_t number) {
+  if (Host *host = Host::current()) host->record(service, number);
+}
+
+// The day number of a date value (its fraction dropped), or false.
+bool to_day(double date, int64_t *day) {
+  if (!std::isfinite(date)) return false;
+  const double whole = std::floor(date);
+  if (whole < static_cast<double>(civil::kFirstDay) || whole > static_cast<double>(civil::kLastDay))
+    return false;
+  *day = static_cast<int64_t>(whole);
+  return true;
+}
+
+bool in_datetime_range(double t) { return std::isfinite(t) && t >= kFirstSecond && t < kEndSecond; }
+
+// t modulo m in [0, m), for finite t.
+double positive_mod(double t, double m) {
+  double r = std::fmod(t, m);  // exact
+  if (r < 0) {
+    r += m;
+    if (r >= m) r = std::nextafter(m, 0.0);  // a tiny negative remainder
+  }
+  return r;
+}
+
+// A whole number in [low, high], or false.
+bool to_int(double x, double low, double high, int64_t *out) {
+  if (!std::isfinite(x) || x != std::floor(x) || x < low || x > high) return false;
+  *out = static_cast<int64_t>(x);
+  return true;
+}
+
+int year_window() {
+  Host *host = Host::current();
+  return host != nullptr ? host->year_window() : 1940;
+}
+
+}  // namespace
+}  // namespace nlhost
+
+using namespace nlhost;
+
+extern "C" double nlhost_svc_zmdy(double month, double day, double year) noexcept {
+  int64_t m = 0, d = 0, y = 0;
+  const bool ok = to_int(month, 1, 12, &m) && to_int(day, 1, 31, &d) && to_int(year, 0, civil::kLastYear, &y);
+  record("zmdy", ok ? y * 10000 + m * 100 + d : -1);
+  if (!ok) return standard_missing();
+  if (y < 100) {
+    // Two-digit years fall in [first, first + 99].
+    const int64_t first = year_window();
+    const int64_t century_start = first - ((first % 100) + 100) % 100;
+    y += century_start;
+    if (y < first) y += 100;
+    if (y > civil::kLastYear) return standard_missing();
+  }
+  if (d > civil::days_in_month(y, static_cast<int>(m))) return standard_missing();
+  return static_cast<double>(civil::days_from_civil(y, static_cast<int>(m), static_cast<int>(d)));
+}
+
+extern "C" double nlhost_svc_zjuldat(double date) noexcept {
+  int64_t day = 0;
+  const bool ok = to_day(date, &day);
+  record("zjuldat", ok ? day : -1);
+  if (!ok) return standard_missing();
+  const civil::Ymd ymd = civil::civil_from_days(day);
+  const int64_t day_of_year = day - civil::days_from_civil(ymd.year, 1, 1) + 1;  // [1, 366]
+  return static_cast<double>(ymd.year * 1000 + day_of_year);
+}
+
+extern "C" void nlhost_svc_zymdjul(double *year, double *month, double *day, double julian) noexcept {
+  int64_t j = 0;
+  bool ok = std::isfinite(julian) && to_int(std::floor(julian), 1000, civil::kLastYear * 1000 + 999, &j);
+  record("zymdjul", ok ? j : -1);
+  civil::Ymd ymd{};
+  if (ok) {
+    const int64_t y = j / 1000;
+    const int64_t day_of_year = j % 1000;
+    ok = y >= civil::kFirstYear && day_of_year >= 1 && day_of_year <= (civil::is_leap(y) ? 366 : 365);
+    if (ok) ymd = civil::civil_from_days(civil::days_from_civil(y, 1, 1) + day_of_year - 1);
+  }
+  const double missing = standard_missing();
+  if (year != nullptr) *year = ok ? static_cast<double>(ymd.year) : missing;
+  if (month != nullptr) *month = ok ? ymd.month : missing;
+  if (day != nullptr) *day = ok ? ymd.day : missing;
+}
+
+extern "C" double nlhost_svc_zwekday(double date) noexcept {
+  int64_t day = 0;
+  const bool ok = to_day(date, &day);
+  record("zwekday", ok ? day : -1);
+  return ok ? civil::weekday(day) : standard_missing();
+}
+
+extern "C" double nlhost_svc_zdatprt(double datetime) noexcept {
+  const bool ok = in_datetime_range(datetime);
+  record("zdatprt", ok ? static_cast<int64_t>(datetime) : -1);
+  if (!ok) return standard_missing();
+  double day = std::floor(datetime / kSecondsPerDay);  // the division may round up to a whole day
+  if (day * kSecondsPerDay > datetime) day -= 1;
+  if ((day + 1) * kSecondsPerDay <= datetime) day += 1;
+  return day;
+}
+
+extern "C" double nlhost_svc_zhour(double datetime) noexcept {
+  const bool ok = in_datetime_range(datetime);
+  record("zhour", ok ? static_cast<int64_t>(datetime) : -1);
+  return ok ? std::floor(positive_mod(datetime, kSecondsPerDay) / 3600) : standard_missing();
+}
+
+extern "C" double nlhost_svc_zminute(double time) noexcept {
+  const bool ok = in_datetime_range(time);
+  record("zminute", ok ? static_cast<int64_t>(time) : -1);
+  return ok ? std::floor(positive_mod(time, 3600) / 60) : standard_missing();
+}
+
+extern "C" double nlhost_svc_zsecond(double time) noexcept {
+  const bool ok = in_datetime_range(time);
+  record("zsecond", ok ? static_cast<int64_t>(time) : -1);
+  return ok ? positive_mod(time, 60) : standard_missing();
+}
+
+extern "C" double nlhost_svc_wzdttme(void) noexcept {
+  Host *host = Host::current();
+  if (host == nullptr) return standard_missing();
+  host->record("wzdttme", 0);
+  return host->now();
+}

@@ -1,0 +1,79 @@
+// Civil-day arithmetic on the proleptic Gregorian calendar, counted in days
+// since 1 January 1960 (day 0).  Exact for every year the 64-bit count holds;
+// the host's services limit it to kFirstYear..kLastYear.
+#ifndef NLHOST_CIVIL_H
+#define NLHOST_CIVIL_H
+
+#include <cstdint>
+
+namespace nlhost::civil {
+
+// Days from 0000-03-01 to 1960-01-01: the shift between the era-based count
+// below and the module's day 0.
+inline constexpr int64_t kShift = 719468 - 3653;
+
+// The years the host's calendar services answer for; everything outside is
+// missing.  Year 1 keeps every count positive-era-safe and well inside a double.
+inline constexpr int64_t kFirstYear = 1;
+inline constexpr int64_t kLastYear = 99999;
+
+struct Ymd {
+  int64_t year;
+  int month;  // [1, 12]
+  int day;    // [1, 31]
+};
+
+constexpr bool is_leap(int64_t y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
+
+constexpr int days_in_month(int64_t y, int m) {
+  constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && is_leap(y) ? 29 : kDays[m - 1];
+}
+
+// Day number of y-m-d (m in [1, 12], d in [1, 31]).
+constexpr int64_t days_from_civil(int64_t y, int m, int d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;                                    // [0, 399]
+  const int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;  // [0, 365]
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;            // [0, 146096]
+  return era * 146097 + doe - kShift;
+}
+
+// Inverse of days_from_civil.
+constexpr Ymd civil_from_days(int64_t z) {
+  z += kShift;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;                                       // [0, 146096]
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365]
+  const int64_t mp = (5 * doy + 2) / 153;                                     // [0, 11]
+  const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);               // [1, 31]
+  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);                  // [1, 12]
+  return {yoe + era * 400 + (m <= 2), m, d};
+}
+
+// Weekday of a day number: 1 = Sunday .. 7 = Saturday (day 0 was a Friday).
+constexpr int weekday(int64_t z) {
+  const int64_t r = (z + 5) % 7;  // (-6, 6]
+  return static_cast<int>(r < 0 ? r + 7 : r) + 1;
+}
+
+inline constexpr int64_t kFirstDay = days_from_civil(kFirstYear, 1, 1);
+inline constexpr int64_t kLastDay = days_from_civil(kLastYear, 12, 31);
+
+static_assert(days_from_civil(1960, 1, 1) == 0);
+static_assert(days_from_civil(1582, 1, 1) == -138061);
+static_assert(days_from_civil(20000, 12, 31) == 6589340);
+static_assert(days_from_civil(1970, 1, 1) == 3653);
+static_assert(days_from_civil(2000, 3, 1) == 14670);
+static_assert(civil_from_days(-138061).year == 1582 && civil_from_days(-138061).day == 1);
+static_assert(civil_from_days(6589340).year == 20000 && civil_from_days(6589340).day == 31);
+static_assert(civil_from_days(14669).month == 2 && civil_from_days(14669).day == 29);
+static_assert(weekday(0) == 6);                             // 1960-01-01, a Friday
+static_assert(weekday(-138061) == 6);                       // 1582-01-01, a Friday (proleptic)
+static_assert(weekday(days_from_civil(2026, 12, 7)) == 2);  // a Monday
+
+}  // namespace nlhost::civil
+
+#endif

@@ -1,0 +1,119 @@
+// Informat services: lookup and call of host informats, and the host's
+// standard numeric informat w.d.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+#include "nlhost/host.h"
+#include "services.h"
+
+using namespace nlhost;
+
+namespace {
+
+constexpr int32_t kInformatKind = 'I';
+// Longest name looked up; informat names are far shorter.
+constexpr int32_t kMaxName = 64;
+// The longest field wzifmn reads: more digits than a double tells apart.
+constexpr int32_t kMaxNumericField = 512;
+
+}  // namespace
+
+// Looks up an informat by name, ignoring case and trailing blanks; stores its
+// handle and answers 0, or answers kNoInformat and leaves the slot alone.
+extern "C" int32_t nlhost_svc_xfrname(void *, const char *name, int32_t length, int32_t kind, int32_t,
+                                      void **informat) noexcept {
+  const int32_t n = name != nullptr ? std::clamp(length, 0, kMaxName) : 0;
+  std::string_view text(name, static_cast<size_t>(n));
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  Host *host = Host::current();
+  if (host == nullptr) return kNoInformat;
+  host->record("xfrname", kind, text);
+  if (kind != kInformatKind || length < 0 || length > kMaxName) return kNoInformat;
+  const HostInformat *found = host->find_informat(text);
+  if (found == nullptr) return kNoInformat;
+  if (informat != nullptr) *informat = const_cast<HostInformat *>(found);
+  return 0;
+}
+
+// Runs an informat that xfrname found.
+extern "C" int32_t nlhost_svc_xfxbpn(uwn_informat_block *block, void *informat) noexcept {
+  Host *host = Host::current();
+  if (host != nullptr) host->record("xfxbpn", block != nullptr ? block->width : -1);
+  const auto *run = static_cast<const HostInformat *>(informat);
+  if (block == nullptr || run == nullptr || !*run) return kNumericInvalid;
+  return (*run)(block);
+}
+
+// The standard numeric informat w.d: at most w characters (never past the
+// text length), blanks around, an optional sign, digits with at most one
+// point, an optional exponent.  Without a point the last d digits are
+// decimals.  A blank field reads as the missing value.  Anything else, a
+// trailing or embedded sign included, answers kNumericInvalid and stores
+// nothing.
+extern "C" int32_t nlhost_svc_wzifmn(uwn_informat_block *block) noexcept {
+  Host *host = Host::current();
+  if (host != nullptr) host->record("wzifmn", block != nullptr ? block->width : -1);
+  if (block == nullptr || block->result == nullptr) return kNumericInvalid;
+  const int32_t n = block->text != nullptr
+                        ? std::clamp(std::min(block->width, block->text_length), 0, kMaxNumericField)
+                        : 0;
+  const char *s = block->text;
+  int32_t i = 0, end = n;
+  while (i < end && s[i] == ' ') ++i;
+  while (end > i && s[end - 1] == ' ') --end;
+  if (i == end) {
+    *block->result = standard_missing();
+    return 0;
+  }
+
+  bool negative = false;
+  if (s[i] == '+' || s[i] == '-') negative = s[i++] == '-';
+  // Mantissa: digits and at most one point, copied for from_chars.
+  char buffer[kMaxNumericField + 32];
+  int32_t used = 0, digits = 0;
+  bool point = false;
+  for (; i < end; ++i) {
+    if (s[i] >= '0' && s[i] <= '9') {
+      ++digits;
+    } else if (s[i] == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+    buffer[used++] = s[i];
+  }
+  if (digits == 0) return kNumericInvalid;
+  int64_t exponent = 0;
+  if (i < end && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    bool exponent_negative = false;
+    if (i < end && (s[i] == '+' || s[i] == '-')) exponent_negative = s[i++] == '-';
+    const int32_t first_digit = i;
+    for (; i < end && s[i] >= '0' && s[i] <= '9'; ++i)
+      exponent = std::min<int64_t>(exponent * 10 + (s[i] - '0'), 100000);
+    if (i == first_digit) return kNumericInvalid;
+    if (exponent_negative) exponent = -exponent;
+  }
+  if (i != end) return kNumericInvalid;
+  if (!point) exponent -= std::clamp(block->decimals, 0, 10000);
+
+  // Scaling by a decimal exponent in the text keeps the result correctly
+  // rounded: from_chars reads the digits and the exponent together.
+  const int written = std::snprintf(buffer + used, sizeof buffer - static_cast<size_t>(used), "e%lld",
+                                    static_cast<long long>(exponent));
+  used += written;
+  double value = 0;
+  const auto [ptr, ec] = std::from_chars(buffer, buffer + used, value);
+  if (ptr != buffer + used) return kNumericInvalid;
+  if (ec == std::errc::result_out_of_range) {
+    if (exponent > 0) return kNumericInvalid;  // too large for a double
+    value = 0;                                 // underflow reads as zero
+  } else if (ec != std::errc() || !std::isfinite(value)) {
+    return kNumericInvalid;
+  }
+  *block->result = negative ? -value : value;
+  return 0;
+}

@@ -1,0 +1,182 @@
+// The number-convention items 111 to 114 of a locale, from ICU's symbols and
+// patterns (CLDR data).  The record holds one byte per separator and sign, so
+// ICU's symbols are narrowed to a byte here; what cannot be narrowed becomes
+// NUL, a byte that never stands in a field.
+#include <unicode/dcfmtsym.h>
+#include <unicode/decimfmt.h>
+#include <unicode/locid.h>
+#include <unicode/numfmt.h>
+#include <unicode/unistr.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "nlhost/icu_locale.h"
+
+namespace nlhost {
+namespace {
+
+constexpr UChar32 kCurrencySign = 0x00A4;  // the currency placeholder of a pattern
+
+// Marks that steer bidirectional display and carry no meaning of their own.
+bool is_bidi_mark(UChar32 c) { return c == 0x200E || c == 0x200F || c == 0x061C; }
+
+icu::UnicodeString without_bidi_marks(const icu::UnicodeString &text) {
+  icu::UnicodeString out;
+  for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+    const UChar32 c = text.char32At(i);
+    if (!is_bidi_mark(c)) out.append(c);
+  }
+  return out;
+}
+
+// One byte for a symbol of ICU's: an ASCII character stands for itself, a
+// fixed-width or no-break space for a blank, a right single quotation mark
+// for an apostrophe and the minus sign U+2212 for "-"; anything else is NUL.
+char narrow(const icu::UnicodeString &symbol) {
+  const icu::UnicodeString s = without_bidi_marks(symbol);
+  if (s.countChar32() != 1) return '\0';
+  const UChar32 c = s.char32At(0);
+  if (c > 0 && c < 0x80) return static_cast<char>(c);
+  switch (c) {
+    case 0x00A0:  // no-break space
+    case 0x2007:  // figure space
+    case 0x2009:  // thin space
+    case 0x202F:  // narrow no-break space
+      return ' ';
+    case 0x2019: return '\'';  // right single quotation mark
+    case 0x2212: return '-';   // minus sign
+    default: return '\0';
+  }
+}
+
+// Sign positions, in the manner of C's sign_posn: where a pattern puts the
+// sign of an amount.
+enum SignStyle : int32_t {
+  kParentheses = 0,
+  kBeforeAll = 1,
+  kAfterAll = 2,
+  kBeforeCurrency = 3,
+  kAfterCurrency = 4,
+};
+
+bool is_number_char(UChar c) {
+  return (c >= u'0' && c <= u'9') || c == u'#' || c == u',' || c == u'.' || c == u'@';
+}
+
+// The style of the negative subpattern of pattern (ICU's own "-" prefix when
+// the pattern has none).
+int32_t negative_style(const icu::UnicodeString &pattern) {
+  const int32_t semicolon = pattern.indexOf(u';');
+  if (semicolon < 0) return kBeforeAll;
+  icu::UnicodeString negative = without_bidi_marks(pattern.tempSubString(semicolon + 1));
+  negative.findAndReplace(icu::UnicodeString(static_cast<UChar>(0x00A0)), icu::UnicodeString());
+  if (negative.indexOf(u'(') >= 0) return kParentheses;
+  const int32_t sign = negative.indexOf(u'-');
+  if (sign < 0) return kBeforeAll;
+  int32_t first = -1;
+  for (int32_t i = 0; i < negative.length(); ++i) {
+    if (!is_number_char(negative.charAt(i))) continue;
+    first = i;
+    break;
+  }
+  const int32_t currency = negative.indexOf(static_cast<UChar>(kCurrencySign));
+  const int32_t currency_end = negative.lastIndexOf(static_cast<UChar>(kCurrencySign));
+  const bool before_number = first < 0 || sign < first;
+  if (currency < 0) return before_number ? kBeforeAll : kAfterAll;
+  if (sign < currency && before_number) return kBeforeAll;
+  if (sign > currency_end && !before_number) return kAfterAll;
+  if (sign == currency_end + 1) return kAfterCurrency;
+  if (sign + 1 == currency) return kBeforeCurrency;
+  return before_number ? kBeforeAll : kAfterAll;
+}
+
+icu::UnicodeString pattern_of(const icu::Locale &locale, UNumberFormatStyle style) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::NumberFormat> format(icu::NumberFormat::createInstance(locale, style, status));
+  icu::UnicodeString pattern;
+  if (U_FAILURE(status)) return pattern;
+  if (const auto *decimal = dynamic_cast<const icu::DecimalFormat *>(format.get()))
+    decimal->toPattern(pattern);
+  return pattern;
+}
+
+// Copies text as UTF-8 into the currency field, whole characters only, and
+// always leaves its NUL.
+void set_currency(uwn_number_convention &record, const icu::UnicodeString &text) {
+  std::string utf8;
+  text.toUTF8String(utf8);
+  size_t n = utf8.size();
+  constexpr size_t kRoom = sizeof record.currency - 1;
+  if (n > kRoom) {
+    n = kRoom;
+    while (n > 0 && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80) --n;
+  }
+  std::memset(record.currency, 0, sizeof record.currency);
+  std::memcpy(record.currency, utf8.data(), n);
+}
+
+struct ItemSource {
+  int item;
+  UNumberFormatStyle style;
+  bool money;
+  bool international;
+};
+
+constexpr ItemSource kItems[] = {
+    {UWN_ITEM_NUMBER, UNUM_DECIMAL, false, false},
+    {UWN_ITEM_PERCENT, UNUM_PERCENT, false, false},
+    {UWN_ITEM_MONEY_LOCAL, UNUM_CURRENCY, true, false},
+    {UWN_ITEM_MONEY_INTL, UNUM_CURRENCY_ISO, true, true},
+};
+
+// Every locale is read with Latin digits: the module's readers take ASCII
+// digits only, so a locale whose default digits are others gets the
+// separators and signs that go with Latin digits.
+icu::Locale icu_number_locale(std::string_view icu_name) {
+  icu::Locale locale = icu::Locale::createFromName(std::string(icu_name).c_str());
+  UErrorCode status = U_ZERO_ERROR;
+  locale.setKeywordValue("numbers", "latn", status);
+  return locale;
+}
+
+}  // namespace
+
+void fill_icu_number_conventions(Locale &locale, std::string_view icu_name) {
+  const icu::Locale icu_locale = icu_number_locale(icu_name);
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::DecimalFormatSymbols symbols(icu_locale, status);
+  using Symbol = icu::DecimalFormatSymbols::ENumberFormatSymbol;
+  const auto symbol = [&](Symbol s) { return symbols.getSymbol(s); };
+
+  for (const ItemSource &source : kItems) {
+    uwn_number_convention record{};
+    record.decimal_separator =
+        narrow(symbol(source.money ? Symbol::kMonetarySeparatorSymbol : Symbol::kDecimalSeparatorSymbol));
+    record.grouping_separator = narrow(
+        symbol(source.money ? Symbol::kMonetaryGroupingSeparatorSymbol : Symbol::kGroupingSeparatorSymbol));
+    record.positive_sign = narrow(symbol(Symbol::kPlusSignSymbol));
+    record.negative_sign = narrow(symbol(Symbol::kMinusSignSymbol));
+
+    const icu::UnicodeString pattern = pattern_of(icu_locale, source.style);
+    int32_t style = negative_style(pattern);
+    // Money whose accounting form puts negative amounts in parentheses reads
+    // them so; a leading "-" is still read, by the grouped number reader.
+    if (source.money && negative_style(pattern_of(icu_locale, UNUM_CURRENCY_ACCOUNTING)) == kParentheses)
+      style = kParentheses;
+    record.negative_style = style;
+    record.positive_style = style == kParentheses ? kBeforeAll : style;
+
+    if (source.money)
+      set_currency(record,
+                   symbol(source.international ? Symbol::kIntlCurrencySymbol : Symbol::kCurrencySymbol));
+
+    std::string text;
+    pattern.toUTF8String(text);
+    if (text.size() > UWN_ENTRY_TEXT_MAX) text.clear();
+    locale.set_numeric(source.item, record, text);
+  }
+}
+
+}  // namespace nlhost

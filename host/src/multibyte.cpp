@@ -1,0 +1,102 @@
+// Multibyte text services over the host text descriptor: UTF-8, with lead
+// bytes a test may redeclare (Host::set_multibyte_lead).
+#include <algorithm>
+#include <cstring>
+
+#include "nlhost/host.h"
+#include "services.h"
+
+using namespace nlhost;
+
+namespace {
+
+// The usable length of a descriptor's text: its length field, never more
+// than its capacity, never negative.
+int32_t usable_length(const uwn_text_descriptor *d) {
+  if (d->text == nullptr) return 0;
+  return std::max<int32_t>(0, std::min<int32_t>(d->length, d->capacity));
+}
+
+// Byte length of the character that starts at i (i < n): a valid UTF-8
+// sequence, or 1 for ASCII and for any byte that does not start one.
+int32_t char_length(const Host *host, const unsigned char *s, int32_t i, int32_t n) {
+  const unsigned char lead = s[i];
+  if (host != nullptr && host->multibyte_lead(lead) != 0) return std::min(host->multibyte_lead(lead), n - i);
+  int32_t len = 1;
+  unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    len = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    len = 3;
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    len = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 1;
+  }
+  if (i + len > n) return 1;
+  if (s[i + 1] < low || s[i + 1] > high) return 1;
+  for (int32_t k = 2; k < len; ++k)
+    if (s[i + k] < 0x80 || s[i + k] > 0xBF) return 1;
+  return len;
+}
+
+}  // namespace
+
+// The byte length of the character at offset, recorded in the descriptor.
+// An offset inside a longer character answers that character's length, so
+// that a trail byte is never taken for a character by itself.  Offsets
+// outside the text answer 1.  The start of the character last examined is
+// kept in host_24, so that a forward scan walks the text once.
+extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) noexcept {
+  Host *host = Host::current();
+  if (host != nullptr) host->record("wzsxoff", offset);
+  if (d == nullptr) return 1;
+  const int32_t n = usable_length(d);
+  if (offset == 0) d->host_24 = 0;  // set-up: start from the beginning
+  int32_t answer = 1;
+  if (offset >= 0 && offset < n) {
+    const auto *s = reinterpret_cast<const unsigned char *>(d->text);
+    int32_t start = d->host_24 <= static_cast<uint64_t>(offset) ? static_cast<int32_t>(d->host_24) : 0;
+    int32_t len = char_length(host, s, start, n);
+    while (start + len <= offset) {
+      start += len;
+      len = char_length(host, s, start, n);
+    }
+    d->host_24 = static_cast<uint64_t>(start);
+    answer = len;
+  }
+  d->last_offset = static_cast<int16_t>(offset);
+  d->last_length = static_cast<int16_t>(answer);
+  return answer;
+}
+
+// Moves whole characters of source (count of them, or all for a negative
+// count) into destination as far as they fit its capacity; the destination's
+// length becomes the number of bytes written, which is also the answer.
+extern "C" int32_t nlhost_svc_wzsxmov(uwn_text_descriptor *source, int32_t count,
+                                      uwn_text_descriptor *destination) noexcept {
+  Host *host = Host::current();
+  if (host != nullptr) host->record("wzsxmov", count);
+  if (destination == nullptr) return 0;
+  const int32_t room = destination->text != nullptr ? std::max<int32_t>(0, destination->capacity) : 0;
+  int32_t written = 0;
+  if (source != nullptr) {
+    const int32_t n = usable_length(source);
+    const auto *s = reinterpret_cast<const unsigned char *>(source->text);
+    int32_t moved = 0;
+    while (written < n && (count < 0 || moved < count)) {
+      const int32_t len = char_length(host, s, written, n);
+      if (written + len > room) break;
+      written += len;
+      ++moved;
+    }
+    if (written > 0)
+      std::memmove(const_cast<char *>(destination->text), source->text, static_cast<size_t>(written));
+  }
+  destination->length = static_cast<int16_t>(written);
+  return written;
+}

@@ -1,0 +1,31 @@
+// What zifmcma and zifmpct share: the working-copy size and the checks made
+// on width and decimals when the block's check flag is set.
+#ifndef UWN_ZIFM_H
+#define UWN_ZIFM_H
+
+#include "uwn_module.h"
+
+namespace uwn {
+
+constexpr int32_t kNumberCopy = 32;  // widest field the check flag lets through
+
+// The first failing check on width and decimals, or 0 (always 0 when the
+// check flag is clear).
+inline int32_t check_number_block(const uwn_informat_block *block) {
+  if ((block->flags & UWN_BLOCK_CHECK) == 0) return 0;
+  if (block->width <= 0) return UWN_NUM_WIDTH_LOW;
+  if (block->width > kNumberCopy) return UWN_NUM_WIDTH_HIGH;
+  if (block->decimals < 0) return UWN_NUM_DECIMALS_LOW;
+  if (block->decimals > kNumberCopy - 1) return UWN_NUM_DECIMALS_HIGH;
+  return 0;
+}
+
+// The number of field characters the readers look at: [0, 32].
+inline int32_t number_field_length(const uwn_informat_block *block) {
+  const int32_t n = min(min(block->width, block->text_length), kNumberCopy);
+  return n < 0 ? 0 : n;
+}
+
+}  // namespace uwn
+
+#endif

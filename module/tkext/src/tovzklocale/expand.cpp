@@ -1,0 +1,447 @@
+// expand: writes a date, time or datetime by a locale pattern into a
+// fixed-width field; i2s: the fixed-width number writer it shares with the
+// week-date writer.
+//
+// The expansion is built in a 512-byte work area.  Pieces (a pattern byte, a
+// whole multibyte pattern character, a name, a number) go in whole or not at
+// all: once a piece would pass the area, the area keeps what it holds and
+// takes nothing more, while the scan goes on to find bad directives and to
+// measure.  Such an expansion counts as longer than any field (result 1, the
+// field holds the area's whole characters that fit); measuring with a null
+// destination gives the expansion's full length.
+#include <cmath>
+#include <cstddef>
+#include <iterator>
+
+#include "tovzklocale.h"
+
+namespace {
+
+constexpr int32_t kExpansionArea = 512;
+constexpr int32_t kEntryTextRoom =
+    UWN_ENTRY_SIZE - static_cast<int32_t>(offsetof(uwn_locale_entry, text));  // 140
+constexpr int32_t kNumberScratch = 64;  // one host-formatted int, separators included
+constexpr int32_t kLongestCharacter = 8;
+
+// What one directive writes.
+enum class Act : uint8_t {
+  kPercent,
+  kWeekdayName,
+  kWeekdayAbbr,
+  kMonthName,
+  kMonthAbbr,
+  kMonthFixed,
+  kWeekdayFixed,
+  kDay,
+  kDayBlank,
+  kWeekYear,
+  kWeekYear2,
+  kHours,
+  kHours12,
+  kDayOfYear,
+  kMinutes,
+  kMonth,
+  kMonthBlank,
+  kAmPm,
+  kQuarter,
+  kQuarterAbbr,
+  kSeconds,
+  kSundayWeek,
+  kIsoWeekday,
+  kIsoWeek,
+  kMondayWeek,
+  kWeekday0,
+  kYear,
+  kYear2,
+  kNothing,
+};
+
+struct Directive {
+  char letter;
+  Act plain;
+  Act alternate;  // lower-case letter or '?'
+};
+
+constexpr Directive kDirectives[] = {
+    {'%', Act::kPercent, Act::kPercent},
+    {'A', Act::kWeekdayName, Act::kWeekdayAbbr},
+    {'B', Act::kMonthName, Act::kMonthAbbr},
+    {'C', Act::kMonthFixed, Act::kMonthFixed},
+    {'D', Act::kDay, Act::kDay},
+    {'E', Act::kDayBlank, Act::kDayBlank},
+    {'F', Act::kWeekdayFixed, Act::kWeekdayFixed},
+    {'G', Act::kWeekYear, Act::kWeekYear2},
+    {'H', Act::kHours, Act::kHours},
+    {'I', Act::kHours12, Act::kHours12},
+    {'J', Act::kDayOfYear, Act::kDayOfYear},
+    {'M', Act::kMinutes, Act::kMonth},
+    {'N', Act::kMonth, Act::kMonth},
+    {'O', Act::kMonthBlank, Act::kMonthBlank},
+    {'P', Act::kAmPm, Act::kAmPm},
+    {'Q', Act::kQuarter, Act::kQuarterAbbr},
+    {'S', Act::kSeconds, Act::kSeconds},
+    {'U', Act::kSundayWeek, Act::kIsoWeekday},
+    {'V', Act::kIsoWeek, Act::kNothing},
+    {'W', Act::kMondayWeek, Act::kWeekday0},
+    {'Y', Act::kYear, Act::kYear2},
+    {'Z', Act::kNothing, Act::kNothing},
+};
+static_assert(std::size(kDirectives) == 22);
+
+const Directive *find_directive(unsigned char letter) {
+  for (const Directive &d : kDirectives)
+    if (static_cast<unsigned char>(d.letter) == letter) return &d;
+  return nullptr;
+}
+
+// Name arrays: the first item and the number of entries.
+struct NameArray {
+  int32_t item;
+  int32_t count;
+};
+constexpr NameArray kMonthAbbr{UWN_ITEM_MONTH_ABBR, 12};
+constexpr NameArray kMonths{UWN_ITEM_MONTH, 12};
+constexpr NameArray kWeekdayAbbr{UWN_ITEM_WEEKDAY_ABBR, 7};
+constexpr NameArray kWeekdays{UWN_ITEM_WEEKDAY, 7};
+constexpr NameArray kQuarterAbbr{UWN_ITEM_QUARTER_ABBR, 4};
+constexpr NameArray kQuarters{UWN_ITEM_QUARTER, 4};
+
+constexpr char kStars[] = "********";
+
+// Truncates toward zero; NaN and values beyond 32 bits never reach an
+// undefined conversion (callers refuse them before; this is the backstop).
+int32_t whole(double x) {
+  if (!(x > -2147483648.0)) return x == x ? INT32_MIN : 0;
+  if (!(x < 2147483648.0)) return INT32_MAX;
+  return static_cast<int32_t>(x);
+}
+
+// The bytes a host locale entry holds: its length kept inside the entry.
+int32_t entry_length(const uwn_locale_entry *entry) {
+  const int32_t n = entry->length;
+  return n < 0 ? 0 : (n > kEntryTextRoom ? kEntryTextRoom : n);
+}
+
+const uwn_locale_entry *entry_at(const uwn_locale_entry *first, int32_t k) {
+  return reinterpret_cast<const uwn_locale_entry *>(reinterpret_cast<const char *>(first) +
+                                                    static_cast<ptrdiff_t>(k) * UWN_ENTRY_SIZE);
+}
+
+class WorkArea {
+ public:
+  // Room for an n-byte piece, or null once the area cannot take it whole.
+  char *reserve(int32_t n) {
+    length_ += n;
+    if (cut_ || n > kExpansionArea - stored_) {
+      cut_ = true;
+      return nullptr;
+    }
+    char *at = bytes_ + stored_;
+    stored_ += n;
+    return at;
+  }
+  void append(const char *text, int32_t n) {
+    if (char *at = reserve(n)) std::memcpy(at, text, static_cast<size_t>(n));
+  }
+  void append(char c) { append(&c, 1); }
+  // A multibyte character of n bytes is about to be copied byte by byte:
+  // stop storing now unless all of it fits.
+  void expect(int32_t n) {
+    if (!cut_ && n > kExpansionArea - stored_) cut_ = true;
+  }
+  // The host writes the hours straight into the area; when it fills all the
+  // room the number may have been cut, so the piece is measured apart.
+  void host_hours(int32_t hours) {
+    const int32_t room = kExpansionArea - stored_;
+    if (!cut_ && room > 0) {
+      const int32_t n = xpslstr(uwn::current_locale(), bytes_ + stored_, room, "%i", 2, hours);
+      if (n >= 0 && n < room) {
+        stored_ += n;
+        length_ += n;
+        return;
+      }
+    }
+    cut_ = true;
+    char scratch[kNumberScratch];
+    const int32_t n = xpslstr(uwn::current_locale(), scratch, kNumberScratch, "%i", 2, hours);
+    length_ += n < 0 ? 0 : (n > kNumberScratch ? kNumberScratch : n);
+  }
+  const char *bytes() const { return bytes_; }
+  int32_t stored() const { return stored_; }
+  int32_t length() const { return length_; }
+  bool cut() const { return cut_; }
+
+ private:
+  char bytes_[kExpansionArea];
+  int32_t stored_ = 0;
+  int32_t length_ = 0;
+  bool cut_ = false;
+};
+
+// The parts of the value, worked out once per call.
+struct Parts {
+  bool have_date;
+  int32_t date;         // integer date
+  double date_value;    // as given, for the week routines
+  int32_t weekday;      // 0 = Sunday .. 6; -1 without a date
+  int32_t day_of_year;  // 1..366
+  int32_t year, month, day;
+  bool have_hours, have_minutes, have_seconds;
+  int32_t hours, hours12, minutes, seconds;
+};
+
+void number(WorkArea &area, bool have, int32_t value, int32_t width, char pad) {
+  if (!have) {
+    area.append(kStars, width);
+    return;
+  }
+  char digits[16];
+  area.append(digits, i2s(value, digits, width, pad));
+}
+
+// Two digits of the century, or as many as a five-digit year needs, then the
+// two digits of the year within it.
+void full_year(WorkArea &area, bool have, int32_t year) {
+  if (!have) {
+    area.append(kStars, 4);
+    return;
+  }
+  const int32_t century = year / 100;
+  number(area, true, century, 2, century > 99 ? 0 : '0');
+  number(area, true, year % 100, 2, '0');
+}
+
+// An entry of a name array, or null (with "**" written) when the locale does
+// not have the item or k is outside the array.
+const uwn_locale_entry *name_entry(void *locale, const NameArray &names, int32_t k, WorkArea &area,
+                                   const uwn_locale_entry **first_out = nullptr) {
+  const uwn_locale_entry *first = nullptr;
+  if (k < 0 || k >= names.count || wzsxglc(locale, names.item, &first) != 0 || first == nullptr) {
+    area.append("**", 2);
+    return nullptr;
+  }
+  if (first_out != nullptr) *first_out = first;
+  return entry_at(first, k);
+}
+
+void name(void *locale, const NameArray &names, int32_t k, WorkArea &area) {
+  if (const uwn_locale_entry *e = name_entry(locale, names, k, area)) area.append(e->text, entry_length(e));
+}
+
+// The chosen name left-aligned in the width of the array's longest name.
+void fixed_name(void *locale, const NameArray &names, int32_t k, WorkArea &area) {
+  const uwn_locale_entry *first = nullptr;
+  const uwn_locale_entry *e = name_entry(locale, names, k, area, &first);
+  if (e == nullptr) return;
+  int32_t longest = 0;
+  for (int32_t j = 0; j < names.count; ++j) {
+    const int32_t n = entry_length(entry_at(first, j));
+    if (n > longest) longest = n;
+  }
+  if (char *at = area.reserve(longest)) {
+    std::memset(at, ' ', static_cast<size_t>(longest));
+    std::memcpy(at, e->text, static_cast<size_t>(entry_length(e)));
+  }
+}
+
+void am_pm(void *locale, const Parts &p, WorkArea &area) {
+  if (!p.have_hours) {
+    area.append("**", 2);
+    return;
+  }
+  const bool morning = p.hours % 24 < 12;
+  const uwn_locale_entry *e = nullptr;
+  if (wzsxglc(locale, morning ? UWN_ITEM_AM : UWN_ITEM_PM, &e) != 0 || e == nullptr) {
+    area.append(morning ? "AM" : "PM", 2);
+    return;
+  }
+  area.append(e->text, entry_length(e));
+}
+
+// Year or week of the date under a week rule.
+int32_t week_part(const Parts &p, char rule, bool want_year) {
+  double year = -1, week = -1, day = -1;
+  get_yywwdd(&rule, 1, &year, &week, &day, p.date_value);
+  return whole(want_year ? year : week);
+}
+
+// Week of the year with weeks starting on Sunday: days before the first
+// Sunday are week 0.
+int32_t sunday_week(const Parts &p) {
+  const int32_t january_first = p.date - p.day_of_year + 1;
+  const int32_t w = whole(zwekday(january_first));  // 1 = Sunday
+  const int32_t first_sunday = w == 1 ? january_first : january_first + 8 - w;
+  return p.date < first_sunday ? 0 : (p.date - first_sunday) / 7 + 1;
+}
+
+bool month_ok(const Parts &p) { return p.have_date && p.month >= 1 && p.month <= 12; }
+
+void act(Act a, char pad, void *locale, const Parts &p, WorkArea &area) {
+  const bool d = p.have_date;
+  switch (a) {
+    case Act::kPercent: area.append('%'); break;
+    case Act::kWeekdayName: name(locale, kWeekdays, p.weekday, area); break;
+    case Act::kWeekdayAbbr: name(locale, kWeekdayAbbr, p.weekday, area); break;
+    case Act::kMonthName: name(locale, kMonths, month_ok(p) ? p.month - 1 : -1, area); break;
+    case Act::kMonthAbbr: name(locale, kMonthAbbr, month_ok(p) ? p.month - 1 : -1, area); break;
+    case Act::kMonthFixed: fixed_name(locale, kMonths, month_ok(p) ? p.month - 1 : -1, area); break;
+    case Act::kWeekdayFixed: fixed_name(locale, kWeekdays, p.weekday, area); break;
+    case Act::kQuarter: name(locale, kQuarters, month_ok(p) ? (p.month - 1) / 3 : -1, area); break;
+    case Act::kQuarterAbbr: name(locale, kQuarterAbbr, month_ok(p) ? (p.month - 1) / 3 : -1, area); break;
+    case Act::kDay: number(area, d, p.day, 2, pad); break;
+    case Act::kDayBlank: number(area, d, p.day, 2, ' '); break;
+    case Act::kMonth: number(area, d, p.month, 2, pad); break;
+    case Act::kMonthBlank: number(area, d, p.month, 2, ' '); break;
+    case Act::kDayOfYear: number(area, d, p.day_of_year, 3, pad); break;
+    case Act::kYear: full_year(area, d, p.year); break;
+    case Act::kYear2: number(area, d, p.year % 100, 2, pad); break;
+    case Act::kWeekYear: full_year(area, d, d ? week_part(p, 'V', true) : 0); break;
+    case Act::kWeekYear2: number(area, d, d ? week_part(p, 'V', true) % 100 : 0, 2, pad); break;
+    case Act::kIsoWeek: number(area, d, d ? week_part(p, 'V', false) : 0, 2, pad); break;
+    case Act::kMondayWeek: number(area, d, d ? week_part(p, 'W', false) : 0, 2, pad); break;
+    case Act::kSundayWeek: number(area, d, d ? sunday_week(p) : 0, 2, pad); break;
+    case Act::kIsoWeekday: number(area, d, p.weekday == 0 ? 7 : p.weekday, 1, '0'); break;
+    case Act::kWeekday0: number(area, d, p.weekday, 1, '0'); break;
+    case Act::kHours:
+      if (p.have_hours && p.hours > 99)
+        area.host_hours(p.hours);
+      else
+        number(area, p.have_hours, p.hours, 2, pad);
+      break;
+    case Act::kHours12: number(area, true, p.hours12 == 0 ? 12 : p.hours12, 2, pad); break;
+    case Act::kMinutes: number(area, p.have_minutes, p.minutes, 2, pad); break;
+    case Act::kSeconds: number(area, p.have_seconds, p.seconds, 2, pad); break;
+    case Act::kAmPm: am_pm(locale, p, area); break;
+    case Act::kNothing: break;
+  }
+}
+
+Parts parts_of(double date, double hours, double minutes, double seconds) {
+  Parts p{};
+  p.have_date = !uwn::is_missing(date);
+  p.date_value = date;
+  p.weekday = -1;
+  if (p.have_date) {
+    p.date = whole(date);
+    p.weekday = whole(zwekday(date)) - 1;
+    const double julian = zjuldat(date);
+    p.day_of_year = whole(julian) % 1000;
+    double y = uwn::missing_value(), m = y, d = y;
+    zymdjul(&y, &m, &d, julian);
+    p.year = whole(y);
+    p.month = whole(m);
+    p.day = whole(d);
+  }
+  p.have_hours = !uwn::is_missing(hours);
+  p.have_minutes = !uwn::is_missing(minutes);
+  p.have_seconds = !uwn::is_missing(seconds);
+  if (p.have_hours) {
+    p.hours = whole(hours);
+    p.hours12 = whole(hours <= 12 ? hours : std::fmod(hours, 12.0));
+  }
+  if (p.have_minutes) p.minutes = whole(minutes);
+  if (p.have_seconds) p.seconds = whole(seconds);
+  return p;
+}
+
+// The byte length of the pattern character at i: 1 for a single-byte one.
+int32_t character_length(uwn_text_descriptor &text, int32_t i) {
+  if (i < 0 || text.length == 0 || i > text.length) return 0;
+  if (text.last_offset == i && text.last_length != 0) return text.last_length;
+  return wzsxoff(&text, i);
+}
+
+}  // namespace
+
+extern "C" int32_t i2s(int32_t value, char *dest, int32_t width, char pad) {
+  int64_t v = value < 0 ? -static_cast<int64_t>(value) : value;  // negatives: the magnitude
+  if (pad == 0) {
+    width = 1;
+    for (int64_t t = v; t >= 10; t /= 10) ++width;
+  }
+  if (width <= 0) return 0;
+  for (int32_t k = width - 1; k >= 0; --k) {
+    dest[k] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  }
+  if (pad != '0' && pad != 0 && dest[0] == '0') {
+    for (int32_t k = 0; k < width - 1; ++k) {
+      const bool next_zero = dest[k + 1] == '0';
+      dest[k] = pad;
+      if (!next_zero) break;
+    }
+  }
+  return width;
+}
+
+// The width INT32_MIN has no field size; it is refused with -3 (the format
+// entry points refuse it before they get here).
+extern "C" int32_t expand(void *locale, const char *pattern, int32_t pattern_length, char *dest,
+                          int32_t *width, double date, double hours, double minutes, double seconds) {
+  if (width == nullptr || *width == INT32_MIN) return UWN_NO_VALUE;
+  const bool right = *width < 0;
+  const int32_t field = right ? -*width : *width;
+
+  const Parts p = parts_of(date, hours, minutes, seconds);
+
+  if (pattern == nullptr || pattern_length < 0) pattern_length = 0;
+  const int32_t effective = wzstrip(pattern, pattern_length);
+  if (effective > UWN_DESCRIPTOR_MAX) return UWN_BAD_DIRECTIVE;  // no host descriptor can walk it
+
+  uwn_text_descriptor text{};
+  const int16_t described =
+      static_cast<int16_t>(pattern_length > UWN_DESCRIPTOR_MAX ? UWN_DESCRIPTOR_MAX : pattern_length);
+  text.capacity = described;
+  text.length = described;
+  text.text = pattern;
+  if (described > 0) wzsxoff(&text, 0);
+
+  // Bytes after '%' are read from the whole pattern; past its end, a blank.
+  const auto byte_at = [&](int32_t k) -> unsigned char {
+    return k < pattern_length ? static_cast<unsigned char>(pattern[k]) : ' ';
+  };
+
+  WorkArea area;
+  int32_t i = 0;
+  while (i < effective) {
+    const int32_t n = character_length(text, i);
+    if (n != 1) {
+      if (n > 1) area.expect(n < kLongestCharacter ? n : kLongestCharacter);
+      area.append(pattern[i++]);
+      continue;
+    }
+    const char ch = pattern[i++];
+    if (ch != '%') {
+      area.append(ch);
+      continue;
+    }
+    unsigned char c = byte_at(i++);
+    char pad = '0';
+    if (c == '0' || c == '#') {
+      pad = c == '0' ? '0' : 0;
+      c = byte_at(i++);
+    }
+    bool alternate = false;
+    if (c == '?') {
+      alternate = true;
+      c = byte_at(i++);
+    } else {
+      alternate = uwn::is_lower(c);
+    }
+    const Directive *dir = find_directive(uwn::to_upper(c));
+    if (dir == nullptr) return UWN_BAD_DIRECTIVE;
+    act(alternate ? dir->alternate : dir->plain, pad, locale, p, area);
+  }
+
+  if (dest == nullptr) return area.length();
+
+  std::memset(dest, ' ', static_cast<size_t>(field));
+  if (area.cut() || area.length() > field) {
+    zkmove(area.bytes(), area.stored(), dest, field);
+    return UWN_TRUNCATED;
+  }
+  const int32_t g = area.length();
+  std::memcpy(dest + (right ? field - g : 0), area.bytes(), static_cast<size_t>(g));
+  *width = g;
+  return UWN_OK;
+}

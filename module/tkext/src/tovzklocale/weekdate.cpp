@@ -1,0 +1,229 @@
+// Week dates: zkfweek writes a date as week-date text in a fixed-width field,
+// construct_week lays the text out by the width, zkweek gives the week number
+// and zkifweek reads week-date text back into a date value.
+#include <cmath>
+
+#include "tovzklocale.h"
+#include "whole_number.h"
+
+namespace {
+
+// The library's date range: 1 January 1582 up to but not including
+// 1 January 20001.
+constexpr double kFirstDate = -138061;
+constexpr double kEndDate = 6589336;
+
+// Each part of week-date text is collected into a 12-byte buffer: 11 bytes
+// and a terminating zero.
+constexpr int32_t kPartBuffer = 12;
+
+bool in_range(double date) { return !uwn::is_missing(date) && date >= kFirstDate && date < kEndDate; }
+
+// The field of an in/out width: its size, and whether text goes to its right
+// end.  A negative width is a right-aligned field of its absolute value, as
+// everywhere in the library; -2147483648 has no absolute value and gives no
+// field at all (false).
+bool field_of(int32_t width, int32_t *size, bool *right) {
+  if (width == INT32_MIN) return false;
+  *right = width < 0;
+  *size = width < 0 ? -width : width;
+  return true;
+}
+
+void fill(char *dest, int32_t size, char c) {
+  if (dest != nullptr && size > 0) memset(dest, c, static_cast<size_t>(size));
+}
+
+// Writes value as exactly count zero-filled digits.
+void put_digits(int32_t value, char *dest, int32_t count) {
+  for (int32_t i = count - 1; i >= 0; --i) {
+    dest[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+}
+
+int32_t digits_of(int32_t value) {
+  int32_t n = 1;
+  for (; value >= 10; value /= 10) ++n;
+  return n;
+}
+
+struct Part {
+  char bytes[kPartBuffer] = {};
+  int32_t length = 0;
+  // False when the buffer is full: the text is refused rather than cut.
+  bool add(char c) {
+    if (length >= kPartBuffer - 1) return false;
+    bytes[length++] = c;
+    bytes[length] = '\0';
+    return true;
+  }
+  bool all_digits() const {
+    for (int32_t i = 0; i < length; ++i) {
+      if (bytes[i] < '0' || bytes[i] > '9') return false;
+    }
+    return true;
+  }
+  // The two-digit number at the start; every byte is a digit by now.
+  int32_t two_digits(int32_t at = 0) const { return (bytes[at] - '0') * 10 + (bytes[at + 1] - '0'); }
+};
+
+bool is_week_designator(char c) { return c == 'W' || c == 'w'; }
+
+}  // namespace
+
+// Forms by field size: 3-4 Www, 5-6 yyWww, 7-8 yyWwwdd, 9-10 yyyyWwwdd,
+// 11 and more yyyy-Www-dd (yy the year mod 100).  The four-digit forms write
+// the century with as many digits as it needs, so a year from 10000 on is
+// written whole: yyyyy-Www-dd needs 12 bytes and yyyyyWwwdd 10; a field of 11
+// takes the compact form, a field of 9 cannot hold the year and fails (-1).
+// A null destination only measures.  The rule is not read.
+extern "C" int32_t construct_week(const char *, int32_t, char *dest, int32_t *width, double year, double week,
+                                  double day) {
+  int32_t size;
+  bool right;
+  if (width == nullptr || !field_of(*width, &size, &right)) return -1;
+  fill(dest, size, ' ');
+  if (size < 3) return -1;
+  // Whole years of at most five digits; week and day of two.
+  if (!(year >= 0 && year < 100000 && week >= 0 && week < 100 && day >= 0 && day < 100)) return -1;
+  const int32_t y = static_cast<int32_t>(year), w = static_cast<int32_t>(week), d = static_cast<int32_t>(day);
+  const int32_t century = y / 100, century_digits = digits_of(century) < 2 ? 2 : digits_of(century);
+
+  char text[16];
+  int32_t n = 0;
+  auto put = [&](int32_t value, int32_t count) {
+    put_digits(value, text + n, count);
+    n += count;
+  };
+  const int32_t full_length = century_digits + 9, compact_length = century_digits + 7;
+  if (size >= 11 && full_length <= size) {
+    put(century, century_digits);
+    put(y % 100, 2);
+    text[n++] = '-';
+    text[n++] = 'W';
+    put(w, 2);
+    text[n++] = '-';
+    put(d, 2);
+  } else if (size >= 9) {
+    if (compact_length > size) return -1;
+    put(century, century_digits);
+    put(y % 100, 2);
+    text[n++] = 'W';
+    put(w, 2);
+    put(d, 2);
+  } else {
+    if (size >= 5) put(y % 100, 2);
+    text[n++] = 'W';
+    put(w, 2);
+    if (size >= 7) put(d, 2);
+  }
+  if (dest != nullptr) memcpy(right ? dest + (size - n) : dest, text, static_cast<size_t>(n));
+  *width = n;
+  return 0;
+}
+
+// A missing or out-of-range date, or a field that cannot hold the text, is
+// filled with '*'; the width then stays as it was.  Always 0.
+extern "C" int32_t zkfweek(char *dest, int32_t *width, const char *rule, int32_t rule_length, double date) {
+  int32_t size;
+  bool right;
+  if (width == nullptr || !field_of(*width, &size, &right)) return 0;
+  if (in_range(date)) {
+    double year, week, day;
+    get_yywwdd(rule, rule_length, &year, &week, &day, date);
+    if (construct_week(rule, rule_length, dest, width, year, week, day) == 0) return 0;
+  }
+  fill(dest, size, '*');
+  return 0;
+}
+
+// The week number of date under the rule; the standard missing value for a
+// missing or out-of-range date.  The second argument is not read.  Always 0.
+extern "C" int32_t zkweek(double *week, void *, const char *rule, int32_t rule_length, double date) {
+  if (week == nullptr) return 0;
+  if (!in_range(date)) {
+    *week = uwn::missing_value();
+    return 0;
+  }
+  double year, number, day;
+  get_yywwdd(rule, rule_length, &year, &number, &day, date);
+  *week = number;
+  return 0;
+}
+
+// Reads [year]W<ww>[day]: blanks and '-' are skipped except in the two bytes
+// after each 'W'.  value is in/out: the first year of the window for years
+// below 100 (0 means 1900) in, the date out (only on 0).  Results: 0 read;
+// 1 out of range (also a window year that is not a whole 32-bit number);
+// -1 malformed, a part longer than its buffer, or an unknown rule;
+// -2147483648 no 'W'.  Years 1581 and 20001 are taken when the date itself
+// lies in range: they are the week-based years of the range's first and last
+// days under rule V.
+extern "C" int32_t zkifweek(const char *text, int32_t length, const char *rule, int32_t, double *value) {
+  if (text == nullptr || length < 0) length = 0;
+  bool designated = false;
+  for (int32_t i = 0; i < length && !designated; ++i) designated = is_week_designator(text[i]);
+  if (!designated) return UWN_NO_WEEK_DESIGNATOR;
+  if (value == nullptr) return -1;
+
+  Part year_part, week_part, day_part;
+  bool after_week = false;
+  for (int32_t i = 0; i < length; ++i) {
+    const char c = text[i];
+    if (c == ' ' || c == '-') continue;
+    if (is_week_designator(c)) {
+      if (length - i - 1 < 2) return -1;
+      if (!week_part.add(text[i + 1]) || !week_part.add(text[i + 2])) return -1;
+      i += 2;
+      after_week = true;
+      continue;
+    }
+    if (!(after_week ? day_part : year_part).add(c)) return -1;
+  }
+  if (!year_part.all_digits() || !week_part.all_digits() || !day_part.all_digits()) return -1;
+
+  const int32_t week = week_part.two_digits();
+  if (year_part.length == 1 || day_part.length == 1) return -1;
+  int32_t day = day_part.length == 0 ? 1 : day_part.two_digits();
+  if (day == 0) day = 1;
+  int64_t year;
+  switch (year_part.length) {
+    case 0: {
+      int32_t m, d, y;
+      getMonthDayYear(&m, &d, &y, floor(wzdttme() / 86400));
+      year = y;
+      break;
+    }
+    case 4: year = 100 * year_part.two_digits(0) + year_part.two_digits(2); break;
+    case 5:
+      year = 100 * (100 * (year_part.bytes[0] - '0') + year_part.two_digits(1)) + year_part.two_digits(3);
+      break;
+    default: year = year_part.two_digits(); break;
+  }
+  if (year <= 99) {
+    const double entry = *value;
+    if (!uwn::fits_int32(entry)) return 1;
+    const int64_t first = entry == 0 ? 1900 : static_cast<int32_t>(entry);
+    const int64_t century = first - first % 100;
+    year += year < first % 100 ? century + 100 : century;
+  }
+
+  if (((year < 1581 || year > 20001) && year >= 100) || week > 53 || day > 31) return 1;
+
+  const double jan1 = zmdy(1, 1, static_cast<double>(year));
+  if (uwn::is_missing(jan1) || jan1 != jan1) return 1;
+  const int32_t j = uwn::to_int32_or(zwekday(jan1), 0);  // 1 = Sunday
+  double date;
+  switch (rule == nullptr ? 0 : rule[0]) {
+    case 'U': date = jan1 + 7 * (j == 1 ? week - 1 : week) + day - j; break;
+    case 'V': date = jan1 + 7 * (j == 6 || j == 7 ? week : week - 1) + day - j + 1; break;
+    case 'W': date = jan1 + 7 * (j == 1 || j == 2 ? week - 1 : week) + day - j + 1; break;
+    default: return -1;
+  }
+  if (!in_range(date)) return 1;
+  int32_t m, d, y;
+  getMonthDayYear(&m, &d, &y, date);
+  *value = zmdy(m, d, y);
+  return 0;
+}
