@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -274,6 +274,85 @@ bool fill_names(Locale &locale, const icu::DateFormatSymbols &symbols) {
   return ok;
 }
 
+// The reader takes the first name of an array that the text begins with, so
+// a name that begins a later one ("tháng 1", "tháng 12"; "Pazar",
+// "Pazartesi") hides the later one.
+bool names_clash(const Locale &locale, int first, int count) {
+  for (int i = 0; i < count; ++i) {
+    const std::string_view a = locale.text(first + i);
+    for (int j = i + 1; j < count; ++j) {
+      if (locale.text(first + j).substr(0, a.size()) == a) return true;
+    }
+  }
+  return false;
+}
+
+// The common prefix of month names written as a prefix and the month's
+// number ("tháng 1" to "tháng 12"), or nothing.
+std::optional<std::string> numbered_month_prefix(const Locale &locale, int first) {
+  std::optional<std::string> prefix;
+  for (int k = 0; k < 12; ++k) {
+    const std::string_view name = locale.text(first + k);
+    const std::string number = std::to_string(k + 1);
+    if (name.size() <= number.size() || name.substr(name.size() - number.size()) != number) return {};
+    const std::string_view head = name.substr(0, name.size() - number.size());
+    if (!head.empty() && head.back() >= '0' && head.back() <= '9') return {};
+    if (prefix && *prefix != head) return {};
+    prefix = std::string(head);
+  }
+  return prefix;
+}
+
+bool is_separator(char c) { return c == ' ' || c == ',' || c == '.' || c == ';' || c == ':'; }
+
+// Replaces name directives whose names clash (see names_clash) by the
+// nearest form that reads unambiguously: the other width of the same names;
+// for months the number, after the names' own prefix where the names are
+// numbered; a weekday, which carries no value, is left out (unless it ends
+// the pattern, where the rest of the text is not read anyway).
+std::string avoid_name_clashes(const std::string &pattern, const Locale &locale) {
+  struct Kind {
+    char letter, other;
+    int first, other_first, count;
+    bool month;
+  };
+  static constexpr Kind kKinds[] = {
+      {'B', 'b', UWN_ITEM_MONTH, UWN_ITEM_MONTH_ABBR, 12, true},
+      {'b', 'B', UWN_ITEM_MONTH_ABBR, UWN_ITEM_MONTH, 12, true},
+      {'A', 'a', UWN_ITEM_WEEKDAY, UWN_ITEM_WEEKDAY_ABBR, 7, false},
+      {'a', 'A', UWN_ITEM_WEEKDAY_ABBR, UWN_ITEM_WEEKDAY, 7, false},
+  };
+  std::string out;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] != '%' || i + 1 == pattern.size()) {
+      out += pattern[i];
+      continue;
+    }
+    const char letter = pattern[++i];
+    const Kind *kind = nullptr;
+    for (const Kind &k : kKinds) {
+      if (k.letter == letter) kind = &k;
+    }
+    if (kind == nullptr || !names_clash(locale, kind->first, kind->count)) {
+      out += '%';
+      out += letter;
+    } else if (!names_clash(locale, kind->other_first, kind->count)) {
+      out += '%';
+      out += kind->other;
+    } else if (kind->month) {
+      out += numbered_month_prefix(locale, kind->first).value_or("");
+      out += "%m";
+    } else if (i + 1 == pattern.size()) {
+      out += '%';
+      out += letter;
+    } else {
+      while (i + 1 < pattern.size() && is_separator(pattern[i + 1])) ++i;
+    }
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
 }  // namespace
 
 namespace {
@@ -339,7 +418,7 @@ std::shared_ptr<Locale> load_icu_locale(std::string_view name, std::string *erro
   const auto patterns = choose_patterns(cldr);
   for (size_t k = 0; k < patterns.size(); ++k) {
     const int item = UWN_ITEM_DATE_1 + static_cast<int>(k);
-    if (!result->set_text(item, cldr_to_pattern(patterns[k]))) {
+    if (!result->set_text(item, avoid_name_clashes(cldr_to_pattern(patterns[k]), *result))) {
       return fail("pattern item " + std::to_string(item) + " of locale '" + id + "' does not fit an entry");
     }
   }
