@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host_fixture.h"
+#include "nlhost/icu_locale.h"
 
 namespace {
 
@@ -305,14 +306,14 @@ TEST_F(FormatTest, AgreesWithStrftimeFrom1900To2100) {
 // What zkfdate writes with a locale's date patterns, NLDATE and NLDATEW read
 // back; what zkfdttm writes with its datetime patterns, NLDATM reads back.
 // Returns the first few failures.
-std::vector<std::string> round_trip_failures(const nlhost::Module &module) {
+std::vector<std::string> round_trip_failures(const nlhost::Module &module, int64_t step = 7919) {
   const auto zkfdate = module.function<DateFormat>("zkfdate");
   const auto zkfdttm = module.function<DateFormat>("zkfdttm");
   std::vector<double> dates;
   // Years of five digits are left out: the readers take a full year as four
   // digits.
   const int64_t last = days_from_civil(9999, 12, 31);
-  for (int64_t d = -138061; d <= last; d += 7919) dates.push_back(static_cast<double>(d));
+  for (int64_t d = -138061; d <= last; d += step) dates.push_back(static_cast<double>(d));
   dates.push_back(static_cast<double>(last));
   for (int64_t d = days_from_civil(2012, 1, 1); d <= days_from_civil(2012, 12, 31); ++d)
     dates.push_back(static_cast<double>(d));
@@ -353,6 +354,23 @@ std::vector<std::string> round_trip_failures(const nlhost::Module &module) {
 
 TEST_F(FormatTest, InformatsReadBackWhatTheLocalePatternsWrite) {
   for (const std::string &failure : round_trip_failures(module())) ADD_FAILURE() << failure;
+}
+
+// The same in every locale ICU offers, with fewer dates spread over the range.
+TEST_F(FormatTest, InformatsReadBackWhatEveryIcuLocaleWrites) {
+  int failing = 0;
+  for (const std::string &name : nlhost::icu_locale_names()) {
+    std::string error;
+    std::shared_ptr<nlhost::Locale> locale = nlhost::load_icu_locale(name, &error);
+    ASSERT_NE(locale, nullptr) << name << ": " << error;
+    host().set_locale(locale);
+    const std::vector<std::string> failures = round_trip_failures(module(), 12007);
+    if (!failures.empty()) {
+      ++failing;
+      ADD_FAILURE() << name << ": " << failures.front();
+    }
+  }
+  EXPECT_EQ(failing, 0);
 }
 
 }  // namespace
