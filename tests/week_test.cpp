@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <string>
 
 #include "civil_reference.h"
+#include "day_sweep.h"
 #include "host_fixture.h"
 #include "tovzklocale.h"
 
@@ -58,24 +60,23 @@ TEST_F(WeekTest, KnownDates) {
 // Every day from 1 January 1582 (so also from 15 October 1582) to
 // 31 December 20000, under each rule.
 TEST_F(WeekTest, EveryDayAgreesWithTheDefinitions) {
-  const int64_t first = days_from_civil(1582, 1, 1), last = days_from_civil(20000, 12, 31);
-  int failures = 0;
-  for (int64_t z = first; z <= last && failures < 10; ++z) {
-    const double date = static_cast<double>(z);
-    const civil_ref::WeekDate want[3] = {civil_ref::sunday_week(z), civil_ref::monday_week(z),
-                                         civil_ref::iso_week(z)};
-    const char rules[3] = {'U', 'W', 'V'};
-    for (int r = 0; r < 3; ++r) {
-      Split got;
-      get_yywwdd(&rules[r], 1, &got.year, &got.week, &got.day, date);
-      if (got.year != static_cast<double>(want[r].year) || got.week != static_cast<double>(want[r].week) ||
-          got.day != static_cast<double>(want[r].day)) {
-        ++failures;
-        ADD_FAILURE() << rules[r] << " day " << z << ": got " << got.year << "/" << got.week << "/" << got.day
-                      << ", want " << want[r].year << "/" << want[r].week << "/" << want[r].day;
-      }
-    }
-  }
+  const char rules[3] = {'U', 'W', 'V'};
+  const auto failures = nldat_test::sweep_days(
+      days_from_civil(1582, 1, 1), days_from_civil(20000, 12, 31), [&](int64_t z) -> std::string {
+        const civil_ref::WeekDate want[3] = {civil_ref::sunday_week(z), civil_ref::monday_week(z),
+                                             civil_ref::iso_week(z)};
+        for (int r = 0; r < 3; ++r) {
+          double year, week, day;
+          get_yywwdd(&rules[r], 1, &year, &week, &day, static_cast<double>(z));
+          if (year != static_cast<double>(want[r].year) || week != static_cast<double>(want[r].week) ||
+              day != static_cast<double>(want[r].day)) {
+            return std::string(1, rules[r]) + " day " + std::to_string(z) + ": got " + std::to_string(year) +
+                   "/" + std::to_string(week) + "/" + std::to_string(day);
+          }
+        }
+        return {};
+      });
+  for (const std::string &f : failures) ADD_FAILURE() << f;
 }
 
 // ICU's proleptic Gregorian calendar with Monday weeks and four days in the

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "civil_reference.h"
+#include "day_sweep.h"
 #include "host_fixture.h"
 #include "tovzklocale.h"
 
@@ -285,28 +286,28 @@ TEST_F(WeekDateTest, EveryDayRoundTrips) {
   const int64_t calendar_10000 = days_from_civil(10000, 1, 1);
   int64_t iso_10000 = calendar_10000 - 3;
   while (civil_ref::iso_week(iso_10000).year < 10000) ++iso_10000;
-  int failures = 0;
   const char rules[3] = {'U', 'W', 'V'};
-  char field[11];
-  for (int64_t z = days_from_civil(1582, 1, 1); z <= days_from_civil(20000, 12, 26) && failures < 10; ++z) {
-    const double date = static_cast<double>(z);
-    for (const char &rule : rules) {
-      for (int32_t width : {9, 11}) {
-        int32_t w = width;
-        fweek(field, &w, &rule, 1, date);
-        double value = 0;
-        const int32_t result = ifweek(field, w, &rule, 1, &value);
-        const bool starred = width == 9 && z >= (rule == 'V' ? iso_10000 : calendar_10000);
-        const bool ok =
-            starred ? result == UWN_NO_WEEK_DESIGNATOR && field[0] == '*' : result == 0 && value == date;
-        if (!ok) {
-          ++failures;
-          ADD_FAILURE() << rule << " width " << width << " day " << z << ": '" << std::string(field, w)
-                        << "' -> " << result << ", " << value;
+  const auto failures = nldat_test::sweep_days(
+      days_from_civil(1582, 1, 1), days_from_civil(20000, 12, 26), [&](int64_t z) -> std::string {
+        const double date = static_cast<double>(z);
+        char field[11];
+        for (const char &rule : rules) {
+          for (int32_t width : {9, 11}) {
+            int32_t w = width;
+            fweek(field, &w, &rule, 1, date);
+            double value = 0;
+            const int32_t result = ifweek(field, w, &rule, 1, &value);
+            const bool starred = width == 9 && z >= (rule == 'V' ? iso_10000 : calendar_10000);
+            if (starred ? result != UWN_NO_WEEK_DESIGNATOR || field[0] != '*'
+                        : result != 0 || value != date) {
+              return std::string(1, rule) + " width " + std::to_string(width) + " day " + std::to_string(z) +
+                     ": '" + std::string(field, static_cast<size_t>(w)) + "' -> " + std::to_string(result);
+            }
+          }
         }
-      }
-    }
-  }
+        return {};
+      });
+  for (const std::string &f : failures) ADD_FAILURE() << f;
 }
 
 }  // namespace
