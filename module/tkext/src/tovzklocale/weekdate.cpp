@@ -143,7 +143,7 @@ extern "C" int32_t zkweek(double *week, void *, const char *rule, int32_t rule_l
 // Reads [year]W<ww>[day]: blanks and '-' are skipped except in the two bytes
 // after each 'W'.  value is in/out: the first year of the window for years
 // below 100 (0 means 1900) in, the date out (only on 0).  Results: 0 read;
-// 1 out of range (also a window year that is not a whole 32-bit number);
+// 1 out of range (also a window year that is NaN, missing or beyond 32 bits);
 // -1 malformed, a part longer than its buffer, or an unknown rule;
 // -2147483648 no 'W'.  Year 1581 is taken when the date itself lies in
 // range: it is the week-based year of the range's first days under rule V.
