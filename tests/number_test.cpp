@@ -643,7 +643,7 @@ TEST_F(NumberHost, LocaleReadersWithRecordsOfTheHostsLocale) {
     const int32_t item = row.reader == Reader::kMoney     ? UWN_ITEM_MONEY_LOCAL
                          : row.reader == Reader::kPercent ? UWN_ITEM_PERCENT
                                                           : UWN_ITEM_NUMBER;
-    ASSERT_TRUE(host().locale()->set_numeric(item, *make_record(*row.conventions)));
+    ASSERT_TRUE(host().locale()->set_numeric(item, *make_record(*row.conventions), "#,##0.###"));
     const Field field(row.text);
     GuardedResult result;
     uwn_informat_block block{};
