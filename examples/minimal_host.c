@@ -168,7 +168,11 @@ int main(int argc, char **argv) {
   block.text = field;
   block.text_length = (int32_t)strlen(field);
   block.result = &value;
-  if (nldate_fn(&block) != 0) {
+  const int32_t status = nldate_fn(&block);
+  /* The two registration blocks are the host's: it frees them. */
+  free((void *)description);
+  free(routines);
+  if (status != 0) {
     fprintf(stderr, "minimal_host: NLDATE cannot read '%s'\n", field);
     return 1;
   }

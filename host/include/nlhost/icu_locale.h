@@ -19,6 +19,12 @@ std::vector<std::string> icu_locale_names();
 // error: null, with *error saying why.
 std::shared_ptr<Locale> load_icu_locale(std::string_view name, std::string *error);
 
+// Converts a CLDR date/time pattern (UTF-16) into the module's pattern
+// language: numeric fields two digits wide, four-digit years, names by
+// %B/%b/%A/%a, AM/PM by %P, literals unquoted and "%" doubled, no-break
+// spaces as blanks; fields the language cannot express are left out.
+std::string cldr_to_pattern(std::u16string_view cldr);
+
 // Fills the number-convention items 111 to 114 of locale from ICU's data for
 // the locale named icu_name.
 void fill_icu_number_conventions(Locale &locale, std::string_view icu_name);
