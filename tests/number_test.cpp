@@ -717,7 +717,8 @@ TEST_F(NumberHost, HostNumericInformatAgreesWithStrtod) {
     }
     text.append(static_cast<size_t>(below(3)), ' ');
     const int32_t decimals = below(11);
-    canonical += "e" + std::to_string(exponent - (point ? 0 : decimals));
+    canonical += 'e';
+    canonical += std::to_string(exponent - (point ? 0 : decimals));
     const int32_t width = static_cast<int32_t>(text.size());
     if (below(8) == 0) text += "x-9";  // past the width: never read
 
