@@ -14,8 +14,12 @@ constexpr double kSecondsPerDay = 86400;
 constexpr double kFirstSecond = static_cast<double>(civil::kFirstDay) * kSecondsPerDay;
 constexpr double kEndSecond = static_cast<double>(civil::kLastDay + 1) * kSecondsPerDay;
 
-void record(const char *service, int64_t number) {
-  if (Host *host = Host::current()) host->record(service, number);
+// Records the call; true when the test host wants this call to fail.
+bool record(const char *service, int64_t number) {
+  Host *host = Host::current();
+  if (host == nullptr) return false;
+  host->record(service, number);
+  return host->should_fail(service);
 }
 
 // The day number of a date value (its fraction dropped), or false.
@@ -59,8 +63,8 @@ using namespace nlhost;
 
 extern "C" double nlhost_svc_zmdy(double month, double day, double year) noexcept {
   int64_t m = 0, d = 0, y = 0;
-  const bool ok = to_int(month, 1, 12, &m) && to_int(day, 1, 31, &d) && to_int(year, 0, civil::kLastYear, &y);
-  record("zmdy", ok ? y * 10000 + m * 100 + d : -1);
+  bool ok = to_int(month, 1, 12, &m) && to_int(day, 1, 31, &d) && to_int(year, 0, civil::kLastYear, &y);
+  if (record("zmdy", ok ? y * 10000 + m * 100 + d : -1)) ok = false;
   if (!ok) return standard_missing();
   if (y < 100) {
     // Two-digit years fall in [first, first + 99].
@@ -76,8 +80,8 @@ extern "C" double nlhost_svc_zmdy(double month, double day, double year) noexcep
 
 extern "C" double nlhost_svc_zjuldat(double date) noexcept {
   int64_t day = 0;
-  const bool ok = to_day(date, &day);
-  record("zjuldat", ok ? day : -1);
+  bool ok = to_day(date, &day);
+  if (record("zjuldat", ok ? day : -1)) ok = false;
   if (!ok) return standard_missing();
   const civil::Ymd ymd = civil::civil_from_days(day);
   const int64_t day_of_year = day - civil::days_from_civil(ymd.year, 1, 1) + 1;  // [1, 366]
@@ -87,7 +91,7 @@ extern "C" double nlhost_svc_zjuldat(double date) noexcept {
 extern "C" void nlhost_svc_zymdjul(double *year, double *month, double *day, double julian) noexcept {
   int64_t j = 0;
   bool ok = std::isfinite(julian) && to_int(std::floor(julian), 1000, civil::kLastYear * 1000 + 999, &j);
-  record("zymdjul", ok ? j : -1);
+  if (record("zymdjul", ok ? j : -1)) ok = false;
   civil::Ymd ymd{};
   if (ok) {
     const int64_t y = j / 1000;
@@ -103,14 +107,14 @@ extern "C" void nlhost_svc_zymdjul(double *year, double *month, double *day, dou
 
 extern "C" double nlhost_svc_zwekday(double date) noexcept {
   int64_t day = 0;
-  const bool ok = to_day(date, &day);
-  record("zwekday", ok ? day : -1);
+  bool ok = to_day(date, &day);
+  if (record("zwekday", ok ? day : -1)) ok = false;
   return ok ? civil::weekday(day) : standard_missing();
 }
 
 extern "C" double nlhost_svc_zdatprt(double datetime) noexcept {
-  const bool ok = in_datetime_range(datetime);
-  record("zdatprt", ok ? static_cast<int64_t>(datetime) : -1);
+  bool ok = in_datetime_range(datetime);
+  if (record("zdatprt", ok ? static_cast<int64_t>(datetime) : -1)) ok = false;
   if (!ok) return standard_missing();
   double day = std::floor(datetime / kSecondsPerDay);  // the division may round up to a whole day
   if (day * kSecondsPerDay > datetime) day -= 1;
@@ -119,20 +123,20 @@ extern "C" double nlhost_svc_zdatprt(double datetime) noexcept {
 }
 
 extern "C" double nlhost_svc_zhour(double datetime) noexcept {
-  const bool ok = in_datetime_range(datetime);
-  record("zhour", ok ? static_cast<int64_t>(datetime) : -1);
+  bool ok = in_datetime_range(datetime);
+  if (record("zhour", ok ? static_cast<int64_t>(datetime) : -1)) ok = false;
   return ok ? std::floor(positive_mod(datetime, kSecondsPerDay) / 3600) : standard_missing();
 }
 
 extern "C" double nlhost_svc_zminute(double time) noexcept {
-  const bool ok = in_datetime_range(time);
-  record("zminute", ok ? static_cast<int64_t>(time) : -1);
+  bool ok = in_datetime_range(time);
+  if (record("zminute", ok ? static_cast<int64_t>(time) : -1)) ok = false;
   return ok ? std::floor(positive_mod(time, 3600) / 60) : standard_missing();
 }
 
 extern "C" double nlhost_svc_zsecond(double time) noexcept {
-  const bool ok = in_datetime_range(time);
-  record("zsecond", ok ? static_cast<int64_t>(time) : -1);
+  bool ok = in_datetime_range(time);
+  if (record("zsecond", ok ? static_cast<int64_t>(time) : -1)) ok = false;
   return ok ? positive_mod(time, 60) : standard_missing();
 }
 

@@ -192,7 +192,7 @@ std::vector<Host::Allocation> Host::allocations() const {
 
 void *Host::allocate(uint64_t size, uint32_t flags) {
   record("pool", static_cast<int64_t>(size > uint64_t{INT64_MAX} ? INT64_MAX : size));
-  if (fail_allocations_ || size > kPoolMaxRequest) return nullptr;
+  if (should_fail("pool") || fail_allocations_ || size > kPoolMaxRequest) return nullptr;
   auto block = std::make_unique<uint8_t[]>(size == 0 ? 1 : size);
   std::memset(block.get(), kPoolFill, size == 0 ? 1 : size);
   void *address = block.get();
@@ -219,6 +219,21 @@ void Host::exit(int32_t code, int32_t detail) {
   }
   std::fprintf(stderr, "nlhost: fatal exit requested by the module: code %d, detail %d\n", code, detail);
   std::abort();
+}
+
+void Host::fail_call(std::string_view service, int nth) {
+  std::lock_guard lock(mutex_);
+  fail_service_ = std::string(service);
+  fail_countdown_ = nth;
+  failure_armed_ = nth > 0;
+}
+
+bool Host::should_fail(const char *service) {
+  if (!failure_armed_) return false;
+  std::lock_guard lock(mutex_);
+  if (!failure_armed_ || fail_service_ != service || --fail_countdown_ > 0) return false;
+  failure_armed_ = false;
+  return true;
 }
 
 void Host::record_calls(bool on) { recording_ = on; }

@@ -31,6 +31,7 @@ extern "C" int32_t nlhost_svc_xfrname(void *, const char *name, int32_t length, 
   Host *host = Host::current();
   if (host == nullptr) return kNoInformat;
   host->record("xfrname", kind, text);
+  if (host->should_fail("xfrname")) return kNoInformat;
   if (kind != kInformatKind || length < 0 || length > kMaxName) return kNoInformat;
   const HostInformat *found = host->find_informat(text);
   if (found == nullptr) return kNoInformat;
@@ -41,7 +42,10 @@ extern "C" int32_t nlhost_svc_xfrname(void *, const char *name, int32_t length, 
 // Runs an informat that xfrname found.
 extern "C" int32_t nlhost_svc_xfxbpn(uwn_informat_block *block, void *informat) noexcept {
   Host *host = Host::current();
-  if (host != nullptr) host->record("xfxbpn", block != nullptr ? block->width : -1);
+  if (host != nullptr) {
+    host->record("xfxbpn", block != nullptr ? block->width : -1);
+    if (host->should_fail("xfxbpn")) return kNumericInvalid;
+  }
   const auto *run = static_cast<const HostInformat *>(informat);
   if (block == nullptr || run == nullptr || !*run) return kNumericInvalid;
   return (*run)(block);
@@ -55,7 +59,10 @@ extern "C" int32_t nlhost_svc_xfxbpn(uwn_informat_block *block, void *informat) 
 // nothing.
 extern "C" int32_t nlhost_svc_wzifmn(uwn_informat_block *block) noexcept {
   Host *host = Host::current();
-  if (host != nullptr) host->record("wzifmn", block != nullptr ? block->width : -1);
+  if (host != nullptr) {
+    host->record("wzifmn", block != nullptr ? block->width : -1);
+    if (host->should_fail("wzifmn")) return kNumericInvalid;
+  }
   if (block == nullptr || block->result == nullptr) return kNumericInvalid;
   const int32_t n = block->text != nullptr
                         ? std::clamp(std::min(block->width, block->text_length), 0, kMaxNumericField)

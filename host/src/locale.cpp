@@ -12,7 +12,7 @@ bool Locale::set_text(int item, std::string_view text) {
   if (item < 0 || item >= kItems || text.size() > UWN_ENTRY_TEXT_MAX) return false;
   uwn_locale_entry &e = entries_[item];
   std::memset(e.text, 0, sizeof e.text);
-  std::memcpy(e.text, text.data(), text.size());
+  if (!text.empty()) std::memcpy(e.text, text.data(), text.size());
   e.length = static_cast<int32_t>(text.size());
   present_.set(static_cast<size_t>(item));
   return true;
@@ -147,7 +147,11 @@ Locale *resolve(void *handle) {
 }  // namespace
 
 extern "C" int32_t nlhost_svc_wzsxglc(void *locale, int32_t item, const uwn_locale_entry **entry) noexcept {
-  if (Host *host = Host::current()) host->record("wzsxglc", item);
+  Host *host = Host::current();
+  if (host != nullptr) {
+    host->record("wzsxglc", item);
+    if (host->should_fail("wzsxglc")) return kNoLocaleItem;
+  }
   const Locale *l = resolve(locale);
   const uwn_locale_entry *e = l != nullptr ? l->entry(item) : nullptr;
   if (e == nullptr) return kNoLocaleItem;
@@ -162,6 +166,7 @@ extern "C" int32_t nlhost_svc_wzsxplc(void *locale, int32_t item, const char *te
                  text != nullptr && length > 0 && length <= UWN_ENTRY_TEXT_MAX
                      ? std::string_view(text, static_cast<size_t>(length))
                      : std::string_view());
+  if (host != nullptr && host->should_fail("wzsxplc")) return kNoLocaleItem;
   Locale *l = resolve(locale);
   if (l == nullptr || length < 0 || (text == nullptr && length > 0)) return kNoLocaleItem;
   std::string_view value =

@@ -6,38 +6,18 @@
 #include <string_view>
 #include <utility>
 
+#include "civil.h"
 #include "nlhost/host.h"
 
 namespace nlhost {
 
 namespace {
 
-// Days from 1970-01-01 of a proleptic Gregorian date.
-constexpr int64_t days_from_civil(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;                                    // [0, 399]
-  const int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;  // [0, 365]
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;            // [0, 146096]
-  return era * 146097 + doe - 719468;
-}
-
-constexpr int64_t kEpoch1960 = days_from_civil(1960, 1, 1);
-constexpr int64_t date_value(int64_t y, int64_t m, int64_t d) {
-  return days_from_civil(y, m, d) - kEpoch1960;
-}
-static_assert(date_value(1960, 1, 1) == 0);
-static_assert(date_value(1582, 1, 1) == -138061);
+constexpr int64_t date_value(int64_t y, int m, int d) { return civil::days_from_civil(y, m, d); }
 
 // The date values every reader of dates accepts: [1 January 1582, 6589336).
 constexpr int kFirstYear = 1582;
 constexpr int64_t kDateLimit = 6589336;
-
-constexpr bool is_leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-constexpr int days_in_month(int y, int m) {
-  constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && is_leap(y) ? 29 : kDays[m - 1];
-}
 
 constexpr std::string_view kMonths[] = {"january",   "february", "march",    "april",
                                         "may",       "june",     "july",     "august",
@@ -200,7 +180,7 @@ class Reader {
 
 bool valid(const Date &d) {
   return d.year >= kFirstYear && d.month >= 1 && d.month <= 12 && d.day >= 1 &&
-         d.day <= days_in_month(d.year, d.month) && date_value(d.year, d.month, d.day) < kDateLimit;
+         d.day <= civil::days_in_month(d.year, d.month) && date_value(d.year, d.month, d.day) < kDateLimit;
 }
 
 // Seconds of the day from a clock reading and its AM/PM (0: none, 24-hour).

@@ -143,6 +143,12 @@ class Host {
   // then goes on as if the service had returned.
   void set_exit_handler(std::function<void(int32_t, int32_t)> handler);
 
+  // Makes the nth call of a service from now on fail the way that service
+  // fails: "wzsxglc" and "wzsxplc" no item, "xfrname" not found, "xfxbpn" and
+  // "wzifmn" a nonzero status, the calendar services the missing value,
+  // "pool" null.  Once only; nth 0 disarms.
+  void fail_call(std::string_view service, int nth);
+
   // Call recording, for tests.
   void record_calls(bool on);
   std::vector<ServiceCall> calls() const;
@@ -155,6 +161,8 @@ class Host {
   // Internal: used by the service implementations.
   void record(const char *service, int64_t number, std::string_view text = {});
   bool recording() const { return recording_; }
+  // Counts a call of service against fail_call; true when it is to fail.
+  bool should_fail(const char *service);
   void *allocate(uint64_t size, uint32_t flags);
   void exit(int32_t code, int32_t detail);
   const std::function<int32_t(uwn_informat_block *)> *find_informat(std::string_view name) const;
@@ -193,6 +201,9 @@ class Host {
   std::vector<std::unique_ptr<uint8_t[]>> blocks_;
   std::function<void(int32_t, int32_t)> exit_handler_;
   std::atomic<bool> recording_{false};
+  std::atomic<bool> failure_armed_{false};
+  std::string fail_service_;
+  int fail_countdown_ = 0;
   std::vector<ServiceCall> calls_;
   mutable std::mutex mutex_;
   std::mutex locale_mutex_;

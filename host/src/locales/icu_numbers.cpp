@@ -6,6 +6,7 @@
 #include <unicode/decimfmt.h>
 #include <unicode/locid.h>
 #include <unicode/numfmt.h>
+#include <unicode/ucurr.h>
 #include <unicode/unistr.h>
 
 #include <cstring>
@@ -65,16 +66,21 @@ bool is_number_char(UChar c) {
   return (c >= u'0' && c <= u'9') || c == u'#' || c == u',' || c == u'.' || c == u'@';
 }
 
-// The style of the negative subpattern of pattern (ICU's own "-" prefix when
-// the pattern has none).
-int32_t negative_style(const icu::UnicodeString &pattern) {
+// Where the negative subpattern of a pattern puts the sign (ICU's own "-"
+// prefix when the pattern has none), and whether it comes before the digits.
+struct SignPlace {
+  int32_t style;
+  bool leads;
+};
+
+SignPlace negative_sign_place(const icu::UnicodeString &pattern) {
   const int32_t semicolon = pattern.indexOf(u';');
-  if (semicolon < 0) return kBeforeAll;
+  if (semicolon < 0) return {kBeforeAll, true};
   icu::UnicodeString negative = without_bidi_marks(pattern.tempSubString(semicolon + 1));
   negative.findAndReplace(icu::UnicodeString(static_cast<UChar>(0x00A0)), icu::UnicodeString());
-  if (negative.indexOf(u'(') >= 0) return kParentheses;
+  if (negative.indexOf(u'(') >= 0) return {kParentheses, true};
   const int32_t sign = negative.indexOf(u'-');
-  if (sign < 0) return kBeforeAll;
+  if (sign < 0) return {kBeforeAll, true};
   int32_t first = -1;
   for (int32_t i = 0; i < negative.length(); ++i) {
     if (!is_number_char(negative.charAt(i))) continue;
@@ -83,23 +89,40 @@ int32_t negative_style(const icu::UnicodeString &pattern) {
   }
   const int32_t currency = negative.indexOf(static_cast<UChar>(kCurrencySign));
   const int32_t currency_end = negative.lastIndexOf(static_cast<UChar>(kCurrencySign));
-  const bool before_number = first < 0 || sign < first;
-  if (currency < 0) return before_number ? kBeforeAll : kAfterAll;
-  if (sign < currency && before_number) return kBeforeAll;
-  if (sign > currency_end && !before_number) return kAfterAll;
-  if (sign == currency_end + 1) return kAfterCurrency;
-  if (sign + 1 == currency) return kBeforeCurrency;
-  return before_number ? kBeforeAll : kAfterAll;
+  const bool leads = first < 0 || sign < first;
+  if (currency < 0) return {leads ? kBeforeAll : kAfterAll, leads};
+  if (sign < currency && leads) return {kBeforeAll, leads};
+  if (sign > currency_end && !leads) return {kAfterAll, leads};
+  if (sign == currency_end + 1) return {kAfterCurrency, leads};
+  if (sign + 1 == currency) return {kBeforeCurrency, leads};
+  return {leads ? kBeforeAll : kAfterAll, leads};
 }
 
-icu::UnicodeString pattern_of(const icu::Locale &locale, UNumberFormatStyle style) {
+// What a format of ICU's writes: its pattern and, for money, the ISO code and
+// the symbol of its currency ("XXX", no currency, where the locale names no
+// country; the locale's symbols then hold placeholders).
+struct FormatSource {
+  icu::UnicodeString pattern;
+  icu::UnicodeString iso_code;
+  icu::UnicodeString symbol;
+};
+
+FormatSource format_source(const icu::Locale &locale, UNumberFormatStyle style) {
+  FormatSource source;
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<icu::NumberFormat> format(icu::NumberFormat::createInstance(locale, style, status));
-  icu::UnicodeString pattern;
-  if (U_FAILURE(status)) return pattern;
+  if (U_FAILURE(status)) return source;
   if (const auto *decimal = dynamic_cast<const icu::DecimalFormat *>(format.get()))
-    decimal->toPattern(pattern);
-  return pattern;
+    decimal->toPattern(source.pattern);
+  const char16_t *iso = format->getCurrency();
+  if (iso == nullptr || iso[0] == 0) iso = u"XXX";
+  source.iso_code = icu::UnicodeString(iso);
+  UBool is_choice = false;
+  int32_t length = 0;
+  const char16_t *name =
+      ucurr_getName(iso, locale.getName(), UCURR_SYMBOL_NAME, &is_choice, &length, &status);
+  source.symbol = U_SUCCESS(status) ? icu::UnicodeString(name, length) : source.iso_code;
+  return source;
 }
 
 // Copies text as UTF-8 into the currency field, whole characters only, and
@@ -159,18 +182,22 @@ void fill_icu_number_conventions(Locale &locale, std::string_view icu_name) {
     record.positive_sign = narrow(symbol(Symbol::kPlusSignSymbol));
     record.negative_sign = narrow(symbol(Symbol::kMinusSignSymbol));
 
-    const icu::UnicodeString pattern = pattern_of(icu_locale, source.style);
-    int32_t style = negative_style(pattern);
-    // Money whose accounting form puts negative amounts in parentheses reads
-    // them so; a leading "-" is still read, by the grouped number reader.
-    if (source.money && negative_style(pattern_of(icu_locale, UNUM_CURRENCY_ACCOUNTING)) == kParentheses)
+    const FormatSource format = format_source(icu_locale, source.style);
+    const icu::UnicodeString &pattern = format.pattern;
+    const SignPlace place = negative_sign_place(pattern);
+    int32_t style = place.style;
+    // Money whose accounting form puts negative amounts in parentheses is
+    // read so, when the standard form's sign leads the digits: the grouped
+    // number reader still reads that leading "-".  A trailing sign keeps its
+    // style, and parentheses in front are read by the grouped reader then.
+    if (source.money && place.leads &&
+        negative_sign_place(format_source(icu_locale, UNUM_CURRENCY_ACCOUNTING).pattern).style ==
+            kParentheses)
       style = kParentheses;
     record.negative_style = style;
     record.positive_style = style == kParentheses ? kBeforeAll : style;
 
-    if (source.money)
-      set_currency(record,
-                   symbol(source.international ? Symbol::kIntlCurrencySymbol : Symbol::kCurrencySymbol));
+    if (source.money) set_currency(record, source.international ? format.iso_code : format.symbol);
 
     std::string text;
     pattern.toUTF8String(text);

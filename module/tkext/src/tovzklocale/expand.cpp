@@ -10,16 +10,14 @@
 // field holds the area's whole characters that fit); measuring with a null
 // destination gives the expansion's full length.
 #include <cmath>
-#include <cstddef>
 #include <iterator>
 
+#include "entry_text.h"
 #include "tovzklocale.h"
 
 namespace {
 
 constexpr int32_t kExpansionArea = 512;
-constexpr int32_t kEntryTextRoom =
-    UWN_ENTRY_SIZE - static_cast<int32_t>(offsetof(uwn_locale_entry, text));  // 140
 constexpr int32_t kNumberScratch = 64;  // one host-formatted int, separators included
 constexpr int32_t kLongestCharacter = 8;
 
@@ -116,16 +114,8 @@ int32_t whole(double x) {
   return static_cast<int32_t>(x);
 }
 
-// The bytes a host locale entry holds: its length kept inside the entry.
-int32_t entry_length(const uwn_locale_entry *entry) {
-  const int32_t n = entry->length;
-  return n < 0 ? 0 : (n > kEntryTextRoom ? kEntryTextRoom : n);
-}
-
-const uwn_locale_entry *entry_at(const uwn_locale_entry *first, int32_t k) {
-  return reinterpret_cast<const uwn_locale_entry *>(reinterpret_cast<const char *>(first) +
-                                                    static_cast<ptrdiff_t>(k) * UWN_ENTRY_SIZE);
-}
+using uwn::entry_at;
+int32_t entry_length(const uwn_locale_entry *entry) { return uwn::entry_text_length(entry); }
 
 class WorkArea {
  public:

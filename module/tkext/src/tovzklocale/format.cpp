@@ -5,6 +5,7 @@
 // the expander and passes its result on.
 #include <cmath>
 
+#include "entry_text.h"
 #include "tovzklocale.h"
 
 namespace {
@@ -23,7 +24,7 @@ bool select_pattern(void *locale, const char *&pattern, int32_t &length) {
   const uwn_locale_entry *entry = nullptr;
   if (wzsxglc(locale, length, &entry) != 0 || entry == nullptr) return false;
   pattern = entry->text;
-  length = entry->length;
+  length = uwn::entry_text_length(entry);
   return true;
 }
 

@@ -8,8 +8,7 @@
 
 namespace {
 
-// The library's date range: 1 January 1582 up to but not including
-// 1 January 20001.
+// The library's date range: 1 January 1582 to 26 December 20000.
 constexpr double kFirstDate = -138061;
 constexpr double kEndDate = 6589336;
 
@@ -157,9 +156,8 @@ extern "C" int32_t zkweek(double *week, void *, const char *rule, int32_t rule_l
 // below 100 (0 means 1900) in, the date out (only on 0).  Results: 0 read;
 // 1 out of range (also a window year that is not a whole 32-bit number);
 // -1 malformed, a part longer than its buffer, or an unknown rule;
-// -2147483648 no 'W'.  Years 1581 and 20001 are taken when the date itself
-// lies in range: they are the week-based years of the range's first and last
-// days under rule V.
+// -2147483648 no 'W'.  Year 1581 is taken when the date itself lies in
+// range: it is the week-based year of the range's first days under rule V.
 extern "C" int32_t zkifweek(const char *text, int32_t length, const char *rule, int32_t, double *value) {
   if (text == nullptr || length < 0) length = 0;
   bool designated = false;
@@ -209,7 +207,7 @@ extern "C" int32_t zkifweek(const char *text, int32_t length, const char *rule, 
     year += year < first % 100 ? century + 100 : century;
   }
 
-  if (((year < 1581 || year > 20001) && year >= 100) || week > 53 || day > 31) return 1;
+  if (((year < 1581 || year > 20000) && year >= 100) || week > 53 || day > 31) return 1;
 
   const double jan1 = zmdy(1, 1, static_cast<double>(year));
   if (uwn::is_missing(jan1) || jan1 != jan1) return 1;
