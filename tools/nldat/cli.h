@@ -51,6 +51,7 @@ using CommandFn = int (*)(Context &, Args);
 int cmd_read(Context &context, Args args);
 int cmd_info(Context &context, Args args);
 int cmd_locales(Context &context, Args args);
+int cmd_format(Context &context, Args args);
 
 // Buffered standard output: one large buffer, written when full or flushed.
 class Output {

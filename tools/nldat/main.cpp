@@ -22,6 +22,7 @@ struct Command {
 // One line per command; each lives in its own cmd_<name>.cpp.
 constexpr Command kCommands[] = {
     {"read", "read fields through an informat; print each value and its ISO 8601 text", cmd_read},
+    {"format", "write date, datetime or time values by a locale pattern or item", cmd_format},
     {"info", "show the module's image record, entry list and informat table", cmd_info},
     {"locales", "list the locales the host can load", cmd_locales},
 };
