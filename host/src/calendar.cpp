@@ -46,8 +46,10 @@ double positive_mod(double t, double m) {
 
 // A whole number in [low, high], or false.
 bool to_int(double x, double low, double high, int64_t *out) {
-  if (!std::isfinite(x) || x != std::floor(x) || x < low || x > high) return false;
-  *out = static_cast<int64_t>(x);
+  if (!(x >= low && x <= high)) return false;  // NaN and infinities fail here
+  const auto i = static_cast<int64_t>(x);       // low and high fit 64 bits
+  if (static_cast<double>(i) != x) return false;
+  *out = i;
   return true;
 }
 
