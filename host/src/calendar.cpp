@@ -24,11 +24,12 @@ bool record(const char *service, int64_t number) {
 
 // The day number of a date value (its fraction dropped), or false.
 bool to_day(double date, int64_t *day) {
-  if (!std::isfinite(date)) return false;
-  const double whole = std::floor(date);
-  if (whole < static_cast<double>(civil::kFirstDay) || whole > static_cast<double>(civil::kLastDay))
+  // floor(date) in [kFirstDay, kLastDay]; NaN and infinities fail the test.
+  if (!(date >= static_cast<double>(civil::kFirstDay) && date < static_cast<double>(civil::kLastDay + 1)))
     return false;
-  *day = static_cast<int64_t>(whole);
+  int64_t whole = static_cast<int64_t>(date);   // toward zero
+  if (static_cast<double>(whole) > date) --whole;  // a negative fraction
+  *day = whole;
   return true;
 }
 
