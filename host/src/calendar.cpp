@@ -33,6 +33,14 @@ bool to_day(double date, int64_t *day) {
   return true;
 }
 
+// floor without a call into the math library: every double of 2^52 or more
+// in magnitude (and every NaN or infinity) is its own floor.
+double floor_of(double x) {
+  if (!(std::fabs(x) < 4503599627370496.0)) return x;
+  const auto t = static_cast<double>(static_cast<int64_t>(x));  // toward zero
+  return t > x ? t - 1 : t;
+}
+
 bool in_datetime_range(double t) { return std::isfinite(t) && t >= kFirstSecond && t < kEndSecond; }
 
 // t modulo m in [0, m), for finite t.
@@ -93,7 +101,7 @@ extern "C" double nlhost_svc_zjuldat(double date) noexcept {
 
 extern "C" void nlhost_svc_zymdjul(double *year, double *month, double *day, double julian) noexcept {
   int64_t j = 0;
-  bool ok = std::isfinite(julian) && to_int(std::floor(julian), 1000, civil::kLastYear * 1000 + 999, &j);
+  bool ok = std::isfinite(julian) && to_int(floor_of(julian), 1000, civil::kLastYear * 1000 + 999, &j);
   if (record("zymdjul", ok ? j : -1)) ok = false;
   civil::Ymd ymd{};
   if (ok) {
@@ -119,7 +127,7 @@ extern "C" double nlhost_svc_zdatprt(double datetime) noexcept {
   bool ok = in_datetime_range(datetime);
   if (record("zdatprt", ok ? static_cast<int64_t>(datetime) : -1)) ok = false;
   if (!ok) return standard_missing();
-  double day = std::floor(datetime / kSecondsPerDay);  // the division may round up to a whole day
+  double day = floor_of(datetime / kSecondsPerDay);  // the division may round up to a whole day
   if (day * kSecondsPerDay > datetime) day -= 1;
   if ((day + 1) * kSecondsPerDay <= datetime) day += 1;
   return day;
@@ -128,13 +136,13 @@ extern "C" double nlhost_svc_zdatprt(double datetime) noexcept {
 extern "C" double nlhost_svc_zhour(double datetime) noexcept {
   bool ok = in_datetime_range(datetime);
   if (record("zhour", ok ? static_cast<int64_t>(datetime) : -1)) ok = false;
-  return ok ? std::floor(positive_mod(datetime, kSecondsPerDay) / 3600) : standard_missing();
+  return ok ? floor_of(positive_mod(datetime, kSecondsPerDay) / 3600) : standard_missing();
 }
 
 extern "C" double nlhost_svc_zminute(double time) noexcept {
   bool ok = in_datetime_range(time);
   if (record("zminute", ok ? static_cast<int64_t>(time) : -1)) ok = false;
-  return ok ? std::floor(positive_mod(time, 3600) / 60) : standard_missing();
+  return ok ? floor_of(positive_mod(time, 3600) / 60) : standard_missing();
 }
 
 extern "C" double nlhost_svc_zsecond(double time) noexcept {
