@@ -643,7 +643,7 @@ TEST_F(NumberHost, LocaleReadersWithRecordsOfTheHostsLocale) {
     const int32_t item = row.reader == Reader::kMoney     ? UWN_ITEM_MONEY_LOCAL
                          : row.reader == Reader::kPercent ? UWN_ITEM_PERCENT
                                                           : UWN_ITEM_NUMBER;
-    ASSERT_TRUE(host().locale()->set_numeric(item, *make_record(*row.conventions)));
+    ASSERT_TRUE(host().locale()->set_numeric(item, *make_record(*row.conventions), "#,##0.###"));
     const Field field(row.text);
     GuardedResult result;
     uwn_informat_block block{};
@@ -717,7 +717,8 @@ TEST_F(NumberHost, HostNumericInformatAgreesWithStrtod) {
     }
     text.append(static_cast<size_t>(below(3)), ' ');
     const int32_t decimals = below(11);
-    canonical += "e" + std::to_string(exponent - (point ? 0 : decimals));
+    canonical += 'e';
+    canonical += std::to_string(exponent - (point ? 0 : decimals));
     const int32_t width = static_cast<int32_t>(text.size());
     if (below(8) == 0) text += "x-9";  // past the width: never read
 

@@ -24,12 +24,21 @@ bool record(const char *service, int64_t number) {
 
 // The day number of a date value (its fraction dropped), or false.
 bool to_day(double date, int64_t *day) {
-  if (!std::isfinite(date)) return false;
-  const double whole = std::floor(date);
-  if (whole < static_cast<double>(civil::kFirstDay) || whole > static_cast<double>(civil::kLastDay))
+  // floor(date) in [kFirstDay, kLastDay]; NaN and infinities fail the test.
+  if (!(date >= static_cast<double>(civil::kFirstDay) && date < static_cast<double>(civil::kLastDay + 1)))
     return false;
-  *day = static_cast<int64_t>(whole);
+  int64_t whole = static_cast<int64_t>(date);   // toward zero
+  if (static_cast<double>(whole) > date) --whole;  // a negative fraction
+  *day = whole;
   return true;
+}
+
+// floor without a call into the math library: every double of 2^52 or more
+// in magnitude (and every NaN or infinity) is its own floor.
+double floor_of(double x) {
+  if (!(std::fabs(x) < 4503599627370496.0)) return x;
+  const auto t = static_cast<double>(static_cast<int64_t>(x));  // toward zero
+  return t > x ? t - 1 : t;
 }
 
 bool in_datetime_range(double t) { return std::isfinite(t) && t >= kFirstSecond && t < kEndSecond; }
@@ -46,8 +55,10 @@ double positive_mod(double t, double m) {
 
 // A whole number in [low, high], or false.
 bool to_int(double x, double low, double high, int64_t *out) {
-  if (!std::isfinite(x) || x != std::floor(x) || x < low || x > high) return false;
-  *out = static_cast<int64_t>(x);
+  if (!(x >= low && x <= high)) return false;  // NaN and infinities fail here
+  const auto i = static_cast<int64_t>(x);       // low and high fit 64 bits
+  if (static_cast<double>(i) != x) return false;
+  *out = i;
   return true;
 }
 
@@ -90,7 +101,7 @@ extern "C" double nlhost_svc_zjuldat(double date) noexcept {
 
 extern "C" void nlhost_svc_zymdjul(double *year, double *month, double *day, double julian) noexcept {
   int64_t j = 0;
-  bool ok = std::isfinite(julian) && to_int(std::floor(julian), 1000, civil::kLastYear * 1000 + 999, &j);
+  bool ok = std::isfinite(julian) && to_int(floor_of(julian), 1000, civil::kLastYear * 1000 + 999, &j);
   if (record("zymdjul", ok ? j : -1)) ok = false;
   civil::Ymd ymd{};
   if (ok) {
@@ -116,7 +127,7 @@ extern "C" double nlhost_svc_zdatprt(double datetime) noexcept {
   bool ok = in_datetime_range(datetime);
   if (record("zdatprt", ok ? static_cast<int64_t>(datetime) : -1)) ok = false;
   if (!ok) return standard_missing();
-  double day = std::floor(datetime / kSecondsPerDay);  // the division may round up to a whole day
+  double day = floor_of(datetime / kSecondsPerDay);  // the division may round up to a whole day
   if (day * kSecondsPerDay > datetime) day -= 1;
   if ((day + 1) * kSecondsPerDay <= datetime) day += 1;
   return day;
@@ -125,13 +136,13 @@ extern "C" double nlhost_svc_zdatprt(double datetime) noexcept {
 extern "C" double nlhost_svc_zhour(double datetime) noexcept {
   bool ok = in_datetime_range(datetime);
   if (record("zhour", ok ? static_cast<int64_t>(datetime) : -1)) ok = false;
-  return ok ? std::floor(positive_mod(datetime, kSecondsPerDay) / 3600) : standard_missing();
+  return ok ? floor_of(positive_mod(datetime, kSecondsPerDay) / 3600) : standard_missing();
 }
 
 extern "C" double nlhost_svc_zminute(double time) noexcept {
   bool ok = in_datetime_range(time);
   if (record("zminute", ok ? static_cast<int64_t>(time) : -1)) ok = false;
-  return ok ? std::floor(positive_mod(time, 3600) / 60) : standard_missing();
+  return ok ? floor_of(positive_mod(time, 3600) / 60) : standard_missing();
 }
 
 extern "C" double nlhost_svc_zsecond(double time) noexcept {

@@ -228,8 +228,7 @@ void Host::fail_call(std::string_view service, int nth) {
   failure_armed_ = nth > 0;
 }
 
-bool Host::should_fail(const char *service) {
-  if (!failure_armed_) return false;
+bool Host::count_failure(const char *service) {
   std::lock_guard lock(mutex_);
   if (!failure_armed_ || fail_service_ != service || --fail_countdown_ > 0) return false;
   failure_armed_ = false;
@@ -248,8 +247,7 @@ void Host::clear_calls() {
   calls_.clear();
 }
 
-void Host::record(const char *service, int64_t number, std::string_view text) {
-  if (!recording_) return;
+void Host::record_call(const char *service, int64_t number, std::string_view text) {
   ServiceCall call{service, number, std::string(text)};
   std::lock_guard lock(mutex_);
   calls_.push_back(std::move(call));

@@ -80,11 +80,14 @@ extern "C" int32_t nlhost_svc_wzifmn(uwn_informat_block *block) noexcept {
   if (s[i] == '+' || s[i] == '-') negative = s[i++] == '-';
   // Mantissa: digits and at most one point, copied for from_chars.
   char buffer[kMaxNumericField + 32];
-  int32_t used = 0, digits = 0;
+  int32_t used = 0, digits = 0, decimals = 0;
+  uint64_t mantissa = 0;  // exact while digits <= 19
   bool point = false;
   for (; i < end; ++i) {
     if (s[i] >= '0' && s[i] <= '9') {
       ++digits;
+      mantissa = mantissa * 10 + static_cast<uint64_t>(s[i] - '0');
+      decimals += point;
     } else if (s[i] == '.' && !point) {
       point = true;
     } else {
@@ -107,11 +110,23 @@ extern "C" int32_t nlhost_svc_wzifmn(uwn_informat_block *block) noexcept {
   if (i != end) return kNumericInvalid;
   if (!point) exponent -= std::clamp(block->decimals, 0, 10000);
 
+  // Up to 15 digits and a power of ten up to 1e22 are exact doubles, so one
+  // multiplication or division rounds correctly: the answer from_chars gives.
+  static constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const int64_t scale = exponent - decimals;
+  if (digits <= 15 && scale >= -22 && scale <= 22) {
+    const auto exact = static_cast<double>(mantissa);
+    const double value = scale < 0 ? exact / kExactPowers[-scale] : exact * kExactPowers[scale];
+    *block->result = negative ? -value : value;
+    return 0;
+  }
+
   // Scaling by a decimal exponent in the text keeps the result correctly
   // rounded: from_chars reads the digits and the exponent together.
-  const int written = std::snprintf(buffer + used, sizeof buffer - static_cast<size_t>(used), "e%lld",
-                                    static_cast<long long>(exponent));
-  used += written;
+  buffer[used++] = 'e';
+  used = static_cast<int32_t>(std::to_chars(buffer + used, buffer + sizeof buffer, exponent).ptr - buffer);
   double value = 0;
   const auto [ptr, ec] = std::from_chars(buffer, buffer + used, value);
   if (ptr != buffer + used) return kNumericInvalid;

@@ -39,12 +39,6 @@ void Locale::remove(int item) {
   entries_[item] = uwn_locale_entry{};
 }
 
-bool Locale::has(int item) const {
-  return item >= 0 && item < kItems && present_.test(static_cast<size_t>(item));
-}
-
-const uwn_locale_entry *Locale::entry(int item) const { return has(item) ? &entries_[item] : nullptr; }
-
 std::string_view Locale::text(int item) const {
   const uwn_locale_entry *e = entry(item);
   return e != nullptr ? std::string_view(e->text, static_cast<size_t>(e->length)) : std::string_view();
@@ -148,11 +142,12 @@ Locale *resolve(void *handle) {
 
 extern "C" int32_t nlhost_svc_wzsxglc(void *locale, int32_t item, const uwn_locale_entry **entry) noexcept {
   Host *host = Host::current();
+  const Locale *l = static_cast<const Locale *>(locale);
   if (host != nullptr) {
     host->record("wzsxglc", item);
     if (host->should_fail("wzsxglc")) return kNoLocaleItem;
+    if (l == nullptr) l = host->locale();
   }
-  const Locale *l = resolve(locale);
   const uwn_locale_entry *e = l != nullptr ? l->entry(item) : nullptr;
   if (e == nullptr) return kNoLocaleItem;
   if (entry != nullptr) *entry = e;

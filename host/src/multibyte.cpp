@@ -61,6 +61,8 @@ extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) no
   if (offset >= 0 && offset < n) {
     const auto *s = reinterpret_cast<const unsigned char *>(d->text);
     int32_t start = d->host_24 <= static_cast<uint64_t>(offset) ? static_cast<int32_t>(d->host_24) : 0;
+    // A run of one-byte characters needs no decoding.
+    while (start < offset && s[start] < 0x80 && (host == nullptr || host->multibyte_lead(s[start]) == 0)) ++start;
     int32_t len = char_length(host, s, start, n);
     while (start + len <= offset) {
       start += len;

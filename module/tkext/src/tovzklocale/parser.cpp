@@ -287,6 +287,10 @@ int32_t Scanner::directive() {
 bool matches_time_item(const char *pattern, int32_t pattern_length, const uwn_locale_entry *item) {
   const int32_t item_length = uwn::entry_text_length(item);
   const int32_t compared = item_length < pattern_length ? item_length : pattern_length;
+  // Date patterns part from the time patterns within two bytes ("%d" against
+  // "%H"): settle that here and leave the full comparison to the rest.
+  for (int32_t i = 0; i < compared && i < 2; ++i)
+    if (pattern[i] != item->text[i]) return false;
   return wzstcom(pattern, pattern_length, item->text, compared) == 0;
 }
 
