@@ -11,7 +11,7 @@
 #include <ctime>
 #include <limits>
 
-#include "civil.h"
+#include "nlhost/civil.h"
 #include "services.h"
 
 namespace nlhost {

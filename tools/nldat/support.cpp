@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "cli.h"
+#include "nlhost/civil.h"
 #include "nlhost/icu_locale.h"
 
 namespace nldat {
@@ -164,21 +165,6 @@ bool LineReader::next(std::string_view *line) {
 
 namespace {
 
-// Civil date of a day count from 1970-01-01 (proleptic Gregorian).
-void civil_from_days(int64_t z, int64_t *y, int *m, int *d) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;                                       // [0, 146096]
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365]
-  const int64_t mp = (5 * doy + 2) / 153;                                     // [0, 11]
-  *d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);                        // [1, 31]
-  *m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);                           // [1, 12]
-  *y = yoe + era * 400 + (*m <= 2);
-}
-
-constexpr int64_t kDays1960To1970 = 3653;
-
 char *two_digits(char *p, int v) {
   *p++ = static_cast<char>('0' + v / 10);
   *p++ = static_cast<char>('0' + v % 10);
@@ -186,9 +172,9 @@ char *two_digits(char *p, int v) {
 }
 
 char *write_date(char *p, int64_t days_1960) {
-  int64_t y;
-  int m, d;
-  civil_from_days(days_1960 - kDays1960To1970, &y, &m, &d);
+  const nlhost::civil::Ymd civil = nlhost::civil::civil_from_days(days_1960);
+  int64_t y = civil.year;
+  const int m = civil.month, d = civil.day;
   if (y < 0) {
     *p++ = '-';
     y = -y;
