@@ -144,3 +144,22 @@ TEST(Cli, LocalesListsIcuNames) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Cli, WeekWritesWeekDatesUnderEachRule) {
+  CliRun run = nldat("week V 2010-01-01 18326 2008-12-29");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "2010-01-01\t2009-W53-05\n18326\t2010-W09-05\n2008-12-29\t2009-W01-01\n");
+  run = nldat("week --width 9 U 2010-01-01");
+  EXPECT_EQ(run.out, "2010-01-01\t2010W0006\n");
+  run = nldat("week W 2010-01-01 1500-01-01 2010-02-30");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "2010-01-01\t2010-W00-05\n");
+  EXPECT_NE(run.err.find("out of range: 1500-01-01"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("not a date: 2010-02-30"), std::string::npos) << run.err;
+  EXPECT_EQ(nldat("week X 2010-01-01").status, 2);
+  EXPECT_EQ(nldat("week V").status, 2);
+}
+
+}  // namespace

@@ -52,6 +52,7 @@ int cmd_read(Context &context, Args args);
 int cmd_info(Context &context, Args args);
 int cmd_locales(Context &context, Args args);
 int cmd_format(Context &context, Args args);
+int cmd_week(Context &context, Args args);
 
 // Buffered standard output: one large buffer, written when full or flushed.
 class Output {

@@ -23,6 +23,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"read", "read fields through an informat; print each value and its ISO 8601 text", cmd_read},
     {"format", "write date, datetime or time values by a locale pattern or item", cmd_format},
+    {"week", "write dates as week dates under the week rule U, V or W", cmd_week},
     {"info", "show the module's image record, entry list and informat table", cmd_info},
     {"locales", "list the locales the host can load", cmd_locales},
 };
