@@ -10,6 +10,9 @@ namespace {
 // after the placeholder row.
 constexpr LibraryReader kLibraryReaders[] = {
     {"", ValueKind::kNumber, nullptr},  // placeholder: the table may not be empty
+    {"NUMBER", ValueKind::kNumber, read_number},
+    {"MONEY", ValueKind::kNumber, read_money},
+    {"PERCENT", ValueKind::kNumber, read_percent},
 };
 }  // namespace
 

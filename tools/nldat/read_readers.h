@@ -26,6 +26,11 @@ struct LibraryReader {
 
 std::span<const LibraryReader> library_readers();
 
+// A number, an amount of money and a percentage by the locale (read_numbers.cpp).
+int32_t read_number(Context &context, std::string_view text, double *value);
+int32_t read_money(Context &context, std::string_view text, double *value);
+int32_t read_percent(Context &context, std::string_view text, double *value);
+
 // ISO 8601 text of a time value (seconds since midnight): HH:MM:SS.
 size_t iso_time(double time, char *buffer);
 
