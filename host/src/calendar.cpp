@@ -27,7 +27,7 @@ bool to_day(double date, int64_t *day) {
   // floor(date) in [kFirstDay, kLastDay]; NaN and infinities fail the test.
   if (!(date >= static_cast<double>(civil::kFirstDay) && date < static_cast<double>(civil::kLastDay + 1)))
     return false;
-  int64_t whole = static_cast<int64_t>(date);   // toward zero
+  int64_t whole = static_cast<int64_t>(date);      // toward zero
   if (static_cast<double>(whole) > date) --whole;  // a negative fraction
   *day = whole;
   return true;
@@ -56,7 +56,7 @@ double positive_mod(double t, double m) {
 // A whole number in [low, high], or false.
 bool to_int(double x, double low, double high, int64_t *out) {
   if (!(x >= low && x <= high)) return false;  // NaN and infinities fail here
-  const auto i = static_cast<int64_t>(x);       // low and high fit 64 bits
+  const auto i = static_cast<int64_t>(x);      // low and high fit 64 bits
   if (static_cast<double>(i) != x) return false;
   *out = i;
   return true;

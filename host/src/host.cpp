@@ -4,6 +4,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -149,6 +150,8 @@ double Host::now() const {
 
 void Host::set_multibyte_lead(uint8_t lead, int length) {
   multibyte_lead_[lead] = static_cast<uint8_t>(length >= 2 && length <= 4 ? length : 0);
+  custom_leads_ =
+      std::any_of(multibyte_lead_.begin(), multibyte_lead_.end(), [](uint8_t l) { return l != 0; });
 }
 
 void Host::set_option(std::string_view name, bool on) {

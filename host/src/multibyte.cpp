@@ -58,11 +58,16 @@ extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) no
   const int32_t n = usable_length(d);
   if (offset == 0) d->host_24 = 0;  // set-up: start from the beginning
   int32_t answer = 1;
-  if (offset >= 0 && offset < n) {
+  if (offset >= 0 && offset < n && static_cast<unsigned char>(d->text[offset]) < 0x80 &&
+      (host == nullptr || !host->has_custom_leads())) {
+    // In UTF-8 an ASCII byte is never part of a longer character.
+    d->host_24 = static_cast<uint64_t>(offset);
+  } else if (offset >= 0 && offset < n) {
     const auto *s = reinterpret_cast<const unsigned char *>(d->text);
     int32_t start = d->host_24 <= static_cast<uint64_t>(offset) ? static_cast<int32_t>(d->host_24) : 0;
     // A run of one-byte characters needs no decoding.
-    while (start < offset && s[start] < 0x80 && (host == nullptr || host->multibyte_lead(s[start]) == 0)) ++start;
+    while (start < offset && s[start] < 0x80 && (host == nullptr || host->multibyte_lead(s[start]) == 0))
+      ++start;
     int32_t len = char_length(host, s, start, n);
     while (start + len <= offset) {
       start += len;

@@ -118,6 +118,8 @@ class Host {
   // 4; 0 restores UTF-8 for that byte), e.g. 0x81 followed by any byte.
   void set_multibyte_lead(uint8_t lead, int length);
   int multibyte_lead(uint8_t lead) const { return multibyte_lead_[lead]; }
+  // True when some lead byte has been declared: plain UTF-8 otherwise.
+  bool has_custom_leads() const { return custom_leads_; }
 
   // Boolean options for xoptbgt ("GSTYLE").
   void set_option(std::string_view name, bool on);
@@ -198,6 +200,7 @@ class Host {
   std::array<std::array<void *, 512>, 4> vector_storage_{};
   std::array<void *const *, UWN_VECTOR_COUNT> vectors_{};
   std::array<uint8_t, 256> multibyte_lead_{};
+  bool custom_leads_ = false;
   std::shared_ptr<Locale> locale_;
   std::atomic<int> year_window_{1940};
   std::atomic<bool> clock_set_{false};

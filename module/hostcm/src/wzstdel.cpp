@@ -13,12 +13,22 @@ extern "C" int32_t wzstdel(char *text, int32_t length, const char *set, int32_t 
     if (terminated) text[length] = '\0';
     return length;
   }
-  bool in_set[256] = {};
-  for (int32_t i = 0; i < set_length; ++i) in_set[static_cast<unsigned char>(set[i])] = true;
   int32_t kept = 0;
-  for (int32_t i = 0; i < length; ++i) {
-    const char c = text[i];
-    if (!in_set[static_cast<unsigned char>(c)]) text[kept++] = c;
+  if (set_length <= 2) {
+    // One or two bytes (a sign, a pair of parentheses): compare directly
+    // rather than clear a table.
+    const char a = set[0], b = set[set_length - 1];
+    for (int32_t i = 0; i < length; ++i) {
+      const char c = text[i];
+      if (c != a && c != b) text[kept++] = c;
+    }
+  } else {
+    bool in_set[256] = {};
+    for (int32_t i = 0; i < set_length; ++i) in_set[static_cast<unsigned char>(set[i])] = true;
+    for (int32_t i = 0; i < length; ++i) {
+      const char c = text[i];
+      if (!in_set[static_cast<unsigned char>(c)]) text[kept++] = c;
+    }
   }
   if (terminated) {
     text[kept] = '\0';
