@@ -159,7 +159,18 @@ TEST(Cli, WeekWritesWeekDatesUnderEachRule) {
   EXPECT_NE(run.err.find("out of range: 1500-01-01"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("not a date: 2010-02-30"), std::string::npos) << run.err;
   EXPECT_EQ(nldat("week X 2010-01-01").status, 2);
+  EXPECT_EQ(nldat("read --rule X WEEK").status, 2);
   EXPECT_EQ(nldat("week V").status, 2);
+}
+
+TEST(Cli, ReadsWeekDatesByRule) {
+  CliRun run = nldat("read WEEK", "2010-W09-05\n10W0905\n2010-03-05\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "18326\t2010-03-05\n18326\t2010-03-05\n.\n");
+  EXPECT_NE(run.err.find(":3:"), std::string::npos) << run.err;
+  run = nldat("read --rule U WEEK", "2010-W00-06\n");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "18263\t2010-01-01\n");
 }
 
 }  // namespace

@@ -33,6 +33,9 @@ class Context {
   // The module loaded into the host; null after printing why it failed.
   nlhost::Module *module();
   const std::string &locale_name() const { return locale_name_; }
+  // The week rule (U, V or W) by which week-date text is read.
+  char week_rule() const { return week_rule_; }
+  void set_week_rule(char rule) { week_rule_ = rule; }
   const std::string &module_path() const { return module_path_; }
 
  private:
@@ -40,6 +43,7 @@ class Context {
   std::string module_path_;
   std::unique_ptr<nlhost::Host> host_;
   std::unique_ptr<nlhost::Module> module_;
+  char week_rule_ = 'V';
   bool host_failed_ = false;
   bool module_failed_ = false;
 };

@@ -30,6 +30,8 @@ void read_usage() {
            "                  in double quotes\n"
            "  --header        skip the first line of each file\n"
            "  --echo          print the field itself first\n"
+           "  --rule R        the week rule of WEEK (week-date text such as 2010-W09-05): U weeks\n"
+           "                  from Sunday, W from Monday, V ISO 8601 (the default)\n"
            "  --help          this text\n"
            "\n"
            "exit status: 0 every field was read, 1 some were not, 2 bad usage\n";
@@ -126,6 +128,12 @@ int cmd_read(Context &context, Args args) {
       }
       options.has_column = true;
       options.column = static_cast<size_t>(n - 1);
+    } else if (option_value(args, &i, "--rule", &value, &missing)) {
+      if (missing || value.size() != 1 || std::string_view("UVW").find(value[0]) == std::string_view::npos) {
+        error("--rule needs the week rule U, V or W");
+        return kExitUsage;
+      }
+      context.set_week_rule(value[0]);
     } else if (option_value(args, &i, "--delimiter", &value, &missing)) {
       if (value == "\\t" || value == "tab") value = "\t";
       if (missing || value.size() != 1) {

@@ -13,6 +13,7 @@ constexpr LibraryReader kLibraryReaders[] = {
     {"NUMBER", ValueKind::kNumber, read_number},
     {"MONEY", ValueKind::kNumber, read_money},
     {"PERCENT", ValueKind::kNumber, read_percent},
+    {"WEEK", ValueKind::kDate, read_week},
 };
 }  // namespace
 

@@ -26,6 +26,9 @@ struct LibraryReader {
 
 std::span<const LibraryReader> library_readers();
 
+// Week-date text under the context's week rule (read_week.cpp).
+int32_t read_week(Context &context, std::string_view text, double *value);
+
 // A number, an amount of money and a percentage by the locale (read_numbers.cpp).
 int32_t read_number(Context &context, std::string_view text, double *value);
 int32_t read_money(Context &context, std::string_view text, double *value);
