@@ -77,6 +77,41 @@ inline int32_t pick_width(FuzzedDataProvider &in) {
   }
 }
 
+// Replaces or removes up to four items from first to last with fuzz text.
+inline void edit_items(FuzzedDataProvider &in, nlhost::Locale &locale, int first, int last) {
+  const int edits = in.ConsumeIntegralInRange<int>(0, 4);
+  for (int i = 0; i < edits; ++i) {
+    const int which = in.ConsumeIntegralInRange<int>(first, last);
+    if (in.ConsumeBool()) {
+      locale.remove(which);
+    } else {
+      locale.set_text(which, in.ConsumeRandomLengthString(UWN_ENTRY_TEXT_MAX));
+    }
+  }
+}
+
+// An informat argument block with the width, decimals and flags the fuzzer
+// chooses, over the rest of the input as its field.
+struct FuzzBlock {
+  FuzzBlock(FuzzedDataProvider &in, int32_t decimals_low, int32_t decimals_high)
+      : width(pick_width(in)),
+        decimals(in.ConsumeIntegralInRange<int32_t>(decimals_low, decimals_high)),
+        flags(in.ConsumeIntegral<uint8_t>()),
+        text(in.ConsumeRemainingBytesAsString()) {
+    block.width = width;
+    block.decimals = decimals;
+    block.flags = flags;
+    block.text = text.data();
+    block.text_length = text.size();
+    block.result = &result;
+  }
+  int32_t width, decimals;
+  uint8_t flags;
+  Exact text;
+  double result = 0;
+  uwn_informat_block block{};
+};
+
 }  // namespace nldat_fuzz
 
 #endif

@@ -7,25 +7,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static const uwn_informat_fn kInformats[] = {nldate, nldatm, nldatew, nldatmw, nldatmap};
   const uwn_informat_fn informat = in.PickValueInArray(kInformats);
   auto locale = nlhost::make_builtin_english();
-  const int edits = in.ConsumeIntegralInRange<int>(0, 4);
-  for (int i = 0; i < edits; ++i) {
-    const int which = in.ConsumeIntegralInRange<int>(28, 89);
-    if (in.ConsumeBool()) {
-      locale->remove(which);
-    } else {
-      locale->set_text(which, in.ConsumeRandomLengthString(UWN_ENTRY_TEXT_MAX));
-    }
-  }
+  nldat_fuzz::edit_items(in, *locale, 28, 89);
   host.set_locale(locale);
-  uwn_informat_block block{};
-  block.width = nldat_fuzz::pick_width(in);
-  block.decimals = in.ConsumeIntegral<int32_t>();
-  block.flags = in.ConsumeIntegral<uint8_t>();
-  nldat_fuzz::Exact text(in.ConsumeRemainingBytesAsString());
-  double result = 0;
-  block.text = text.data();
-  block.text_length = text.size();
-  block.result = &result;
-  informat(&block);
+  nldat_fuzz::FuzzBlock fuzz(in, INT32_MIN, INT32_MAX);
+  informat(&fuzz.block);
   return 0;
 }

@@ -20,15 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (item > 0 && item < nlhost::Locale::kItems) locale->set_numeric(item, record);
   host.set_locale(locale);
 
-  uwn_informat_block block{};
-  block.width = nldat_fuzz::pick_width(in);
-  block.decimals = in.ConsumeIntegralInRange<int32_t>(-3, 40);
-  block.flags = in.ConsumeIntegral<uint8_t>();
-  nldat_fuzz::Exact text(in.ConsumeRemainingBytesAsString());
-  double result = 0;
-  block.text = text.data();
-  block.text_length = text.size();
-  block.result = &result;
+  nldat_fuzz::FuzzBlock fuzz(in, -3, 40);
+  uwn_informat_block &block = fuzz.block;
   switch (routine) {
     case 0: zifmcma(&block); break;
     case 1: zifmpct(&block); break;

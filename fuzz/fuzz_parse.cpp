@@ -10,15 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const int32_t item = in.ConsumeIntegralInRange<int32_t>(-2, nlhost::Locale::kItems + 2);
   auto locale = nlhost::make_builtin_english();
   // Replace a few items (patterns, names, AM/PM, time patterns) with fuzz text.
-  const int edits = in.ConsumeIntegralInRange<int>(0, 4);
-  for (int i = 0; i < edits; ++i) {
-    const int which = in.ConsumeIntegralInRange<int>(0, 100);
-    if (in.ConsumeBool()) {
-      locale->remove(which);
-    } else {
-      locale->set_text(which, in.ConsumeRandomLengthString(UWN_ENTRY_TEXT_MAX));
-    }
-  }
+  nldat_fuzz::edit_items(in, *locale, 0, 100);
   host.set_locale(locale);
   const std::string pattern = in.ConsumeRandomLengthString(40000);
   nldat_fuzz::Exact text(in.ConsumeRemainingBytesAsString());
