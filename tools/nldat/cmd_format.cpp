@@ -156,14 +156,14 @@ int run_format(const nlhost::Module &module, const std::vector<std::string> &arg
   }
 
   // "@ITEM" names a locale item; anything else is the pattern itself.
-  const std::string &spec = args[1];
-  const char *pattern = spec.c_str();
-  int32_t length = static_cast<int32_t>(spec.size());
-  if (spec.size() > 1 && spec[0] == '@') {
+  const std::string &pattern_arg = args[1];
+  const char *pattern = pattern_arg.c_str();
+  int32_t length = static_cast<int32_t>(pattern_arg.size());
+  if (pattern_arg.size() > 1 && pattern_arg[0] == '@') {
     char *end = nullptr;
-    const long item = std::strtol(spec.c_str() + 1, &end, 10);
+    const long item = std::strtol(pattern_arg.c_str() + 1, &end, 10);
     if (*end != '\0' || item <= 0 || item > 100000) {
-      std::fprintf(err, "nldat format: bad item number \"%s\"\n", spec.c_str());
+      std::fprintf(err, "nldat format: bad item number \"%s\"\n", pattern_arg.c_str());
       return 2;
     }
     pattern = nullptr;
