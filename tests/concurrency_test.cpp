@@ -36,9 +36,9 @@ class Concurrency : public nldat_test::ModuleTest {
   void parse(const char *name, std::string text, std::string pattern, int32_t item = 0) {
     add<F>(name, [text, pattern, item](F f) {
       double v = -7;
-      const int32_t rc = pattern.empty() ? f(text.data(), int32_t(text.size()), nullptr, item, &v)
-                                         : f(text.data(), int32_t(text.size()), pattern.data(),
-                                             int32_t(pattern.size()), &v);
+      const int32_t rc =
+          pattern.empty() ? f(text.data(), int32_t(text.size()), nullptr, item, &v)
+                          : f(text.data(), int32_t(text.size()), pattern.data(), int32_t(pattern.size()), &v);
       return render(rc, &v, sizeof v);
     });
   }

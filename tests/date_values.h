@@ -5,15 +5,12 @@
 
 #include <cstdint>
 
+#include "civil_reference.h"
+
 namespace nldat_test {
 
 constexpr double date_of(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return static_cast<double>(era * 146097 + doe - 719468 + 3653);
+  return static_cast<double>(civil_ref::days_from_civil(y, static_cast<int>(m), static_cast<int>(d)));
 }
 static_assert(date_of(1960, 1, 1) == 0);
 static_assert(date_of(2026, 12, 7) == 24447);

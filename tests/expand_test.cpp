@@ -6,23 +6,13 @@
 #include <string_view>
 #include <vector>
 
+#include "date_values.h"
 #include "host_fixture.h"
 #include "tovzklocale.h"
 
 namespace {
 
-constexpr int64_t days_from_civil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;                                    // [0, 399]
-  const int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;  // [0, 365]
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;            // [0, 146096]
-  return era * 146097 + doe - 719468 + 3653;                            // 1960-01-01 is day 0
-}
-static_assert(days_from_civil(1960, 1, 1) == 0);
-static_assert(days_from_civil(1582, 1, 1) == -138061);
-
-double day(int y, int m, int d) { return static_cast<double>(days_from_civil(y, m, d)); }
+double day(int y, int m, int d) { return nldat_test::date_of(y, m, d); }
 
 constexpr int kGuard = 16;
 constexpr unsigned char kCanary = 0xA5;

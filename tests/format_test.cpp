@@ -9,21 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "date_values.h"
 #include "host_fixture.h"
+#include "nlhost/icu_locale.h"
 
 namespace {
 
-constexpr int64_t days_from_civil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;                                    // [0, 399]
-  const int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;  // [0, 365]
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;            // [0, 146096]
-  return era * 146097 + doe - 719468 + 3653;                            // 1960-01-01 is day 0
-}
-static_assert(days_from_civil(1582, 1, 1) == -138061);
-
-double day(int y, int m, int d) { return static_cast<double>(days_from_civil(y, m, d)); }
+double day(int y, int m, int d) { return nldat_test::date_of(y, m, d); }
 
 constexpr int kGuard = 16;
 constexpr char kCanary = static_cast<char>(0xA5);
@@ -265,7 +257,7 @@ TEST_F(FormatTest, DatetimeInTheCurrentOrAGivenLocale) {
 TEST_F(FormatTest, AgreesWithStrftimeFrom1900To2100) {
   const char *pattern = "%A %a %B %b %d %e %m %y %Y %j %U %W %V %G %u %w";
   const int32_t length = static_cast<int32_t>(std::strlen(pattern));
-  const int64_t first = days_from_civil(1900, 1, 1), last = days_from_civil(2100, 12, 31);
+  const int64_t first = civil_ref::days_from_civil(1900, 1, 1), last = civil_ref::days_from_civil(2100, 12, 31);
   int year = 1900, month = 1, mday = 1, yday = 0;
   int mismatches = 0;
   for (int64_t date = first; date <= last; ++date) {
@@ -300,6 +292,76 @@ TEST_F(FormatTest, AgreesWithStrftimeFrom1900To2100) {
   }
   EXPECT_EQ(mismatches, 0);
   EXPECT_EQ(year, 2101);
+}
+
+// What zkfdate writes with a locale's date patterns, NLDATE and NLDATEW read
+// back; what zkfdttm writes with its datetime patterns, NLDATM reads back.
+// Returns the first few failures.
+std::vector<std::string> round_trip_failures(const nlhost::Module &module, int64_t step = 7919) {
+  const auto zkfdate = module.function<DateFormat>("zkfdate");
+  const auto zkfdttm = module.function<DateFormat>("zkfdttm");
+  std::vector<double> dates;
+  // Years of five digits are left out: the readers take a full year as four
+  // digits.
+  const int64_t last = civil_ref::days_from_civil(9999, 12, 31);
+  for (int64_t d = -138061; d <= last; d += step) dates.push_back(static_cast<double>(d));
+  dates.push_back(static_cast<double>(last));
+  for (int64_t d = civil_ref::days_from_civil(2012, 1, 1); d <= civil_ref::days_from_civil(2012, 12, 31); ++d)
+    dates.push_back(static_cast<double>(d));
+  struct Trip {
+    DateFormat write;
+    int32_t item;
+    const char *informat;
+    double seconds;  // time of day added to the date, for datetimes
+  };
+  const Trip trips[] = {
+      {zkfdate, UWN_ITEM_DATE_1, "NLDATE", -1},        {zkfdate, UWN_ITEM_DATE_2, "NLDATE", -1},
+      {zkfdate, UWN_ITEM_DATE_W1, "NLDATEW", -1},      {zkfdate, UWN_ITEM_DATE_W2, "NLDATEW", -1},
+      {zkfdttm, UWN_ITEM_DATETIME_1, "NLDATM", 49530}, {zkfdttm, UWN_ITEM_DATETIME_2, "NLDATM", 3599},
+  };
+  std::vector<std::string> failures;
+  for (const Trip &trip : trips) {
+    const uwn_informat_fn read = module.informat(trip.informat);
+    for (double date : dates) {
+      const double value = trip.seconds < 0 ? date : date * 86400 + trip.seconds;
+      char text[200];
+      int32_t w = sizeof text;
+      const int32_t rc = trip.write(text, &w, nullptr, trip.item, value);
+      double back = -1;
+      uwn_informat_block block{};
+      block.width = w;
+      block.text = text;
+      block.text_length = w;
+      block.result = &back;
+      if (rc == 0 && read != nullptr && read(&block) == 0 && back == value) continue;
+      if (failures.size() < 5)
+        failures.push_back(std::string(trip.informat) + " item " + std::to_string(trip.item) + ": " +
+                           std::to_string(value) + " -> \"" + std::string(text, rc == 0 ? size_t(w) : 0) +
+                           "\" -> " + std::to_string(back));
+    }
+  }
+  return failures;
+}
+
+TEST_F(FormatTest, InformatsReadBackWhatTheLocalePatternsWrite) {
+  for (const std::string &failure : round_trip_failures(module())) ADD_FAILURE() << failure;
+}
+
+// The same in every locale ICU offers, with fewer dates spread over the range.
+TEST_F(FormatTest, InformatsReadBackWhatEveryIcuLocaleWrites) {
+  int failing = 0;
+  for (const std::string &name : nlhost::icu_locale_names()) {
+    std::string error;
+    std::shared_ptr<nlhost::Locale> locale = nlhost::load_icu_locale(name, &error);
+    ASSERT_NE(locale, nullptr) << name << ": " << error;
+    host().set_locale(locale);
+    const std::vector<std::string> failures = round_trip_failures(module(), 12007);
+    if (!failures.empty()) {
+      ++failing;
+      ADD_FAILURE() << name << ": " << failures.front();
+    }
+  }
+  EXPECT_EQ(failing, 0);
 }
 
 }  // namespace

@@ -270,3 +270,65 @@ TEST_F(IcuNumbers, EveryLocaleReadsWhatIcuWrites) {
 }
 
 }  // namespace
+
+namespace {
+
+// The host's ICU locales carry these records.
+TEST(IcuNumberItems, LoadedLocalesCarryTheRecords) {
+  for (const char *name : {"en_US", "de_CH", "fr_FR", "ar_EG", "ja_JP"}) {
+    SCOPED_TRACE(name);
+    std::string error;
+    const auto loaded = nlhost::load_icu_locale(name, &error);
+    ASSERT_NE(loaded, nullptr) << error;
+    nlhost::Locale filled(name);
+    nlhost::fill_icu_number_conventions(filled, name);
+    for (int item = UWN_ITEM_NUMBER; item <= UWN_ITEM_MONEY_INTL; ++item) {
+      ASSERT_NE(loaded->convention(item), nullptr);
+      EXPECT_EQ(std::memcmp(loaded->convention(item), filled.convention(item), sizeof(uwn_number_convention)),
+                0);
+    }
+  }
+}
+
+struct RecordRow {
+  const char *locale;
+  int32_t item;
+  const char *currency;
+  char decimal;
+  char grouping;
+  char negative_sign;
+  int32_t negative_style;
+};
+
+// A few records by hand, as CLDR has them.
+const RecordRow kRecords[] = {
+    {"en_US", UWN_ITEM_NUMBER, "", '.', ',', '-', 1},
+    {"en_US", UWN_ITEM_MONEY_LOCAL, "$", '.', ',', '-', 0},  // accounting: ($1.00)
+    {"en_US", UWN_ITEM_MONEY_INTL, "USD", '.', ',', '-', 0},
+    {"de_DE", UWN_ITEM_MONEY_LOCAL, "\xE2\x82\xAC", ',', '.', '-', 1},
+    {"fr_FR", UWN_ITEM_NUMBER, "", ',', ' ', '-', 1},                   // U+202F
+    {"de_CH", UWN_ITEM_NUMBER, "", '.', '\'', '-', 1},                  // U+2019
+    {"sv_SE", UWN_ITEM_PERCENT, "", ',', ' ', '-', 1},                  // U+00A0, U+2212
+    {"fy_NL", UWN_ITEM_MONEY_LOCAL, "\xE2\x82\xAC", ',', '.', '-', 2},  // a trailing sign
+    {"ff_Adlm", UWN_ITEM_NUMBER, "", '.', '\0', '-', 1},                // U+2E41
+    {"en", UWN_ITEM_MONEY_INTL, "XXX", '.', ',', '-', 0},               // no country, no currency
+};
+
+TEST(IcuNumberItems, RecordsNarrowIcuSymbolsToOneByte) {
+  for (const RecordRow &row : kRecords) {
+    SCOPED_TRACE(testing::Message() << row.locale << " " << row.item);
+    nlhost::Locale locale(row.locale);
+    nlhost::fill_icu_number_conventions(locale, row.locale);
+    const uwn_number_convention *r = locale.convention(row.item);
+    ASSERT_NE(r, nullptr);
+    EXPECT_STREQ(r->currency, row.currency);
+    EXPECT_EQ(r->decimal_separator, row.decimal);
+    EXPECT_EQ(r->grouping_separator, row.grouping);
+    EXPECT_EQ(r->negative_sign, row.negative_sign);
+    EXPECT_EQ(r->positive_sign, '+');
+    EXPECT_EQ(r->negative_style, row.negative_style);
+    EXPECT_NE(r->positive_style, 0);
+  }
+}
+
+}  // namespace

@@ -225,4 +225,16 @@ TEST_F(NlInformats, TextLengthNotWidthBoundsTheParse) {
   EXPECT_EQ(o.value, date_of(2026, 12, 7));
 }
 
+TEST_F(NlInformats, PatternStopsAtItsEntryWhateverLengthTheHostReports) {
+  // A host that reports a pattern longer than its entry: the pattern is read
+  // up to the entry's end (the NUL bytes after "%d.%m.%Y" are never reached,
+  // since the text ends first), not 100000 bytes on into other entries.
+  locale_->set_text(UWN_ITEM_DATE_1, "%d.%m.%Y");
+  const_cast<uwn_locale_entry *>(locale_->entry(UWN_ITEM_DATE_1))->length = 100000;
+  Outcome o = read("NLDATE", "07.12.2026", 10);
+  EXPECT_EQ(o.result, 0);
+  EXPECT_EQ(o.value, date_of(2026, 12, 7));
+  EXPECT_EQ(count(o, "xfrname"), 0);
+}
+
 }  // namespace

@@ -4,13 +4,17 @@
 // fetch are the test's own: the informat records every call it gets, so the
 // cleaned text, the width and the decimals the module hands on are visible.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -643,7 +647,7 @@ TEST_F(NumberHost, LocaleReadersWithRecordsOfTheHostsLocale) {
     const int32_t item = row.reader == Reader::kMoney     ? UWN_ITEM_MONEY_LOCAL
                          : row.reader == Reader::kPercent ? UWN_ITEM_PERCENT
                                                           : UWN_ITEM_NUMBER;
-    ASSERT_TRUE(host().locale()->set_numeric(item, *make_record(*row.conventions)));
+    ASSERT_TRUE(host().locale()->set_numeric(item, *make_record(*row.conventions), "#,##0.###"));
     const Field field(row.text);
     GuardedResult result;
     uwn_informat_block block{};
@@ -717,7 +721,8 @@ TEST_F(NumberHost, HostNumericInformatAgreesWithStrtod) {
     }
     text.append(static_cast<size_t>(below(3)), ' ');
     const int32_t decimals = below(11);
-    canonical += "e" + std::to_string(exponent - (point ? 0 : decimals));
+    canonical += 'e';
+    canonical += std::to_string(exponent - (point ? 0 : decimals));
     const int32_t width = static_cast<int32_t>(text.size());
     if (below(8) == 0) text += "x-9";  // past the width: never read
 
@@ -761,6 +766,43 @@ TEST_F(NumberHost, HostNumericInformatRejectsWhatIsNoNumber) {
     block.result = &value;
     EXPECT_NE(wzifmn_fn(&block), 0);
     EXPECT_EQ(bits_of(value), kCanaryBits);
+  }
+}
+
+}  // namespace
+
+// ---- nldat read NUMBER, MONEY, PERCENT -------------------------------------
+
+namespace {
+
+std::string slurp_file(const std::string &path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(NumberCli, ReadsByTheLocalesConventions) {
+  const struct {
+    const char *arguments;
+    const char *input;
+    const char *expected;
+    int status;
+  } cases[] = {
+      {"--locale de_DE read NUMBER", "1.234,5\n-0,25\n12x\n", "1234.5\t1234.5\n-0.25\t-0.25\n.\n", 1},
+      {"--locale en_US read MONEY", "$1,234.56\n($12.50)\n", "1234.56\t1234.56\n-12.5\t-12.5\n", 0},
+      {"--locale de_CH read percent", "12.5 %\n12.5\n", "0.125\t0.125\n12.5\t12.5\n", 0},
+  };
+  const std::string dir = ::testing::TempDir() + std::to_string(::getpid()) + "_number_";
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.arguments);
+    std::ofstream(dir + "in") << c.input;
+    const std::string command = std::string("'") + NLDAT_CLI_PATH + "' " + c.arguments + " <'" + dir +
+                                "in' >'" + dir + "out' 2>/dev/null";
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), c.status);
+    EXPECT_EQ(slurp_file(dir + "out"), c.expected);
   }
 }
 

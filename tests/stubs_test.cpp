@@ -28,11 +28,11 @@ struct Service {
 };
 
 constexpr Service kServices[] = {
-    {"wzsxglc", 4, 84},  {"wzsxplc", 4, 85},  {"wzsxoff", 4, 35},  {"wzsxmov", 4, 28},
-    {"wzifmn", 0, 305},  {"wzdttme", 0, 291}, {"xexit", 30, 4},    {"xfxbpn", 30, 22},
-    {"xfrname", 30, 27}, {"xoptbgt", 30, 39}, {"xpslstr", 30, 101}, {"zdatprt", 155, 3},
-    {"zhour", 155, 8},   {"zminute", 155, 12}, {"zsecond", 155, 15}, {"zjuldat", 155, 9},
-    {"zymdjul", 155, 21}, {"zmdy", 155, 11},  {"zwekday", 155, 18},
+    {"wzsxglc", 4, 84},   {"wzsxplc", 4, 85},   {"wzsxoff", 4, 35},   {"wzsxmov", 4, 28},
+    {"wzifmn", 0, 305},   {"wzdttme", 0, 291},  {"xexit", 30, 4},     {"xfxbpn", 30, 22},
+    {"xfrname", 30, 27},  {"xoptbgt", 30, 39},  {"xpslstr", 30, 101}, {"zdatprt", 155, 3},
+    {"zhour", 155, 8},    {"zminute", 155, 12}, {"zsecond", 155, 15}, {"zjuldat", 155, 9},
+    {"zymdjul", 155, 21}, {"zmdy", 155, 11},    {"zwekday", 155, 18},
 };
 static_assert(std::size(kServices) == 19);
 
@@ -65,7 +65,8 @@ class Stubs : public ::testing::Test {
   void SetUp() override {
     saved_anchor_ = *exported<uint64_t *>("v_global_gcb_anchor");
     exported<decltype(&mcn_main)>("mcn_main")(&block_.gcb, nullptr);
-    for (const auto &s : kServices) block_.slots[s.vector][s.slot] = reinterpret_cast<void *>(&nldat_stub_spy);
+    for (const auto &s : kServices)
+      block_.slots[s.vector][s.slot] = reinterpret_cast<void *>(&nldat_stub_spy);
   }
   // Other tests share the loaded module: give back the control block they set.
   void TearDown() override { *exported<uint64_t *>("v_global_gcb_anchor") = saved_anchor_; }
@@ -76,8 +77,8 @@ class Stubs : public ::testing::Test {
 
 TEST_F(Stubs, BothNamesAreOneRoutine) {
   for (const auto &s : kServices) {
-    const std::string alias = "_" + std::string(s.name) + "_" + std::to_string(s.vector) + "_" +
-                              std::to_string(s.slot);
+    const std::string alias =
+        "_" + std::string(s.name) + "_" + std::to_string(s.vector) + "_" + std::to_string(s.slot);
     EXPECT_EQ(exported<void *>(s.name), exported<void *>(alias.c_str())) << s.name;
   }
 }
@@ -102,8 +103,8 @@ TEST_F(Stubs, ReachTheirSlotWithArgumentsAndResultsUnaltered) {
     }
 
     nldat_spy_target = reinterpret_cast<void *>(&float_target);
-    const double d = reinterpret_cast<FloatCall>(exported<void *>(s.name))(1, 2, 3, 4, 5, 6, 1.5, 2.5, 3.5,
-                                                                          4.5);
+    const double d =
+        reinterpret_cast<FloatCall>(exported<void *>(s.name))(1, 2, 3, 4, 5, 6, 1.5, 2.5, 3.5, 4.5);
     EXPECT_EQ(d, -1234.5678e-9);
     EXPECT_EQ(seen.floats[3], 4.5);
   }

@@ -3,7 +3,7 @@
 // value and every other NaN included) answers the standard missing value.
 #include <cmath>
 
-#include "civil.h"
+#include "nlhost/civil.h"
 #include "nlhost/host.h"
 #include "services.h"
 

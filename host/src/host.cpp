@@ -12,7 +12,7 @@
 #include <ctime>
 #include <limits>
 
-#include "civil.h"
+#include "nlhost/civil.h"
 #include "services.h"
 
 namespace nlhost {

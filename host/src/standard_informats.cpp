@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "civil.h"
+#include "nlhost/civil.h"
 #include "nlhost/host.h"
 
 namespace nlhost {

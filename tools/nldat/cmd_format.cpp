@@ -2,6 +2,8 @@
 // exactly its length, so the output is never cut.
 #include "cmd_format.h"
 
+#include "nlhost/civil.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -29,16 +31,6 @@ constexpr KindInfo kKinds[] = {
     {"time", Kind::kTime, "zkftime"},
 };
 
-constexpr int64_t days_from_civil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;                                    // [0, 399]
-  const int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;  // [0, 365]
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;            // [0, 146096]
-  return era * 146097 + doe - 719468 + 3653;                            // 1960-01-01 is day 0
-}
-static_assert(days_from_civil(1582, 1, 1) == -138061);
-
 // Reads an unsigned decimal field of 1..max_digits digits at s[pos].
 bool read_int(std::string_view s, size_t &pos, size_t max_digits, int64_t &out) {
   size_t n = 0;
@@ -64,11 +56,8 @@ bool read_iso_date(std::string_view s, size_t &pos, double &date) {
   if (!read_int(s, pos, 5, y) || !expect(s, pos, '-') || !read_int(s, pos, 2, m) || !expect(s, pos, '-') ||
       !read_int(s, pos, 2, d))
     return false;
-  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (m < 1 || m > 12 || d < 1 || d > kDays[m - 1]) return false;
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  if (m == 2 && d == 29 && !leap) return false;
-  date = static_cast<double>(days_from_civil(y, static_cast<int>(m), static_cast<int>(d)));
+  if (m < 1 || m > 12 || d < 1 || d > nlhost::civil::days_in_month(y, static_cast<int>(m))) return false;
+  date = static_cast<double>(nlhost::civil::days_from_civil(y, static_cast<int>(m), static_cast<int>(d)));
   return true;
 }
 

@@ -1,6 +1,7 @@
 // The informat family: its entry, its item table, and the five informats that
 // read a field by the current locale's date or datetime patterns, retry once
 // with a second pattern, and otherwise hand the field to a host informat.
+#include "entry_text.h"
 #include "uwn_module.h"
 
 extern "C" const uwn_informat_item fmtitems[UWN_INFORMAT_COUNT] = {
@@ -49,11 +50,12 @@ constexpr NlInformat kNldatmap{UWN_ITEM_DATETIME_AP, UWN_ITEM_DATETIME_2, zkpdtt
                                sizeof kDateampm - 1};
 
 // Parses the field with the pattern of one locale item: the parser's result,
-// or 1 when the locale does not have the item (not -3: no retry then).
+// or 1 when the locale does not have the item (not -3: no retry then).  The
+// pattern never runs past its entry, whatever length the host reports.
 int32_t parse_with_item(const NlInformat &nl, int32_t item, const uwn_informat_block *block) {
   const uwn_locale_entry *entry = nullptr;
-  if (wzsxglc(nullptr, item, &entry) != 0) return 1;
-  return nl.parse(block->text, block->text_length, entry->text, entry->length, block->result);
+  if (wzsxglc(nullptr, item, &entry) != 0 || entry == nullptr) return 1;
+  return nl.parse(block->text, block->text_length, entry->text, uwn::entry_text_length(entry), block->result);
 }
 
 int32_t read_field(const NlInformat &nl, uwn_informat_block *block) {

@@ -33,14 +33,6 @@ void fill(char *dest, int32_t size, char c) {
   if (dest != nullptr && size > 0) memset(dest, c, static_cast<size_t>(size));
 }
 
-// Writes value as exactly count zero-filled digits.
-void put_digits(int32_t value, char *dest, int32_t count) {
-  for (int32_t i = count - 1; i >= 0; --i) {
-    dest[i] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  }
-}
-
 int32_t digits_of(int32_t value) {
   int32_t n = 1;
   for (; value >= 10; value /= 10) ++n;
@@ -63,8 +55,8 @@ struct Part {
     }
     return true;
   }
-  // The two-digit number at the start; every byte is a digit by now.
-  int32_t two_digits(int32_t at = 0) const { return (bytes[at] - '0') * 10 + (bytes[at + 1] - '0'); }
+  // The two-digit number at byte at; every byte is a digit by now.
+  int32_t two_digits(int32_t at = 0) const { return s2i_fixlen(bytes + at, length - at); }
 };
 
 bool is_week_designator(char c) { return c == 'W' || c == 'w'; }
@@ -91,10 +83,7 @@ extern "C" int32_t construct_week(const char *, int32_t, char *dest, int32_t *wi
 
   char text[16];
   int32_t n = 0;
-  auto put = [&](int32_t value, int32_t count) {
-    put_digits(value, text + n, count);
-    n += count;
-  };
+  auto put = [&](int32_t value, int32_t count) { n += i2s(value, text + n, count, '0'); };
   const int32_t full_length = century_digits + 9, compact_length = century_digits + 7;
   if (size >= 11 && full_length <= size) {
     put(century, century_digits);
@@ -154,7 +143,7 @@ extern "C" int32_t zkweek(double *week, void *, const char *rule, int32_t rule_l
 // Reads [year]W<ww>[day]: blanks and '-' are skipped except in the two bytes
 // after each 'W'.  value is in/out: the first year of the window for years
 // below 100 (0 means 1900) in, the date out (only on 0).  Results: 0 read;
-// 1 out of range (also a window year that is not a whole 32-bit number);
+// 1 out of range (also a window year that is NaN, missing or beyond 32 bits);
 // -1 malformed, a part longer than its buffer, or an unknown rule;
 // -2147483648 no 'W'.  Year 1581 is taken when the date itself lies in
 // range: it is the week-based year of the range's first days under rule V.
