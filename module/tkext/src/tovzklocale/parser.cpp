@@ -34,7 +34,8 @@ enum class Action : uint8_t {
   kNothing         // Z
 };
 
-constexpr Action kActions[26] = {
+// Upper-case letters, indexed by the byte after the host's upper-case table.
+constexpr Action kLetters[26] = {
     Action::kWeekdayName,    // A
     Action::kMonthName,      // B
     Action::kMonthPadded,    // C
@@ -62,12 +63,16 @@ constexpr Action kActions[26] = {
     Action::kYear,           // Y
     Action::kNothing,        // Z
 };
-static_assert(sizeof kActions / sizeof kActions[0] == 'Z' - 'A' + 1);
+static_assert(sizeof kLetters / sizeof kLetters[0] == 'Z' - 'A' + 1);
 
-constexpr Action action_of(unsigned char letter) {
-  if (letter < 'A' || letter > 'Z') return Action::kBad;
-  return kActions[letter - 'A'];
-}
+// Every byte's action, so that decoding a directive is one lookup.
+struct ActionTable {
+  Action of[256];
+  constexpr ActionTable() : of() {
+    for (int c = 0; c < 256; ++c) of[c] = c >= 'A' && c <= 'Z' ? kLetters[c - 'A'] : Action::kBad;
+  }
+};
+constexpr ActionTable kActions;
 
 constexpr int kMonths = 12;
 constexpr int kWeekdays = 7;
@@ -82,204 +87,204 @@ struct Fields {
   bool twelve_hour = false, pm = false, time_seen = false;
 };
 
-class Scanner {
- public:
-  Scanner(void *locale, const char *text, int32_t text_length, const char *pattern, int32_t pattern_length)
-      : locale_(locale),
-        text_(reinterpret_cast<const unsigned char *>(text)),
-        tlen_(text_length),
-        pat_(reinterpret_cast<const unsigned char *>(pattern)),
-        plen_(pattern_length) {
-    desc_.capacity = static_cast<int16_t>(plen_);
-    desc_.length = static_cast<int16_t>(plen_);
-    desc_.text = pattern;
-    query(0);  // prepares the descriptor; its answer is not used
-  }
-
-  // Scans to the end of pattern or text; kRead, or the result that ends the call.
-  int32_t scan();
-  const Fields &fields() const { return f_; }
-
- private:
-  int32_t query(int32_t offset) {
-    if (desc_.length == 0 || desc_.length < offset) return 1;
-    return wzsxoff(&desc_, offset);
-  }
-
-  // A "%" the host reports as a character of its own: a directive or "%%".
-  bool is_percent(int32_t p) {
-    if (pat_[p] != '%') return false;
-    const int32_t answer = (desc_.last_offset == p && desc_.last_length != 0) ? desc_.last_length : query(p);
-    return answer == 1;
-  }
-
-  int32_t literal_run(bool *done);
-  int32_t directive();
-  int32_t number(int32_t *value);
-  int32_t name(int32_t first_item, int count, bool padded, int32_t *position);
-  int32_t designator();
-
-  void *locale_;
-  const unsigned char *text_;
-  int32_t tlen_;
-  const unsigned char *pat_;
-  int32_t plen_;
-  uwn_text_descriptor desc_{};
-  int32_t p_ = 0, t_ = 0;
-  Fields f_;
+// What a name or designator match consumed: step bytes of text (-1: no
+// match) and the 1-based position or the PM flag it stands for.
+struct Match {
+  int32_t step;
+  int32_t value;
 };
 
-int32_t Scanner::scan() {
-  while (p_ < plen_ && t_ < tlen_) {
-    // A pattern blank meeting a non-blank is skipped without consuming text.
-    if (pat_[p_] == ' ' && text_[t_] != ' ') {
-      ++p_;
-      continue;
-    }
-    if (is_percent(p_) && !(p_ + 1 < plen_ && pat_[p_ + 1] == '%')) {
-      const int32_t rc = directive();
-      if (rc != kRead) return rc;
-      continue;
-    }
-    bool done = false;
-    const int32_t rc = literal_run(&done);
-    if (rc != kRead || done) return rc;
-  }
-  return kRead;
-}
-
-// Compares pattern and text byte by byte until a directive; *done when pattern
-// or text ends inside the run.
-int32_t Scanner::literal_run(bool *done) {
-  for (;;) {
-    if (is_percent(p_)) {
-      if (p_ + 1 < plen_ && pat_[p_ + 1] == '%') {
-        ++p_;  // "%%" stands for one "%"
-      } else {
-        return kRead;  // a directive: back to the scan loop
-      }
-    }
-    if (t_ >= tlen_) break;
-    if (pat_[p_] != text_[t_]) return kMismatch;
-    ++p_;
-    ++t_;
-    if (p_ >= plen_) break;
-  }
-  *done = true;
-  return kRead;
-}
-
-int32_t Scanner::number(int32_t *value) {
-  const int32_t v = s2i_fixlen(reinterpret_cast<const char *>(text_ + t_), tlen_ - t_);
-  if (v < 0) return kBadField;
-  *value = v;
-  t_ += 2;
-  return kRead;
-}
-
-// Matches a name of the array at first_item; *position is 1-based.  Padded
-// names (C, F) take the last match and the width of the longest name.
-int32_t Scanner::name(int32_t first_item, int count, bool padded, int32_t *position) {
+// Matches a name of the array at first_item against the rest bytes at text.
+// Padded names (C, F) take the last match and the width of the longest name.
+Match match_name(void *locale, const unsigned char *text, int32_t rest, int32_t first_item, int count,
+                 bool padded) {
   const uwn_locale_entry *first = nullptr;
-  if (wzsxglc(locale_, first_item, &first) != 0 || first == nullptr) return kBadField;
-  const int32_t rest = tlen_ - t_;
+  if (wzsxglc(locale, first_item, &first) != 0 || first == nullptr) return {-1, 0};
   int32_t found = 0, found_length = 0, longest = 0;
   for (int k = 0; k < count; ++k) {
     const uwn_locale_entry *e = uwn::entry_at(first, k);
     const int32_t length = uwn::entry_text_length(e);
     if (length > longest) longest = length;
     if (found != 0 && !padded) continue;
-    if (length <= rest && std::memcmp(text_ + t_, e->text, static_cast<size_t>(length)) == 0) {
+    if (length <= rest && std::memcmp(text, e->text, static_cast<size_t>(length)) == 0) {
       found = k + 1;
       found_length = length;
     }
   }
-  if (found == 0) return kBadField;
+  if (found == 0) return {-1, 0};
   const int32_t step = padded ? longest : found_length;
-  t_ = step > rest ? tlen_ : t_ + step;
-  *position = found;
-  return kRead;
+  return {step > rest ? rest : step, found};
 }
 
-int32_t Scanner::designator() {
+// The AM or PM designator at text; value 1 for PM.
+Match match_designator(void *locale, const unsigned char *text, int32_t rest) {
   const uwn_locale_entry *am = nullptr;
   const uwn_locale_entry *pm = nullptr;
-  const bool have_am = wzsxglc(locale_, UWN_ITEM_AM, &am) == 0 && am != nullptr;
-  const bool have_pm = wzsxglc(locale_, UWN_ITEM_PM, &pm) == 0 && pm != nullptr;
-  const int32_t rest = tlen_ - t_;
+  const bool have_am = wzsxglc(locale, UWN_ITEM_AM, &am) == 0 && am != nullptr;
+  const bool have_pm = wzsxglc(locale, UWN_ITEM_PM, &pm) == 0 && pm != nullptr;
   if (have_am && have_pm) {
     const uwn_locale_entry *const designators[] = {am, pm};
     for (const uwn_locale_entry *e : designators) {
       const int32_t length = uwn::entry_text_length(e);
-      if (length <= rest && std::memcmp(text_ + t_, e->text, static_cast<size_t>(length)) == 0) {
-        f_.pm = e == pm;
-        t_ += length;
-        return kRead;
-      }
+      if (length <= rest && std::memcmp(text, e->text, static_cast<size_t>(length)) == 0)
+        return {length, e == pm ? 1 : 0};
     }
-    return kBadField;
+    return {-1, 0};
   }
   // Without the locale's designators: AM or PM in either case.
-  if (rest < 2) return kBadField;
-  const unsigned char a = text_[t_], m = text_[t_ + 1];
-  if (m != 'm' && m != 'M') return kBadField;
-  if (a == 'a' || a == 'A') {
-    f_.pm = false;
-  } else if (a == 'p' || a == 'P') {
-    f_.pm = true;
-  } else {
-    return kBadField;
-  }
-  t_ += 2;
-  return kRead;
+  if (rest < 2) return {-1, 0};
+  const unsigned char a = text[0], m = text[1];
+  if (m != 'm' && m != 'M') return {-1, 0};
+  if (a == 'a' || a == 'A') return {2, 0};
+  if (a == 'p' || a == 'P') return {2, 1};
+  return {-1, 0};
 }
 
-int32_t Scanner::directive() {
-  if (p_ + 1 >= plen_) return kBadField;
-  unsigned char letter = pat_[p_ + 1];
-  bool alternate;
-  if (letter == '?') {
-    if (p_ + 2 >= plen_) return kBadField;
-    letter = pat_[p_ + 2];
-    alternate = true;
-    p_ += 3;
-  } else {
-    alternate = uwn::is_lower(letter);
-    p_ += 2;
-  }
-  letter = uwn::to_upper(letter);
-  if (alternate && letter == 'M') letter = 'N';
+// Walks pattern and text side by side to the end of either; kRead, or the
+// result that ends the call.  Positions and fields are locals, and the host's
+// descriptor is the only thing the host calls can see, so that the scan keeps
+// its state in registers; the control block's tables are loaded once.
+int32_t scan(void *locale, const unsigned char *text, int32_t tlen, const unsigned char *pat, int32_t plen,
+             Fields &out) {
+  const uwn_control_block *cb = uwn::gcb();
+  const uint8_t *const klass = cb->char_class;
+  const uint8_t *const upper = cb->upper;
 
-  int32_t value = 0;
-  switch (action_of(letter)) {
-    case Action::kBad: return kBadField;
-    case Action::kWeekdayName:
-      return name(alternate ? UWN_ITEM_WEEKDAY_ABBR : UWN_ITEM_WEEKDAY, kWeekdays, false, &value);
-    case Action::kWeekdayPadded: return name(UWN_ITEM_WEEKDAY, kWeekdays, true, &value);
-    case Action::kMonthName:
-      return name(alternate ? UWN_ITEM_MONTH_ABBR : UWN_ITEM_MONTH, kMonths, false, &f_.month);
-    case Action::kMonthPadded: return name(UWN_ITEM_MONTH, kMonths, true, &f_.month);
-    case Action::kDay: return number(&f_.day);
-    case Action::kMonth: return number(&f_.month);
-    case Action::kMinute: f_.time_seen = true; return number(&f_.minute);
-    case Action::kHour: f_.time_seen = true; return number(&f_.hour);
-    case Action::kHour12:
-      f_.twelve_hour = true;
-      f_.time_seen = true;
-      return number(&f_.hour);
-    case Action::kSecond: f_.time_seen = true; return number(&f_.second);
-    case Action::kDesignator: return designator();
-    case Action::kYear: {
-      int32_t century = 0, year = 0;
-      if (!alternate && number(&century) != kRead) return kBadField;
-      if (number(&year) != kRead) return kBadField;
-      f_.year = 100 * century + year;  // [0, 9999]
-      return kRead;
+  uwn_text_descriptor desc{};
+  desc.capacity = static_cast<int16_t>(plen);
+  desc.length = static_cast<int16_t>(plen);
+  desc.text = reinterpret_cast<const char *>(pat);
+  if (desc.length != 0) wzsxoff(&desc, 0);  // prepares the descriptor; its answer is not used
+
+  // A "%" at q (the caller has seen the byte) that the host reports as a
+  // character of its own: a directive or "%%".
+  const auto percent = [&](int32_t q) -> bool {
+    if (desc.last_offset == q && desc.last_length != 0) return desc.last_length == 1;
+    if (desc.length == 0 || desc.length < q) return true;
+    return wzsxoff(&desc, q) == 1;
+  };
+
+  Fields f;
+  int32_t p = 0, t = 0;
+
+  // A two-character number field at t.
+  const auto field = [&](int32_t &value) -> bool {
+    if (tlen - t < 2) return false;
+    const unsigned char a = text[t], b = text[t + 1];
+    if ((klass[b] & UWN_CLASS_DIGIT) == 0) return false;
+    // Any non-digit before the second digit is a filler: " 7", "+7" and "x7" read 7.
+    value = (klass[a] & UWN_CLASS_DIGIT) != 0 ? 10 * (a - '0') + (b - '0') : b - '0';
+    t += 2;
+    return true;
+  };
+
+  while (p < plen && t < tlen) {
+    const unsigned char c = pat[p];
+    // A pattern blank meeting a non-blank is skipped without consuming text.
+    if (c == ' ' && text[t] != ' ') {
+      ++p;
+      continue;
     }
-    case Action::kSkipByte: ++t_; return kRead;
-    case Action::kNothing: return kRead;
+    if (c == '%' && percent(p)) {
+      if (p + 1 < plen && pat[p + 1] == '%') {
+        ++p;  // "%%" stands for one "%": the second is compared
+      } else {
+        // A directive.
+        if (p + 1 >= plen) return kBadField;
+        unsigned char letter = pat[p + 1];
+        bool alternate;
+        if (letter == '?') {
+          if (p + 2 >= plen) return kBadField;
+          letter = pat[p + 2];
+          alternate = true;
+          p += 3;
+        } else {
+          alternate = (klass[letter] & UWN_CLASS_LOWER) != 0;
+          p += 2;
+        }
+        letter = upper[letter];
+        if (alternate && letter == 'M') letter = 'N';
+
+        Match m{};
+        switch (kActions.of[letter]) {
+          case Action::kBad: return kBadField;
+          case Action::kWeekdayName:
+            m = match_name(locale, text + t, tlen - t, alternate ? UWN_ITEM_WEEKDAY_ABBR : UWN_ITEM_WEEKDAY,
+                           kWeekdays, false);
+            break;
+          case Action::kWeekdayPadded:
+            m = match_name(locale, text + t, tlen - t, UWN_ITEM_WEEKDAY, kWeekdays, true);
+            break;
+          case Action::kMonthName:
+            m = match_name(locale, text + t, tlen - t, alternate ? UWN_ITEM_MONTH_ABBR : UWN_ITEM_MONTH,
+                           kMonths, false);
+            if (m.step >= 0) f.month = m.value;
+            break;
+          case Action::kMonthPadded:
+            m = match_name(locale, text + t, tlen - t, UWN_ITEM_MONTH, kMonths, true);
+            if (m.step >= 0) f.month = m.value;
+            break;
+          case Action::kDay:
+            if (!field(f.day)) return kBadField;
+            continue;
+          case Action::kMonth:
+            if (!field(f.month)) return kBadField;
+            continue;
+          case Action::kMinute:
+            f.time_seen = true;
+            if (!field(f.minute)) return kBadField;
+            continue;
+          case Action::kHour:
+            f.time_seen = true;
+            if (!field(f.hour)) return kBadField;
+            continue;
+          case Action::kHour12:
+            f.twelve_hour = true;
+            f.time_seen = true;
+            if (!field(f.hour)) return kBadField;
+            continue;
+          case Action::kSecond:
+            f.time_seen = true;
+            if (!field(f.second)) return kBadField;
+            continue;
+          case Action::kDesignator:
+            m = match_designator(locale, text + t, tlen - t);
+            if (m.step >= 0) f.pm = m.value != 0;
+            break;
+          case Action::kYear: {
+            int32_t century = 0, year = 0;
+            if (!alternate && !field(century)) return kBadField;
+            if (!field(year)) return kBadField;
+            f.year = 100 * century + year;  // [0, 9999]
+            continue;
+          }
+          case Action::kSkipByte: ++t; continue;
+          case Action::kNothing: continue;
+        }
+        // A name or designator.
+        if (m.step < 0) return kBadField;
+        t += m.step;
+        continue;
+      }
+    }
+    // A literal run: byte against byte up to the next directive, or to the
+    // end of pattern or text.
+    for (;;) {
+      if (pat[p] != text[t]) return kMismatch;
+      ++p;
+      ++t;
+      if (p >= plen) break;
+      if (pat[p] == '%' && percent(p)) {
+        if (p + 1 < plen && pat[p + 1] == '%')
+          ++p;  // "%%" stands for one "%"
+        else
+          break;  // a directive: back to the scan loop
+      }
+      if (t >= tlen) break;
+    }
   }
-  return kBadField;
+  out = f;
+  return kRead;
 }
 
 // The pattern equals one of the locale's time patterns: a prefix of the item
@@ -312,10 +317,10 @@ extern "C" int32_t getdate_fixlen(void *locale, const char *text, int32_t text_l
   // The host's text descriptor holds 16-bit lengths: a longer pattern would wrap.
   if (pattern_length > UWN_DESCRIPTOR_MAX) return kBadField;
 
-  Scanner scanner(locale, text, text_length, pattern, pattern_length);
-  const int32_t scanned = scanner.scan();
+  Fields f;
+  const int32_t scanned = scan(locale, reinterpret_cast<const unsigned char *>(text), text_length,
+                               reinterpret_cast<const unsigned char *>(pattern), pattern_length, f);
   if (scanned != kRead) return scanned;
-  const Fields &f = scanner.fields();
 
   const uwn_locale_entry *time_2 = nullptr;
   const uwn_locale_entry *time_1 = nullptr;
@@ -332,7 +337,7 @@ extern "C" int32_t getdate_fixlen(void *locale, const char *text, int32_t text_l
     // A two-digit year goes to the host as read: its calendar picks the century.
     const double date = zmdy(f.month, f.day, f.year);
     *date_out = date;
-    if (wzmis(date)) return kMismatch;
+    if (uwn::is_missing(date)) return kMismatch;
   }
 
   if (f.hour == 0 && f.minute == 0 && f.second == 0 && !f.time_seen) return kRead;
