@@ -105,8 +105,10 @@ Match match_name(void *locale, const unsigned char *text, int32_t rest, int32_t 
     const uwn_locale_entry *e = uwn::entry_at(first, k);
     const int32_t length = uwn::entry_text_length(e);
     if (length > longest) longest = length;
-    if (found != 0 && !padded) continue;
-    if (length <= rest && std::memcmp(text, e->text, static_cast<size_t>(length)) == 0) {
+    if (found != 0 && !padded) break;  // the longest counts only for padded names
+    // The first byte settles most entries without a call.
+    if (length <= rest && (length == 0 || (text[0] == static_cast<unsigned char>(e->text[0]) &&
+                                           std::memcmp(text, e->text, static_cast<size_t>(length)) == 0))) {
       found = k + 1;
       found_length = length;
     }
