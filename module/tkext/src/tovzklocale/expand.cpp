@@ -86,10 +86,20 @@ constexpr Directive kDirectives[] = {
 };
 static_assert(std::size(kDirectives) == 22);
 
+// Every byte's entry in kDirectives plus one (0: not a directive letter), so
+// that decoding a directive is one lookup.
+struct DirectiveIndex {
+  uint8_t of[256];
+  constexpr DirectiveIndex() : of() {
+    for (size_t k = 0; k < std::size(kDirectives); ++k)
+      of[static_cast<unsigned char>(kDirectives[k].letter)] = static_cast<uint8_t>(k + 1);
+  }
+};
+constexpr DirectiveIndex kDirectiveIndex;
+
 const Directive *find_directive(unsigned char letter) {
-  for (const Directive &d : kDirectives)
-    if (static_cast<unsigned char>(d.letter) == letter) return &d;
-  return nullptr;
+  const uint8_t k = kDirectiveIndex.of[letter];
+  return k == 0 ? nullptr : &kDirectives[k - 1];
 }
 
 // Name arrays: the first item and the number of entries.
@@ -185,8 +195,21 @@ void number(WorkArea &area, bool have, int32_t value, int32_t width, char pad) {
     area.append(kStars, width);
     return;
   }
-  char digits[16];
-  area.append(digits, i2s(value, digits, width, pad));
+  if (pad == 0) {  // as many digits as the value has
+    width = 1;
+    for (int64_t t = value < 0 ? -static_cast<int64_t>(value) : value; t >= 10; t /= 10) ++width;
+  }
+  // Written in place: the area takes the piece whole or not at all.
+  char *at = area.reserve(width);
+  if (at == nullptr) return;
+  if (width == 2 && pad == '0') {  // the common field, without a call
+    const uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    const uint32_t last_two = magnitude % 100;
+    at[0] = static_cast<char>('0' + last_two / 10);
+    at[1] = static_cast<char>('0' + last_two % 10);
+    return;
+  }
+  i2s(value, at, width, pad);
 }
 
 // Two digits of the century, or as many as a five-digit year needs, then the
@@ -345,6 +368,12 @@ int32_t character_length(uwn_text_descriptor &text, int32_t i) {
 
 extern "C" int32_t i2s(int32_t value, char *dest, int32_t width, char pad) {
   int64_t v = value < 0 ? -static_cast<int64_t>(value) : value;  // negatives: the magnitude
+  if (width == 2 && pad == '0') {                                // the common field: two digits, no loop
+    const auto last_two = static_cast<int32_t>(v % 100);
+    dest[0] = static_cast<char>('0' + last_two / 10);
+    dest[1] = static_cast<char>('0' + last_two % 10);
+    return 2;
+  }
   if (pad == 0) {
     width = 1;
     for (int64_t t = v; t >= 10; t /= 10) ++width;
