@@ -16,7 +16,7 @@ constexpr double kEndSecond = static_cast<double>(civil::kLastDay + 1) * kSecond
 
 // Records the call; true when the test host wants this call to fail.
 bool record(const char *service, int64_t number) {
-  Host *host = Host::current();
+  Host *host = current_host();
   if (host == nullptr) return false;
   host->record(service, number);
   return host->should_fail(service);
@@ -62,11 +62,6 @@ bool to_int(double x, double low, double high, int64_t *out) {
   return true;
 }
 
-int year_window() {
-  Host *host = Host::current();
-  return host != nullptr ? host->year_window() : 1940;
-}
-
 }  // namespace
 }  // namespace nlhost
 
@@ -75,17 +70,21 @@ using namespace nlhost;
 extern "C" double nlhost_svc_zmdy(double month, double day, double year) noexcept {
   int64_t m = 0, d = 0, y = 0;
   bool ok = to_int(month, 1, 12, &m) && to_int(day, 1, 31, &d) && to_int(year, 0, civil::kLastYear, &y);
-  if (record("zmdy", ok ? y * 10000 + m * 100 + d : -1)) ok = false;
+  Host *host = current_host();  // once: the record and the year window both need it
+  if (host != nullptr) {
+    host->record("zmdy", ok ? y * 10000 + m * 100 + d : -1);
+    if (host->should_fail("zmdy")) ok = false;
+  }
   if (!ok) return standard_missing();
   if (y < 100) {
     // Two-digit years fall in [first, first + 99].
-    const int64_t first = year_window();
+    const int64_t first = host != nullptr ? host->year_window() : 1940;
     const int64_t century_start = first - ((first % 100) + 100) % 100;
     y += century_start;
     if (y < first) y += 100;
     if (y > civil::kLastYear) return standard_missing();
   }
-  if (d > civil::days_in_month(y, static_cast<int>(m))) return standard_missing();
+  if (d > 28 && d > civil::days_in_month(y, static_cast<int>(m))) return standard_missing();
   return static_cast<double>(civil::days_from_civil(y, static_cast<int>(m), static_cast<int>(d)));
 }
 
@@ -94,9 +93,8 @@ extern "C" double nlhost_svc_zjuldat(double date) noexcept {
   bool ok = to_day(date, &day);
   if (record("zjuldat", ok ? day : -1)) ok = false;
   if (!ok) return standard_missing();
-  const civil::Ymd ymd = civil::civil_from_days(day);
-  const int64_t day_of_year = day - civil::days_from_civil(ymd.year, 1, 1) + 1;  // [1, 366]
-  return static_cast<double>(ymd.year * 1000 + day_of_year);
+  const civil::YearDay yd = civil::year_day_from_days(day);
+  return static_cast<double>(yd.year * 1000 + yd.day_of_year);
 }
 
 extern "C" void nlhost_svc_zymdjul(double *year, double *month, double *day, double julian) noexcept {
@@ -108,7 +106,7 @@ extern "C" void nlhost_svc_zymdjul(double *year, double *month, double *day, dou
     const int64_t y = j / 1000;
     const int64_t day_of_year = j % 1000;
     ok = y >= civil::kFirstYear && day_of_year >= 1 && day_of_year <= (civil::is_leap(y) ? 366 : 365);
-    if (ok) ymd = civil::civil_from_days(civil::days_from_civil(y, 1, 1) + day_of_year - 1);
+    if (ok) ymd = civil::from_day_of_year(y, static_cast<int>(day_of_year));
   }
   const double missing = standard_missing();
   if (year != nullptr) *year = ok ? static_cast<double>(ymd.year) : missing;
@@ -152,7 +150,7 @@ extern "C" double nlhost_svc_zsecond(double time) noexcept {
 }
 
 extern "C" double nlhost_svc_wzdttme(void) noexcept {
-  Host *host = Host::current();
+  Host *host = current_host();
   if (host == nullptr) return standard_missing();
   host->record("wzdttme", 0);
   return host->now();

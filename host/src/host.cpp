@@ -17,9 +17,9 @@
 
 namespace nlhost {
 
-namespace {
+std::atomic<Host *> g_current_host{nullptr};
 
-std::atomic<Host *> g_current{nullptr};
+namespace {
 
 // The vectors the module uses, in storage order.
 constexpr int kVectorNumbers[] = {UWN_VECTOR_TOOLKIT, UWN_VECTOR_LOCALE, UWN_VECTOR_KERNEL,
@@ -119,11 +119,11 @@ Host::Host() {
 
 Host::~Host() {
   Host *self = this;
-  g_current.compare_exchange_strong(self, nullptr);
+  g_current_host.compare_exchange_strong(self, nullptr);
 }
 
-Host *Host::current() { return g_current.load(std::memory_order_acquire); }
-void Host::make_current() { g_current.store(this, std::memory_order_release); }
+Host *Host::current() { return g_current_host.load(std::memory_order_acquire); }
+void Host::make_current() { g_current_host.store(this, std::memory_order_release); }
 
 void Host::set_locale(std::shared_ptr<Locale> locale) {
   locale_ = std::move(locale);

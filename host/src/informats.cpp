@@ -28,7 +28,7 @@ extern "C" int32_t nlhost_svc_xfrname(void *, const char *name, int32_t length, 
   const int32_t n = name != nullptr ? std::clamp(length, 0, kMaxName) : 0;
   std::string_view text(name, static_cast<size_t>(n));
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  Host *host = Host::current();
+  Host *host = current_host();
   if (host == nullptr) return kNoInformat;
   host->record("xfrname", kind, text);
   if (host->should_fail("xfrname")) return kNoInformat;
@@ -41,7 +41,7 @@ extern "C" int32_t nlhost_svc_xfrname(void *, const char *name, int32_t length, 
 
 // Runs an informat that xfrname found.
 extern "C" int32_t nlhost_svc_xfxbpn(uwn_informat_block *block, void *informat) noexcept {
-  Host *host = Host::current();
+  Host *host = current_host();
   if (host != nullptr) {
     host->record("xfxbpn", block != nullptr ? block->width : -1);
     if (host->should_fail("xfxbpn")) return kNumericInvalid;
@@ -58,7 +58,7 @@ extern "C" int32_t nlhost_svc_xfxbpn(uwn_informat_block *block, void *informat) 
 // trailing or embedded sign included, answers kNumericInvalid and stores
 // nothing.
 extern "C" int32_t nlhost_svc_wzifmn(uwn_informat_block *block) noexcept {
-  Host *host = Host::current();
+  Host *host = current_host();
   if (host != nullptr) {
     host->record("wzifmn", block != nullptr ? block->width : -1);
     if (host->should_fail("wzifmn")) return kNumericInvalid;

@@ -10,7 +10,7 @@
 using namespace nlhost;
 
 extern "C" void nlhost_svc_xexit(int32_t code, int32_t detail) noexcept {
-  Host *host = Host::current();
+  Host *host = current_host();
   if (host == nullptr) {
     std::fprintf(stderr, "nlhost: fatal exit requested with no host: code %d, detail %d\n", code, detail);
     std::abort();
@@ -22,7 +22,7 @@ extern "C" void nlhost_svc_xexit(int32_t code, int32_t detail) noexcept {
 // Nonzero when the option named by the NUL-terminated name is on.  The result
 // slot is set to the same answer (the module does not read it).
 extern "C" int32_t nlhost_svc_xoptbgt(const char *name, void *result) noexcept {
-  Host *host = Host::current();
+  Host *host = current_host();
   const std::string_view option =
       name != nullptr ? std::string_view(name, strnlen(name, 64)) : std::string_view();
   if (host != nullptr) host->record("xoptbgt", 0, option);
@@ -40,7 +40,7 @@ extern "C" int32_t nlhost_svc_xoptbgt(const char *name, void *result) noexcept {
 // what follows the format; only the directives decide what is read.
 extern "C" int32_t nlhost_svc_xpslstr(void *, char *dest, int32_t room, const char *format, int32_t count,
                                       ...) noexcept {
-  Host *host = Host::current();
+  Host *host = current_host();
   if (host != nullptr)
     host->record("xpslstr", count,
                  format != nullptr ? std::string_view(format, strnlen(format, 64)) : std::string_view());

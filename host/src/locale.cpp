@@ -134,14 +134,14 @@ namespace {
 
 Locale *resolve(void *handle) {
   if (handle != nullptr) return static_cast<Locale *>(handle);
-  Host *host = Host::current();
+  Host *host = current_host();
   return host != nullptr ? host->locale() : nullptr;
 }
 
 }  // namespace
 
 extern "C" int32_t nlhost_svc_wzsxglc(void *locale, int32_t item, const uwn_locale_entry **entry) noexcept {
-  Host *host = Host::current();
+  Host *host = current_host();
   const Locale *l = static_cast<const Locale *>(locale);
   if (host != nullptr) {
     host->record("wzsxglc", item);
@@ -155,7 +155,7 @@ extern "C" int32_t nlhost_svc_wzsxglc(void *locale, int32_t item, const uwn_loca
 }
 
 extern "C" int32_t nlhost_svc_wzsxplc(void *locale, int32_t item, const char *text, int32_t length) noexcept {
-  Host *host = Host::current();
+  Host *host = current_host();
   if (host != nullptr && host->recording())
     host->record("wzsxplc", item,
                  text != nullptr && length > 0 && length <= UWN_ENTRY_TEXT_MAX

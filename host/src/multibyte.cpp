@@ -52,7 +52,7 @@ int32_t char_length(const Host *host, const unsigned char *s, int32_t i, int32_t
 // outside the text answer 1.  The start of the character last examined is
 // kept in host_24, so that a forward scan walks the text once.
 extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) noexcept {
-  Host *host = Host::current();
+  Host *host = current_host();
   if (host != nullptr) host->record("wzsxoff", offset);
   if (d == nullptr) return 1;
   const int32_t n = usable_length(d);
@@ -86,7 +86,7 @@ extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) no
 // length becomes the number of bytes written, which is also the answer.
 extern "C" int32_t nlhost_svc_wzsxmov(uwn_text_descriptor *source, int32_t count,
                                       uwn_text_descriptor *destination) noexcept {
-  Host *host = Host::current();
+  Host *host = current_host();
   if (host != nullptr) host->record("wzsxmov", count);
   if (destination == nullptr) return 0;
   const int32_t room = destination->text != nullptr ? std::max<int32_t>(0, destination->capacity) : 0;

@@ -5,9 +5,18 @@
 #ifndef NLHOST_SERVICES_H
 #define NLHOST_SERVICES_H
 
+#include <atomic>
 #include <cstdint>
 
 #include "uwinldat.h"
+
+namespace nlhost {
+class Host;
+// The host the services serve (Host::current()), read inline: every service
+// starts here, and a call for one load cost as much as the rest of wzsxoff.
+extern std::atomic<Host *> g_current_host;
+inline Host *current_host() { return g_current_host.load(std::memory_order_acquire); }
+}  // namespace nlhost
 
 extern "C" {
 // Locale (vector 4).

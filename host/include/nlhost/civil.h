@@ -25,10 +25,9 @@ struct Ymd {
 
 constexpr bool is_leap(int64_t y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
 
-constexpr int days_in_month(int64_t y, int m) {
-  constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && is_leap(y) ? 29 : kDays[m - 1];
-}
+inline constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+constexpr int days_in_month(int64_t y, int m) { return m == 2 && is_leap(y) ? 29 : kMonthDays[m - 1]; }
 
 // Day number of y-m-d (m in [1, 12], d in [1, 31]).
 constexpr int64_t days_from_civil(int64_t y, int m, int d) {
@@ -53,6 +52,34 @@ constexpr Ymd civil_from_days(int64_t z) {
   return {yoe + era * 400 + (m <= 2), m, d};
 }
 
+// Year and day of the year (1 = 1 January) of a day number: one conversion,
+// without going back through 1 January.
+struct YearDay {
+  int64_t year;
+  int day_of_year;  // [1, 366]
+};
+constexpr YearDay year_day_from_days(int64_t z) {
+  z += kShift;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;                                       // [0, 146096]
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365], from 1 March
+  const int64_t year = yoe + era * 400;                                       // of the March-based year
+  // 1 March is day 60 of a common year; January and February close the March-based year.
+  if (doy >= 306) return {year + 1, static_cast<int>(doy - 305)};
+  return {year, static_cast<int>(doy + 60 + (is_leap(year) ? 1 : 0))};
+}
+
+// Month and day of day_of_year (in [1, 365 or 366]) of year y.
+constexpr Ymd from_day_of_year(int64_t y, int day_of_year) {
+  const int february_end = 59 + (is_leap(y) ? 1 : 0);
+  if (day_of_year <= 31) return {y, 1, day_of_year};
+  if (day_of_year <= february_end) return {y, 2, day_of_year - 31};
+  const int doy = day_of_year - february_end - 1;  // [0, 305], from 1 March
+  const int mp = (5 * doy + 2) / 153;              // [0, 9]
+  return {y, mp + 3, doy - (153 * mp + 2) / 5 + 1};
+}
+
 // Weekday of a day number: 1 = Sunday .. 7 = Saturday (day 0 was a Friday).
 constexpr int weekday(int64_t z) {
   const int64_t r = (z + 5) % 7;  // (-6, 6]
@@ -70,6 +97,14 @@ static_assert(days_from_civil(2000, 3, 1) == 14670);
 static_assert(civil_from_days(-138061).year == 1582 && civil_from_days(-138061).day == 1);
 static_assert(civil_from_days(6589340).year == 20000 && civil_from_days(6589340).day == 31);
 static_assert(civil_from_days(14669).month == 2 && civil_from_days(14669).day == 29);
+static_assert(year_day_from_days(days_from_civil(2024, 12, 31)).day_of_year == 366);
+static_assert(year_day_from_days(days_from_civil(2023, 3, 1)).day_of_year == 60);
+static_assert(year_day_from_days(days_from_civil(2024, 3, 1)).day_of_year == 61);
+static_assert(year_day_from_days(days_from_civil(2025, 1, 1)).year == 2025);
+static_assert(year_day_from_days(-138061).year == 1582 && year_day_from_days(-138061).day_of_year == 1);
+static_assert(from_day_of_year(2024, 60).month == 2 && from_day_of_year(2024, 60).day == 29);
+static_assert(from_day_of_year(2023, 60).month == 3 && from_day_of_year(2023, 60).day == 1);
+static_assert(from_day_of_year(2024, 366).month == 12 && from_day_of_year(2024, 366).day == 31);
 static_assert(weekday(0) == 6);                             // 1960-01-01, a Friday
 static_assert(weekday(-138061) == 6);                       // 1582-01-01, a Friday (proleptic)
 static_assert(weekday(days_from_civil(2026, 12, 7)) == 2);  // a Monday
