@@ -189,6 +189,58 @@ bool close_enough(double a, double b);
 // Reports a mismatch and stops the benchmark; true when it did.
 bool mismatch(benchmark::State &state, size_t index, const std::string &what);
 
+// The one shape of every benchmark: each of count inputs checked once (check(i)
+// gives "" when input i is answered right, else what went wrong), then
+// step(i) timed round the inputs.
+template <class Check, class Step>
+void check_then_time(benchmark::State &state, size_t count, Check check, Step step, const std::string &label) {
+  for (size_t i = 0; i < count; ++i) {
+    const std::string wrong = check(i);
+    if (!wrong.empty() && mismatch(state, i, wrong)) return;
+  }
+  size_t i = 0;
+  for (auto _ : state) step(i++ & kMask);
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+  state.SetLabel(label);
+}
+
+// Reads: read(input, &value) must succeed with a value that matches(value, i).
+template <class Inputs, class Read, class Matches>
+void time_reads(benchmark::State &state, const Inputs &in, Read read, Matches matches, const std::string &label) {
+  double got = 0;
+  check_then_time(
+      state, in.size(),
+      [&](size_t i) {
+        got = -1;
+        return read(in[i], &got) ? matches(got, i) : std::string("not read");
+      },
+      [&](size_t i) {
+        benchmark::DoNotOptimize(read(in[i], &got));
+        benchmark::DoNotOptimize(got);
+      },
+      label);
+}
+
+// Writes: write(input, out) gives the length written (negative on failure),
+// which must be the text want[i].
+template <class Inputs, class Write>
+void time_writes(benchmark::State &state, const Inputs &in, const std::vector<std::string> &want, Write write,
+                 const std::string &label) {
+  char out[128];
+  check_then_time(
+      state, in.size(),
+      [&](size_t i) {
+        const long n = write(in[i], out);
+        const std::string wrote = n < 0 ? std::string() : std::string(out, static_cast<size_t>(n));
+        return n >= 0 && wrote == want[i] ? std::string() : "expected \"" + want[i] + "\", wrote \"" + wrote + "\"";
+      },
+      [&](size_t i) {
+        benchmark::DoNotOptimize(write(in[i], out));
+        benchmark::DoNotOptimize(out);
+      },
+      label);
+}
+
 // A field through an informat-style routine: the block a host builds.
 inline uwn_informat_block make_block(const std::string &text, double *result) {
   uwn_informat_block b{};
