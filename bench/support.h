@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "nlhost/civil.h"
 #include "nlhost/host.h"
 #include "uwinldat.h"
 
@@ -35,29 +36,16 @@ inline constexpr int64_t kLastDay = 51499;     // 2100-12-31
 // ---------------------------------------------------------------------------
 // Civil-day arithmetic for the limits and for the expected answers.
 
-constexpr int64_t days_from_civil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;                                    // [0, 399]
-  const int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;  // [0, 365]
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;            // [0, 146096]
-  return era * 146097 + doe - (719468 - 3653);
-}
+// The host's calendar core: the same few lines a hand-written limit would carry.
+using nlhost::civil::days_from_civil;
 
 struct Ymd {
   int year, month, day;
 };
 
 constexpr Ymd civil_from_days(int64_t z) {
-  z += 719468 - 3653;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;                                       // [0, 146096]
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365]
-  const int64_t mp = (5 * doy + 2) / 153;                                     // [0, 11]
-  const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);               // [1, 31]
-  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);                  // [1, 12]
-  return {static_cast<int>(yoe + era * 400 + (m <= 2)), m, d};
+  const nlhost::civil::Ymd c = nlhost::civil::civil_from_days(z);
+  return {static_cast<int>(c.year), c.month, c.day};
 }
 
 static_assert(days_from_civil(1582, 1, 1) == kFirstDay);
