@@ -133,21 +133,14 @@ double limit_ampm(const char *s) {
 
 template <class Cases, class Read>
 void run(benchmark::State &state, const Cases &cases, Read read, const char *label) {
-  for (size_t i = 0; i < cases.size(); ++i) {
-    double got = -1;
-    if (!read(cases[i], &got) || got != cases[i].expected) {
-      mismatch(state, i, "expected " + std::to_string(cases[i].expected) + ", read " + std::to_string(got));
-      return;
-    }
-  }
-  size_t i = 0;
-  double got = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(read(cases[i++ & kMask], &got));
-    benchmark::DoNotOptimize(got);
-  }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
-  state.SetLabel(label);
+  time_reads(
+      state, cases, read,
+      [&](double got, size_t i) {
+        return got == cases[i].expected ? std::string()
+                                         : "expected " + std::to_string(cases[i].expected) + ", read " +
+                                               std::to_string(got);
+      },
+      label);
 }
 
 // ---- numeric date "07.12.2026"

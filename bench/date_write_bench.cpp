@@ -66,24 +66,7 @@ const std::vector<std::string> &expected(Form form) {
 // a negative number on failure.
 template <class Write>
 void run(benchmark::State &state, Form form, Write write, const std::string &label) {
-  const std::vector<int64_t> &in = days();
-  const std::vector<std::string> &want = expected(form);
-  char out[128];
-  for (size_t i = 0; i < in.size(); ++i) {
-    const long n = write(in[i], out);
-    if (n < 0 || std::string(out, static_cast<size_t>(n)) != want[i]) {
-      mismatch(state, i,
-               "expected \"" + want[i] + "\", wrote \"" + (n < 0 ? "" : std::string(out, n)) + "\"");
-      return;
-    }
-  }
-  size_t i = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(write(in[i++ & kMask], out));
-    benchmark::DoNotOptimize(out);
-  }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
-  state.SetLabel(label);
+  time_writes(state, days(), expected(form), write, label);
 }
 
 void BM_Zkfdate_Write(benchmark::State &state) {

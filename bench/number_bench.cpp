@@ -62,21 +62,14 @@ constexpr const char *kJobNames[] = {"plain", "grouped", "accounting", "de_DE", 
 
 template <class Cases, class Read>
 void run(benchmark::State &state, const Cases &in, Read read, const std::string &label) {
-  for (size_t i = 0; i < in.size(); ++i) {
-    double got = -1;
-    if (!read(in[i], &got) || !close_enough(got, in[i].expected)) {
-      mismatch(state, i, "expected " + std::to_string(in[i].expected) + ", read " + std::to_string(got));
-      return;
-    }
-  }
-  size_t i = 0;
-  double got = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(read(in[i++ & kMask], &got));
-    benchmark::DoNotOptimize(got);
-  }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
-  state.SetLabel(label);
+  time_reads(
+      state, in, read,
+      [&](double got, size_t i) {
+        return close_enough(got, in[i].expected)
+                   ? std::string()
+                   : "expected " + std::to_string(in[i].expected) + ", read " + std::to_string(got);
+      },
+      label);
 }
 
 // The limit: sign or parenthesis, digits with the grouping byte skipped, the

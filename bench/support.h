@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "nlhost/civil.h"
 #include "nlhost/host.h"
 #include "uwinldat.h"
 
@@ -35,29 +36,16 @@ inline constexpr int64_t kLastDay = 51499;     // 2100-12-31
 // ---------------------------------------------------------------------------
 // Civil-day arithmetic for the limits and for the expected answers.
 
-constexpr int64_t days_from_civil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;                                    // [0, 399]
-  const int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;  // [0, 365]
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;            // [0, 146096]
-  return era * 146097 + doe - (719468 - 3653);
-}
+// The host's calendar core: the same few lines a hand-written limit would carry.
+using nlhost::civil::days_from_civil;
 
 struct Ymd {
   int year, month, day;
 };
 
 constexpr Ymd civil_from_days(int64_t z) {
-  z += 719468 - 3653;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;                                       // [0, 146096]
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365]
-  const int64_t mp = (5 * doy + 2) / 153;                                     // [0, 11]
-  const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);               // [1, 31]
-  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);                  // [1, 12]
-  return {static_cast<int>(yoe + era * 400 + (m <= 2)), m, d};
+  const nlhost::civil::Ymd c = nlhost::civil::civil_from_days(z);
+  return {static_cast<int>(c.year), c.month, c.day};
 }
 
 static_assert(days_from_civil(1582, 1, 1) == kFirstDay);
@@ -188,6 +176,58 @@ bool close_enough(double a, double b);
 
 // Reports a mismatch and stops the benchmark; true when it did.
 bool mismatch(benchmark::State &state, size_t index, const std::string &what);
+
+// The one shape of every benchmark: each of count inputs checked once (check(i)
+// gives "" when input i is answered right, else what went wrong), then
+// step(i) timed round the inputs.
+template <class Check, class Step>
+void check_then_time(benchmark::State &state, size_t count, Check check, Step step, const std::string &label) {
+  for (size_t i = 0; i < count; ++i) {
+    const std::string wrong = check(i);
+    if (!wrong.empty() && mismatch(state, i, wrong)) return;
+  }
+  size_t i = 0;
+  for (auto _ : state) step(i++ & kMask);
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+  state.SetLabel(label);
+}
+
+// Reads: read(input, &value) must succeed with a value that matches(value, i).
+template <class Inputs, class Read, class Matches>
+void time_reads(benchmark::State &state, const Inputs &in, Read read, Matches matches, const std::string &label) {
+  double got = 0;
+  check_then_time(
+      state, in.size(),
+      [&](size_t i) {
+        got = -1;
+        return read(in[i], &got) ? matches(got, i) : std::string("not read");
+      },
+      [&](size_t i) {
+        benchmark::DoNotOptimize(read(in[i], &got));
+        benchmark::DoNotOptimize(got);
+      },
+      label);
+}
+
+// Writes: write(input, out) gives the length written (negative on failure),
+// which must be the text want[i].
+template <class Inputs, class Write>
+void time_writes(benchmark::State &state, const Inputs &in, const std::vector<std::string> &want, Write write,
+                 const std::string &label) {
+  char out[128];
+  check_then_time(
+      state, in.size(),
+      [&](size_t i) {
+        const long n = write(in[i], out);
+        const std::string wrote = n < 0 ? std::string() : std::string(out, static_cast<size_t>(n));
+        return n >= 0 && wrote == want[i] ? std::string() : "expected \"" + want[i] + "\", wrote \"" + wrote + "\"";
+      },
+      [&](size_t i) {
+        benchmark::DoNotOptimize(write(in[i], out));
+        benchmark::DoNotOptimize(out);
+      },
+      label);
+}
 
 // A field through an informat-style routine: the block a host builds.
 inline uwn_informat_block make_block(const std::string &text, double *result) {

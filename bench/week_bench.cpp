@@ -45,46 +45,20 @@ const std::vector<std::string> &week_texts(bool two_digit_day) {
 
 template <class Write>
 void run_write(benchmark::State &state, bool two_digit_day, Write write, const char *label) {
-  const std::vector<int64_t> &in = days();
-  const std::vector<std::string> &want = week_texts(two_digit_day);
-  char out[64];
-  for (size_t i = 0; i < in.size(); ++i) {
-    const long n = write(in[i], out);
-    if (n < 0 || std::string(out, static_cast<size_t>(n)) != want[i]) {
-      mismatch(state, i,
-               "expected \"" + want[i] + "\", wrote \"" + (n < 0 ? "" : std::string(out, n)) + "\"");
-      return;
-    }
-  }
-  size_t i = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(write(in[i++ & kMask], out));
-    benchmark::DoNotOptimize(out);
-  }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
-  state.SetLabel(label);
+  time_writes(state, days(), week_texts(two_digit_day), write, label);
 }
 
 template <class Read>
 void run_read(benchmark::State &state, bool two_digit_day, Read read, const char *label) {
   const std::vector<int64_t> &want = days();
-  const std::vector<std::string> &in = week_texts(two_digit_day);
-  for (size_t i = 0; i < in.size(); ++i) {
-    double got = -1;
-    if (!read(in[i], &got) || got != static_cast<double>(want[i])) {
-      mismatch(state, i,
-               "\"" + in[i] + "\": expected " + std::to_string(want[i]) + ", read " + std::to_string(got));
-      return;
-    }
-  }
-  size_t i = 0;
-  double got = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(read(in[i++ & kMask], &got));
-    benchmark::DoNotOptimize(got);
-  }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
-  state.SetLabel(label);
+  time_reads(
+      state, week_texts(two_digit_day), read,
+      [&](double got, size_t i) {
+        return got == static_cast<double>(want[i])
+                   ? std::string()
+                   : "expected " + std::to_string(want[i]) + ", read " + std::to_string(got);
+      },
+      label);
 }
 
 std::unique_ptr<icu::GregorianCalendar> iso_calendar() {

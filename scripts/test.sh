@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the release build, then the AddressSanitizer +
-# UndefinedBehaviorSanitizer build.  Usage: scripts/test.sh [preset...]
+# UndefinedBehaviorSanitizer build.  Usage: scripts/test.sh [preset...]; the
+# tsan preset runs the concurrency test under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
