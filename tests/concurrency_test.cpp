@@ -170,7 +170,7 @@ TEST_F(Concurrency, EveryRoutineFromEightThreads) {
   for (int t = 0; t < 8; ++t) {
     threads.emplace_back([&, t] {
       while (!go.load()) std::this_thread::yield();
-      for (int round = 0; round < 50; ++round) {
+      for (int round = 0; round < 200; ++round) {
         for (size_t j = 0; j < jobs_.size(); ++j) {
           const size_t k = (j + size_t(t)) % jobs_.size();  // threads start at different jobs
           if (jobs_[k]() != expected[k]) ++mismatches;
