@@ -200,16 +200,7 @@ void number(WorkArea &area, bool have, int32_t value, int32_t width, char pad) {
     for (int64_t t = value < 0 ? -static_cast<int64_t>(value) : value; t >= 10; t /= 10) ++width;
   }
   // Written in place: the area takes the piece whole or not at all.
-  char *at = area.reserve(width);
-  if (at == nullptr) return;
-  if (width == 2 && pad == '0') {  // the common field, without a call
-    const uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-    const uint32_t last_two = magnitude % 100;
-    at[0] = static_cast<char>('0' + last_two / 10);
-    at[1] = static_cast<char>('0' + last_two % 10);
-    return;
-  }
-  i2s(value, at, width, pad);
+  if (char *at = area.reserve(width)) i2s(value, at, width, pad);
 }
 
 // Two digits of the century, or as many as a five-digit year needs, then the

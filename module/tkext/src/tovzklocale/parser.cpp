@@ -87,6 +87,14 @@ struct Fields {
   bool twelve_hour = false, pm = false, time_seen = false;
 };
 
+// The value 0..99 of the two-character number field "ab" by the host's
+// character classes, or -1: b must be a digit; any non-digit a is a filler,
+// so " 7", "+7" and "x7" all read 7.
+inline int32_t digit_pair(const uint8_t *klass, unsigned char a, unsigned char b) {
+  if ((klass[b] & UWN_CLASS_DIGIT) == 0) return -1;
+  return (klass[a] & UWN_CLASS_DIGIT) != 0 ? 10 * (a - '0') + (b - '0') : b - '0';
+}
+
 // What a name or designator match consumed: step bytes of text (-1: no
 // match) and the 1-based position or the PM flag it stands for.
 struct Match {
@@ -172,10 +180,9 @@ int32_t scan(void *locale, const unsigned char *text, int32_t tlen, const unsign
   // A two-character number field at t.
   const auto field = [&](int32_t &value) -> bool {
     if (tlen - t < 2) return false;
-    const unsigned char a = text[t], b = text[t + 1];
-    if ((klass[b] & UWN_CLASS_DIGIT) == 0) return false;
-    // Any non-digit before the second digit is a filler: " 7", "+7" and "x7" read 7.
-    value = (klass[a] & UWN_CLASS_DIGIT) != 0 ? 10 * (a - '0') + (b - '0') : b - '0';
+    const int32_t v = digit_pair(klass, text[t], text[t + 1]);
+    if (v < 0) return false;
+    value = v;
     t += 2;
     return true;
   };
@@ -305,11 +312,8 @@ bool matches_time_item(const char *pattern, int32_t pattern_length, const uwn_lo
 
 extern "C" int32_t s2i_fixlen(const char *field, int32_t available) {
   if (field == nullptr || available < 2) return -1;
-  const auto first = static_cast<unsigned char>(field[0]);
-  const auto second = static_cast<unsigned char>(field[1]);
-  if (!uwn::is_digit(second)) return -1;
-  // Any non-digit before the second digit is a filler: " 7", "+7" and "x7" read 7.
-  return uwn::is_digit(first) ? 10 * (first - '0') + (second - '0') : second - '0';
+  return digit_pair(uwn::gcb()->char_class, static_cast<unsigned char>(field[0]),
+                    static_cast<unsigned char>(field[1]));
 }
 
 extern "C" int32_t getdate_fixlen(void *locale, const char *text, int32_t text_length, const char *pattern,
