@@ -4,11 +4,10 @@
 // form that zifmcma reads (grouping ",", decimal point ".", a leading "-" for
 // a negative amount, no currency characters) and handed on with the block;
 // the caller's text address is back in the block on return.
-#include "uwn_module.h"
+#include "zifm.h"
 
 namespace {
 
-constexpr int32_t kWorkingCopy = 32;   // the readers never look further
 constexpr int32_t kCurrencyText = 50;  // the record's currency field
 constexpr char kParentheses[] = "()";
 
@@ -38,9 +37,8 @@ int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_bloc
 
   // copy[0, n) is the field as zifmcma will read it; copy[0, len) the text
   // still in play, followed by the blanks the deletions leave behind.
-  int32_t n = min(min(block->width, block->text_length), kWorkingCopy);
-  if (n < 0) n = 0;
-  char copy[kWorkingCopy];
+  const int32_t n = uwn::number_field_length(block);
+  char copy[uwn::kNumberCopy];
   if (n > 0) std::memcpy(copy, block->text, static_cast<size_t>(n));
   int32_t len = n;
 
