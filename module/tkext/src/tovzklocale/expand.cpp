@@ -14,6 +14,7 @@
 
 #include "entry_text.h"
 #include "tovzklocale.h"
+#include "whole_number.h"
 
 namespace {
 
@@ -116,13 +117,9 @@ constexpr NameArray kQuarters{UWN_ITEM_QUARTER, 4};
 
 constexpr char kStars[] = "********";
 
-// Truncates toward zero; NaN and values beyond 32 bits never reach an
-// undefined conversion (callers refuse them before; this is the backstop).
-int32_t whole(double x) {
-  if (!(x > -2147483648.0)) return x == x ? INT32_MIN : 0;
-  if (!(x < 2147483648.0)) return INT32_MAX;
-  return static_cast<int32_t>(x);
-}
+// Truncates toward zero; NaN and values beyond 32 bits (which the entry
+// points refuse before they get here) give 0 instead of an undefined conversion.
+int32_t whole(double x) { return uwn::to_int32_or(x, 0); }
 
 using uwn::entry_at;
 int32_t entry_length(const uwn_locale_entry *entry) { return uwn::entry_text_length(entry); }

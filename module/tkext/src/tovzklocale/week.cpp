@@ -12,8 +12,6 @@ namespace {
 // from y = -366 up; 4 is Thursday, the day that fixes week 1.
 int64_t iso_days(int64_t y, int64_t k) { return y - ((y - k + 382) % 7) + 3; }
 
-int64_t leap(int64_t y) { return (y % 4 == 0 && (y % 400 == 0 || y % 100 != 0)) ? 1 : 0; }
-
 }  // namespace
 
 extern "C" int32_t iso_week_days(int32_t y, int32_t k) { return static_cast<int32_t>(iso_days(y, k)); }
@@ -52,10 +50,10 @@ extern "C" int32_t get_yywwdd(const char *rule, int32_t, double *year, double *w
       if (r < 0) {
         // Last week of the previous year.
         --y;
-        r = iso_days(d + 365 + leap(y), k);
+        r = iso_days(d + 365 + isLeapYear(static_cast<int32_t>(y)), k);
       } else {
         // Week 1 of the next year when its Monday is on or before this day.
-        const int64_t r_next = iso_days(d - 365 - leap(y), k);
+        const int64_t r_next = iso_days(d - 365 - isLeapYear(static_cast<int32_t>(y)), k);
         if (r_next >= 0) {
           ++y;
           r = r_next;
