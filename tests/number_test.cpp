@@ -19,10 +19,14 @@
 #include <vector>
 
 #include "bare_control_block.h"
+#include "double_bits.h"
 #include "host_fixture.h"
 #include "loaded_module.h"
 
 namespace {
+
+using nldat_test::bits_of;
+using nldat_test::from_bits;
 
 using nldat_test::BareControlBlock;
 using nldat_test::exported;
@@ -31,17 +35,6 @@ constexpr uint64_t kMissingBits = 0xFFFF00000000002Eull;  // the standard missin
 constexpr uint64_t kCanaryBits = 0x7FF4A5A5A5A5A5A5ull;   // a value no path stores
 constexpr int32_t kReportedCanary = 0x5A5A5A5A;
 constexpr int32_t kHostRejects = 0x1234;  // what the test informat returns for bad text
-
-double from_bits(uint64_t bits) {
-  double x;
-  std::memcpy(&x, &bits, sizeof x);
-  return x;
-}
-uint64_t bits_of(double x) {
-  uint64_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
-  return bits;
-}
 
 // ---- the test's numeric informat: [sign] digits [. digits], w.d -----------
 

@@ -8,22 +8,21 @@
 #include <vector>
 
 #include "date_values.h"
+#include "double_bits.h"
 #include "host_fixture.h"
 #include "nlhost/host.h"
 #include "parse_locale.h"
 
 namespace {
 
+using nldat_test::bits_of;
+using nldat_test::from_bits;
+
 using nldat_test::date_of;
 using nldat_test::datetime_of;
 
 using ParseFn = decltype(&zkpdate);
 
-uint64_t bits_of(double d) {
-  uint64_t b;
-  std::memcpy(&b, &d, sizeof b);
-  return b;
-}
 constexpr uint64_t kCanaryBits = 0x7FF4A5A5A5A5A5A5ull;
 double canary() {
   double d;

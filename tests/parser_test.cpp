@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "date_values.h"
+#include "double_bits.h"
 #include "host_fixture.h"
 #include "nlhost/host.h"
 #include "parse_locale.h"
@@ -16,19 +17,11 @@
 
 namespace {
 
+using nldat_test::bits_of;
+using nldat_test::from_bits;
+
 using nldat_test::date_of;
 using nldat_test::parser_locale;
-
-uint64_t bits_of(double d) {
-  uint64_t b;
-  std::memcpy(&b, &d, sizeof b);
-  return b;
-}
-double from_bits(uint64_t b) {
-  double d;
-  std::memcpy(&d, &b, sizeof d);
-  return d;
-}
 
 // An output the reader must leave alone unless it says so.
 const double kCanary = from_bits(0x7FF4A5A5A5A5A5A5ull);

@@ -7,10 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "double_bits.h"
 #include "loaded_module.h"
 #include "uwinldat.h"
 
 namespace {
+
+using nldat_test::bits_of;
+using nldat_test::from_bits;
 
 using nldat_test::exported;
 
@@ -28,12 +32,6 @@ struct Utilities {
 const Utilities &u() {
   static const Utilities utilities;
   return utilities;
-}
-
-double from_bits(uint64_t bits) {
-  double d;
-  std::memcpy(&d, &bits, sizeof d);
-  return d;
 }
 
 TEST(Wzmis, TopSixteenBitsDecide) {
