@@ -1,0 +1,95 @@
+// nlhost: reading one field of text the way every program built on nlhost
+// reads it (the CLI, the PostgreSQL extension, a host of your own).
+//
+// A field travels: normalize_field() maps what the locale's one-byte data
+// cannot hold to the bytes it uses -> the module's informat or library reader
+// reads it by the locale's patterns and conventions -> in strict mode the
+// value must account for the whole field, else the host's whole-field
+// fallback alone decides -> the value.
+#ifndef NLHOST_READING_H
+#define NLHOST_READING_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "nlhost/host.h"
+
+namespace nlhost {
+
+// What a value is, and so how it is written out.
+enum class ValueKind {
+  kDate,      // days since 1960-01-01
+  kDatetime,  // seconds since 1960-01-01T00:00:00
+  kTime,      // seconds since midnight
+  kNumber,    // a number, an amount, a percentage (as a fraction)
+};
+
+// A field as the locale data can read it: the blanks of other widths
+// (U+00A0, U+202F, U+2007, U+2009) become ' ', a dash or minus used as a sign
+// becomes '-', an apostrophe used for grouping becomes '\'', the bidi marks
+// are dropped, and a leading byte-order mark is dropped.  Returns field itself
+// when there is nothing to change (plain ASCII costs one pass), else the
+// normalized text, which lives in scratch.
+std::string_view normalize_field(std::string_view field, std::string &scratch);
+
+// The field without leading and trailing blanks (' ' and '\t').
+std::string_view trim_blanks(std::string_view field);
+
+// ISO 8601 text of a value of kind, into buffer (48 bytes suffice): a date as
+// YYYY-MM-DD, a datetime as YYYY-MM-DDTHH:MM:SS, a time as HH:MM:SS, a number
+// as the shortest text that reads back to it.  Returns the length.
+size_t write_iso(ValueKind kind, double value, char *buffer);
+
+// Reads fields by one informat or library reader of a loaded module.  Holds
+// its own scratch space and informat block: one per thread.
+class FieldReader {
+ public:
+  // name: one of the module's informats (NLDATE NLDATM NLDATEW NLDATMW
+  // NLDATMAP) or a library reader (NUMBER MONEY PERCENT WEEK), any case.
+  // Nothing and *error set when the name is unknown.
+  static std::optional<FieldReader> make(const Module &module, std::string_view name, std::string *error);
+  // A reader by a pattern of the module's language, read through zkpdate
+  // (kDate), zkpdttm (kDatetime) or zkptime (kTime).
+  static std::optional<FieldReader> with_pattern(const Module &module, ValueKind kind, std::string pattern,
+                                                 std::string *error);
+
+  // The names make() knows, in the order a help text lists them.
+  static const std::string_view *names(size_t *count);
+
+  // Strict (the default): a field counts as read only when the value
+  // accounts for the whole field.  Lenient: whatever the reader accepts.
+  void set_strict(bool strict) { strict_ = strict; }
+  bool strict() const { return strict_; }
+  // The week rule (U, V or W) by which WEEK reads week-date text.
+  void set_week_rule(char rule) { week_rule_ = rule; }
+
+  ValueKind kind() const { return kind_; }
+  const std::string &name() const { return name_; }
+
+  // Normalizes field, drops leading and trailing blanks and reads it; true
+  // and *value set when read, false (and *value untouched) when not.
+  bool read(std::string_view field, double *value);
+
+ private:
+  enum class Source { kInformat, kNumber, kMoney, kPercent, kWeek, kPattern };
+  FieldReader() = default;
+  bool read_normalized(std::string_view field, double *value);
+  bool accounts_for_whole_field(std::string_view field, double value);
+
+  const Module *module_ = nullptr;
+  Source source_ = Source::kInformat;
+  ValueKind kind_ = ValueKind::kDate;
+  std::string name_;
+  std::string pattern_;
+  uwn_informat_fn informat_ = nullptr;
+  void *routine_ = nullptr;  // the library routine, when source_ is not kInformat
+  bool strict_ = true;
+  char week_rule_ = 'V';
+  std::string scratch_;
+};
+
+}  // namespace nlhost
+
+#endif  // NLHOST_READING_H
