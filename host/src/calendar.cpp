@@ -79,9 +79,7 @@ extern "C" double nlhost_svc_zmdy(double month, double day, double year) noexcep
   if (y < 100) {
     // Two-digit years fall in [first, first + 99].
     const int64_t first = host != nullptr ? host->year_window() : 1940;
-    const int64_t century_start = first - ((first % 100) + 100) % 100;
-    y += century_start;
-    if (y < first) y += 100;
+    y = civil::year_in_window(y, first);
     if (y > civil::kLastYear) return standard_missing();
   }
   if (d > 28 && d > civil::days_in_month(y, static_cast<int>(m))) return standard_missing();

@@ -94,8 +94,7 @@ class Reader {
     if (count == 4) {
       *y = value;
     } else if (count == 2) {
-      const int base = window_ - window_ % 100 + value;
-      *y = base < window_ ? base + 100 : base;
+      *y = static_cast<int>(civil::year_in_window(value, window_));
     } else {
       return false;
     }

@@ -29,6 +29,17 @@ inline constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 3
 
 constexpr int days_in_month(int64_t y, int m) { return m == 2 && is_leap(y) ? 29 : kMonthDays[m - 1]; }
 
+// The year of a two-digit year yy in [0, 99] under a window of 100 years that
+// starts at first_year: the one year in [first_year, first_year + 99] whose
+// last two digits are yy.
+constexpr int64_t year_in_window(int64_t yy, int64_t first_year) {
+  const int64_t century = first_year - ((first_year % 100) + 100) % 100;  // floor to a century
+  const int64_t year = century + yy;
+  return year < first_year ? year + 100 : year;
+}
+static_assert(year_in_window(20, 1920) == 1920 && year_in_window(19, 1920) == 2019);
+static_assert(year_in_window(40, 1940) == 1940 && year_in_window(39, 1940) == 2039);
+
 // Day number of y-m-d (m in [1, 12], d in [1, 31]).
 constexpr int64_t days_from_civil(int64_t y, int m, int d) {
   y -= m <= 2;
