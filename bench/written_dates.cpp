@@ -13,11 +13,11 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <unicode/datefmt.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -51,7 +51,8 @@ struct Sample {
 std::vector<Sample> samples() {
   std::vector<Sample> out;
   for (int i = 0; i < 48; ++i) {
-    out.push_back({1960 + (i * 37) % 101, i % 12 + 1, (i * 11) % 28 + 1, i % 24, (i * 13) % 60, (i * 29) % 60});
+    out.push_back(
+        {1960 + (i * 37) % 101, i % 12 + 1, (i * 11) % 28 + 1, i % 24, (i * 13) % 60, (i * 29) % 60});
   }
   out.push_back({2060, 12, 28, 23, 59, 59});
   out.push_back({1960, 1, 1, 0, 0, 0});
@@ -146,7 +147,8 @@ int main(int argc, char **argv) {
   std::vector<std::string> only;
   size_t list = 5;
   bool glibc = true;
-  std::string glibc_dir = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/nldat-glibc-locales";
+  std::string glibc_dir =
+      std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/nldat-glibc-locales";
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--locales" && i + 1 < argc) {
@@ -159,16 +161,20 @@ int main(int argc, char **argv) {
     } else if (arg == "--no-glibc") {
       glibc = false;
     } else {
-      std::fprintf(stderr,
-                   "usage: nldat_written_dates [--locales a,b,...] [--list N] [--glibc-dir DIR] [--no-glibc]\n"
-                   "Writes a sample of dates and datetimes with ICU and glibc in every locale and reads\n"
-                   "them back through nlhost::FieldReader; prints the share read right per row.\n");
+      std::fprintf(
+          stderr,
+          "usage: nldat_written_dates [--locales a,b,...] [--list N] [--glibc-dir DIR] [--no-glibc]\n"
+          "Writes a sample of dates and datetimes with ICU and glibc in every locale and reads\n"
+          "them back through nlhost::FieldReader; prints the share read right per row.\n");
       return arg == "--help" ? 0 : 2;
     }
   }
   if (glibc) {
-    if (std::system("command -v localedef >/dev/null 2>&1") != 0 || access("/usr/share/i18n/SUPPORTED", R_OK) != 0) {
-      std::fprintf(stderr, "note: no localedef or glibc locale sources (Debian package 'locales'): glibc row skipped\n");
+    if (std::system("command -v localedef >/dev/null 2>&1") != 0 ||
+        access("/usr/share/i18n/SUPPORTED", R_OK) != 0) {
+      std::fprintf(
+          stderr,
+          "note: no localedef or glibc locale sources (Debian package 'locales'): glibc row skipped\n");
       glibc = false;
     } else {
       mkdir(glibc_dir.c_str(), 0755);
@@ -250,14 +256,16 @@ int main(int argc, char **argv) {
           const size_t n = strftime_l(buffer, sizeof buffer, "%x", &tm, c_locale);
           text.assign(buffer, n);
         } else {
-          const double seconds = with_time ? s.hour * 3600 + s.minute * 60 + (with_seconds ? s.second : 0) : 0;
+          const double seconds =
+              with_time ? s.hour * 3600 + s.minute * 60 + (with_seconds ? s.second : 0) : 0;
           icu::UnicodeString written;
           format->format((static_cast<double>(days - 3653) * 86400 + seconds) * 1000, written);
           text = utf8(written);
         }
         const int year = written_year(s.year, two_digit_year);
         double expected = static_cast<double>(nlhost::civil::days_from_civil(year, s.month, s.day));
-        if (with_time) expected = expected * 86400 + s.hour * 3600 + s.minute * 60 + (with_seconds ? s.second : 0);
+        if (with_time)
+          expected = expected * 86400 + s.hour * 3600 + s.minute * 60 + (with_seconds ? s.second : 0);
         double got = std::nan("");
         const bool read = reader.read(text, &got);
         ++tally.total;
@@ -298,7 +306,8 @@ int main(int argc, char **argv) {
     const Tally &t = tallies[r];
     if (t.short_locales.empty() || list == 0) continue;
     std::printf("\n%s, %zu locale(s) short:\n", kRows[r].title, t.short_locales.size());
-    for (size_t k = 0; k < t.short_locales.size() && k < list; ++k) std::printf("  %s\n", t.short_locales[k].c_str());
+    for (size_t k = 0; k < t.short_locales.size() && k < list; ++k)
+      std::printf("  %s\n", t.short_locales[k].c_str());
     if (t.short_locales.size() > list) std::printf("  ... %zu more\n", t.short_locales.size() - list);
   }
   return 0;
