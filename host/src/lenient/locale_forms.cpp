@@ -265,14 +265,18 @@ icu::UnicodeString pattern_of(icu::DateFormat *format) {
 }
 
 // A name in every case form the locale has, with and without a closing full stop.
-void add_name(NameTable &table, const icu::Locale &locale, const icu::UnicodeString &name, uint32_t value,
-              bool abbreviated) {
+std::string_view latin_digits(const LocaleForms &forms, std::string_view text, std::string &scratch);
+
+// Names that hold digits ("month 1") hold them as fields are read: in ASCII.
+void add_name(const LocaleForms &forms, NameTable &table, const icu::Locale &locale, const icu::UnicodeString &name,
+              uint32_t value, bool abbreviated) {
   icu::UnicodeString lower(name), upper(name), title(name);
   lower.toLower(locale);
   upper.toUpper(locale);
   title.toTitle(nullptr, locale);
   for (const icu::UnicodeString &form : {name, lower, upper, title}) {
-    std::string text = comparable(form);
+    std::string scratch;
+    std::string text(latin_digits(forms, comparable(form), scratch));
     while (!text.empty() && text.back() == ' ') text.pop_back();
     if (text.empty()) continue;
     table.add(text, value);
@@ -291,14 +295,14 @@ void add_names(LocaleForms &forms, const icu::Locale &locale, const icu::DateFor
       int32_t count = 0;
       const icu::UnicodeString *months = symbols.getMonths(count, context, width);
       for (int32_t k = 0; k < count && k < 12; ++k) {
-        add_name(forms.months, locale, months[k], static_cast<uint32_t>(k + 1), width != S::WIDE);
+        add_name(forms, forms.months, locale, months[k], static_cast<uint32_t>(k + 1), width != S::WIDE);
       }
     }
     for (const S::DtWidthType width : {S::WIDE, S::ABBREVIATED, S::SHORT}) {
       int32_t count = 0;
       const icu::UnicodeString *days = symbols.getWeekdays(count, context, width);
       for (int32_t k = 1; k < count && k <= 7; ++k) {  // Sunday at 1
-        add_name(forms.weekdays, locale, days[k], static_cast<uint32_t>(k), width != S::WIDE);
+        add_name(forms, forms.weekdays, locale, days[k], static_cast<uint32_t>(k), width != S::WIDE);
       }
     }
   }
@@ -306,7 +310,7 @@ void add_names(LocaleForms &forms, const icu::Locale &locale, const icu::DateFor
   for (const auto get : {&S::getEras, &S::getEraNames, &S::getNarrowEras}) {
     int32_t count = 0;
     const icu::UnicodeString *eras = (symbols.*get)(count);
-    if (count > kCommonEra) add_name(forms.eras, locale, eras[kCommonEra], kCommonEra, true);
+    if (count > kCommonEra) add_name(forms, forms.eras, locale, eras[kCommonEra], kCommonEra, true);
   }
 }
 
@@ -429,9 +433,9 @@ std::unique_ptr<LocaleForms> build(const std::string &name) {
   blank.time_first = true;
   add_unique(forms->glues, blank);
 
+  add_digits(*forms, locale);
   add_names(*forms, locale, symbols);
   add_periods(*forms, locale);
-  add_digits(*forms, locale);
   forms->months.seal();
   forms->weekdays.seal();
   forms->periods.seal();
