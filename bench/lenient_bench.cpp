@@ -21,8 +21,10 @@ constexpr Column kColumns[] = {
     {"de_DE", icu::DateFormat::kLong, icu::DateFormat::kNone, "NLDATE", "de_DE long date (7. Dezember 2026)"},
     {"en_US", icu::DateFormat::kMedium, icu::DateFormat::kMedium, "NLDATM",
      "en_US medium datetime (Dec 7, 2026, 2:30:05 PM)"},
-    {"fr_FR", icu::DateFormat::kShort, icu::DateFormat::kShort, "NLDATM", "fr_FR short datetime (07/12/2026 14:30)"},
-    {"ar_EG", icu::DateFormat::kShort, icu::DateFormat::kNone, "NLDATE", "ar_EG short date, Arabic-Indic digits"},
+    {"fr_FR", icu::DateFormat::kShort, icu::DateFormat::kShort, "NLDATM",
+     "fr_FR short datetime (07/12/2026 14:30)"},
+    {"ar_EG", icu::DateFormat::kShort, icu::DateFormat::kNone, "NLDATE",
+     "ar_EG short date, Arabic-Indic digits"},
 };
 
 struct Prepared {
@@ -41,9 +43,11 @@ Prepared &prepared(size_t column) {
   const Column &c = kColumns[column];
   std::string error;
   p->locale = nlhost::load_icu_locale(c.locale, &error);
-  const icu::Locale icu_locale = icu::Locale::createFromName((std::string(c.locale) + "@calendar=gregorian").c_str());
-  p->format.reset(c.time == icu::DateFormat::kNone ? icu::DateFormat::createDateInstance(c.date, icu_locale)
-                                                   : icu::DateFormat::createDateTimeInstance(c.date, c.time, icu_locale));
+  const icu::Locale icu_locale =
+      icu::Locale::createFromName((std::string(c.locale) + "@calendar=gregorian").c_str());
+  p->format.reset(c.time == icu::DateFormat::kNone
+                      ? icu::DateFormat::createDateInstance(c.date, icu_locale)
+                      : icu::DateFormat::createDateTimeInstance(c.date, c.time, icu_locale));
   p->format->adoptCalendar(proleptic_calendar(icu_locale).release());
   const bool seconds = c.time == icu::DateFormat::kMedium;
   for (size_t i = 0; i < kInputs; ++i) {
@@ -76,8 +80,29 @@ void BM_FieldReader_LenientColumn(benchmark::State &state) {
   time_reads(
       state, p.cases, [&](const TextCase &c, double *out) { return reader->read(c.text, out); },
       [&](double got, size_t i) {
-        return got == p.cases[i].expected ? std::string() : "read " + std::to_string(got) + " from " + p.cases[i].text;
+        return got == p.cases[i].expected ? std::string()
+                                          : "read " + std::to_string(got) + " from " + p.cases[i].text;
       },
+      kColumns[column].label);
+}
+
+// The host's standard informat alone, as the module calls it: the fallback's
+// own cost, without the module's two patterns and the strict write-back.
+void BM_StandardInformat_LenientColumn(benchmark::State &state) {
+  const size_t column = static_cast<size_t>(state.range(0));
+  Env &e = env();
+  Prepared &p = prepared(column);
+  e.use(p.locale);
+  e.host.set_year_window(1960);
+  const bool date_only = kColumns[column].time == icu::DateFormat::kNone;
+  const auto *informat = e.host.find_informat(date_only ? "DATE" : "DATETIME");
+  time_reads(
+      state, p.cases,
+      [&](const TextCase &c, double *out) {
+        uwn_informat_block b = make_block(c.text, out);
+        return (*informat)(&b) == 0;
+      },
+      [&](double got, size_t i) { return got == p.cases[i].expected ? std::string() : std::string("wrong"); },
       kColumns[column].label);
 }
 
@@ -94,11 +119,14 @@ void BM_Icu_ParseColumn(benchmark::State &state) {
         *out = date_only ? udate_to_days(ms) : ms / 1000 + 3653.0 * 86400;
         return true;
       },
-      [&](double got, size_t i) { return got == p.unicode[i].expected ? std::string() : std::string("wrong"); },
+      [&](double got, size_t i) {
+        return got == p.unicode[i].expected ? std::string() : std::string("wrong");
+      },
       kColumns[column].label);
 }
 
 BENCHMARK(BM_FieldReader_LenientColumn)->DenseRange(0, std::size(kColumns) - 1);
+BENCHMARK(BM_StandardInformat_LenientColumn)->DenseRange(0, std::size(kColumns) - 1);
 BENCHMARK(BM_Icu_ParseColumn)->DenseRange(0, std::size(kColumns) - 1);
 
 }  // namespace

@@ -268,8 +268,8 @@ icu::UnicodeString pattern_of(icu::DateFormat *format) {
 std::string_view latin_digits(const LocaleForms &forms, std::string_view text, std::string &scratch);
 
 // Names that hold digits ("month 1") hold them as fields are read: in ASCII.
-void add_name(const LocaleForms &forms, NameTable &table, const icu::Locale &locale, const icu::UnicodeString &name,
-              uint32_t value, bool abbreviated) {
+void add_name(const LocaleForms &forms, NameTable &table, const icu::Locale &locale,
+              const icu::UnicodeString &name, uint32_t value, bool abbreviated) {
   icu::UnicodeString lower(name), upper(name), title(name);
   lower.toLower(locale);
   upper.toUpper(locale);
@@ -347,9 +347,19 @@ void add_digits(LocaleForms &forms, const icu::Locale &locale) {
   const icu::UnicodeString digits = system->getDescription();
   if (digits.countChar32() != 10 || digits == icu::UnicodeString(u"0123456789")) return;
   int32_t i = 0;
+  std::array<std::string, 10> texts;
   for (int k = 0; k < 10; ++k, i = digits.moveIndex32(i, 1)) {
-    forms.digits[static_cast<size_t>(k)] = utf8(icu::UnicodeString(digits.char32At(i)));
+    texts[static_cast<size_t>(k)] = utf8(icu::UnicodeString(digits.char32At(i)));
   }
+  // The reader relies on one run: same leading bytes, consecutive last bytes.
+  for (size_t k = 1; k < 10; ++k) {
+    const std::string &t = texts[k];
+    if (t.size() != texts[0].size() || t.compare(0, t.size() - 1, texts[0], 0, t.size() - 1) != 0 ||
+        t.back() != static_cast<char>(texts[0].back() + static_cast<char>(k))) {
+      return;
+    }
+  }
+  forms.digits = texts;
 }
 
 // The text between a date and a time in a combined pattern, given the two.
@@ -617,22 +627,25 @@ bool seconds_of(const Parts &p, double *seconds) {
 
 // The locale's digits as ASCII digits, into scratch; text itself when it has none.
 std::string_view latin_digits(const LocaleForms &forms, std::string_view text, std::string &scratch) {
-  if (forms.digits[0].empty()) return text;
+  const std::string &zero = forms.digits[0];
+  if (zero.empty()) return text;
   bool ascii = true;
   for (const char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
   if (ascii) return text;
+  // Digits of one script are one run of code points: in UTF-8 the same
+  // leading bytes and ten consecutive last bytes (checked when built).
+  const size_t n = zero.size();
   scratch.clear();
   for (size_t i = 0; i < text.size();) {
-    bool digit = false;
-    for (size_t k = 0; k < 10 && !digit; ++k) {
-      const std::string &d = forms.digits[k];
-      if (text.substr(i, d.size()) == d) {
+    if (i + n <= text.size() && text.compare(i, n - 1, zero, 0, n - 1) == 0) {
+      const int k = static_cast<unsigned char>(text[i + n - 1]) - static_cast<unsigned char>(zero[n - 1]);
+      if (k >= 0 && k < 10) {
         scratch += static_cast<char>('0' + k);
-        i += d.size();
-        digit = true;
+        i += n;
+        continue;
       }
     }
-    if (!digit) scratch += text[i++];
+    scratch += text[i++];
   }
   return scratch;
 }
