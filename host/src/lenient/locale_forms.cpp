@@ -118,7 +118,7 @@ class NameTable {
   };
   static unsigned first(const std::string &s) { return static_cast<unsigned char>(s[0]); }
   std::vector<Entry> entries_;
-  std::array<uint32_t, 258> index_{};
+  std::array<uint32_t, 257> index_{};  // by first byte, and the end
 };
 
 }  // namespace
