@@ -11,9 +11,12 @@
 #include "session.h"
 
 extern "C" {
+// postgres.h first: every other server header needs it.
+// clang-format off
+#include "postgres.h"
+// clang-format on
 #include "fmgr.h"
 #include "funcapi.h"
-#include "postgres.h"
 #include "utils/builtins.h"
 #include "utils/date.h"
 #include "utils/fmgrprotos.h"

@@ -87,8 +87,7 @@ class Session {
     std::string why;
     module_ = nlhost::Module::open(host_, std::string(path), &why);
     if (module_ == nullptr) {
-      fail(error, Failure::kModule, "cannot load the module %.*s: %s", static_cast<int>(path.size()),
-           path.data(), why.c_str());
+      fail(error, Failure::kModule, "%s", why.c_str());
       hint(error, "A superuser sets nldat.module to the installed uwinldat.so.");
     }
     return module_.get();
@@ -96,7 +95,6 @@ class Session {
 
   // Makes the named locale the host's current one, loading it on first use.
   const CachedLocale *select_locale(std::string_view name, Error *error) {
-    if (name.empty()) return current_;
     if (current_ != nullptr && current_->name == name) return current_;
     const CachedLocale *found = nullptr;
     for (const std::unique_ptr<CachedLocale> &cached : locales_)
@@ -186,8 +184,10 @@ const nlhost::Module *prepare(const Settings &settings, Error *error, const Cach
   Session &s = the_session();
   const nlhost::Module *module = s.module(settings.module_path, error);
   if (module == nullptr) return nullptr;
+  // No locale named: the host keeps the one it has.
+  if (settings.locale.empty()) return module;
   const CachedLocale *selected = s.select_locale(settings.locale, error);
-  if (selected == nullptr && error->failure != Failure::kNone) return nullptr;
+  if (selected == nullptr) return nullptr;
   if (locale != nullptr) *locale = selected;
   return module;
 }
@@ -293,8 +293,9 @@ bool format_value(const Settings &settings, nlhost::ValueKind kind, double value
 bool format_week(const Settings &settings, double date, char rule, int width, char *out, size_t *length,
                  Error *error) noexcept {
   return guarded(error, false, [&] {
-    if (width < 1 || width > 64) {
-      fail(error, Failure::kBadParameter, "a week-date width is 1 to 64, not %d", width);
+    // Three bytes ("W50") is the narrowest week-date text.
+    if (width < 3 || width > 64) {
+      fail(error, Failure::kBadParameter, "a week-date width is 3 to 64, not %d", width);
       return false;
     }
     const nlhost::Module *module = prepare(settings, error);

@@ -72,7 +72,7 @@ ReadResult read_field(const Settings &settings, const ReadRequest &request, doub
 bool format_value(const Settings &settings, nlhost::ValueKind kind, double value, std::string_view pattern,
                   char *out, size_t capacity, size_t *length, Error *error) noexcept;
 
-// Week-date text of a date under rule, in a field of width 1 to 64 bytes
+// Week-date text of a date under rule, in a field of width 3 to 64 bytes
 // (out holds at least 64): true and *length set when written.
 bool format_week(const Settings &settings, double date, char rule, int width, char *out, size_t *length,
                  Error *error) noexcept;
