@@ -48,6 +48,7 @@ bool same_name(std::string_view a, std::string_view b) {
 void fail(Error *error, Failure failure, const char *format, ...) __attribute__((format(printf, 3, 4)));
 void fail(Error *error, Failure failure, const char *format, ...) {
   error->failure = failure;
+  error->hint[0] = '\0';
   va_list args;
   va_start(args, format);
   std::vsnprintf(error->message, sizeof error->message, format, args);

@@ -27,10 +27,12 @@ enum class Failure {
   kInternal,      // anything else the C++ side raised
 };
 
+// The texts are written only with a failure (the set-up of an Error is on
+// every call's path).
 struct Error {
   Failure failure = Failure::kNone;
-  char message[384] = {};
-  char hint[160] = {};
+  char message[384];
+  char hint[160];
 };
 
 // What a call needs to know of the SQL session's settings.
