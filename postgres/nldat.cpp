@@ -75,7 +75,7 @@ int sqlstate(nlpg::Failure failure) {
   switch (failure) {
     case nlpg::Failure::kBadParameter: return ERRCODE_INVALID_PARAMETER_VALUE;
     case nlpg::Failure::kOutOfRange: return ERRCODE_DATETIME_VALUE_OUT_OF_RANGE;
-    case nlpg::Failure::kTooLong: return ERRCODE_PROGRAM_LIMIT_EXCEEDED;
+    case nlpg::Failure::kLimit: return ERRCODE_PROGRAM_LIMIT_EXCEEDED;
     case nlpg::Failure::kModule: return ERRCODE_SYSTEM_ERROR;
     case nlpg::Failure::kOutOfMemory: return ERRCODE_OUT_OF_MEMORY;
     case nlpg::Failure::kNone:

@@ -22,6 +22,9 @@ namespace {
 // Locale names are short ("zh_Hans_CN", "sr_Latn_RS@..."): a longer one is
 // unknown without a search.
 constexpr size_t kLongestLocaleName = 64;
+// Each locale kept costs about 50 KB: a session that names more than this
+// many (in any spelling) is refused rather than let grow without bound.
+constexpr size_t kMostLocales = 256;
 
 // The readers each SQL function may use, by the kind of value it returns.
 struct ReaderRow {
@@ -128,6 +131,10 @@ class Session {
 
  private:
   const CachedLocale *load_locale(std::string_view name, Error *error) {
+    if (locales_.size() == kMostLocales) {
+      fail(error, Failure::kLimit, "more than %zu locales named in one session", kMostLocales);
+      return nullptr;
+    }
     std::string why;
     std::shared_ptr<nlhost::Locale> locale;
     if (name.size() <= kLongestLocaleName) locale = nlhost::load_icu_locale(name, &why);
@@ -263,7 +270,7 @@ bool format_value(const Settings &settings, nlhost::ValueKind kind, double value
     int32_t width = 0;
     int32_t rc = write(nullptr, &width, text, static_cast<int32_t>(text_length), value);
     if (rc >= 0 && static_cast<size_t>(rc) > capacity) {
-      fail(error, Failure::kTooLong, "the text is longer than %zu bytes", capacity);
+      fail(error, Failure::kLimit, "the text is longer than %zu bytes", capacity);
       return false;
     }
     if (rc >= 0) {
@@ -281,7 +288,7 @@ bool format_value(const Settings &settings, nlhost::ValueKind kind, double value
              pattern.data());
         break;
       case UWN_TRUNCATED:
-        fail(error, Failure::kTooLong, "the text passes the 512-byte limit of one expansion");
+        fail(error, Failure::kLimit, "the text passes the 512-byte limit of one expansion");
         break;
       default:
         fail(error, Failure::kOutOfRange, "the value is out of the range the pattern can write");

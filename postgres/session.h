@@ -21,7 +21,7 @@ enum class Failure {
   kNone,
   kBadParameter,  // unknown locale, informat, rule or item; bad width or pattern
   kOutOfRange,    // a value the module cannot write
-  kTooLong,       // a text longer than the caller's buffer
+  kLimit,         // a text longer than the caller's buffer; too many locales
   kModule,        // the module cannot be loaded
   kOutOfMemory,   // the C++ side could not allocate
   kInternal,      // anything else the C++ side raised

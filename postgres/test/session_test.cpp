@@ -169,7 +169,7 @@ TEST(PostgresSession, FormatFailuresAreNamed) {
   } rows[] = {
       {"%K", 24447, 64, nlpg::Failure::kBadParameter},   {"@159", 24447, 64, nlpg::Failure::kBadParameter},
       {"@2x", 24447, 64, nlpg::Failure::kBadParameter},  {"", 24447, 64, nlpg::Failure::kBadParameter},
-      {"%Y-%m-%d", 1e9, 64, nlpg::Failure::kOutOfRange}, {"%A %B %Y", 24447, 8, nlpg::Failure::kTooLong},
+      {"%Y-%m-%d", 1e9, 64, nlpg::Failure::kOutOfRange}, {"%A %B %Y", 24447, 8, nlpg::Failure::kLimit},
   };
   for (const auto &row : rows) {
     SCOPED_TRACE(row.pattern);
@@ -216,3 +216,30 @@ TEST(PostgresSession, OffersTheHostsLocales) {
 }
 
 }  // namespace
+
+// Last in the file: it fills the session's locale cache.
+TEST(PostgresSession, KeepsABoundedNumberOfLocales) {
+  nlpg::Error error;
+  const std::vector<std::string> *names = nlpg::locale_names(&error);
+  ASSERT_NE(names, nullptr);
+  ASSERT_GT(names->size(), 300u);
+  size_t served = 0;
+  bool refused = false;
+  for (const std::string &name : *names) {
+    double value = 0;
+    if (nlpg::read_field(settings(name), {"1", "NUMBER", ValueKind::kNumber, 'V'}, &value, nullptr, &error) !=
+        nlpg::ReadResult::kFailed) {
+      ++served;
+    } else if (error.failure == nlpg::Failure::kLimit) {
+      refused = true;
+      break;
+    }
+  }
+  EXPECT_TRUE(refused);
+  EXPECT_LE(served, 256u);
+  // Locales already kept still serve.
+  double value = 0;
+  EXPECT_EQ(nlpg::read_field(settings(names->front()), {"1", "NUMBER", ValueKind::kNumber, 'V'}, &value,
+                             nullptr, &error),
+            nlpg::ReadResult::kRead);
+}
