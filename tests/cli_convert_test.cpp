@@ -103,11 +103,20 @@ TEST(CliConvert, StreamsALargeFileInBlocks) {
     expected +=
         n + ";2020-03-05;\"1234.5" + (i % 10 == 0 ? std::string() : std::to_string(i % 10)) + "\"\r\n";
   }
+  input += "x;kein Datum;1\r\n";
+  expected += "x;;1\r\n";
   const std::string file = nldat_test::write_scratch("large.csv", input);
-  const CliRun run = nldat("--locale de_DE convert --column Datum=NLDATE --column Betrag=MONEY " + file);
-  EXPECT_EQ(run.status, 0) << run.err.substr(0, 500);
-  EXPECT_TRUE(run.out == expected) << "output differs";
-  EXPECT_NE(run.err.find("Datum: 60000 read, 0 empty, 0 not read"), std::string::npos) << run.err;
+  // The same output and messages from one thread as from several.
+  for (const char *threads : {"1", "2", "3"}) {
+    SCOPED_TRACE(threads);
+    const CliRun run = nldat("--locale de_DE convert --threads " + std::string(threads) +
+                             " --column Datum=NLDATE --column Betrag=MONEY " + file);
+    EXPECT_EQ(run.status, 1) << run.err.substr(0, 500);
+    EXPECT_TRUE(run.out == expected) << "output differs";
+    EXPECT_EQ(run.err, "nldat: " + file + ":60002: Datum: \"kein Datum\" not read by NLDATE\n" +
+                           "nldat: Datum: 60000 read, 0 empty, 1 not read\nnldat: Betrag: 60001 read, 0 "
+                           "empty, 0 not read\n");
+  }
 }
 
 TEST(CliConvert, RefusesWhatItCannotRunWithStatusTwo) {

@@ -76,6 +76,7 @@ struct ConvertOptions {
   bool keep = false;
   bool no_header = false;
   std::string rejects;
+  size_t threads = 2;   // blocks converted side by side
   ReaderChoice reader;  // --lenient, --pattern, --rule for every column
 };
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include "cli.h"
 #include "convert.h"
@@ -100,10 +101,41 @@ bool resolve_columns(const ConvertOptions &options, const std::vector<std::strin
   return true;
 }
 
+// A run of whole records for one thread, and the line it begins on.
+struct Part {
+  std::string_view text;
+  int64_t first_line = 0;
+};
+
+// Cuts text into at most count parts of about a block of whole records each;
+// the length they cover (0 when not even one record ends within text).
+size_t cut_into_parts(std::string_view text, char delimiter, bool at_end, int64_t line, size_t count,
+                      std::vector<Part> *parts) {
+  parts->clear();
+  size_t pos = 0;
+  while (parts->size() < count && pos < text.size()) {
+    const size_t limit = parts->size() + 1 == count ? text.size() : std::min(text.size(), pos + kBlock);
+    int64_t lines = 0;
+    size_t length =
+        whole_records(text.substr(pos, limit - pos), delimiter, at_end && limit == text.size(), &lines);
+    if (length == 0 && limit < text.size()) {
+      length = whole_records(text.substr(pos), delimiter, at_end, &lines);  // a record longer than a block
+    }
+    if (length == 0) break;
+    parts->push_back({text.substr(pos, length), line});
+    pos += length;
+    line += lines;
+  }
+  return pos;
+}
+
 // The input, read into one buffer whose front holds what is not converted yet.
 class Input {
  public:
-  bool open(const std::string &path) {
+  // blocks: how many blocks one fill() holds.
+  bool open(const std::string &path, size_t blocks) {
+    fill_to_ = blocks * kBlock;
+    capacity_ = fill_to_ + kBlock;
     name_ = path == "-" ? "<stdin>" : path;
     if (!open_input(path.c_str(), &fd_, &owned_)) return false;
     struct stat status {};
@@ -114,9 +146,9 @@ class Input {
   ~Input() {
     if (owned_) ::close(fd_);
   }
-  // Reads until a block is held or the input ends; false after a read error.
+  // Reads until the blocks are held or the input ends; false after a read error.
   bool fill() {
-    while (used_ < kBlock && !at_end_) {
+    while (used_ < fill_to_ && !at_end_) {
       if (used_ == capacity_ && !grow()) return false;
       const ssize_t n = ::read(fd_, buffer_.get() + used_, capacity_ - used_);
       if (n < 0 && errno == EINTR) continue;
@@ -179,7 +211,7 @@ class Input {
   bool at_end_ = false;
   bool too_long_ = false;
   int64_t size_ = -1, done_ = 0;
-  size_t capacity_ = 2 * kBlock, used_ = 0;
+  size_t fill_to_ = kBlock, capacity_ = 2 * kBlock, used_ = 0;
   std::unique_ptr<char[]> buffer_;
 };
 
@@ -260,7 +292,7 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
   plan.keep = options.keep;
 
   Input input;
-  if (!input.open(options.file)) return kExitUsage;
+  if (!input.open(options.file, options.threads)) return kExitUsage;
   if (!input.fill()) return kExitUsage;
   RejectsFile rejects;
   if (!rejects.open(options.rejects)) return kExitUsage;
@@ -297,15 +329,18 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
   }
   std::vector<ColumnChoice> columns;
   if (!resolve_columns(options, names, &columns)) return kExitUsage;
-  std::vector<nlhost::FieldReader> readers;
   for (const ColumnChoice &column : columns) {
     plan.columns.push_back(column.index);
-    std::optional<nlhost::FieldReader> reader = make_reader(context, column.reader);
-    if (!reader) return kExitUsage;
-    readers.push_back(std::move(*reader));
+    if (!make_reader(context, column.reader)) return kExitUsage;
   }
-  ChunkConverter converter(plan, std::move(readers));
-
+  // One converter a thread, each with its own readers.
+  std::vector<ChunkConverter> converters;
+  for (size_t t = 0; t < options.threads; ++t) {
+    std::vector<nlhost::FieldReader> own;
+    for (const ColumnChoice &column : columns) own.push_back(*make_reader(context, column.reader));
+    converters.emplace_back(plan, std::move(own));
+  }
+  ChunkConverter &converter = converters.front();
   int64_t line = 1;
   if (!options.no_header) {
     out().write(converter.header(first));
@@ -318,12 +353,13 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
   std::vector<MessageLimit> messages;
   for (const ColumnChoice &column : columns) messages.emplace_back(column.title);
   Progress progress(input.size());
-  ChunkResult result;
+  std::vector<ChunkResult> results(converters.size());
+  std::vector<Part> parts;
   int64_t rows = 0;
   for (;;) {
     if (!input.fill()) return kExitUsage;
-    int64_t lines = 0;
-    const size_t length = whole_records(input.held(), plan.delimiter, input.at_end(), &lines);
+    const size_t length =
+        cut_into_parts(input.held(), plan.delimiter, input.at_end(), line, converters.size(), &parts);
     if (length == 0) {
       if (input.held().empty() && input.at_end()) break;
       if (!input.more()) {
@@ -335,30 +371,40 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
       }
       continue;
     }
-    converter.convert(input.held().substr(0, length), line, &result);
-    if (result.invalid_line != 0) {
-      error(input.name() + ":" + std::to_string(result.invalid_line) + ": not UTF-8 text");
-      return kExitUsage;
+    // The parts are converted side by side and written in order.
+    std::vector<std::thread> helpers;
+    for (size_t t = 1; t < parts.size(); ++t) {
+      helpers.emplace_back(
+          [&, t] { converters[t].convert(parts[t].text, parts[t].first_line, &results[t]); });
     }
-    out().write(result.output);
-    for (size_t k = 0; k < totals.size(); ++k) {
-      totals[k].read += result.counts[k].read;
-      totals[k].empty += result.counts[k].empty;
-      totals[k].unread += result.counts[k].unread;
-    }
-    for (const Reject &reject : result.rejects) {
-      const ColumnChoice &column = columns[reject.column];
-      const std::string where = input.name() + ":" + std::to_string(reject.line) + ": ";
-      if (reject.missing) {
-        messages[reject.column].report(where + "no column " + column.title);
-      } else {
-        messages[reject.column].report(where + column.title + ": " + quoted_for_message(reject.field) +
-                                       " not read by " + column.reader.name);
+    converters[0].convert(parts[0].text, parts[0].first_line, &results[0]);
+    for (std::thread &helper : helpers) helper.join();
+    for (size_t t = 0; t < parts.size(); ++t) {
+      const ChunkResult &result = results[t];
+      if (result.invalid_line != 0) {
+        error(input.name() + ":" + std::to_string(result.invalid_line) + ": not UTF-8 text");
+        return kExitUsage;
       }
-      rejects.add(reject.line, column.title, reject.field);
+      out().write(result.output);
+      for (size_t k = 0; k < totals.size(); ++k) {
+        totals[k].read += result.counts[k].read;
+        totals[k].empty += result.counts[k].empty;
+        totals[k].unread += result.counts[k].unread;
+      }
+      for (const Reject &reject : result.rejects) {
+        const ColumnChoice &column = columns[reject.column];
+        const std::string where = input.name() + ":" + std::to_string(reject.line) + ": ";
+        if (reject.missing) {
+          messages[reject.column].report(where + "no column " + column.title);
+        } else {
+          messages[reject.column].report(where + column.title + ": " + quoted_for_message(reject.field) +
+                                         " not read by " + column.reader.name);
+        }
+        rejects.add(reject.line, column.title, reject.field);
+      }
+      line += result.lines;
+      rows += result.records;
     }
-    line += result.lines;
-    rows += result.records;
     input.consume(length);
     progress.update(input.done(), rows);
   }

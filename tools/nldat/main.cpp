@@ -144,6 +144,11 @@ int run(int argc, char **argv) {
   convert_command
       ->add_option("--rejects", convert.rejects, "write the fields not read to FILE: line, column, field")
       ->type_name("FILE");
+  convert_command
+      ->add_option("--threads", convert.threads,
+                   "convert this many blocks of the file side by side (default 2); the output is the same")
+      ->check(CLI::Range(1, 16))
+      ->type_name("N");
   add_reading_options(convert_command, &convert.reader);
   convert_command->footer(
       "Dates become YYYY-MM-DD, datetimes YYYY-MM-DDTHH:MM:SS, numbers and amounts plain C numbers "
