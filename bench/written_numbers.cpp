@@ -118,10 +118,15 @@ int main(int argc, char **argv) {
       }
       tally.written += samples.size();
       tally.read_right += right;
-      if (right == samples.size())
+      if (right == samples.size()) {
         ++tally.locales_right;
-      else
+      } else {
+        if (row.glibc) {
+          const std::string why = written::glibc_disagrees(row, glibc, *locale);
+          first_miss += why.empty() ? "  [unexplained]" : "  [" + why + "]";
+        }
         tally.short_locales.push_back(first_miss);
+      }
     }
     if (glibc != nullptr) freelocale(glibc);
   }

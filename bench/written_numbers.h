@@ -22,6 +22,9 @@
 #include <string>
 #include <vector>
 
+#include "nlhost/host.h"
+#include "nlhost/reading.h"
+
 namespace written {
 
 // One writer: a row of the report.
@@ -140,6 +143,39 @@ inline locale_t glibc_locale(const std::string &icu_name, const std::string &dir
 // Whether read equals what the text means.
 inline bool read_right(double read, double meant) {
   return std::fabs(read - meant) <= 1e-9 * std::fmax(1.0, std::fabs(meant));
+}
+
+// Where glibc's data for a locale differs from the CLDR conventions the host
+// reads by: the reason a glibc-written field is not read, or "".
+inline std::string glibc_disagrees(const written::WriterRow &row, locale_t glibc,
+                                   const nlhost::Locale &locale) {
+  const bool money = row.writer == written::Writer::kGlibcMoney;
+  const uwn_number_convention *r = locale.convention(money ? UWN_ITEM_MONEY_LOCAL : UWN_ITEM_NUMBER);
+  if (r == nullptr) return "no record";
+  std::string scratch;
+  const auto one = [&](nl_item item) {
+    const std::string_view text = nlhost::normalize_field(nl_langinfo_l(item, glibc), scratch);
+    return text.size() == 1 ? text[0] : text.empty() ? '\0' : '?';
+  };
+  std::string why;
+  const char decimal = one(money ? MON_DECIMAL_POINT : RADIXCHAR);
+  const char grouping = one(money ? MON_THOUSANDS_SEP : THOUSEP);
+  if (decimal != r->decimal_separator)
+    why += std::string(" decimal '") + decimal + "' (CLDR '" + r->decimal_separator + "')";
+  if (grouping != '\0' && grouping != r->grouping_separator)
+    why += std::string(" grouping '") + grouping + "' (CLDR '" + r->grouping_separator + "')";
+  if (money) {
+    std::string currency(nlhost::normalize_field(nl_langinfo_l(CRNCYSTR, glibc), scratch));
+    if (!currency.empty()) currency.erase(0, 1);  // the position mark
+    std::string record(r->currency);
+    std::erase(currency, ' ');
+    std::erase(record, ' ');
+    std::erase_if(currency, [&](char c) { return c == r->decimal_separator || c == r->grouping_separator; });
+    if (currency != record) why += " currency \"" + currency + "\" (CLDR \"" + record + "\")";
+    const int sign_place = static_cast<unsigned char>(*nl_langinfo_l(N_SIGN_POSN, glibc));
+    if (sign_place == 2) why += " sign after the amount (CLDR: before)";
+  }
+  return why.empty() ? "" : "glibc:" + why;
 }
 
 }  // namespace written
