@@ -18,7 +18,7 @@
 namespace {
 
 struct Tally {
-  size_t read_right = 0, written = 0, locales = 0, locales_right = 0;
+  size_t read_right = 0, read_wrong = 0, written = 0, locales = 0, locales_right = 0;
   std::vector<std::string> short_locales;  // "locale: written -> read (meant)"
 };
 
@@ -102,17 +102,22 @@ int main(int argc, char **argv) {
       if (samples.empty()) continue;
       Tally &tally = tallies[w];
       ++tally.locales;
-      std::string first_miss;
+      std::string first_miss;  // a wrong reading rather than a field not read
+      bool shown_wrong = false;
       size_t right = 0;
       for (const written::Written &sample : samples) {
         double value = 0;
         const bool read = readers.at(row.reader).read(sample.text, &value);
         if (read && written::read_right(value, sample.value)) {
           ++right;
-        } else if (first_miss.empty()) {
+          continue;
+        }
+        tally.read_wrong += read;
+        if (first_miss.empty() || (read && !shown_wrong)) {
+          shown_wrong = read;
           char note[256];
           std::snprintf(note, sizeof note, "%s: \"%s\" -> %s (%.17g)", name.c_str(), sample.text.c_str(),
-                        read ? std::to_string(value).c_str() : "not read", sample.value);
+                        read ? ("WRONG " + std::to_string(value)).c_str() : "not read", sample.value);
           first_miss = note;
         }
       }
@@ -133,12 +138,13 @@ int main(int argc, char **argv) {
 
   std::printf("%s reading, %zu ICU locales (%zu with a glibc locale)\n\n", strict ? "strict" : "lenient",
               names.size(), glibc_locales);
-  std::printf("| written by | reader | read right | locales wholly right |\n|---|---|---|---|\n");
+  std::printf(
+      "| written by | reader | read right | locales wholly right | read wrong |\n|---|---|---|---|---|\n");
   for (size_t w = 0; w < std::size(written::kWriters); ++w) {
     const Tally &t = tallies[w];
-    std::printf("| %s | %s | %.1f%% (%zu of %zu) | %zu of %zu |\n", written::kWriters[w].name,
+    std::printf("| %s | %s | %.1f%% (%zu of %zu) | %zu of %zu | %zu |\n", written::kWriters[w].name,
                 written::kWriters[w].reader, t.written ? 100.0 * t.read_right / t.written : 0.0, t.read_right,
-                t.written, t.locales_right, t.locales);
+                t.written, t.locales_right, t.locales, t.read_wrong);
   }
   for (size_t w = 0; w < std::size(written::kWriters); ++w) {
     if (tallies[w].short_locales.empty()) continue;

@@ -202,6 +202,8 @@ const NumberRow kStrictNumbers[] = {
     {"en_US", "NUMBER", "5.", false, 0},
     {"de_DE", "NUMBER", "-1234.56", false, 0},
     {"de_DE", "NUMBER", "1.23", false, 0},
+    {"de_DE", "NUMBER", "0.370", false, 0},
+    {"de_DE", "NUMBER", "0,370", true, 0.37},
     // Money: the currency text before or after, once; local or ISO.
     {"en_US", "MONEY", "$1,234.56", true, 1234.56},
     {"en_US", "MONEY", "-$1,234.56", true, -1234.56},

@@ -389,6 +389,7 @@ class ShapeReader {
   bool number() {
     if (i_ == s_.size()) return false;
     seen_number_ = true;
+    const size_t number_start = i_;
     const char grouping = r_.grouping_separator;
     int groups[kLongestNumber + 1];
     int count = 0, length = 0;
@@ -406,7 +407,9 @@ class ShapeReader {
       }
     }
     groups[count++] = length;
-    if (count > 1 && !grouped_right(groups, count)) return false;
+    // Grouped digits never start with a zero: "0.370" in a locale grouping
+    // by "." is a fraction written elsewhere, not 370.
+    if (count > 1 && (!grouped_right(groups, count) || s_[number_start] == '0')) return false;
     if (length == 0) return false;  // a number starts with a digit
     if (i_ < s_.size() && r_.decimal_separator != '\0' && s_[i_] == r_.decimal_separator && digit(i_ + 1)) {
       if (!put('.')) return false;
