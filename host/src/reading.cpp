@@ -10,6 +10,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "host_internal.h"
 #include "nlhost/civil.h"
 
 namespace nlhost {
@@ -634,7 +635,7 @@ bool FieldReader::read(std::string_view field, double *value) {
     const InformatRow *row = source_ == Source::kInformat ? informat_row(name_) : nullptr;
     Host *host = Host::current();
     const HostInformat *fallback =
-        row != nullptr && host != nullptr ? host->find_informat(row->fallback) : nullptr;
+        row != nullptr && host != nullptr ? HostAccess::find_informat(*host, row->fallback) : nullptr;
     if (fallback == nullptr) return false;
     double fallback_value = std::nan("");
     uwn_informat_block block{};
