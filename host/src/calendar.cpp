@@ -53,6 +53,22 @@ double positive_mod(double t, double m) {
   return r;
 }
 
+// Day number of y-m-d for a year of 0 or more, in unsigned 32-bit arithmetic:
+// no era sign fix-ups and divisions by constants that are one multiply each.
+constexpr int64_t days_from_civil_ad(uint32_t y, uint32_t m, uint32_t d) {
+  y -= m <= 2;  // the March-based year; y >= 1 here, so no wrap
+  const uint32_t era = y / 400;
+  const uint32_t yoe = y - era * 400;                                    // [0, 399]
+  const uint32_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;  // [0, 365]
+  const uint32_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;            // [0, 146096]
+  return static_cast<int64_t>(era) * 146097 + doe - civil::kShift;
+}
+static_assert(days_from_civil_ad(1960, 1, 1) == civil::days_from_civil(1960, 1, 1));
+static_assert(days_from_civil_ad(1, 1, 1) == civil::kFirstDay);
+static_assert(days_from_civil_ad(99999, 12, 31) == civil::kLastDay);
+static_assert(days_from_civil_ad(2000, 2, 29) == civil::days_from_civil(2000, 2, 29));
+static_assert(days_from_civil_ad(2100, 3, 1) == civil::days_from_civil(2100, 3, 1));
+
 // A whole number in [low, high], or false.
 bool to_int(double x, double low, double high, int64_t *out) {
   if (!(x >= low && x <= high)) return false;  // NaN and infinities fail here
@@ -80,10 +96,11 @@ extern "C" double nlhost_svc_zmdy(double month, double day, double year) noexcep
     // Two-digit years fall in [first, first + 99].
     const int64_t first = host != nullptr ? host->year_window() : 1940;
     y = civil::year_in_window(y, first);
-    if (y > civil::kLastYear) return standard_missing();
+    if (y > civil::kLastYear || y < civil::kFirstYear) return standard_missing();
   }
   if (d > 28 && d > civil::days_in_month(y, static_cast<int>(m))) return standard_missing();
-  return static_cast<double>(civil::days_from_civil(y, static_cast<int>(m), static_cast<int>(d)));
+  return static_cast<double>(
+      days_from_civil_ad(static_cast<uint32_t>(y), static_cast<uint32_t>(m), static_cast<uint32_t>(d)));
 }
 
 extern "C" double nlhost_svc_zjuldat(double date) noexcept {
