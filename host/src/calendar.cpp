@@ -69,6 +69,30 @@ static_assert(days_from_civil_ad(99999, 12, 31) == civil::kLastDay);
 static_assert(days_from_civil_ad(2000, 2, 29) == civil::days_from_civil(2000, 2, 29));
 static_assert(days_from_civil_ad(2100, 3, 1) == civil::days_from_civil(2100, 3, 1));
 
+// Year and day of the year of a day number in [kFirstDay, kLastDay]: the same
+// conversion as civil::year_day_from_days, in unsigned 32-bit arithmetic since
+// the count from 0000-03-01 is positive there.
+constexpr civil::YearDay year_day_ad(int64_t day) {
+  const auto z = static_cast<uint32_t>(day + civil::kShift);
+  const uint32_t era = z / 146097;
+  const uint32_t doe = z - era * 146097;                                       // [0, 146096]
+  const uint32_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
+  const uint32_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365], from 1 March
+  const uint32_t year = yoe + era * 400;
+  if (doy >= 306) return {year + 1, static_cast<int>(doy - 305)};
+  const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+  return {year, static_cast<int>(doy + 60 + leap)};
+}
+constexpr bool same_year_day(int64_t day) {
+  const civil::YearDay a = year_day_ad(day), b = civil::year_day_from_days(day);
+  return a.year == b.year && a.day_of_year == b.day_of_year;
+}
+static_assert(same_year_day(civil::kFirstDay) && same_year_day(civil::kLastDay) && same_year_day(0));
+static_assert(same_year_day(civil::days_from_civil(2000, 2, 29)) &&
+              same_year_day(civil::days_from_civil(2000, 3, 1)));
+static_assert(same_year_day(civil::days_from_civil(1900, 3, 1)) &&
+              same_year_day(civil::days_from_civil(2100, 12, 31)));
+
 // A whole number in [low, high], or false.
 bool to_int(double x, double low, double high, int64_t *out) {
   if (!(x >= low && x <= high)) return false;  // NaN and infinities fail here
@@ -108,7 +132,7 @@ extern "C" double nlhost_svc_zjuldat(double date) noexcept {
   bool ok = to_day(date, &day);
   if (record("zjuldat", ok ? day : -1)) ok = false;
   if (!ok) return standard_missing();
-  const civil::YearDay yd = civil::year_day_from_days(day);
+  const civil::YearDay yd = year_day_ad(day);
   return static_cast<double>(yd.year * 1000 + yd.day_of_year);
 }
 
