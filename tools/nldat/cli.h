@@ -1,16 +1,20 @@
-// nldat: the pieces the commands share.  A command is a function in its own
-// file, declared here and listed once in the dispatch table of main.cpp.
+// nldat: the pieces the commands share.  Every command is one function
+// int cmd_NAME(Context &, const NameOptions &) in its own file; its options
+// are declared once, with CLI11, in main.cpp, which fills the struct.
 #ifndef NLDAT_CLI_H
 #define NLDAT_CLI_H
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <span>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "nlhost/host.h"
+#include "nlhost/reading.h"
 
 namespace nldat {
 
@@ -33,9 +37,6 @@ class Context {
   // The module loaded into the host; null after printing why it failed.
   nlhost::Module *module();
   const std::string &locale_name() const { return locale_name_; }
-  // The week rule (U, V or W) by which week-date text is read.
-  char week_rule() const { return week_rule_; }
-  void set_week_rule(char rule) { week_rule_ = rule; }
   const std::string &module_path() const { return module_path_; }
 
  private:
@@ -43,20 +44,49 @@ class Context {
   std::string module_path_;
   std::unique_ptr<nlhost::Host> host_;
   std::unique_ptr<nlhost::Module> module_;
-  char week_rule_ = 'V';
   bool host_failed_ = false;
   bool module_failed_ = false;
 };
 
-using Args = std::span<char *const>;  // the command's own arguments
-using CommandFn = int (*)(Context &, Args);
+// How a field is read: an informat or library reader by name, or a pattern
+// of the module's language for the value kind that name stands for.
+struct ReaderChoice {
+  std::string name;     // NLDATE ... WEEK, or date, datetime, time with a pattern
+  std::string pattern;  // empty: the named reader itself
+  bool lenient = false;
+  char week_rule = 'V';
+};
+// The reader, or nothing after printing why it cannot be made.
+std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice);
 
-// Commands.
-int cmd_read(Context &context, Args args);
-int cmd_info(Context &context, Args args);
-int cmd_locales(Context &context, Args args);
-int cmd_format(Context &context, Args args);
-int cmd_week(Context &context, Args args);
+struct ReadOptions {
+  ReaderChoice reader;
+  std::vector<std::string> files;  // none: standard input
+  size_t column = 0;               // from 1; 0: the whole line
+  std::string delimiter = ",";
+  bool header = false;
+  bool echo = false;
+};
+
+struct FormatOptions {
+  std::string kind;     // date, datetime or time
+  std::string pattern;  // a pattern, or @ITEM
+  std::vector<std::string> values;
+  std::string input;  // where values come from when none are given; "-" standard input
+};
+
+struct WeekOptions {
+  char rule = 'V';
+  int32_t width = 11;
+  std::vector<std::string> dates;
+  std::string input;
+};
+
+int cmd_read(Context &context, const ReadOptions &options);
+int cmd_format(Context &context, const FormatOptions &options);
+int cmd_week(Context &context, const WeekOptions &options);
+int cmd_info(Context &context);
+int cmd_locales(Context &context);
 
 // Buffered standard output: one large buffer, written when full or flushed.
 class Output {
@@ -85,26 +115,33 @@ class LineReader {
  public:
   // False after printing why the file cannot be opened.
   bool open(const char *path);
+  // Lines end at LF, CR LF or a lone CR; a byte-order mark before the first
+  // line is dropped.  False at the end of the input or on a read error.
   bool next(std::string_view *line);
+  // Whether reading stopped on an error (already reported).
+  bool failed() const { return failed_; }
+  const std::string &name() const { return name_; }
   ~LineReader();
 
  private:
+  std::string name_;
   int fd_ = -1;
   bool own_fd_ = false;
   bool eof_ = false;
+  bool first_ = true;
+  bool failed_ = false;
   std::unique_ptr<char[]> buffer_;
   size_t capacity_ = 0, begin_ = 0, end_ = 0;
 };
 
-// ISO 8601 text of a date value (days since 1960-01-01) and of a datetime
-// value (seconds since 1960-01-01 00:00:00), into buffer; the length.
-size_t iso_date(double date, char *buffer);
-size_t iso_datetime(double datetime, char *buffer);
+// Opens path ("-": standard input) for reading; false after printing why it
+// cannot be read (missing, unreadable, a directory).
+bool open_input(const char *path, int *fd, bool *owned);
 
-// Whether argument matches "--name" or "--name=value"; the value is taken
-// from the next argument when not given with "=".  On a missing value
-// *missing is set.
-bool option_value(Args args, size_t *i, std::string_view name, std::string_view *value, bool *missing);
+// Values for format and week: the given ones, else one a line from input.
+// False after printing why input cannot be read.
+bool each_value(const std::vector<std::string> &given, const std::string &input,
+                const std::function<void(std::string_view)> &use);
 
 }  // namespace nldat
 

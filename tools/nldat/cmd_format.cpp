@@ -1,15 +1,15 @@
-// nldat format: each value measured first, then written into a field of
-// exactly its length, so the output is never cut.
-#include "cmd_format.h"
-
-#include "nlhost/civil.h"
-
+// nldat format: writes date, datetime and time values by a pattern of the
+// module's language or by a locale item, through zkfdate, zkfdttm, zkftime.
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
 
+#include "cli.h"
+#include "messages.h"
+#include "nlhost/civil.h"
 #include "uwinldat.h"
 
 namespace nldat {
@@ -84,17 +84,13 @@ bool read_iso_time(std::string_view s, size_t &pos, double &seconds) {
 
 // A value: a plain number in the value's own unit, or ISO 8601 text
 // (2010-03-05, 2010-03-05T13:45:30 or with a blank, 13:45:30).
-bool read_value(Kind kind, const std::string &text, double &value) {
-  if (!text.empty()) {
-    char *end = nullptr;
-    errno = 0;
-    const double x = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() + text.size() && errno == 0) {
-      value = x;
-      return true;
-    }
+bool read_value(Kind kind, std::string_view s, double &value) {
+  double number = 0;
+  const auto r = std::from_chars(s.data(), s.data() + s.size(), number);
+  if (!s.empty() && r.ec == std::errc() && r.ptr == s.data() + s.size()) {
+    value = number;
+    return true;
   }
-  const std::string_view s = text;
   size_t pos = 0;
   bool ok = false;
   switch (kind) {
@@ -123,76 +119,63 @@ const char *status_message(int32_t rc) {
 
 }  // namespace
 
-const char *format_usage() {
-  return "usage: nldat format date|datetime|time PATTERN|@ITEM VALUE...\n"
-         "  Writes each VALUE by PATTERN (e.g. \"%d.%m.%Y\") or by the pattern that\n"
-         "  locale item ITEM holds (e.g. @28), one line per value.\n"
-         "  VALUE: a date value (days since 1960-01-01), a datetime value or a time\n"
-         "  (seconds), or ISO 8601 text: 2010-03-05, 2010-03-05T13:45:30, 13:45:30.\n";
-}
-
-int run_format(const nlhost::Module &module, const std::vector<std::string> &args, std::FILE *out,
-               std::FILE *err) {
-  for (const std::string &a : args)
-    if (a == "--help" || a == "-h") {
-      std::fputs(format_usage(), out);
-      return 0;
-    }
-  if (args.size() < 3) {
-    std::fputs(format_usage(), err);
-    return 2;
-  }
+int cmd_format(Context &context, const FormatOptions &options) {
   const KindInfo *kind = nullptr;
-  for (const KindInfo &k : kKinds)
-    if (args[0] == k.name) kind = &k;
-  if (kind == nullptr) {
-    std::fprintf(err, "nldat format: unknown kind \"%s\" (date, datetime or time)\n", args[0].c_str());
-    return 2;
+  for (const KindInfo &k : kKinds) {
+    if (options.kind == k.name) kind = &k;
   }
-  const auto format = module.function<FormatFn>(kind->routine);
+  if (kind == nullptr) {
+    error("format: unknown kind " + options.kind + " (date, datetime or time)");
+    return kExitUsage;
+  }
+  nlhost::Module *module = context.module();
+  if (module == nullptr) return kExitUsage;
+  const auto format = module->function<FormatFn>(kind->routine);
   if (format == nullptr) {
-    std::fprintf(err, "nldat format: the module does not export %s\n", kind->routine);
-    return 2;
+    error(std::string("the module does not export ") + kind->routine);
+    return kExitUsage;
   }
 
   // "@ITEM" names a locale item; anything else is the pattern itself.
-  const std::string &pattern_arg = args[1];
-  const char *pattern = pattern_arg.c_str();
-  int32_t length = static_cast<int32_t>(pattern_arg.size());
-  if (pattern_arg.size() > 1 && pattern_arg[0] == '@') {
-    char *end = nullptr;
-    const long item = std::strtol(pattern_arg.c_str() + 1, &end, 10);
-    if (*end != '\0' || item <= 0 || item > 100000) {
-      std::fprintf(err, "nldat format: bad item number \"%s\"\n", pattern_arg.c_str());
-      return 2;
+  const char *pattern = options.pattern.c_str();
+  auto length = static_cast<int32_t>(options.pattern.size());
+  if (options.pattern.size() > 1 && options.pattern[0] == '@') {
+    int32_t item = 0;
+    const char *end = options.pattern.data() + options.pattern.size();
+    const auto r = std::from_chars(options.pattern.data() + 1, end, item);
+    if (r.ec != std::errc() || r.ptr != end || item <= 0 || item > 100000) {
+      error("format: bad item number " + options.pattern);
+      return kExitUsage;
     }
     pattern = nullptr;
-    length = static_cast<int32_t>(item);
+    length = item;
   }
 
-  int status = 0;
-  for (size_t k = 2; k < args.size(); ++k) {
+  int status = kExitOk;
+  std::string text;
+  const bool input_read = each_value(options.values, options.input, [&](std::string_view given) {
     double value = 0;
-    if (!read_value(kind->kind, args[k], value)) {
-      std::fprintf(err, "nldat format: cannot read %s value \"%s\"\n", kind->name, args[k].c_str());
-      status = 1;
-      continue;
+    if (!read_value(kind->kind, given, value)) {
+      error(std::string("format: cannot read ") + kind->name + " value " + quoted_for_message(given));
+      status = kExitUnread;
+      return;
     }
+    // Measured first, then written into a field of exactly its length, so the output is never cut.
     int32_t width = 0;
     int32_t rc = format(nullptr, &width, pattern, length, value);
     if (rc >= 0) {
-      std::string text(static_cast<size_t>(rc), ' ');
+      text.assign(static_cast<size_t>(rc), ' ');
       width = rc;
       rc = format(text.data(), &width, pattern, length, value);
       if (rc == UWN_OK) {
-        std::fprintf(out, "%.*s\n", static_cast<int>(width), text.data());
-        continue;
+        out() << std::string_view(text.data(), static_cast<size_t>(width)) << '\n';
+        return;
       }
     }
-    std::fprintf(err, "nldat format: %s: %s\n", args[k].c_str(), status_message(rc));
-    status = 1;
-  }
-  return status;
+    error("format: " + quoted_for_message(given) + ": " + status_message(rc));
+    status = kExitUnread;
+  });
+  return input_read ? status : kExitUsage;
 }
 
 }  // namespace nldat

@@ -20,31 +20,9 @@ std::string hex(uint64_t value) {
   return text;
 }
 
-bool wants_help(Args args, const char *usage_text) {
-  for (const char *arg : args) {
-    const std::string_view a = arg;
-    if (a == "--help" || a == "-h") {
-      out() << usage_text;
-      return true;
-    }
-  }
-  return false;
-}
-
 }  // namespace
 
-int cmd_info(Context &context, Args args) {
-  if (wants_help(args,
-                 "usage: nldat [--module PATH] info\n"
-                 "\n"
-                 "Loads the module as a host does and prints what its image information record, its entry\n"
-                 "list and its informat table say.\n")) {
-    return kExitOk;
-  }
-  if (!args.empty()) {
-    error("info takes no arguments");
-    return kExitUsage;
-  }
+int cmd_info(Context &context) {
   nlhost::Module *module = context.module();
   if (module == nullptr) return kExitUsage;
   const uwn_image_information &image = *module->image();
@@ -78,18 +56,7 @@ int cmd_info(Context &context, Args args) {
   return kExitOk;
 }
 
-int cmd_locales(Context &, Args args) {
-  if (wants_help(args,
-                 "usage: nldat locales\n"
-                 "\n"
-                 "Lists the locales the reference host builds from ICU, one a line; any of them can be\n"
-                 "given to --locale (a name without its script, such as zh_CN, finds zh_Hans_CN).\n")) {
-    return kExitOk;
-  }
-  if (!args.empty()) {
-    error("locales takes no arguments");
-    return kExitUsage;
-  }
+int cmd_locales(Context &) {
   for (const std::string &name : nlhost::icu_locale_names()) out() << name << '\n';
   return kExitOk;
 }

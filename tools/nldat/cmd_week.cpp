@@ -3,23 +3,12 @@
 #include <string>
 
 #include "cli.h"
+#include "messages.h"
 #include "nlhost/civil.h"
 
 namespace nldat {
 
 namespace {
-
-void week_usage() {
-  out() << "usage: nldat week [--width N] U|V|W DATE...\n"
-           "\n"
-           "Writes each DATE as week-date text under the week rule: U (weeks begin on Sunday), W (weeks\n"
-           "begin on Monday) or V (ISO 8601 weeks and week-based year).  DATE is YYYY-MM-DD or a date\n"
-           "value (days since 1960-01-01).  The field width chooses the form: 3-4 Www, 5-6 yyWww,\n"
-           "7-8 yyWwwdd, 9-10 yyyyWwwdd, 11 or more yyyy-Www-dd (the default).\n"
-           "\n"
-           "  $ nldat week V 2010-01-01\n"
-           "  2010-01-01\t2009-W53-05\n";
-}
 
 // A date as YYYY-MM-DD or as a number of days; false when it is neither.
 bool parse_date(std::string_view text, double *date) {
@@ -43,61 +32,34 @@ bool parse_date(std::string_view text, double *date) {
 
 }  // namespace
 
-int cmd_week(Context &context, Args args) {
-  int32_t width = 11;
-  size_t i = 0;
-  for (; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    std::string_view value;
-    bool missing = false;
-    if (arg == "--help" || arg == "-h") {
-      week_usage();
-      return kExitOk;
-    } else if (option_value(args, &i, "--width", &value, &missing)) {
-      auto r = std::from_chars(value.data(), value.data() + value.size(), width);
-      if (missing || r.ec != std::errc() || width < 1 || width > 64) {
-        error("--width needs a field width from 1 to 64");
-        return kExitUsage;
-      }
-    } else {
-      break;
-    }
-  }
-  if (i == args.size() || std::string_view(args[i]).size() != 1 ||
-      std::string_view("UVW").find(args[i][0]) == std::string_view::npos) {
-    error("week needs a rule U, V or W (nldat week --help)");
-    return kExitUsage;
-  }
-  const char rule = args[i++][0];
-  if (i == args.size()) {
-    error("week needs at least one date (nldat week --help)");
-    return kExitUsage;
-  }
+int cmd_week(Context &context, const WeekOptions &options) {
   nlhost::Module *module = context.module();
   if (module == nullptr) return kExitUsage;
   const auto zkfweek_fn = module->function<decltype(&zkfweek)>("zkfweek");
-
+  if (zkfweek_fn == nullptr) {
+    error("the module does not export zkfweek");
+    return kExitUsage;
+  }
   int status = kExitOk;
-  for (; i < args.size(); ++i) {
-    const std::string_view text = args[i];
+  const bool input_read = each_value(options.dates, options.input, [&](std::string_view text) {
     double date = 0;
     if (!parse_date(text, &date)) {
-      error("not a date: " + std::string(text));
+      error("not a date: " + quoted_for_message(text));
       status = kExitUnread;
-      continue;
+      return;
     }
     char field[64];
-    int32_t written = width;
-    zkfweek_fn(field, &written, &rule, 1, date);
+    int32_t written = options.width;
+    zkfweek_fn(field, &written, &options.rule, 1, date);
     // A date the routine cannot place leaves the field filled with '*'.
-    if (written == width && field[0] == '*') {
+    if (written == options.width && field[0] == '*') {
       error("out of range: " + std::string(text));
       status = kExitUnread;
-      continue;
+      return;
     }
     out() << text << '\t' << std::string_view(field, static_cast<size_t>(written)) << '\n';
-  }
-  return status;
+  });
+  return input_read ? status : kExitUsage;
 }
 
 }  // namespace nldat

@@ -1,63 +1,59 @@
 // nldat: reads and writes locale-formatted data through the uwinldat module,
-// loaded as a host loads it.
-//
-//   nldat [--locale L] [--module PATH] COMMAND [ARGS...]
-#include <unistd.h>
-
-#include <climits>
-#include <cstring>
+// loaded as a host loads it.  Every command and option is declared here
+// once; CLI11 parses them and writes each --help from the same declarations.
+#include <CLI/CLI.hpp>
+#include <charconv>
 #include <string>
 
 #include "cli.h"
+#include "environment.h"
 
 namespace nldat {
 namespace {
 
-struct Command {
-  const char *name;
-  const char *summary;
-  CommandFn run;
-};
+constexpr const char *kExitText =
+    "exit status: 0 every field was read, 1 some fields were not read, 2 bad usage or a job that cannot run";
 
-// One line per command; each lives in its own cmd_<name>.cpp.
-constexpr Command kCommands[] = {
-    {"read", "read fields through an informat; print each value and its ISO 8601 text", cmd_read},
-    {"format", "write date, datetime or time values by a locale pattern or item", cmd_format},
-    {"week", "write dates as week dates under the week rule U, V or W", cmd_week},
-    {"info", "show the module's image record, entry list and informat table", cmd_info},
-    {"locales", "list the locales the host can load", cmd_locales},
-};
-
-void usage() {
-  out() << "usage: nldat [--locale L] [--module PATH] COMMAND [ARGS...]\n"
-           "\n"
-           "Loads the uwinldat module as a host does and reads or writes locale-formatted data.\n"
-           "\n"
-           "options:\n"
-           "  --locale L     the locale (an ICU name such as de_DE or ja_JP; default "
-        << kDefaultLocale
-        << ")\n"
-           "  --module PATH  the module to load (default: uwinldat.so next to nldat)\n"
-           "  --help         this text\n"
-           "  --version      nldat's version and the module's release and build\n"
-           "\n"
-           "commands:\n";
-  for (const Command &c : kCommands) {
-    out() << "  " << c.name;
-    for (size_t n = std::strlen(c.name); n < 12; ++n) out() << ' ';
-    out() << c.summary << '\n';
+// One-byte delimiters: "\t" and "tab" name a tab.
+std::string delimiter_check(std::string &value) {
+  if (value == "\\t" || value == "tab") value = "\t";
+  if (value.size() != 1 || value == "\"" || value == "\n" || value == "\r") {
+    return "the delimiter is one byte other than a quote or a line end";
   }
-  out() << "\n\"nldat COMMAND --help\" describes a command.\n";
+  return "";
 }
 
-// The directory of the running program, for the default module path.
-std::string own_directory() {
-  char path[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  const std::string_view full(path, static_cast<size_t>(n));
-  const size_t slash = full.rfind('/');
-  return slash == std::string_view::npos ? "." : std::string(full.substr(0, slash));
+std::string column_check(const std::string &value) {
+  size_t column = 0;
+  const auto r = std::from_chars(value.data(), value.data() + value.size(), column);
+  return r.ec == std::errc() && r.ptr == value.data() + value.size() && column >= 1 ? ""
+                                                                                    : "columns count from 1";
+}
+
+std::string rule_check(const std::string &value) {
+  return value.size() == 1 && std::string_view("UVW").find(value[0]) != std::string_view::npos
+             ? ""
+             : "the week rule is U, V or W";
+}
+
+// --strict (the default) and --lenient, the same two flags on every reading command.
+void add_reading_options(CLI::App *command, ReaderChoice *choice) {
+  command->add_flag_function(
+      "--strict", [choice](int64_t) { choice->lenient = false; },
+      "count a field as read only when the value accounts for all of it (the default)");
+  command->add_flag("--lenient", choice->lenient,
+                    "take whatever the informat reads, even from the start of a longer field");
+  command
+      ->add_option("--pattern", choice->pattern,
+                   "read by this pattern of the module's language (e.g. %d.%m.%Y) instead of the locale's; "
+                   "INFORMAT then names the kind: date, datetime or time (or NLDATE, NLDATM)")
+      ->type_name("P");
+  command
+      ->add_option_function<std::string>(
+          "--rule", [choice](const std::string &rule) { choice->week_rule = rule[0]; },
+          "the week rule of WEEK: U weeks from Sunday, W from Monday, V ISO 8601 (the default)")
+      ->check(CLI::Validator(rule_check, ""))
+      ->type_name("U|V|W");
 }
 
 std::string_view trimmed(const char *field, size_t size) {
@@ -78,44 +74,119 @@ int version(Context &context) {
 }
 
 int run(int argc, char **argv) {
-  const Args args(argv + 1, static_cast<size_t>(argc > 0 ? argc - 1 : 0));
-  std::string locale = kDefaultLocale;
-  std::string module = own_directory() + "/uwinldat.so";
+  CLI::App app("Loads the uwinldat module as a host does and reads or writes locale-formatted data.",
+               "nldat");
+  app.fallthrough();  // global options are taken after the command too
+  app.require_subcommand(0, 1);
+  app.footer(std::string("\"nldat COMMAND --help\" describes a command.\n") + kExitText);
+
+  std::string locale, module;
   bool show_version = false;
-  size_t i = 0;
-  for (; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    std::string_view value;
-    bool missing = false;
-    if (arg == "--help" || arg == "-h") {
-      usage();
-      return kExitOk;
-    } else if (arg == "--version") {
-      show_version = true;
-    } else if (option_value(args, &i, "--locale", &value, &missing)) {
-      if (missing) return error("--locale needs a locale name"), kExitUsage;
-      locale = value;
-    } else if (option_value(args, &i, "--module", &value, &missing)) {
-      if (missing) return error("--module needs a path"), kExitUsage;
-      module = value;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      error("unknown option " + std::string(arg) + " (nldat --help lists the options)");
-      return kExitUsage;
-    } else {
-      break;
-    }
-  }
-  Context context(locale, module);
-  if (show_version) return version(context);
-  if (i == args.size()) {
-    error("no command given (nldat --help lists the commands)");
+  app.add_option(
+         "--locale", locale,
+         "the locale: an ICU name such as de_DE, de_DE.UTF-8 or de-DE (default: LC_ALL, LC_TIME, LANG, "
+         "else en_US)")
+      ->type_name("L");
+  app.add_option("--module", module, "the module to load (default: the one installed with nldat)")
+      ->type_name("PATH");
+  app.add_flag("--version", show_version, "nldat's version and the module's release and build");
+
+  ReadOptions read;
+  CLI::App *read_command = app.add_subcommand(
+      "read",
+      "read fields, one a line or one column of a delimited file; print each value and its ISO 8601 text");
+  read_command
+      ->add_option("INFORMAT", read.reader.name,
+                   "NLDATE NLDATM NLDATEW NLDATMW NLDATMAP (the module's informats), NUMBER MONEY PERCENT "
+                   "WEEK (the locale library's readers)")
+      ->required();
+  read_command->add_option("FILE", read.files, "files to read; none or \"-\": standard input");
+  read_command->add_option("--column", read.column, "read column N (1 is the first) of each line")
+      ->check(CLI::Validator(column_check, ""))
+      ->type_name("N");
+  read_command
+      ->add_option("--delimiter", read.delimiter, "the column delimiter (default \",\"; \\t or tab: a tab)")
+      ->transform(CLI::Validator(delimiter_check, ""))
+      ->type_name("C");
+  read_command->add_flag("--header", read.header, "skip the first line of each file");
+  read_command->add_flag("--echo", read.echo, "print the field itself first");
+  add_reading_options(read_command, &read.reader);
+  read_command->footer(
+      "A field that is not read prints \".\" and is reported on standard error with its line.\n"
+      "Lines may end in LF, CR LF or CR alone.\n" +
+      std::string(kExitText));
+
+  FormatOptions format;
+  CLI::App *format_command =
+      app.add_subcommand("format", "write date, datetime or time values by a pattern or a locale item");
+  format_command->add_option("KIND", format.kind, "date, datetime or time")
+      ->required()
+      ->check(CLI::IsMember({"date", "datetime", "time"}));
+  format_command
+      ->add_option("PATTERN", format.pattern,
+                   "a pattern (e.g. \"%d.%m.%Y\"), or @ITEM for a locale item (e.g. @28)")
+      ->required();
+  format_command->add_option("VALUE", format.values,
+                             "a value in its own unit (days, seconds) or ISO 8601 text: 2010-03-05, "
+                             "2010-03-05T13:45:30, 13:45:30; none: one a line from --input");
+  format_command
+      ->add_option("--input", format.input, "read the values from this file (default: standard input)")
+      ->type_name("FILE");
+
+  WeekOptions week;
+  CLI::App *week_command =
+      app.add_subcommand("week", "write dates as week dates under the week rule U, V or W");
+  week_command
+      ->add_option_function<std::string>(
+          "RULE", [&week](const std::string &rule) { week.rule = rule[0]; },
+          "U weeks begin on Sunday, W on Monday, V ISO 8601 weeks and week-based year")
+      ->required()
+      ->check(CLI::Validator(rule_check, ""))
+      ->type_name("U|V|W");
+  week_command->add_option(
+      "DATE", week.dates,
+      "YYYY-MM-DD or a date value (days since 1960-01-01); none: one a line from --input");
+  week_command
+      ->add_option(
+          "--width", week.width,
+          "the field width, which chooses the form: 3-4 Www, 5-6 yyWww, 7-8 yyWwwdd, 9-10 yyyyWwwdd, "
+          "11 or more yyyy-Www-dd (the default)")
+      ->check(CLI::Range(1, 64))
+      ->type_name("N");
+  week_command->add_option("--input", week.input, "read the dates from this file (default: standard input)")
+      ->type_name("FILE");
+
+  CLI::App *info_command =
+      app.add_subcommand("info", "show the module's image record, entry list and informat table");
+  CLI::App *locales_command = app.add_subcommand("locales", "list the locales the host can load");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp &) {
+    out() << app.help();
+    return kExitOk;
+  } catch (const CLI::CallForAllHelp &) {
+    out() << app.help("", CLI::AppFormatMode::All);
+    return kExitOk;
+  } catch (const CLI::ParseError &e) {
+    error(std::string(e.what()) + " (nldat --help)");
     return kExitUsage;
   }
-  const std::string_view name = args[i];
-  for (const Command &c : kCommands) {
-    if (name == c.name) return c.run(context, args.subspan(i + 1));
+
+  std::string why;
+  const std::optional<std::string> locale_name = choose_locale(locale, &why);
+  if (!locale_name) {
+    error(why);
+    return kExitUsage;
   }
-  error("unknown command " + std::string(name) + " (nldat --help lists the commands)");
+  Context context(*locale_name, module.empty() ? default_module_path() : module);
+  if (show_version) return version(context);
+  if (read_command->parsed()) return cmd_read(context, read);
+  if (format_command->parsed()) return cmd_format(context, format);
+  if (week_command->parsed()) return cmd_week(context, week);
+  if (info_command->parsed()) return cmd_info(context);
+  if (locales_command->parsed()) return cmd_locales(context);
+  error("no command given (nldat --help lists the commands)");
   return kExitUsage;
 }
 

@@ -1,14 +1,18 @@
-// nldat: context, buffered output, block-wise line reading, ISO 8601 text.
+// nldat: context, buffered output, block-wise line reading, the field reader a
+// command asks for.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "cli.h"
-#include "nlhost/civil.h"
 #include "nlhost/icu_locale.h"
 
 namespace nldat {
@@ -53,73 +57,14 @@ nlhost::Module *Context::module() {
   return module_.get();
 }
 
-Output &out() {
-  static Output output;
-  return output;
-}
-
-Output &Output::operator<<(std::string_view text) {
-  while (!text.empty()) {
-    if (used_ == kSize) flush();
-    const size_t n = std::min(text.size(), kSize - used_);
-    std::memcpy(buffer_ + used_, text.data(), n);
-    used_ += n;
-    text.remove_prefix(n);
-  }
-  return *this;
-}
-
-Output &Output::operator<<(char c) {
-  if (used_ == kSize) flush();
-  buffer_[used_++] = c;
-  return *this;
-}
-
-Output &Output::operator<<(int64_t n) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, n);
-  return *this << std::string_view(digits, static_cast<size_t>(result.ptr - digits));
-}
-
-Output &Output::number(double value) {
-  if (std::isnan(value)) return *this << '.';
-  if (value == std::floor(value) && std::fabs(value) < 9e15) return *this << static_cast<int64_t>(value);
-  char digits[32];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  return *this << std::string_view(digits, static_cast<size_t>(result.ptr - digits));
-}
-
-void Output::flush() {
-  size_t done = 0;
-  while (done < used_) {
-    const ssize_t n = ::write(STDOUT_FILENO, buffer_ + done, used_ - done);
-    if (n <= 0) break;  // a closed pipe: nothing more can be said
-    done += static_cast<size_t>(n);
-  }
-  used_ = 0;
-}
-
-void error(std::string_view message) {
-  out().flush();  // keep the order of what both streams say
-  std::fprintf(stderr, "nldat: %.*s\n", static_cast<int>(message.size()), message.data());
-}
-
 bool LineReader::open(const char *path) {
-  if (std::strcmp(path, "-") == 0) {
-    fd_ = STDIN_FILENO;
-    own_fd_ = false;
-  } else {
-    fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) {
-      error(std::string("cannot open ") + path + ": " + std::strerror(errno));
-      return false;
-    }
-    own_fd_ = true;
-  }
+  name_ = std::strcmp(path, "-") == 0 ? "<stdin>" : path;
+  if (!open_input(path, &fd_, &own_fd_)) return false;
   capacity_ = 1 << 20;
   buffer_ = std::make_unique<char[]>(capacity_);
   begin_ = end_ = 0;
   eof_ = false;
+  first_ = true;
   return true;
 }
 
@@ -129,14 +74,22 @@ LineReader::~LineReader() {
 
 bool LineReader::next(std::string_view *line) {
   for (;;) {
+    // A line ends at LF, CR LF or a lone CR; a CR at the end of what has been
+    // read waits for the next byte unless the input has ended.
     const char *start = buffer_.get() + begin_;
-    const void *newline = std::memchr(start, '\n', end_ - begin_);
-    if (newline != nullptr || (eof_ && begin_ < end_)) {
-      const char *stop = newline != nullptr ? static_cast<const char *>(newline) : buffer_.get() + end_;
-      size_t length = static_cast<size_t>(stop - start);
-      begin_ += length + (newline != nullptr);
-      if (length > 0 && start[length - 1] == '\r') --length;
-      *line = std::string_view(start, length);
+    const size_t available = end_ - begin_;
+    size_t stop = 0;
+    while (stop < available && start[stop] != '\n' && start[stop] != '\r') ++stop;
+    const bool cr_pending = stop + 1 == available && start[stop] == '\r' && !eof_;
+    if ((stop < available && !cr_pending) || (eof_ && available > 0)) {
+      size_t ending = 0;
+      if (stop < available)
+        ending = start[stop] == '\r' && stop + 1 < available && start[stop + 1] == '\n' ? 2 : 1;
+      begin_ += stop + ending;
+      std::string_view text(start, stop);
+      if (first_ && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte-order mark
+      first_ = false;
+      *line = text;
       return true;
     }
     if (eof_) return false;
@@ -155,6 +108,10 @@ bool LineReader::next(std::string_view *line) {
     }
     const ssize_t n = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error(name_ + ": " + std::strerror(errno));
+      failed_ = true;
+    }
     if (n <= 0) {
       eof_ = true;
     } else {
@@ -163,66 +120,90 @@ bool LineReader::next(std::string_view *line) {
   }
 }
 
-namespace {
-
-char *two_digits(char *p, int v) {
-  *p++ = static_cast<char>('0' + v / 10);
-  *p++ = static_cast<char>('0' + v % 10);
-  return p;
+bool open_input(const char *path, int *fd, bool *owned) {
+  if (std::strcmp(path, "-") == 0) {
+    *fd = STDIN_FILENO;
+    *owned = false;
+    return true;
+  }
+  *fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (*fd < 0) {
+    error(std::string("cannot open ") + path + ": " + std::strerror(errno));
+    return false;
+  }
+  struct stat status {};
+  if (::fstat(*fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+    error(std::string("cannot read ") + path + ": it is a directory");
+    ::close(*fd);
+    *fd = -1;
+    return false;
+  }
+  *owned = true;
+  return true;
 }
 
-char *write_date(char *p, int64_t days_1960) {
-  const nlhost::civil::Ymd civil = nlhost::civil::civil_from_days(days_1960);
-  int64_t y = civil.year;
-  const int m = civil.month, d = civil.day;
-  if (y < 0) {
-    *p++ = '-';
-    y = -y;
+bool each_value(const std::vector<std::string> &given, const std::string &input,
+                const std::function<void(std::string_view)> &use) {
+  if (!given.empty()) {
+    for (const std::string &value : given) use(value);
+    return true;
   }
-  char year[24];
-  auto r = std::to_chars(year, year + sizeof year, y);
-  for (auto n = r.ptr - year; n < 4; ++n) *p++ = '0';
-  std::memcpy(p, year, static_cast<size_t>(r.ptr - year));
-  p += r.ptr - year;
-  *p++ = '-';
-  p = two_digits(p, m);
-  *p++ = '-';
-  return two_digits(p, d);
+  LineReader reader;
+  if (!reader.open(input.empty() ? "-" : input.c_str())) return false;
+  std::string_view line;
+  while (reader.next(&line)) {
+    if (!nlhost::trim_blanks(line).empty()) use(nlhost::trim_blanks(line));
+  }
+  return !reader.failed();
+}
+
+namespace {
+
+// The value kinds a name stands for when the field is read by a pattern.
+struct KindName {
+  std::string_view name;
+  nlhost::ValueKind kind;
+};
+constexpr KindName kKindNames[] = {
+    {"date", nlhost::ValueKind::kDate},         {"NLDATE", nlhost::ValueKind::kDate},
+    {"NLDATEW", nlhost::ValueKind::kDate},      {"datetime", nlhost::ValueKind::kDatetime},
+    {"NLDATM", nlhost::ValueKind::kDatetime},   {"NLDATMW", nlhost::ValueKind::kDatetime},
+    {"NLDATMAP", nlhost::ValueKind::kDatetime}, {"time", nlhost::ValueKind::kTime},
+};
+
+bool same_name(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+         });
 }
 
 }  // namespace
 
-size_t iso_date(double date, char *buffer) {
-  return static_cast<size_t>(write_date(buffer, static_cast<int64_t>(std::floor(date))) - buffer);
-}
-
-size_t iso_datetime(double datetime, char *buffer) {
-  const double days = std::floor(datetime / 86400);
-  const auto seconds = static_cast<int64_t>(std::floor(datetime - days * 86400));  // [0, 86399]
-  char *p = write_date(buffer, static_cast<int64_t>(days));
-  *p++ = 'T';
-  p = two_digits(p, static_cast<int>(seconds / 3600));
-  *p++ = ':';
-  p = two_digits(p, static_cast<int>(seconds / 60 % 60));
-  *p++ = ':';
-  p = two_digits(p, static_cast<int>(seconds % 60));
-  return static_cast<size_t>(p - buffer);
-}
-
-bool option_value(Args args, size_t *i, std::string_view name, std::string_view *value, bool *missing) {
-  const std::string_view arg = args[*i];
-  if (arg.substr(0, name.size()) != name) return false;
-  if (arg.size() == name.size()) {
-    if (*i + 1 >= args.size()) {
-      *missing = true;
-      return true;
+std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice) {
+  nlhost::Module *module = context.module();
+  if (module == nullptr) return std::nullopt;
+  std::string why;
+  std::optional<nlhost::FieldReader> reader;
+  if (choice.pattern.empty()) {
+    reader = nlhost::FieldReader::make(*module, choice.name, &why);
+  } else {
+    const KindName *kind = nullptr;
+    for (const KindName &k : kKindNames) {
+      if (same_name(k.name, choice.name)) kind = &k;
     }
-    *value = args[++*i];
-    return true;
+    if (kind == nullptr) {
+      why = "a pattern reads a date, datetime or time, not " + choice.name;
+    } else {
+      reader = nlhost::FieldReader::with_pattern(*module, kind->kind, choice.pattern, &why);
+    }
   }
-  if (arg[name.size()] != '=') return false;
-  *value = arg.substr(name.size() + 1);
-  return true;
+  if (!reader) {
+    error(why + " (nldat read --help lists the informats)");
+    return std::nullopt;
+  }
+  reader->set_strict(!choice.lenient);
+  reader->set_week_rule(choice.week_rule);
+  return reader;
 }
 
 }  // namespace nldat

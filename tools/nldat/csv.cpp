@@ -1,0 +1,103 @@
+// nldat: one scanner for delimited records, used both to cut input into
+// blocks of whole records and to split a record into its fields.
+#include "csv.h"
+
+#include <array>
+
+namespace nldat::csv {
+
+bool scan_record(std::string_view text, size_t start, char delimiter, bool at_end, RecordEnd *record,
+                 std::vector<Field> *fields) {
+  if (fields != nullptr) fields->clear();
+  size_t lines = 0;
+  size_t i = start;
+  const size_t n = text.size();
+  for (;;) {
+    // One field from i.
+    Field field{i, i, false};
+    if (i < n && text[i] == '"') {
+      field.quoted = true;
+      ++i;
+      for (;;) {
+        while (i < n && text[i] != '"') {
+          // CR LF counts once; a lone CR or LF once each.
+          if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == n || text[i + 1] != '\n'))) ++lines;
+          ++i;
+        }
+        if (i == n) break;  // unclosed: the field runs to the end
+        if (i + 1 < n && text[i + 1] == '"') {
+          i += 2;
+          continue;
+        }
+        if (i + 1 == n && !at_end) return false;  // a "" may be cut in two
+        ++i;
+        break;
+      }
+      if (i == n && !at_end) return false;
+    }
+    while (i < n && text[i] != delimiter && text[i] != '\n' && text[i] != '\r') ++i;
+    field.end = i;
+    if (fields != nullptr) fields->push_back(field);
+    if (i < n && text[i] == delimiter) {
+      ++i;
+      continue;
+    }
+    if (i == n) {
+      if (!at_end) return false;
+      *record = {i, 0, lines};
+      return true;
+    }
+    if (text[i] == '\r' && i + 1 == n && !at_end) return false;
+    const size_t line_end = text[i] == '\r' && i + 1 < n && text[i + 1] == '\n' ? 2 : 1;
+    *record = {i, line_end, lines};
+    return true;
+  }
+}
+
+std::string_view unquote(std::string_view raw, std::string &scratch) {
+  if (raw.empty() || raw.front() != '"') return raw;
+  // "a""b"c: the quoted part with "" as one quote, then what follows the closing quote.
+  size_t i = 1;
+  size_t close = raw.size();
+  bool doubled = false;
+  while (i < raw.size()) {
+    if (raw[i] == '"') {
+      if (i + 1 < raw.size() && raw[i + 1] == '"') {
+        doubled = true;
+        i += 2;
+        continue;
+      }
+      close = i;
+      break;
+    }
+    ++i;
+  }
+  const std::string_view inside = raw.substr(1, close - 1);
+  const std::string_view after = close < raw.size() ? raw.substr(close + 1) : std::string_view();
+  if (!doubled && after.empty()) return inside;
+  scratch.clear();
+  for (size_t k = 0; k < inside.size(); ++k) {
+    scratch += inside[k];
+    if (inside[k] == '"') ++k;  // the second quote of ""
+  }
+  scratch += after;
+  return scratch;
+}
+
+char guess_delimiter(std::string_view header) {
+  constexpr std::array<char, 4> kCandidates = {',', ';', '\t', '|'};
+  std::array<size_t, 4> counts{};
+  bool quoted = false;
+  for (const char c : header) {
+    if (c == '"') quoted = !quoted;
+    if (quoted) continue;
+    for (size_t k = 0; k < kCandidates.size(); ++k) counts[k] += c == kCandidates[k];
+  }
+  size_t best = 0;
+  for (size_t k = 1; k < kCandidates.size(); ++k) {
+    if (counts[k] > counts[best]) best = k;
+  }
+  return kCandidates[best];
+}
+
+}  // namespace nldat::csv

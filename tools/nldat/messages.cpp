@@ -1,0 +1,101 @@
+// nldat: messages that quote untrusted fields safely and briefly.
+#include "messages.h"
+
+#include "cli.h"
+
+namespace nldat {
+
+namespace {
+
+// The length of the well-formed UTF-8 sequence at text[i], 0 when there is none.
+size_t sequence_length(std::string_view text, size_t i) {
+  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  if (lead < 0x80) return 1;
+  size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+  for (size_t k = 2; k < length; ++k) {
+    if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
+bool valid_utf8(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    // Eight ASCII bytes at a time.
+    while (i + 8 <= text.size()) {
+      uint64_t word = 0;
+      for (size_t k = 0; k < 8; ++k)
+        word |= static_cast<uint64_t>(static_cast<unsigned char>(text[i + k])) << (8 * k);
+      if ((word & 0x8080808080808080ULL) != 0) break;
+      i += 8;
+    }
+    if (i == text.size()) break;
+    const size_t length = sequence_length(text, i);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
+std::string quoted_for_message(std::string_view field) {
+  constexpr size_t kShownBytes = 60;
+  constexpr char kHex[] = "0123456789abcdef";
+  std::string text = "\"";
+  size_t i = 0;
+  while (i < field.size() && i < kShownBytes) {
+    const auto c = static_cast<unsigned char>(field[i]);
+    size_t length = sequence_length(field, i);
+    if (length > 1 && i + length <= kShownBytes) {
+      text.append(field.substr(i, length));
+      i += length;
+      continue;
+    }
+    if (length > 1) break;  // a character that does not fit whole
+    if (c == '"' || c == '\\') {
+      text += '\\';
+      text += static_cast<char>(c);
+    } else if (length == 0 || c < 0x20 || c == 0x7F) {
+      text += "\\x";
+      text += kHex[c >> 4];
+      text += kHex[c & 15];
+    } else {
+      text += static_cast<char>(c);
+    }
+    ++i;
+  }
+  text += '"';
+  if (i < field.size()) text += "... (" + std::to_string(field.size()) + " bytes)";
+  return text;
+}
+
+void MessageLimit::report(const std::string &message) {
+  if (++count_ <= kShown) error(message);
+}
+
+void MessageLimit::finish() const {
+  if (count_ > kShown) {
+    error(subject_ + ": " + std::to_string(count_ - kShown) + " more fields not read (" +
+          std::to_string(count_) + " in all)");
+  }
+}
+
+}  // namespace nldat

@@ -1,0 +1,39 @@
+// nldat: what a message may show of untrusted text, and how many messages a
+// column may print.
+#ifndef NLDAT_MESSAGES_H
+#define NLDAT_MESSAGES_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace nldat {
+
+// Whether text is well-formed UTF-8 (no overlong forms, no surrogates, nothing
+// above U+10FFFF).
+bool valid_utf8(std::string_view text);
+
+// field in double quotes for a message: at most 60 bytes of it (whole
+// characters), then "..."; control bytes, invalid bytes, a NUL and the quote
+// and backslash themselves written as escapes (\x1b, \x00, \", \\).
+std::string quoted_for_message(std::string_view field);
+
+// The messages about one column: the first 20 go to standard error, the rest
+// are only counted and summed up by finish().
+class MessageLimit {
+ public:
+  static constexpr int64_t kShown = 20;
+  explicit MessageLimit(std::string subject) : subject_(std::move(subject)) {}
+  void report(const std::string &message);
+  void finish() const;
+  int64_t count() const { return count_; }
+
+ private:
+  std::string subject_;
+  int64_t count_ = 0;
+};
+
+}  // namespace nldat
+
+#endif
