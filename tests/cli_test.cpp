@@ -177,7 +177,9 @@ TEST(Cli, StrictReadingRefusesNearMissesAndKeepsTheRealForms) {
       {"--locale de_DE read NLDATE", "07.12.20026", ".", "15681\t2002-12-07"},
       {"--locale de_DE read NLDATE", "X7.12.2026", ".", "24447\t2026-12-07"},
       {"--locale de_DE read NLDATM", "07.12.2026, 14:60:00", ".", "2112274800\t2026-12-07T15:00:00"},
-      {"--locale de_DE read NLDATM", "07.12.2026, 02:30:00 PM", ".", "2112229800\t2026-12-07T02:30:00"},
+      // A 12-hour time under a 24-hour pattern: the fallback reads the marker.
+      {"--locale de_DE read NLDATM", "07.12.2026, 02:30:00 PM", "2112273000\t2026-12-07T14:30:00",
+       "2112229800\t2026-12-07T02:30:00"},
       {"--locale de_DE read NLDATE", "07.12.2026", "24447\t2026-12-07", nullptr},
       {"--locale de_DE read NLDATE", " 07.12.2026\t", "24447\t2026-12-07", nullptr},
       {"--locale de_DE read NLDATE", "07. Dezember 2026", "24447\t2026-12-07", nullptr},
