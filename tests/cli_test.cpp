@@ -204,8 +204,7 @@ TEST(Cli, StrictReadingRefusesNearMissesAndKeepsTheRealForms) {
 }
 
 // A trailing minus is an amount's sign or no amount: never a positive value.
-// Enabled once FieldReader checks where a number's sign stands.
-TEST(Cli, DISABLED_MoneyWithATrailingMinusIsNotReadAsPositive) {
+TEST(Cli, MoneyWithATrailingMinusIsNotReadAsPositive) {
   const CliRun run = nldat("--locale en_US read MONEY", "1,234.56-\n");
   EXPECT_TRUE(run.out == ".\n" || run.out == "-1234.56\n") << run.out;
 }
