@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host_internal.h"
 #include "nlhost/host.h"
 #include "services.h"
 
@@ -53,7 +54,7 @@ int32_t char_length(const Host *host, const unsigned char *s, int32_t i, int32_t
 // kept in host_24, so that a forward scan walks the text once.
 extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) noexcept {
   Host *host = current_host();
-  if (host != nullptr) host->record("wzsxoff", offset);
+  if (host != nullptr) HostAccess::record(*host, "wzsxoff", offset);
   if (d == nullptr) return 1;
   const int32_t n = usable_length(d);
   if (offset == 0) d->host_24 = 0;  // set-up: start from the beginning
@@ -87,7 +88,7 @@ extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) no
 extern "C" int32_t nlhost_svc_wzsxmov(uwn_text_descriptor *source, int32_t count,
                                       uwn_text_descriptor *destination) noexcept {
   Host *host = current_host();
-  if (host != nullptr) host->record("wzsxmov", count);
+  if (host != nullptr) HostAccess::record(*host, "wzsxmov", count);
   if (destination == nullptr) return 0;
   const int32_t room = destination->text != nullptr ? std::max<int32_t>(0, destination->capacity) : 0;
   int32_t written = 0;

@@ -76,6 +76,8 @@ class FieldReader {
   enum class Source { kInformat, kNumber, kMoney, kPercent, kWeek, kPattern };
   FieldReader() = default;
   bool read_normalized(std::string_view field, double *value);
+  bool read_number(std::string_view field, double *value);
+  bool run_number_reader(int32_t item, std::string_view text, double *value);
   bool accounts_for_whole_field(std::string_view field, double value);
 
   const Module *module_ = nullptr;
@@ -89,6 +91,7 @@ class FieldReader {
   bool strict_ = true;
   char week_rule_ = 'V';
   std::string scratch_;
+  std::string number_scratch_;
 };
 
 }  // namespace nlhost
