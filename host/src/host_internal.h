@@ -1,5 +1,5 @@
 // What the host's own services reach inside a Host: call recording, the
-// failure switch, the pool, xexit, the informat registry and the locale lock.
+// failure switch, xexit and the locale lock.
 // Not part of the host API: only host/src (and the tests of the host) include
 // this header.
 #ifndef NLHOST_HOST_INTERNAL_H
@@ -22,10 +22,6 @@ struct HostAccess {
   // Counts a call of service against Host::fail_call; true when it is to fail.
   static bool should_fail(Host &host, const char *service) { return host.should_fail(service); }
   static void exit(Host &host, int32_t code, int32_t detail) { host.exit(code, detail); }
-  // The host informat registered under name (case-insensitive), or null.
-  static const HostInformat *find_informat(const Host &host, std::string_view name) {
-    return host.find_informat(name);
-  }
   static std::mutex &locale_mutex(Host &host) { return host.locale_mutex(); }
 };
 

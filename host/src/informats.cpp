@@ -58,7 +58,7 @@ extern "C" int32_t nlhost_svc_xfrname(void *, const char *name, int32_t length, 
   HostAccess::record(*host, "xfrname", kind, text);
   if (HostAccess::should_fail(*host, "xfrname")) return kNoInformat;
   if (kind != kInformatKind || length < 0 || length > kMaxName) return kNoInformat;
-  const HostInformat *found = HostAccess::find_informat(*host, text);
+  const HostInformat *found = host->find_informat(text);
   if (found == nullptr) return kNoInformat;
   if (informat != nullptr) *informat = const_cast<HostInformat *>(found);
   return 0;

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <iterator>
 
-#include "host_internal.h"
 #include "nlhost/civil.h"
 
 namespace nlhost {
@@ -636,8 +635,7 @@ bool FieldReader::read(std::string_view field, double *value) {
     // fallback alone may read it.
     const InformatRow *row = source_ == Source::kInformat ? informat_row(name_) : nullptr;
     Host *host = Host::current();
-    const HostInformat *fallback =
-        row != nullptr && host != nullptr ? HostAccess::find_informat(*host, row->fallback) : nullptr;
+    const HostInformat *fallback = row != nullptr && host != nullptr ? host->find_informat(row->fallback) : nullptr;
     if (fallback == nullptr) return false;
     double fallback_value = std::nan("");
     uwn_informat_block block{};

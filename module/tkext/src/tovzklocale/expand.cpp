@@ -39,6 +39,28 @@ constexpr NameArray kQuarters{UWN_ITEM_QUARTER, 4};
 
 constexpr char kStars[] = "********";
 
+// "00" to "99" back to back: a two-digit field is one copy.
+struct DigitPairs {
+  char text[200];
+  constexpr DigitPairs() : text() {
+    for (int k = 0; k < 100; ++k) {
+      text[2 * k] = static_cast<char>('0' + k / 10);
+      text[2 * k + 1] = static_cast<char>('0' + k % 10);
+    }
+  }
+};
+constexpr DigitPairs kDigitPairs;
+
+// |value|, which fits 32 unsigned bits even for INT32_MIN.
+uint32_t magnitude_of(int32_t value) {
+  return value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+}
+
+// The last two digits of a magnitude at dest.
+void put_two_digits(char *dest, uint32_t magnitude) {
+  std::memcpy(dest, kDigitPairs.text + 2 * (magnitude % 100), 2);
+}
+
 // Truncates toward zero; NaN and values beyond 32 bits (which the entry
 // points refuse before they get here) give 0 instead of an undefined conversion.
 int32_t whole(double x) { return uwn::to_int32_or(x, 0); }
@@ -112,6 +134,10 @@ struct Parts {
 void number(WorkArea &area, bool have, int32_t value, int32_t width, char pad) {
   if (!have) {
     area.append(kStars, width);
+    return;
+  }
+  if (width == 2 && pad == '0') {  // the common field, without a call
+    if (char *at = area.reserve(2)) put_two_digits(at, magnitude_of(value));
     return;
   }
   if (pad == 0) width = uwn::digit_count(value);  // as many digits as the value has
@@ -276,13 +302,12 @@ int32_t character_length(uwn_text_descriptor &text, int32_t i) {
 }  // namespace
 
 extern "C" int32_t i2s(int32_t value, char *dest, int32_t width, char pad) {
-  int64_t v = value < 0 ? -static_cast<int64_t>(value) : value;  // negatives: the magnitude
-  if (width == 2 && pad == '0') {                                // the common field: two digits, no loop
-    const auto last_two = static_cast<int32_t>(v % 100);
-    dest[0] = static_cast<char>('0' + last_two / 10);
-    dest[1] = static_cast<char>('0' + last_two % 10);
+  const uint32_t magnitude = magnitude_of(value);  // negatives: the magnitude
+  if (width == 2 && pad == '0') {                  // the common field: its last two digits in one copy
+    put_two_digits(dest, magnitude);
     return 2;
   }
+  int64_t v = magnitude;
   if (pad == 0) width = uwn::digit_count(v);
   if (width <= 0) return 0;
   for (int32_t k = width - 1; k >= 0; --k) {
