@@ -147,39 +147,13 @@ class Input {
     if (owned_) ::close(fd_);
   }
   // Reads until the blocks are held or the input ends; false after a read error.
-  bool fill() {
-    while (used_ < fill_to_ && !at_end_) {
-      if (used_ == capacity_ && !grow()) return false;
-      const ssize_t n = ::read(fd_, buffer_.get() + used_, capacity_ - used_);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        error(name_ + ": " + std::strerror(errno));
-        return false;
-      }
-      if (n == 0) at_end_ = true;
-      used_ += static_cast<size_t>(n);
-      done_ += n;
-    }
-    return true;
-  }
+  bool fill() { return read_until(fill_to_); }
   // Reads more for a record that does not fit what is held; false when it
-  // would pass the longest record.
+  // would pass the longest record, or on a read error.
   bool more() {
     if (used_ == capacity_ && !grow()) return false;
     const size_t before = used_;
-    const size_t target = used_ + kBlock;
-    while (used_ < std::min(target, capacity_) && !at_end_) {
-      const ssize_t n = ::read(fd_, buffer_.get() + used_, capacity_ - used_);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        error(name_ + ": " + std::strerror(errno));
-        return false;
-      }
-      if (n == 0) at_end_ = true;
-      used_ += static_cast<size_t>(n);
-      done_ += n;
-    }
-    return used_ > before || at_end_;
+    return read_until(std::min(used_ + kBlock, capacity_)) && (used_ > before || at_end_);
   }
   void consume(size_t n) {
     std::memmove(buffer_.get(), buffer_.get() + n, used_ - n);
@@ -193,15 +167,31 @@ class Input {
   int64_t done() const { return done_ - static_cast<int64_t>(used_); }
 
  private:
+  // Reads until target bytes are held (target <= capacity) or the input ends.
+  bool read_until(size_t target) {
+    while (used_ < target && !at_end_) {
+      const ssize_t n = ::read(fd_, buffer_.get() + used_, capacity_ - used_);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        error(name_ + ": " + std::strerror(errno));
+        return false;
+      }
+      if (n == 0) at_end_ = true;
+      used_ += static_cast<size_t>(n);
+      done_ += n;
+    }
+    return true;
+  }
   bool grow() {
     if (capacity_ >= kLongestRecord) {
       too_long_ = true;
       return false;
     }
-    auto bigger = std::make_unique<char[]>(capacity_ * 2);
+    const size_t bigger_size = std::min(capacity_ * 2, kLongestRecord);
+    auto bigger = std::make_unique<char[]>(bigger_size);
     std::memcpy(bigger.get(), buffer_.get(), used_);
     buffer_ = std::move(bigger);
-    capacity_ *= 2;
+    capacity_ = bigger_size;
     return true;
   }
 
