@@ -119,10 +119,6 @@ TEST(Cli, LocalesListsIcuNames) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 TEST(Cli, WeekWritesWeekDatesUnderEachRule) {
   CliRun run = nldat("week V 2010-01-01 18326 2008-12-29");
   EXPECT_EQ(run.status, 0) << run.err;
@@ -157,13 +153,6 @@ TEST(Cli, ReadsWeekDatesByRule) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "18263\t2010-01-01\n");
 }
-
-}  // namespace
-
-namespace {
-
-using nldat_test::CliRun;
-using nldat_test::nldat;
 
 // Near misses that a fixed-width reading would take in part, and the forms
 // that must still be read, strict (the default) and lenient.

@@ -147,39 +147,13 @@ class Input {
     if (owned_) ::close(fd_);
   }
   // Reads until the blocks are held or the input ends; false after a read error.
-  bool fill() {
-    while (used_ < fill_to_ && !at_end_) {
-      if (used_ == capacity_ && !grow()) return false;
-      const ssize_t n = ::read(fd_, buffer_.get() + used_, capacity_ - used_);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        error(name_ + ": " + std::strerror(errno));
-        return false;
-      }
-      if (n == 0) at_end_ = true;
-      used_ += static_cast<size_t>(n);
-      done_ += n;
-    }
-    return true;
-  }
+  bool fill() { return read_until(fill_to_); }
   // Reads more for a record that does not fit what is held; false when it
-  // would pass the longest record.
+  // would pass the longest record, or on a read error.
   bool more() {
     if (used_ == capacity_ && !grow()) return false;
     const size_t before = used_;
-    const size_t target = used_ + kBlock;
-    while (used_ < std::min(target, capacity_) && !at_end_) {
-      const ssize_t n = ::read(fd_, buffer_.get() + used_, capacity_ - used_);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        error(name_ + ": " + std::strerror(errno));
-        return false;
-      }
-      if (n == 0) at_end_ = true;
-      used_ += static_cast<size_t>(n);
-      done_ += n;
-    }
-    return used_ > before || at_end_;
+    return read_until(std::min(used_ + kBlock, capacity_)) && (used_ > before || at_end_);
   }
   void consume(size_t n) {
     std::memmove(buffer_.get(), buffer_.get() + n, used_ - n);
@@ -193,15 +167,31 @@ class Input {
   int64_t done() const { return done_ - static_cast<int64_t>(used_); }
 
  private:
+  // Reads until target bytes are held (target <= capacity) or the input ends.
+  bool read_until(size_t target) {
+    while (used_ < target && !at_end_) {
+      const ssize_t n = ::read(fd_, buffer_.get() + used_, capacity_ - used_);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        error(name_ + ": " + std::strerror(errno));
+        return false;
+      }
+      if (n == 0) at_end_ = true;
+      used_ += static_cast<size_t>(n);
+      done_ += n;
+    }
+    return true;
+  }
   bool grow() {
     if (capacity_ >= kLongestRecord) {
       too_long_ = true;
       return false;
     }
-    auto bigger = std::make_unique<char[]>(capacity_ * 2);
+    const size_t bigger_size = std::min(capacity_ * 2, kLongestRecord);
+    auto bigger = std::make_unique<char[]>(bigger_size);
     std::memcpy(bigger.get(), buffer_.get(), used_);
     buffer_ = std::move(bigger);
-    capacity_ *= 2;
+    capacity_ = bigger_size;
     return true;
   }
 
@@ -283,6 +273,118 @@ class RejectsFile {
   std::string text_;
 };
 
+// What the job tells at the end and along the way: the counts a column, its
+// first messages, the rejects file.
+class Report {
+ public:
+  Report(const std::vector<ColumnChoice> &columns, std::string input_name)
+      : columns_(columns), input_name_(std::move(input_name)), totals_(columns.size()) {
+    for (const ColumnChoice &column : columns) messages_.emplace_back(column.title);
+  }
+  bool open_rejects(const std::string &path) { return rejects_.open(path); }
+
+  // Takes a block's counts and unread fields, in file order.
+  void add(const ChunkResult &result) {
+    for (size_t k = 0; k < totals_.size(); ++k) {
+      totals_[k].read += result.counts[k].read;
+      totals_[k].empty += result.counts[k].empty;
+      totals_[k].unread += result.counts[k].unread;
+    }
+    for (const Reject &reject : result.rejects) {
+      const ColumnChoice &column = columns_[reject.column];
+      const std::string where = input_name_ + ":" + std::to_string(reject.line) + ": ";
+      if (reject.missing) {
+        messages_[reject.column].report(where + "no column " + column.title);
+      } else {
+        messages_[reject.column].report(where + column.title + ": " + quoted_for_message(reject.field) +
+                                        " not read by " + column.reader.name);
+      }
+      rejects_.add(reject.line, column.title, reject.field);
+    }
+  }
+
+  // One summary line a column; whether every non-empty field was read.
+  bool finish() const {
+    bool all_read = true;
+    for (size_t k = 0; k < columns_.size(); ++k) {
+      messages_[k].finish();
+      error(columns_[k].title + ": " + std::to_string(totals_[k].read) + " read, " +
+            std::to_string(totals_[k].empty) + " empty, " + std::to_string(totals_[k].unread) + " not read");
+      all_read = all_read && totals_[k].unread == 0;
+    }
+    return all_read;
+  }
+
+ private:
+  const std::vector<ColumnChoice> &columns_;
+  std::string input_name_;
+  std::vector<ColumnCounts> totals_;
+  std::vector<MessageLimit> messages_;
+  RejectsFile rejects_;
+};
+
+// The names of the header record's fields, trimmed and unquoted.
+std::vector<std::string> header_names(std::string_view header, char delimiter) {
+  std::vector<csv::Field> fields;
+  std::string scratch;
+  csv::RecordEnd end;
+  csv::scan_record(header, 0, delimiter, true, &end, &fields);
+  std::vector<std::string> names;
+  for (const csv::Field &f : fields) {
+    names.emplace_back(nlhost::trim_blanks(csv::unquote(header.substr(f.begin, f.end - f.begin), scratch)));
+  }
+  return names;
+}
+
+// Converts the records after the header, block by block, the parts of each
+// block side by side; false after printing why the input cannot be read.
+bool convert_records(Input &input, char delimiter, int64_t line, std::vector<ChunkConverter> &converters,
+                     Report &report) {
+  Progress progress(input.size());
+  std::vector<ChunkResult> results(converters.size());
+  std::vector<Part> parts;
+  int64_t rows = 0;
+  for (;;) {
+    if (!input.fill()) return false;
+    const size_t length =
+        cut_into_parts(input.held(), delimiter, input.at_end(), line, converters.size(), &parts);
+    if (length == 0) {
+      if (input.held().empty() && input.at_end()) break;
+      if (!input.more()) {
+        if (input.too_long()) {
+          error(input.name() + ":" + std::to_string(line) +
+                ": a record longer than 64 MiB (an unclosed quote?)");
+        }
+        return false;
+      }
+      continue;
+    }
+    // The parts are converted side by side and written in order.
+    std::vector<std::thread> helpers;
+    for (size_t t = 1; t < parts.size(); ++t) {
+      helpers.emplace_back(
+          [&, t] { converters[t].convert(parts[t].text, parts[t].first_line, &results[t]); });
+    }
+    converters[0].convert(parts[0].text, parts[0].first_line, &results[0]);
+    for (std::thread &helper : helpers) helper.join();
+    for (size_t t = 0; t < parts.size(); ++t) {
+      const ChunkResult &result = results[t];
+      if (result.invalid_line != 0) {
+        error(input.name() + ":" + std::to_string(result.invalid_line) + ": not UTF-8 text");
+        return false;
+      }
+      out().write(result.output);
+      report.add(result);
+      line += result.lines;
+      rows += result.records;
+    }
+    input.consume(length);
+    progress.update(input.done(), rows);
+  }
+  out().flush();
+  return true;
+}
+
 }  // namespace
 
 int cmd_convert(Context &context, const ConvertOptions &options) {
@@ -294,8 +396,6 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
   Input input;
   if (!input.open(options.file, options.threads)) return kExitUsage;
   if (!input.fill()) return kExitUsage;
-  RejectsFile rejects;
-  if (!rejects.open(options.rejects)) return kExitUsage;
 
   // A byte-order mark goes out as it came, but is no part of the first name.
   std::string_view held = input.held();
@@ -317,16 +417,8 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
     error(input.name() + ":1: not UTF-8 text: " + quoted_for_message(first));
     return kExitUsage;
   }
-  std::vector<std::string> names;
-  if (!options.no_header) {
-    std::vector<csv::Field> fields;
-    std::string scratch;
-    csv::RecordEnd end;
-    csv::scan_record(first, 0, plan.delimiter, true, &end, &fields);
-    for (const csv::Field &f : fields) {
-      names.emplace_back(nlhost::trim_blanks(csv::unquote(first.substr(f.begin, f.end - f.begin), scratch)));
-    }
-  }
+  const std::vector<std::string> names =
+      options.no_header ? std::vector<std::string>() : header_names(first, plan.delimiter);
   std::vector<ColumnChoice> columns;
   if (!resolve_columns(options, names, &columns)) return kExitUsage;
   for (const ColumnChoice &column : columns) {
@@ -349,76 +441,10 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
     line += static_cast<int64_t>(header_end.lines) + (header_end.line_end > 0);
   }
 
-  std::vector<ColumnCounts> totals(columns.size());
-  std::vector<MessageLimit> messages;
-  for (const ColumnChoice &column : columns) messages.emplace_back(column.title);
-  Progress progress(input.size());
-  std::vector<ChunkResult> results(converters.size());
-  std::vector<Part> parts;
-  int64_t rows = 0;
-  for (;;) {
-    if (!input.fill()) return kExitUsage;
-    const size_t length =
-        cut_into_parts(input.held(), plan.delimiter, input.at_end(), line, converters.size(), &parts);
-    if (length == 0) {
-      if (input.held().empty() && input.at_end()) break;
-      if (!input.more()) {
-        if (input.too_long()) {
-          error(input.name() + ":" + std::to_string(line) +
-                ": a record longer than 64 MiB (an unclosed quote?)");
-        }
-        return kExitUsage;
-      }
-      continue;
-    }
-    // The parts are converted side by side and written in order.
-    std::vector<std::thread> helpers;
-    for (size_t t = 1; t < parts.size(); ++t) {
-      helpers.emplace_back(
-          [&, t] { converters[t].convert(parts[t].text, parts[t].first_line, &results[t]); });
-    }
-    converters[0].convert(parts[0].text, parts[0].first_line, &results[0]);
-    for (std::thread &helper : helpers) helper.join();
-    for (size_t t = 0; t < parts.size(); ++t) {
-      const ChunkResult &result = results[t];
-      if (result.invalid_line != 0) {
-        error(input.name() + ":" + std::to_string(result.invalid_line) + ": not UTF-8 text");
-        return kExitUsage;
-      }
-      out().write(result.output);
-      for (size_t k = 0; k < totals.size(); ++k) {
-        totals[k].read += result.counts[k].read;
-        totals[k].empty += result.counts[k].empty;
-        totals[k].unread += result.counts[k].unread;
-      }
-      for (const Reject &reject : result.rejects) {
-        const ColumnChoice &column = columns[reject.column];
-        const std::string where = input.name() + ":" + std::to_string(reject.line) + ": ";
-        if (reject.missing) {
-          messages[reject.column].report(where + "no column " + column.title);
-        } else {
-          messages[reject.column].report(where + column.title + ": " + quoted_for_message(reject.field) +
-                                         " not read by " + column.reader.name);
-        }
-        rejects.add(reject.line, column.title, reject.field);
-      }
-      line += result.lines;
-      rows += result.records;
-    }
-    input.consume(length);
-    progress.update(input.done(), rows);
-  }
-  out().flush();
-  progress.finish();
-
-  bool all_read = true;
-  for (size_t k = 0; k < columns.size(); ++k) {
-    messages[k].finish();
-    error(columns[k].title + ": " + std::to_string(totals[k].read) + " read, " +
-          std::to_string(totals[k].empty) + " empty, " + std::to_string(totals[k].unread) + " not read");
-    all_read = all_read && totals[k].unread == 0;
-  }
-  return all_read ? kExitOk : kExitUnread;
+  Report report(columns, input.name());
+  if (!report.open_rejects(options.rejects)) return kExitUsage;
+  if (!convert_records(input, plan.delimiter, line, converters, report)) return kExitUsage;
+  return report.finish() ? kExitOk : kExitUnread;
 }
 
 }  // namespace nldat
