@@ -232,7 +232,8 @@ int main(int argc, char **argv) {
         c_locale = glibc_locale(glibc_dir, name, glibc_cached);
         if (c_locale == nullptr) continue;
         const std::string d_fmt = nl_langinfo_l(D_FMT, c_locale);
-        two_digit_year = d_fmt.find("%y") != std::string::npos;
+        two_digit_year = d_fmt.find("%y") != std::string::npos || d_fmt.find("%Oy") != std::string::npos ||
+                         d_fmt.find("%Ey") != std::string::npos;
       } else {
         format.reset(row.writer == Writer::kIcuDate
                          ? icu::DateFormat::createDateInstance(row.style, icu_locale)

@@ -207,6 +207,21 @@ TEST_F(Lenient, DigitsAndScripts) {
   check("mr_IN", {{"DATE", "७/१२/२६", kDec7}});
 }
 
+// Day periods settle a 12-hour clock; where a locale's styles and skeletons
+// order the numbers differently, the style reads first.
+TEST_F(Lenient, PeriodsAndPrecedence) {
+  check("zh_Hant_TW", {
+                          {"DATETIME", "2026/12/7 下午2:30", kDec7At1430},
+                          {"DATETIME", "2026/12/7 凌晨2:30", datetime_of(2026, 12, 7, 2, 30, 0)},
+                          {"DATETIME", "2026/12/7 中午12:30", datetime_of(2026, 12, 7, 12, 30, 0)},
+                          {"DATETIME", "2026/12/7 晚上2:30", kRefused},  // evening at 2 o'clock
+                      });
+  check("so_SO", {
+                     {"DATE", "03/04/26", date_of(2026, 4, 3)},
+                     {"DATE", "3/13/26", date_of(2026, 3, 13)},
+                 });
+}
+
 // The module hands raw text to the standard informat: it is normalized there.
 TEST_F(Lenient, NormalizesRawText) {
   check("fr_FR", {

@@ -118,7 +118,7 @@ class NameTable {
   };
   static unsigned first(const std::string &s) { return static_cast<unsigned char>(s[0]); }
   std::vector<Entry> entries_;
-  std::array<uint32_t, 258> index_{};
+  std::array<uint32_t, 257> index_{};  // by first byte, and the end
 };
 
 }  // namespace
@@ -611,15 +611,16 @@ bool seconds_of(const Parts &p, double *seconds) {
     case Field::kHour12:
     case Field::kHour11: {
       if (p.hour_field == Field::kHour12 ? hour < 1 || hour > 12 : hour > 11) return false;
-      const int morning = hour % 12, evening = morning + 12;
-      const bool am = (p.period >> morning) & 1, pm = (p.period >> evening) & 1;
+      const int morning = hour % 12;  // [0, 11]
+      const bool am = (p.period & (1u << morning)) != 0;
+      const bool pm = (p.period & (1u << (morning + 12))) != 0;
       if (am == pm) return false;  // no period, or one that does not settle it
-      hour = am ? morning : evening;
+      hour = am ? morning : morning + 12;
       break;
     }
     default: return false;
   }
-  if (p.period != 0 && ((p.period >> hour) & 1) == 0) return false;
+  if (p.period != 0 && (p.period & (1u << hour)) == 0) return false;
   if (hour < 0 || p.minute > 59 || p.second > 59) return false;
   *seconds = hour * 3600 + p.minute * 60 + p.second + p.fraction;
   return true;
