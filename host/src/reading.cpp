@@ -564,6 +564,8 @@ std::optional<FieldReader> FieldReader::make(const Module &module, std::string_v
       *error = "the module has no informat " + std::string(row->name);
       return std::nullopt;
     }
+    // Looked up once: a symbol lookup per field would cost as much as the read.
+    reader.writer_ = module.symbol(row->kind == ValueKind::kDate ? "zkfdate" : "zkfdttm");
     reader.name_ = std::string(row->name);
     reader.kind_ = row->kind;
     reader.source_ = Source::kInformat;
@@ -731,7 +733,7 @@ bool FieldReader::read_normalized(std::string_view text, double *value) {
 bool FieldReader::accounts_for_whole_field(std::string_view field, double value) {
   if (source_ != Source::kInformat) return true;
   const InformatRow *row = informat_row(name_);
-  const auto writer = module_->function<PatternWriter>(row->kind == ValueKind::kDate ? "zkfdate" : "zkfdttm");
+  const auto writer = reinterpret_cast<PatternWriter>(writer_);
   if (writer == nullptr) return false;
   char written[256];
   for (const int32_t item : {row->first_item, row->second_item}) {

@@ -133,6 +133,9 @@ class Host {
   // The host's standard informats DATE, DATETIME, WEEKDATE, TWNDY and
   // DATEAMPM are registered by the constructor.
   void register_informat(std::string name, HostInformat informat);
+  // The informat registered under name (any case), or null: a host runs its
+  // own standard informats through this.
+  const HostInformat *find_informat(std::string_view name) const;
 
   // Memory pool: allocations are kept until the host dies.  With
   // fail_allocations(true) the pool answers null.
@@ -178,7 +181,6 @@ class Host {
   }
   void *allocate(uint64_t size, uint32_t flags);
   void exit(int32_t code, int32_t detail);
-  const HostInformat *find_informat(std::string_view name) const;
   std::mutex &locale_mutex() { return locale_mutex_; }
 
   void record_call(const char *service, int64_t number, std::string_view text);
