@@ -134,6 +134,40 @@ TEST_F(Reading, StrictRefusesWhatThePatternReadsOnlyInPart) {
   EXPECT_TRUE(reader->read("07.12.20026", &value));
 }
 
+// A datetime the pattern reads only in part is read by the whole-field
+// fallback alone, or not at all: never to the part's value.
+TEST_F(Reading, StrictDatetimesAreWholeOrNothing) {
+  use("de_DE");
+  std::string error;
+  auto reader = nlhost::FieldReader::make(*module_, "NLDATM", &error);
+  ASSERT_TRUE(reader) << error;
+  constexpr double kDay = 24447.0 * 86400;
+  struct Row {
+    const char *field;
+    bool must_read;
+    double value;  // when read
+  };
+  const Row rows[] = {
+      {"07.12.2026, 14:30:00", true, kDay + 52200},
+      {"07.12.2026, 14:60:00", false, 0},
+      {"07.12.2026, 02:30:00 PM", false, kDay + 52200},  // if read, then as 14:30
+      {"07.12.2026, 14:30:00x", false, 0},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.field);
+    double value = -1;
+    const bool read = reader->read(row.field, &value);
+    if (row.must_read) {
+      EXPECT_TRUE(read);
+    }
+    if (read) {
+      EXPECT_EQ(value, row.value);
+    } else {
+      EXPECT_EQ(value, -1);
+    }
+  }
+}
+
 TEST_F(Reading, LibraryReadersAndUnknownNames) {
   use("de_DE");
   std::string error;

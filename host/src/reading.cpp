@@ -138,6 +138,10 @@ constexpr char32_t kDigitZeros[] = {
     0x16B50, 0x1D7CE, 0x1D7D8, 0x1D7E2, 0x1D7EC, 0x1D7F6, 0x1E140, 0x1E2F0, 0x1E950, 0x1FBF0,
 };
 
+static_assert(std::is_sorted(std::begin(kMapped), std::end(kMapped),
+                             [](const Mapped &a, const Mapped &b) { return a.code_point < b.code_point; }));
+static_assert(std::is_sorted(std::begin(kDigitZeros), std::end(kDigitZeros)));
+
 constexpr bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
 
 // The value of a decimal digit beyond ASCII, or -1.
