@@ -208,6 +208,8 @@ std::optional<FieldReader> FieldReader::make(const Module &module, std::string_v
     reader.name_ = std::string(row->name);
     reader.kind_ = row->kind;
     reader.source_ = Source::kInformat;
+    // A symbol lookup costs more than the read itself: once, not per field.
+    reader.writer_ = module.symbol(row->kind == ValueKind::kDate ? "zkfdate" : "zkfdttm");
     return reader;
   }
   struct LibraryRow {
@@ -334,7 +336,7 @@ bool FieldReader::read_normalized(std::string_view text, double *value) {
 bool FieldReader::accounts_for_whole_field(std::string_view field, double value) {
   if (source_ != Source::kInformat) return true;
   const InformatRow *row = informat_row(name_);
-  const auto writer = module_->function<PatternWriter>(row->kind == ValueKind::kDate ? "zkfdate" : "zkfdttm");
+  const auto writer = reinterpret_cast<PatternWriter>(writer_);
   if (writer == nullptr) return false;
   char written[256];
   for (const int32_t item : {row->first_item, row->second_item}) {

@@ -85,6 +85,7 @@ class FieldReader {
   std::string pattern_;
   uwn_informat_fn informat_ = nullptr;
   void *routine_ = nullptr;  // the library routine, when source_ is not kInformat
+  void *writer_ = nullptr;   // zkfdate or zkfdttm for the strict check, looked up once
   bool strict_ = true;
   char week_rule_ = 'V';
   std::string scratch_;
