@@ -1,5 +1,6 @@
 // The threaded line driver of nldat: every line reaches a job once, in
 // order, with the right number, whatever the block size and thread count.
+// ("Concurrency" in the suite names: CI runs these under ThreadSanitizer.)
 #include "parallel_lines.h"
 
 #include <gtest/gtest.h>
@@ -77,7 +78,7 @@ Outcome run(const std::string &input, int threads, size_t block_size, int stop_a
   return outcome;
 }
 
-TEST(ParallelLines, SameLinesInOrderForEveryBlockSizeAndThreadCount) {
+TEST(ParallelLinesConcurrency, SameLinesInOrderForEveryBlockSizeAndThreadCount) {
   std::string many;
   for (int i = 0; i < 3000; ++i)
     many += (i % 7 == 0 ? "x" : "") + std::to_string(i) + (i % 3 ? "\n" : "\r\n");
@@ -116,7 +117,7 @@ TEST(ParallelLines, SameLinesInOrderForEveryBlockSizeAndThreadCount) {
   }
 }
 
-TEST(ParallelLines, StopsWhenTheConsumerSaysSo) {
+TEST(ParallelLinesConcurrency, StopsWhenTheConsumerSaysSo) {
   std::string input;
   for (int i = 0; i < 10000; ++i) input += "line " + std::to_string(i) + "\n";
   for (int threads : {1, 3}) {
