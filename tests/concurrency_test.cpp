@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host_fixture.h"
+#include "nlhost/icu_locale.h"
 
 namespace {
 
@@ -181,6 +182,52 @@ TEST_F(Concurrency, EveryRoutineFromEightThreads) {
   go = true;
   for (auto &thread : threads) thread.join();
   EXPECT_EQ(mismatches.load(), 0);
+}
+
+// The host's standard informats build a locale's lenient forms on first use:
+// eight threads meeting a cold locale at once must all read alike, the
+// locale's own forms read and the other locales' forms refused.
+TEST_F(Concurrency, LenientFormsBuiltOnceFromEightThreads) {
+  struct Case {
+    const char *locale, *text;
+    double value;
+  };
+  static const Case kCases[] = {
+      {"nb_NO", "7. des. 2026", 24447},
+      {"pt_PT", "7 de dezembro de 2026", 24447},
+      {"sk_SK", "7. decembra 2026", 24447},
+      {"hr_HR", "7. prosinca 2026.", 24447},
+  };
+  std::vector<std::shared_ptr<nlhost::Locale>> locales;
+  for (const Case &c : kCases) {
+    std::string error;
+    locales.push_back(nlhost::load_icu_locale(c.locale, &error));
+    ASSERT_NE(locales.back(), nullptr) << error;
+  }
+  const auto *date = host().find_informat("DATE");
+  ASSERT_NE(date, nullptr);
+  std::atomic<int> wrong{0};
+  std::atomic<bool> go{false};
+  std::vector<std::thread> threads;
+  host().set_locale(locales[0]);
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&, t] {
+      while (!go.load()) std::this_thread::yield();
+      for (int round = 0; round < 50; ++round) {
+        const Case &c = kCases[size_t(t + round) % std::size(kCases)];
+        double v = -7;
+        uwn_informat_block b{};
+        b.text = c.text;
+        b.text_length = int32_t(std::strlen(c.text));
+        b.result = &v;
+        const bool read = (*date)(&b) == 0 && v == c.value;
+        if (read != (&c == &kCases[0])) ++wrong;
+      }
+    });
+  }
+  go = true;
+  for (auto &thread : threads) thread.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace

@@ -116,8 +116,11 @@ Outcome run(const std::string &input, int threads, size_t block_size, int stop_a
 
 TEST(ParallelLinesConcurrency, SameLinesInOrderForEveryBlockSizeAndThreadCount) {
   std::string many;
-  for (int i = 0; i < 3000; ++i)
-    many += (i % 7 == 0 ? "x" : "") + std::to_string(i) + (i % 3 ? "\n" : "\r\n");
+  for (int i = 0; i < 3000; ++i) {
+    if (i % 7 == 0) many += 'x';
+    many += std::to_string(i);
+    many += i % 3 ? "\n" : "\r\n";
+  }
   const std::string inputs[] = {
       "",
       "one",

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "date_values.h"
+#include "host_internal.h"
 #include "nlhost/host.h"
 
 namespace {
@@ -26,7 +27,7 @@ class StandardInformats : public ::testing::Test {
  protected:
   // Runs an informat as the module's fallback does: found by name, on a block.
   int32_t run(const char *name, const std::string &text, int32_t length, double *result) {
-    const auto *informat = host_.find_informat(name);
+    const auto *informat = nlhost::HostAccess::find_informat(host_, name);
     if (informat == nullptr) return -100;
     uwn_informat_block block{};
     block.width = 40;

@@ -3,6 +3,7 @@
 // value and every other NaN included) answers the standard missing value.
 #include <cmath>
 
+#include "host_internal.h"
 #include "nlhost/civil.h"
 #include "nlhost/host.h"
 #include "services.h"
@@ -18,8 +19,8 @@ constexpr double kEndSecond = static_cast<double>(civil::kLastDay + 1) * kSecond
 bool record(const char *service, int64_t number) {
   Host *host = current_host();
   if (host == nullptr) return false;
-  host->record(service, number);
-  return host->should_fail(service);
+  HostAccess::record(*host, service, number);
+  return HostAccess::should_fail(*host, service);
 }
 
 // The day number of a date value (its fraction dropped), or false.
@@ -112,8 +113,8 @@ extern "C" double nlhost_svc_zmdy(double month, double day, double year) noexcep
   bool ok = to_int(month, 1, 12, &m) && to_int(day, 1, 31, &d) && to_int(year, 0, civil::kLastYear, &y);
   Host *host = current_host();  // once: the record and the year window both need it
   if (host != nullptr) {
-    host->record("zmdy", ok ? y * 10000 + m * 100 + d : -1);
-    if (host->should_fail("zmdy")) ok = false;
+    HostAccess::record(*host, "zmdy", ok ? y * 10000 + m * 100 + d : -1);
+    if (HostAccess::should_fail(*host, "zmdy")) ok = false;
   }
   if (!ok) return standard_missing();
   if (y < 100) {
@@ -191,6 +192,6 @@ extern "C" double nlhost_svc_zsecond(double time) noexcept {
 extern "C" double nlhost_svc_wzdttme(void) noexcept {
   Host *host = current_host();
   if (host == nullptr) return standard_missing();
-  host->record("wzdttme", 0);
+  HostAccess::record(*host, "wzdttme", 0);
   return host->now();
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "host_internal.h"
 #include "nlhost/host.h"
 #include "services.h"
 
@@ -54,10 +55,10 @@ extern "C" int32_t nlhost_svc_xfrname(void *, const char *name, int32_t length, 
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   Host *host = current_host();
   if (host == nullptr) return kNoInformat;
-  host->record("xfrname", kind, text);
-  if (host->should_fail("xfrname")) return kNoInformat;
+  HostAccess::record(*host, "xfrname", kind, text);
+  if (HostAccess::should_fail(*host, "xfrname")) return kNoInformat;
   if (kind != kInformatKind || length < 0 || length > kMaxName) return kNoInformat;
-  const HostInformat *found = host->find_informat(text);
+  const HostInformat *found = HostAccess::find_informat(*host, text);
   if (found == nullptr) return kNoInformat;
   if (informat != nullptr) *informat = const_cast<HostInformat *>(found);
   return 0;
@@ -67,8 +68,8 @@ extern "C" int32_t nlhost_svc_xfrname(void *, const char *name, int32_t length, 
 extern "C" int32_t nlhost_svc_xfxbpn(uwn_informat_block *block, void *informat) noexcept {
   Host *host = current_host();
   if (host != nullptr) {
-    host->record("xfxbpn", block != nullptr ? block->width : -1);
-    if (host->should_fail("xfxbpn")) return kNumericInvalid;
+    HostAccess::record(*host, "xfxbpn", block != nullptr ? block->width : -1);
+    if (HostAccess::should_fail(*host, "xfxbpn")) return kNumericInvalid;
   }
   const auto *run = static_cast<const HostInformat *>(informat);
   if (block == nullptr || run == nullptr || !*run) return kNumericInvalid;
@@ -84,8 +85,8 @@ extern "C" int32_t nlhost_svc_xfxbpn(uwn_informat_block *block, void *informat) 
 extern "C" int32_t nlhost_svc_wzifmn(uwn_informat_block *block) noexcept {
   Host *host = current_host();
   if (host != nullptr) {
-    host->record("wzifmn", block != nullptr ? block->width : -1);
-    if (host->should_fail("wzifmn")) return kNumericInvalid;
+    HostAccess::record(*host, "wzifmn", block != nullptr ? block->width : -1);
+    if (HostAccess::should_fail(*host, "wzifmn")) return kNumericInvalid;
   }
   if (block == nullptr || block->result == nullptr) return kNumericInvalid;
   const int32_t n = block->text != nullptr

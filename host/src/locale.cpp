@@ -1,6 +1,7 @@
 // The locale store, the built-in English locale and the locale services.
 #include <cstring>
 
+#include "host_internal.h"
 #include "nlhost/host.h"
 #include "services.h"
 
@@ -144,8 +145,8 @@ extern "C" int32_t nlhost_svc_wzsxglc(void *locale, int32_t item, const uwn_loca
   Host *host = current_host();
   const Locale *l = static_cast<const Locale *>(locale);
   if (host != nullptr) {
-    host->record("wzsxglc", item);
-    if (host->should_fail("wzsxglc")) return kNoLocaleItem;
+    HostAccess::record(*host, "wzsxglc", item);
+    if (HostAccess::should_fail(*host, "wzsxglc")) return kNoLocaleItem;
     if (l == nullptr) l = host->locale();
   }
   const uwn_locale_entry *e = l != nullptr ? l->entry(item) : nullptr;
@@ -156,18 +157,18 @@ extern "C" int32_t nlhost_svc_wzsxglc(void *locale, int32_t item, const uwn_loca
 
 extern "C" int32_t nlhost_svc_wzsxplc(void *locale, int32_t item, const char *text, int32_t length) noexcept {
   Host *host = current_host();
-  if (host != nullptr && host->recording())
-    host->record("wzsxplc", item,
-                 text != nullptr && length > 0 && length <= UWN_ENTRY_TEXT_MAX
-                     ? std::string_view(text, static_cast<size_t>(length))
-                     : std::string_view());
-  if (host != nullptr && host->should_fail("wzsxplc")) return kNoLocaleItem;
+  if (host != nullptr && HostAccess::recording(*host))
+    HostAccess::record(*host, "wzsxplc", item,
+                       text != nullptr && length > 0 && length <= UWN_ENTRY_TEXT_MAX
+                           ? std::string_view(text, static_cast<size_t>(length))
+                           : std::string_view());
+  if (host != nullptr && HostAccess::should_fail(*host, "wzsxplc")) return kNoLocaleItem;
   Locale *l = resolve(locale);
   if (l == nullptr || length < 0 || (text == nullptr && length > 0)) return kNoLocaleItem;
   std::string_view value =
       length > 0 ? std::string_view(text, static_cast<size_t>(length)) : std::string_view();
   if (host != nullptr) {
-    std::lock_guard lock(host->locale_mutex());
+    std::lock_guard lock(HostAccess::locale_mutex(*host));
     return l->set_text(item, value) ? 0 : kNoLocaleItem;
   }
   return l->set_text(item, value) ? 0 : kNoLocaleItem;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host_internal.h"
 #include "nlhost/host.h"
 #include "services.h"
 
@@ -47,7 +48,7 @@ int32_t char_length(const Host *host, const unsigned char *s, int32_t i, int32_t
 // Records a wzsxoff call and passes its answer on: out of line, so that the
 // common path (nothing recorded) calls nothing and needs no stack frame.
 [[gnu::cold, gnu::noinline]] int32_t recorded_wzsxoff(Host *host, int32_t offset, int32_t answer) {
-  host->record("wzsxoff", offset);
+  HostAccess::record(*host, "wzsxoff", offset);
   return answer;
 }
 
@@ -55,7 +56,7 @@ int32_t char_length(const Host *host, const unsigned char *s, int32_t i, int32_t
 int32_t answer_wzsxoff(Host *host, uwn_text_descriptor *d, int32_t offset, int32_t answer) {
   d->last_offset = static_cast<int16_t>(offset);
   d->last_length = static_cast<int16_t>(answer);
-  if (host != nullptr && host->recording()) return recorded_wzsxoff(host, offset, answer);
+  if (host != nullptr && HostAccess::recording(*host)) return recorded_wzsxoff(host, offset, answer);
   return answer;
 }
 
@@ -86,7 +87,8 @@ int32_t answer_wzsxoff(Host *host, uwn_text_descriptor *d, int32_t offset, int32
 // kept in host_24, so that a forward scan walks the text once.
 extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) noexcept {
   Host *host = current_host();
-  if (d == nullptr) return host != nullptr && host->recording() ? recorded_wzsxoff(host, offset, 1) : 1;
+  if (d == nullptr)
+    return host != nullptr && HostAccess::recording(*host) ? recorded_wzsxoff(host, offset, 1) : 1;
   const int32_t n = usable_length(d);
   if (offset == 0) d->host_24 = 0;  // set-up: start from the beginning
   if (offset >= 0 && offset < n) {
@@ -104,7 +106,7 @@ extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) no
 extern "C" int32_t nlhost_svc_wzsxmov(uwn_text_descriptor *source, int32_t count,
                                       uwn_text_descriptor *destination) noexcept {
   Host *host = current_host();
-  if (host != nullptr) host->record("wzsxmov", count);
+  if (host != nullptr) HostAccess::record(*host, "wzsxmov", count);
   if (destination == nullptr) return 0;
   const int32_t room = destination->text != nullptr ? std::max<int32_t>(0, destination->capacity) : 0;
   int32_t written = 0;

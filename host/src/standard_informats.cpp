@@ -1,23 +1,24 @@
-// The host's standard informats DATE, DATETIME, WEEKDATE, TWNDY and DATEAMPM:
-// classic English date and datetime text, lenient as to separators and case.
-// Each reads block->text over block->text_length, stores the value through
-// block->result and returns 0, or returns 1 and stores nothing.
+// The host's standard informats DATE, DATETIME, WEEKDATE, TWNDY and DATEAMPM.
+// Each reads, in order, its classic English form (lenient as to separators
+// and case), ISO 8601, and the current locale's own forms; always the whole
+// field (blanks aside) or nothing.  Each reads block->text over
+// block->text_length, stores the value through block->result and returns 0,
+// or returns 1 and stores nothing.
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <utility>
 
+#include "lenient/lenient.h"
 #include "nlhost/civil.h"
 #include "nlhost/host.h"
+#include "nlhost/reading.h"
 
 namespace nlhost {
 
 namespace {
 
 constexpr int64_t date_value(int64_t y, int m, int d) { return civil::days_from_civil(y, m, d); }
-
-// The date values every reader of dates accepts: [1 January 1582, 6589336).
-constexpr int kFirstYear = 1582;
-constexpr int64_t kDateLimit = 6589336;
 
 constexpr std::string_view kMonths[] = {"january",   "february", "march",    "april",
                                         "may",       "june",     "july",     "august",
@@ -45,6 +46,7 @@ int name_position(std::string_view word, const std::string_view (&names)[N]) {
 
 struct Date {
   int year = 0, month = 0, day = 0;
+  int weekday = 0;  // 1 = Sunday .. 7, when the text names one
 };
 
 class Reader {
@@ -123,7 +125,8 @@ class Reader {
     skip_blanks();
     if (is_letter(peek())) {
       const size_t mark = i_;
-      if (name_position(word(), kWeekdays) == 0) i_ = mark;  // no weekday: the month comes first
+      date->weekday = name_position(word(), kWeekdays);
+      if (date->weekday == 0) i_ = mark;  // no weekday: the month comes first
       skip_separators(",.");
     }
     if (is_letter(peek())) {
@@ -178,8 +181,10 @@ class Reader {
 };
 
 bool valid(const Date &d) {
-  return d.year >= kFirstYear && d.month >= 1 && d.month <= 12 && d.day >= 1 &&
-         d.day <= civil::days_in_month(d.year, d.month) && date_value(d.year, d.month, d.day) < kDateLimit;
+  if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > civil::days_in_month(d.year, d.month)) return false;
+  const int64_t days = date_value(d.year, d.month, d.day);
+  return lenient::in_range(lenient::Kind::kDate, static_cast<double>(days)) &&
+         (d.weekday == 0 || d.weekday == civil::weekday(days));
 }
 
 // Seconds of the day from a clock reading and its AM/PM (0: none, 24-hour).
@@ -197,7 +202,7 @@ bool day_seconds(int hour, int minute, double second, int meridiem, double *out)
 
 enum class Form { kDate, kDatetime, kWeekdate, kTwndy, kDateampm };
 
-bool read_value(Form form, std::string_view text, int window, double *value) {
+bool read_classic(Form form, std::string_view text, int window, double *value) {
   Reader r(text, window);
   Date date;
   int hour = 0, minute = 0, meridiem = 0;
@@ -230,6 +235,29 @@ bool read_value(Form form, std::string_view text, int window, double *value) {
   return true;
 }
 
+// The classic form, then ISO 8601, then the current locale's forms.
+bool read_value(Form form, std::string_view raw, const Host &host, double *value) {
+  thread_local std::string scratch;
+  const std::string_view text = trim_blanks(normalize_field(raw, scratch));
+  if (text.empty()) return false;
+  const int window = host.year_window();
+  const lenient::Kind kind =
+      form == Form::kDate || form == Form::kWeekdate ? lenient::Kind::kDate : lenient::Kind::kDatetime;
+  const Locale *locale = host.locale();
+  const lenient::LocaleForms *forms = locale != nullptr ? lenient::forms_of(*locale) : nullptr;
+  double classic = 0, own = 0;
+  if (read_classic(form, text, window, &classic)) {
+    // English month names mean other months in some locales ("Mar" is May
+    // in Teso): a field the locale reads otherwise is not read at all.
+    if (forms != nullptr && lenient::read_locale(*forms, kind, text, window, &own) && own != classic)
+      return false;
+    *value = classic;
+    return true;
+  }
+  if (lenient::read_iso(kind, text, value)) return true;
+  return forms != nullptr && lenient::read_locale(*forms, kind, text, window, value);
+}
+
 }  // namespace
 
 void register_standard_informats(Host &host) {
@@ -243,7 +271,7 @@ void register_standard_informats(Host &host) {
       const size_t length =
           block->text != nullptr && block->text_length > 0 ? static_cast<size_t>(block->text_length) : 0;
       double value = 0;
-      if (!read_value(form, std::string_view(block->text, length), host.year_window(), &value)) return 1;
+      if (!read_value(form, std::string_view(block->text, length), host, &value)) return 1;
       *block->result = value;
       return 0;
     });

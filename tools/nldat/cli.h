@@ -68,6 +68,18 @@ struct ReadOptions {
   bool echo = false;
 };
 
+struct ConvertOptions {
+  std::string file = "-";
+  std::vector<std::string> columns;  // NAME=INFORMAT or N=INFORMAT
+  std::string delimiter;             // empty: guessed from the header line
+  std::string output = "iso";        // iso, value or both
+  bool keep = false;
+  bool no_header = false;
+  std::string rejects;
+  size_t threads = 2;   // blocks converted side by side
+  ReaderChoice reader;  // --lenient, --pattern, --rule for every column
+};
+
 struct FormatOptions {
   std::string kind;     // date, datetime or time
   std::string pattern;  // a pattern, or @ITEM
@@ -83,6 +95,8 @@ struct WeekOptions {
 };
 
 int cmd_read(Context &context, const ReadOptions &options);
+int cmd_convert(Context &context, const ConvertOptions &options);
+int cmd_patterns(Context &context);
 int cmd_format(Context &context, const FormatOptions &options);
 int cmd_week(Context &context, const WeekOptions &options);
 int cmd_info(Context &context);
@@ -96,6 +110,8 @@ class Output {
   Output &operator<<(int64_t n);
   // A value as the shortest text that reads back to it (integers plainly).
   Output &number(double value);
+  // Large text: what is buffered, then text, written at once.
+  void write(std::string_view text);
   void flush();
   ~Output() { flush(); }
 

@@ -1,6 +1,7 @@
 // nldat: buffered standard output and messages on standard error.
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -46,14 +47,31 @@ Output &Output::number(double value) {
   return *this << std::string_view(digits, static_cast<size_t>(result.ptr - digits));
 }
 
-void Output::flush() {
-  size_t done = 0;
-  while (done < used_) {
-    const ssize_t n = ::write(STDOUT_FILENO, buffer_ + done, used_ - done);
+namespace {
+
+void write_all(std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(STDOUT_FILENO, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // a closed pipe: nothing more can be said
-    done += static_cast<size_t>(n);
+    text.remove_prefix(static_cast<size_t>(n));
   }
+}
+
+}  // namespace
+
+void Output::flush() {
+  write_all(std::string_view(buffer_, used_));
   used_ = 0;
+}
+
+void Output::write(std::string_view text) {
+  if (text.size() < kSize - used_) {
+    *this << text;
+    return;
+  }
+  flush();
+  write_all(text);
 }
 
 void error(std::string_view message) {

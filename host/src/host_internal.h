@@ -1,0 +1,34 @@
+// What the host's own services reach inside a Host: call recording, the
+// failure switch, the pool, xexit, the informat registry and the locale lock.
+// Not part of the host API: only host/src (and the tests of the host) include
+// this header.
+#ifndef NLHOST_HOST_INTERNAL_H
+#define NLHOST_HOST_INTERNAL_H
+
+#include <cstdint>
+#include <mutex>
+#include <string_view>
+
+#include "nlhost/host.h"
+
+namespace nlhost {
+
+struct HostAccess {
+  // Records a service call when recording is on: a load and a branch when off.
+  static void record(Host &host, const char *service, int64_t number, std::string_view text = {}) {
+    host.record(service, number, text);
+  }
+  static bool recording(const Host &host) { return host.recording(); }
+  // Counts a call of service against Host::fail_call; true when it is to fail.
+  static bool should_fail(Host &host, const char *service) { return host.should_fail(service); }
+  static void exit(Host &host, int32_t code, int32_t detail) { host.exit(code, detail); }
+  // The host informat registered under name (case-insensitive), or null.
+  static const HostInformat *find_informat(const Host &host, std::string_view name) {
+    return host.find_informat(name);
+  }
+  static std::mutex &locale_mutex(Host &host) { return host.locale_mutex(); }
+};
+
+}  // namespace nlhost
+
+#endif  // NLHOST_HOST_INTERNAL_H

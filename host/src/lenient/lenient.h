@@ -1,0 +1,52 @@
+// The lenient readers behind the host's standard informats: ISO 8601 and the
+// current locale's own CLDR forms.  Each reads a whole field (already
+// normalized and without leading or trailing blanks) or nothing, and answers
+// only values inside the module's range.
+#ifndef NLHOST_LENIENT_H
+#define NLHOST_LENIENT_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace nlhost {
+class Locale;
+}
+
+namespace nlhost::lenient {
+
+// The values every reader of dates and datetimes accepts: [1582-01-01, 20000-01-01).
+inline constexpr int64_t kFirstDate = -138061;
+inline constexpr int64_t kDateLimit = 6589336;
+inline constexpr double kFirstDatetime = 86400.0 * kFirstDate;
+inline constexpr double kDatetimeLimit = 86400.0 * kDateLimit;
+static_assert(kFirstDatetime == -11928470400.0 && kDatetimeLimit == 569318630400.0);
+
+enum class Kind { kDate, kDatetime };
+
+constexpr bool in_range(Kind kind, double value) {
+  return kind == Kind::kDate ? value >= kFirstDate && value < kDateLimit
+                             : value >= kFirstDatetime && value < kDatetimeLimit;
+}
+
+// ISO 8601: 2026-12-07, 20261207, 2026-W50-1, 2026W501; for datetimes a date,
+// 'T' or a blank, hh:mm[:ss[.fff]] (or hhmm[ss] after 'T'), and an optional
+// Z or +hh[:mm] offset, which is applied.
+bool read_iso(Kind kind, std::string_view text, double *value);
+
+// A locale's date and time forms, built once from ICU's data for the
+// locale and never changed after: safe to share between threads.
+class LocaleForms;
+
+// The forms of locale (by its ICU name), built on first use and kept for
+// the life of the process; null when ICU does not know the name.
+const LocaleForms *forms_of(const Locale &locale);
+
+// Reads text by one of the locale's forms; two-digit years through the
+// window that starts at first_year.
+bool read_locale(const LocaleForms &forms, Kind kind, std::string_view text, int first_year, double *value);
+
+}  // namespace nlhost::lenient
+
+#endif  // NLHOST_LENIENT_H
