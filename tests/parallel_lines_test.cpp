@@ -1,5 +1,6 @@
 // The threaded line driver of nldat: every line reaches a job once, in
 // order, with the right number, whatever the block size and thread count.
+// ("Concurrency" in the suite names: CI runs these under ThreadSanitizer.)
 #include "parallel_lines.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "csv.h"
 
 namespace {
 
@@ -47,7 +50,36 @@ struct Outcome {
   bool finished;
 };
 
-Outcome run(const std::string &input, int threads, size_t block_size, int stop_after_blocks = -1) {
+// Writes each CSV record's fields, unquoted, between bars: records may hold
+// line ends inside quotes, so the blocks are cut by records.
+class RecordJob : public nldat::LineJob {
+ public:
+  void run(std::string_view block, bool, nldat::BlockResult &result) override {
+    result.output += records(block, true);
+  }
+  static std::string records(std::string_view text, bool at_end) {
+    std::string out, scratch;
+    std::vector<nldat::csv::Field> fields;
+    nldat::csv::RecordEnd end;
+    for (size_t start = 0; start < text.size(); start = end.end + end.line_end) {
+      if (!nldat::csv::scan_record(text, start, ',', at_end, &end, &fields)) break;
+      for (const auto &f : fields)
+        out += "|" + std::string(nldat::csv::unquote(text.substr(f.begin, f.end - f.begin), scratch));
+      out += "|\n";
+    }
+    return out;
+  }
+  static size_t cut(std::string_view text) {
+    size_t start = 0;
+    nldat::csv::RecordEnd end;
+    while (start < text.size() && nldat::csv::scan_record(text, start, ',', false, &end, nullptr))
+      start = end.end + end.line_end;
+    return start;
+  }
+};
+
+Outcome run(const std::string &input, int threads, size_t block_size, int stop_after_blocks = -1,
+            bool records = false) {
   FILE *file = std::tmpfile();
   EXPECT_NE(file, nullptr);
   std::fwrite(input.data(), 1, input.size(), file);
@@ -58,8 +90,13 @@ Outcome run(const std::string &input, int threads, size_t block_size, int stop_a
   nldat::ParallelOptions options;
   options.threads = threads;
   options.block_size = block_size;
+  if (records) options.cut = RecordJob::cut;
   outcome.finished = nldat::run_parallel_lines(
-      fileno(file), "input", options, [] { return std::make_unique<EchoJob>(); },
+      fileno(file), "input", options,
+      [records]() -> std::unique_ptr<nldat::LineJob> {
+        if (records) return std::make_unique<RecordJob>();
+        return std::make_unique<EchoJob>();
+      },
       [&](nldat::BlockResult &result, int64_t first_line) {
         if (blocks++ == stop_after_blocks) return false;
         size_t written = 0;
@@ -77,7 +114,7 @@ Outcome run(const std::string &input, int threads, size_t block_size, int stop_a
   return outcome;
 }
 
-TEST(ParallelLines, SameLinesInOrderForEveryBlockSizeAndThreadCount) {
+TEST(ParallelLinesConcurrency, SameLinesInOrderForEveryBlockSizeAndThreadCount) {
   std::string many;
   for (int i = 0; i < 3000; ++i) {
     if (i % 7 == 0) many += 'x';
@@ -119,7 +156,23 @@ TEST(ParallelLines, SameLinesInOrderForEveryBlockSizeAndThreadCount) {
   }
 }
 
-TEST(ParallelLines, StopsWhenTheConsumerSaysSo) {
+TEST(ParallelLinesConcurrency, BlocksCutByRecordsKeepQuotedLineEndsWhole) {
+  std::string input = "a,\"two\nlines\",c\r\n\"x\"\"y\",\"\r\n\",z\n";
+  for (int i = 0; i < 500; ++i)
+    input += std::to_string(i) + (i % 4 ? ",plain,\"q\nq\"\n" : ",\"a,b\",\"\"\r\n");
+  input += "last,\"no line end\"";
+  const std::string expected = RecordJob::records(input, true);
+  for (int threads : {1, 3}) {
+    for (size_t block_size : {1, 5, 64, 1 << 20}) {
+      SCOPED_TRACE(::testing::Message() << threads << " threads, blocks of " << block_size);
+      const Outcome got = run(input, threads, block_size, -1, true);
+      EXPECT_TRUE(got.finished);
+      EXPECT_EQ(got.output, expected);
+    }
+  }
+}
+
+TEST(ParallelLinesConcurrency, StopsWhenTheConsumerSaysSo) {
   std::string input;
   for (int i = 0; i < 10000; ++i) input += "line " + std::to_string(i) + "\n";
   for (int threads : {1, 3}) {

@@ -156,8 +156,9 @@ def run_peer(engine, job, src, dst):
 
 
 def has_command(nldat, command):
-    p = subprocess.run([nldat, command, "--help"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    return p.returncode == 0
+    """Whether nldat lists command in its help (an unknown command may still exit 0 with the help)."""
+    p = subprocess.run([nldat, "--help"], capture_output=True, text=True)
+    return any(line.split()[:1] == [command] for line in (p.stdout + p.stderr).splitlines())
 
 
 def main():

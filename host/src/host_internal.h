@@ -19,6 +19,13 @@ struct HostAccess {
     host.record(service, number, text);
   }
   static bool recording(const Host &host) { return host.recording(); }
+  // Whether a test records this host's calls or has armed a failure: both
+  // flags in one test, so that a service's common path is one branch and can
+  // leave the bookkeeping to an out-of-line routine.
+  static bool instrumented(const Host &host) {
+    return host.recording_.load(std::memory_order_relaxed) |
+           host.failure_armed_.load(std::memory_order_relaxed);
+  }
   // Counts a call of service against Host::fail_call; true when it is to fail.
   static bool should_fail(Host &host, const char *service) { return host.should_fail(service); }
   static void exit(Host &host, int32_t code, int32_t detail) { host.exit(code, detail); }

@@ -82,12 +82,9 @@ extern "C" int32_t nlhost_svc_xfxbpn(uwn_informat_block *block, void *informat) 
 // decimals.  A blank field reads as the missing value.  Anything else, a
 // trailing or embedded sign included, answers kNumericInvalid and stores
 // nothing.
-extern "C" int32_t nlhost_svc_wzifmn(uwn_informat_block *block) noexcept {
-  Host *host = current_host();
-  if (host != nullptr) {
-    HostAccess::record(*host, "wzifmn", block != nullptr ? block->width : -1);
-    if (HostAccess::should_fail(*host, "wzifmn")) return kNumericInvalid;
-  }
+namespace {
+
+int32_t read_standard_numeric(uwn_informat_block *block) {
   if (block == nullptr || block->result == nullptr) return kNumericInvalid;
   const int32_t n = block->text != nullptr
                         ? std::clamp(std::min(block->width, block->text_length), 0, kMaxNumericField)
@@ -151,4 +148,19 @@ extern "C" int32_t nlhost_svc_wzifmn(uwn_informat_block *block) noexcept {
 
   return read_long_mantissa(s + mantissa_start, mantissa_end - mantissa_start, exponent, negative,
                             block->result);
+}
+
+// wzifmn under a test's eye: recorded, perhaps failed, then read.
+[[gnu::cold, gnu::noinline]] int32_t wzifmn_instrumented(Host *host, uwn_informat_block *block) {
+  HostAccess::record(*host, "wzifmn", block != nullptr ? block->width : -1);
+  if (HostAccess::should_fail(*host, "wzifmn")) return kNumericInvalid;
+  return read_standard_numeric(block);
+}
+
+}  // namespace
+
+extern "C" int32_t nlhost_svc_wzifmn(uwn_informat_block *block) noexcept {
+  Host *host = current_host();
+  if (host != nullptr && HostAccess::instrumented(*host)) return wzifmn_instrumented(host, block);
+  return read_standard_numeric(block);
 }

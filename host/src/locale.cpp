@@ -141,18 +141,32 @@ Locale *resolve(void *handle) {
 
 }  // namespace
 
-extern "C" int32_t nlhost_svc_wzsxglc(void *locale, int32_t item, const uwn_locale_entry **entry) noexcept {
-  Host *host = current_host();
-  const Locale *l = static_cast<const Locale *>(locale);
-  if (host != nullptr) {
-    HostAccess::record(*host, "wzsxglc", item);
-    if (HostAccess::should_fail(*host, "wzsxglc")) return kNoLocaleItem;
-    if (l == nullptr) l = host->locale();
-  }
+namespace {
+
+// The entry lookup: a bounds test, a presence bit and an indexed address.
+int32_t find_entry(const Locale *l, int32_t item, const uwn_locale_entry **entry) {
   const uwn_locale_entry *e = l != nullptr ? l->entry(item) : nullptr;
   if (e == nullptr) return kNoLocaleItem;
   if (entry != nullptr) *entry = e;
   return 0;
+}
+
+// wzsxglc under a test's eye: recorded, perhaps failed, then looked up.
+[[gnu::cold, gnu::noinline]] int32_t wzsxglc_instrumented(Host *host, const Locale *l, int32_t item,
+                                                          const uwn_locale_entry **entry) {
+  HostAccess::record(*host, "wzsxglc", item);
+  if (HostAccess::should_fail(*host, "wzsxglc")) return kNoLocaleItem;
+  return find_entry(l != nullptr ? l : host->locale(), item, entry);
+}
+
+}  // namespace
+
+extern "C" int32_t nlhost_svc_wzsxglc(void *locale, int32_t item, const uwn_locale_entry **entry) noexcept {
+  Host *host = current_host();
+  const Locale *l = static_cast<const Locale *>(locale);
+  if (host == nullptr) return find_entry(l, item, entry);
+  if (HostAccess::instrumented(*host)) return wzsxglc_instrumented(host, l, item, entry);
+  return find_entry(l != nullptr ? l : host->locale(), item, entry);
 }
 
 extern "C" int32_t nlhost_svc_wzsxplc(void *locale, int32_t item, const char *text, int32_t length) noexcept {

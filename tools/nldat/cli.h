@@ -66,6 +66,7 @@ struct ReadOptions {
   std::string delimiter = ",";
   bool header = false;
   bool echo = false;
+  int threads = 0;  // worker threads; 0: the machine's cores
 };
 
 struct ConvertOptions {
@@ -101,6 +102,10 @@ int cmd_format(Context &context, const FormatOptions &options);
 int cmd_week(Context &context, const WeekOptions &options);
 int cmd_info(Context &context);
 int cmd_locales(Context &context);
+
+// A value as the shortest text that reads back to it (integers plainly, "."
+// for a missing value), into buffer (32 bytes suffice); returns the length.
+size_t format_number(double value, char *buffer);
 
 // Buffered standard output: one large buffer, written when full or flushed.
 class Output {

@@ -110,6 +110,9 @@ int run(int argc, char **argv) {
       ->type_name("C");
   read_command->add_flag("--header", read.header, "skip the first line of each file");
   read_command->add_flag("--echo", read.echo, "print the field itself first");
+  read_command->add_option("--threads", read.threads, "read on N threads (default: one per core, at most 8)")
+      ->check(CLI::Range(1, 64))
+      ->type_name("N");
   add_reading_options(read_command, &read.reader);
   read_command->footer(
       "A field that is not read prints \".\" and is reported on standard error with its line.\n"

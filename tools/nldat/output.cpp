@@ -39,12 +39,20 @@ Output &Output::operator<<(int64_t n) {
   return *this << std::string_view(digits, static_cast<size_t>(result.ptr - digits));
 }
 
+size_t format_number(double value, char *buffer) {
+  if (std::isnan(value)) {
+    buffer[0] = '.';
+    return 1;
+  }
+  const auto result = value == std::floor(value) && std::fabs(value) < 9e15
+                          ? std::to_chars(buffer, buffer + 32, static_cast<int64_t>(value))
+                          : std::to_chars(buffer, buffer + 32, value);
+  return static_cast<size_t>(result.ptr - buffer);
+}
+
 Output &Output::number(double value) {
-  if (std::isnan(value)) return *this << '.';
-  if (value == std::floor(value) && std::fabs(value) < 9e15) return *this << static_cast<int64_t>(value);
   char digits[32];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  return *this << std::string_view(digits, static_cast<size_t>(result.ptr - digits));
+  return *this << std::string_view(digits, format_number(value, digits));
 }
 
 namespace {

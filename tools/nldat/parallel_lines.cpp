@@ -59,8 +59,8 @@ struct Block {
 // Cuts the input into blocks of whole lines.
 class BlockReader {
  public:
-  BlockReader(int fd, const std::string &name, size_t block_size)
-      : fd_(fd), name_(name), block_size_(block_size) {}
+  BlockReader(int fd, const std::string &name, size_t block_size, const std::function<size_t(std::string_view)> &cut)
+      : fd_(fd), name_(name), block_size_(block_size), cut_(cut ? cut : cut_point) {}
 
   // The next block's text; false at the end of the input.
   bool next(Block &block) {
@@ -71,7 +71,7 @@ class BlockReader {
     first_ = false;
     size_t cut = 0;
     for (;;) {
-      if (text.size() >= block_size_ && (cut = cut_point(text)) > 0) break;
+      if (text.size() >= block_size_ && (cut = cut_(text)) > 0) break;
       if (eof_) {
         cut = text.size();
         break;
@@ -99,6 +99,7 @@ class BlockReader {
   int fd_;
   const std::string &name_;
   size_t block_size_;
+  std::function<size_t(std::string_view)> cut_;
   std::string carry_;
   bool first_ = true;
   bool eof_ = false;
@@ -110,7 +111,7 @@ class BlockReader {
 bool run_parallel_lines(int fd, const std::string &name, const ParallelOptions &options,
                         const std::function<std::unique_ptr<LineJob>()> &make_job,
                         const std::function<bool(BlockResult &, int64_t first_line)> &deliver) {
-  BlockReader reader(fd, name, std::max<size_t>(options.block_size, 1));
+  BlockReader reader(fd, name, std::max<size_t>(options.block_size, 1), options.cut);
   int64_t line = 1;
   if (options.threads <= 1) {
     std::unique_ptr<LineJob> job = make_job();

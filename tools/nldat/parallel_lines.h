@@ -64,6 +64,10 @@ struct ParallelOptions {
   int threads = 1;              // workers; 1 runs every block on the calling thread
   size_t block_size = 1 << 20;  // bytes a block holds at least, but for the last (a longer line grows it)
   size_t blocks_in_flight = 0;  // 0: twice the threads
+  // Where a block may end: the end of the last whole record in text, 0 when
+  // there is none yet.  Unset: after the last line end (see BlockLines); a
+  // job whose records may hold line ends (quoted fields) cuts by them.
+  std::function<size_t(std::string_view text)> cut;
 };
 
 // The worker threads a job gets by default: the machine's cores, at most 8.
