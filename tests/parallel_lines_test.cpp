@@ -63,8 +63,10 @@ class RecordJob : public nldat::LineJob {
     nldat::csv::RecordEnd end;
     for (size_t start = 0; start < text.size(); start = end.end + end.line_end) {
       if (!nldat::csv::scan_record(text, start, ',', at_end, &end, &fields)) break;
-      for (const auto &f : fields)
-        out += "|" + std::string(nldat::csv::unquote(text.substr(f.begin, f.end - f.begin), scratch));
+      for (const auto &f : fields) {
+        out += '|';
+        out += nldat::csv::unquote(text.substr(f.begin, f.end - f.begin), scratch);
+      }
       out += "|\n";
     }
     return out;
