@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "nlhost/reading.h"
 #include "support.h"
 
 namespace nldat_bench {
@@ -138,6 +139,28 @@ void BM_Zkifmny_Read(benchmark::State &state) {
       "zkifmny de_DE item 113");
 }
 
+// The whole host path a CLI or database field takes: normalization, the
+// module's reader and, when strict, the whole-field check of the locale's
+// conventions.
+void BM_FieldReader_Read(benchmark::State &state) {
+  Env &e = env();
+  e.use(e.de);
+  const bool money = state.range(0) == kMoney;
+  const bool strict = state.range(1) != 0;
+  std::string error;
+  auto reader = nlhost::FieldReader::make(*e.module, money ? "MONEY" : "NUMBER", &error);
+  if (!reader) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  reader->set_strict(strict);
+  run(
+      state, cases(money ? kMoney : kGerman),
+      [&](const TextCase &c, double *out) { return reader->read(c.text, out); },
+      std::string("FieldReader ") + (money ? "MONEY" : "NUMBER") + " de_DE " +
+          (strict ? "strict" : "lenient"));
+}
+
 // ---- glibc and the standard library
 
 void BM_Strtod_Read(benchmark::State &state) {
@@ -244,6 +267,7 @@ void BM_Limit_Read(benchmark::State &state) {
 BENCHMARK(BM_Zifmcma_Read)->ArgName("job")->Arg(kPlain)->Arg(kGrouped)->Arg(kAccounting);
 BENCHMARK(BM_Zkifnum_Read);
 BENCHMARK(BM_Zkifmny_Read);
+BENCHMARK(BM_FieldReader_Read)->ArgNames({"job", "strict"})->ArgsProduct({{kGerman, kMoney}, {0, 1}});
 BENCHMARK(BM_Strtod_Read);
 BENCHMARK(BM_FromChars_Read);
 BENCHMARK(BM_Sscanf_Read)->ArgName("job")->Arg(kGrouped)->Arg(kGerman);

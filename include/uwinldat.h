@@ -9,9 +9,9 @@
  *
  * Values:
  *   date value      double, days since 1 January 1960 (day 0);
- *                   accepted range [-138061, 6589336)
+ *                   accepted range [UWN_FIRST_DATE, UWN_DATE_LIMIT)
  *   datetime value  double, seconds since 1960-01-01 00:00:00 (date * 86400 + time);
- *                   accepted range [-11928470400, 569318630400)
+ *                   accepted range [UWN_FIRST_DATETIME, UWN_DATETIME_LIMIT)
  *   time value      double, seconds since midnight, 0 or more
  *   missing value   any double whose top 16 bits are all ones
  */
@@ -405,6 +405,20 @@ int32_t min(int32_t a, int32_t b);
 /* Date and time: statuses                                                   */
 /* ------------------------------------------------------------------------ */
 
+/* The accepted range: dates from 1 January 1582 (UWN_FIRST_DATE) up to, not
+ * including, UWN_DATE_LIMIT (the day after 26 December 20000); datetimes the
+ * same days in seconds.  Years as read from text: UWN_FIRST_YEAR to
+ * UWN_LAST_YEAR. */
+#define UWN_FIRST_DATE (-138061)
+#define UWN_DATE_LIMIT 6589336
+#define UWN_SECONDS_PER_DAY 86400
+#define UWN_FIRST_DATETIME (-11928470400LL)
+#define UWN_DATETIME_LIMIT 569318630400LL
+#define UWN_FIRST_YEAR 1582
+#define UWN_LAST_YEAR 20000
+UWN_STATIC_ASSERT(UWN_FIRST_DATETIME == UWN_FIRST_DATE * (long long)UWN_SECONDS_PER_DAY, "first datetime");
+UWN_STATIC_ASSERT(UWN_DATETIME_LIMIT == UWN_DATE_LIMIT * (long long)UWN_SECONDS_PER_DAY, "datetime limit");
+
 enum {
   UWN_OK = 0,
   UWN_TRUNCATED = 1,       /* the expansion was cut to its field */
@@ -440,7 +454,11 @@ int32_t zkftime(char *dest, int32_t *width, const char *pattern, int32_t pattern
 void zkmove(const char *source, int32_t source_length, char *dest, int32_t dest_length);
 
 /* Week dates; rule is 'U', 'V' or 'W' (rule_length is not read). */
-enum { UWN_NO_WEEK_DESIGNATOR = (-2147483647 - 1) };
+enum {
+  UWN_WEEK_OUT_OF_RANGE = 1, /* zkifweek: a year, week, day or date out of range */
+  UWN_WEEK_MALFORMED = -1,   /* zkifweek: text not of the form, or an unknown rule */
+  UWN_NO_WEEK_DESIGNATOR = (-2147483647 - 1) /* zkifweek: no 'W' in the text */
+};
 int32_t zkfweek(char *dest, int32_t *width, const char *rule, int32_t rule_length, double date);
 /* unused is not read. */
 int32_t zkweek(double *week, void *unused, const char *rule, int32_t rule_length, double date);

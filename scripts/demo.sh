@@ -1,21 +1,28 @@
 #!/usr/bin/env bash
-# Builds the release preset and reads the example files through the module's
-# informats: German and Russian dates, Japanese dates and datetimes, a French
-# CSV column and English datetimes with AM/PM.
+# Builds the module and the CLI (nothing else) and shows what nldat does:
+# reading dates, a field it refuses, converting a German bank statement,
+# writing dates by a pattern and as week dates.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake --preset release >/dev/null
-cmake --build --preset release
+cmake --build --preset release --target nldat uwinldat >/dev/null
 nldat=build/release/bin/nldat
 show() {
+  local words=() arg
+  for arg in "$@"; do
+    [[ $arg =~ ^[A-Za-z0-9_./=:@-]+$ ]] && words+=("$arg") || words+=("'$arg'")
+  done
   echo
-  echo "\$ nldat $*"
-  "$nldat" "$@"
+  echo "\$ nldat ${words[*]}"
+  "$nldat" "$@" || echo "(exit status $?)"
 }
 show --locale de_DE read --echo NLDATE examples/de_DE_dates.txt
-show --locale ja_JP read --echo NLDATE examples/ja_JP_dates.txt
 show --locale ja_JP read --echo NLDATM examples/ja_JP_datetimes.txt
-show --locale ru_RU read --echo NLDATE examples/ru_RU_dates.txt
-show --locale fr_FR read --echo --header --column 2 NLDATM examples/fr_FR_datetimes.csv
-show --locale en_US read --echo NLDATM examples/en_US_datetimes.txt
+echo
+echo "\$ printf '07.12.2026\\n07.12.20026\\n' | nldat --locale de_DE read NLDATE"
+printf '07.12.2026\n07.12.20026\n' | "$nldat" --locale de_DE read NLDATE 2>&1 || echo "(exit status $?)"
+show --locale de_DE convert --column Buchungstag=NLDATE --column Valuta=NLDATE --column Betrag=MONEY \
+  examples/de_DE_kontoauszug.csv
+show --locale de_DE format date '%A, %d. %B %Y' 2026-12-07
+show week V 2010-01-01 2026-12-07

@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs, where they are missing.
 set -euo pipefail
 need=()
-for pkg in cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev libicu-dev libcli11-dev pkg-config locales; do
+for pkg in cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev libicu-dev libcli11-dev pkg-config locales \
+  postgresql-15 postgresql-server-dev-15 postgresql-common; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then

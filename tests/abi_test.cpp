@@ -8,6 +8,8 @@
 #include <set>
 #include <string>
 
+#include "service_list.h"
+
 namespace {
 
 std::set<std::string> nm_symbols(const std::string &flags) {
@@ -44,6 +46,15 @@ TEST(Abi, ExportsExactlyTheMap) {
   const auto expected = map_names();
   ASSERT_EQ(expected.size(), 42u + 2 * 19u);
   EXPECT_EQ(nm_symbols("--defined-only"), expected);
+}
+
+// Each host service stub under its two names, as the service list has them.
+TEST(Abi, MapNamesEveryServiceStubTwice) {
+  const auto names = map_names();
+  for (const nldat_test::Service &s : nldat_test::kServices) {
+    EXPECT_TRUE(names.count(s.name)) << s.name;
+    EXPECT_TRUE(names.count(nldat_test::stub_alias(s))) << nldat_test::stub_alias(s);
+  }
 }
 
 TEST(Abi, NeedsOnlyMemoryAndThreeMathRoutines) {

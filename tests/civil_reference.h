@@ -1,7 +1,9 @@
-// Calendar arithmetic for the week and day-count tests, written apart from
-// the module and the host so that the two are checked against something that
-// shares no code with them: proleptic Gregorian civil days, weekdays and the
-// three week numberings computed by their definitions.
+// Calendar arithmetic for the week and day-count tests, derived apart from
+// the host's civil core (host/include/nlhost/civil.h, days counted from
+// March in 400-year eras): here days are counted from 1 January of year 1
+// by whole years, then month by month through a table of month lengths, and
+// a day number is taken apart by walking the same way.  Weekdays and the
+// three week numberings follow from their definitions.  Years from 1 on.
 #ifndef NLDAT_TESTS_CIVIL_REFERENCE_H
 #define NLDAT_TESTS_CIVIL_REFERENCE_H
 
@@ -15,37 +17,50 @@ struct Ymd {
   int day;
 };
 
-// Days from 1 January 1960 to year-month-day (eras of 400 years).
+constexpr bool leap(int64_t y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
+
+constexpr int month_length(int64_t y, int m) {
+  constexpr int kLengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && leap(y) ? 29 : kLengths[m - 1];
+}
+
+// Days from 1 January of year 1 to 1 January of year y: every year has 365
+// days, and each leap year before y one more.
+constexpr int64_t days_before_year(int64_t y) {
+  const int64_t past = y - 1;
+  return 365 * past + past / 4 - past / 100 + past / 400;
+}
+
+// 1 January 1960, counted from 1 January of year 1.
+constexpr int64_t kEpoch = days_before_year(1960);
+
+// Days from 1 January 1960 to year-month-day.
 constexpr int64_t days_from_civil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;                                    // [0, 399]
-  const int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;  // [0, 365]
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;            // [0, 146096]
-  return era * 146097 + doe - 719468 + 3653;                            // 1960 is 3653 days before 1970
+  int64_t days = days_before_year(y);
+  for (int k = 1; k < m; ++k) days += month_length(y, k);
+  return days + d - 1 - kEpoch;
 }
 
 constexpr Ymd civil_from_days(int64_t z) {
-  z += 719468 - 3653;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;                                       // [0, 146096]
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365]
-  const int64_t mp = (5 * doy + 2) / 153;                                     // [0, 11]
-  const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  return {yoe + era * 400 + (m <= 2), m, d};
+  const int64_t n = z + kEpoch;      // days since 1 January of year 1
+  int64_t y = n * 400 / 146097 + 1;  // at most one year off
+  while (days_before_year(y) > n) --y;
+  while (days_before_year(y + 1) <= n) ++y;
+  int64_t rest = n - days_before_year(y);
+  int m = 1;
+  for (; rest >= month_length(y, m); ++m) rest -= month_length(y, m);
+  return {y, m, static_cast<int>(rest) + 1};
 }
 
 static_assert(days_from_civil(1960, 1, 1) == 0);
 static_assert(days_from_civil(1582, 1, 1) == -138061);
 static_assert(days_from_civil(20000, 12, 26) == 6589335);  // the last day of the range
 static_assert(days_from_civil(2010, 3, 5) == 18326);
+static_assert(civil_from_days(6589335).year == 20000 && civil_from_days(6589335).day == 26);
+static_assert(civil_from_days(-138062).year == 1581 && civil_from_days(-138062).month == 12);
 
 // 0 = Sunday ... 6 = Saturday; 1 January 1960 was a Friday.
 constexpr int weekday0(int64_t z) { return static_cast<int>(((z + 5) % 7 + 7) % 7); }
-
-constexpr bool leap(int64_t y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
 
 struct WeekDate {
   int64_t year;

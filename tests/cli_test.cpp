@@ -1,39 +1,14 @@
 // nldat, the command-line program, run as a user runs it on the examples.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "cli_run.h"
 
 namespace {
 
-struct CliRun {
-  int status;
-  std::string out, err;
-};
-
-std::string slurp(const std::string &path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// Runs nldat with arguments (shell words) and optional standard input.
-CliRun nldat(const std::string &arguments, const std::string &input = "") {
-  // Per process: CTest runs tests in parallel processes.
-  const std::string dir = ::testing::TempDir() + std::to_string(::getpid()) + "_";
-  const std::string in = dir + "nldat_in", out = dir + "nldat_out", err = dir + "nldat_err";
-  std::ofstream(in) << input;
-  const std::string command = std::string("cd '") + NLDAT_SOURCE_DIR + "' && '" + NLDAT_CLI_PATH + "' " +
-                              arguments + " <'" + in + "' >'" + out + "' 2>'" + err + "'";
-  const int raw = std::system(command.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
-}
+using nldat_test::CliRun;
+using nldat_test::nldat;
 
 TEST(Cli, ReadsTheExamples) {
   const struct {
@@ -144,10 +119,6 @@ TEST(Cli, LocalesListsIcuNames) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 TEST(Cli, WeekWritesWeekDatesUnderEachRule) {
   CliRun run = nldat("week V 2010-01-01 18326 2008-12-29");
   EXPECT_EQ(run.status, 0) << run.err;
@@ -181,6 +152,134 @@ TEST(Cli, ReadsWeekDatesByRule) {
   run = nldat("read --rule U WEEK", "2010-W00-06\n");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "18263\t2010-01-01\n");
+}
+
+// Near misses that a fixed-width reading would take in part, and the forms
+// that must still be read, strict (the default) and lenient.
+TEST(Cli, StrictReadingRefusesNearMissesAndKeepsTheRealForms) {
+  const struct {
+    const char *arguments;
+    const char *field;
+    const char *strict;   // the output line; "." when not read
+    const char *lenient;  // null: as strict
+  } cases[] = {
+      {"--locale de_DE read NLDATE", "07.12.20026", ".", "15681\t2002-12-07"},
+      {"--locale de_DE read NLDATE", "X7.12.2026", ".", "24447\t2026-12-07"},
+      {"--locale de_DE read NLDATM", "07.12.2026, 14:60:00", ".", "2112274800\t2026-12-07T15:00:00"},
+      // A 12-hour time under a 24-hour pattern: the fallback reads the marker.
+      {"--locale de_DE read NLDATM", "07.12.2026, 02:30:00 PM", "2112273000\t2026-12-07T14:30:00",
+       "2112229800\t2026-12-07T02:30:00"},
+      {"--locale de_DE read NLDATE", "07.12.2026", "24447\t2026-12-07", nullptr},
+      {"--locale de_DE read NLDATE", " 07.12.2026\t", "24447\t2026-12-07", nullptr},
+      {"--locale de_DE read NLDATE", "07. Dezember 2026", "24447\t2026-12-07", nullptr},
+      {"--locale de_DE read NLDATM", "07.12.2026, 14:30:00", "2112273000\t2026-12-07T14:30:00", nullptr},
+      {"--locale de_DE read MONEY", "-1.234,56 \xE2\x82\xAC", "-1234.56", nullptr},
+      {"--locale de_DE read NUMBER", "1.234,5", "1234.5", nullptr},
+      {"--locale de_DE read PERCENT", "12 %", "0.12", nullptr},
+  };
+  for (const auto &c : cases) {
+    for (const bool lenient : {false, true}) {
+      SCOPED_TRACE(std::string(c.arguments) + (lenient ? " --lenient: " : ": ") + c.field);
+      const std::string expected = lenient && c.lenient != nullptr ? c.lenient : c.strict;
+      const CliRun run = nldat(std::string(c.arguments) + (lenient ? " --lenient" : " --strict"),
+                               std::string(c.field) + "\n");
+      EXPECT_EQ(run.out, expected + "\n");
+      EXPECT_EQ(run.status, expected == "." ? 1 : 0) << run.err;
+      if (expected == ".") {
+        EXPECT_NE(run.err.find("not read by"), std::string::npos) << run.err;
+      }
+    }
+  }
+}
+
+// A trailing minus is an amount's sign or no amount: never a positive value.
+TEST(Cli, MoneyWithATrailingMinusIsNotReadAsPositive) {
+  const CliRun run = nldat("--locale en_US read MONEY", "1,234.56-\n");
+  EXPECT_TRUE(run.out == ".\n" || run.out == "-1234.56\n") << run.out;
+}
+
+TEST(Cli, ReadsEveryLineEndAndDropsAByteOrderMark) {
+  for (const char *input :
+       {"05.03.2020\n06.03.2020\n", "05.03.2020\r\n06.03.2020\r\n", "05.03.2020\r06.03.2020\r",
+        "\xEF\xBB\xBF"
+        "05.03.2020\n06.03.2020"}) {
+    SCOPED_TRACE(input);
+    const CliRun run = nldat("--locale de_DE read NLDATE", input);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "21979\t2020-03-05\n21980\t2020-03-06\n");
+  }
+}
+
+TEST(Cli, InputThatCannotBeReadExitsTwo) {
+  const std::string latin1 = nldat_test::write_scratch("latin1.txt", "05.03.2020\nM\xE4rz\n");
+  const struct {
+    std::string arguments;
+    const char *message;
+  } cases[] = {
+      {"read NLDATE /", "is a directory"},
+      {"read NLDATE examples/missing.txt", "cannot open"},
+      {"--locale de_DE read NLDATE " + latin1, ":2: not UTF-8 text: \"M\\xe4rz\""},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const CliRun run = nldat(c.arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  }
+}
+
+TEST(Cli, MessagesQuoteAShortEscapedPartOfTheFieldAndStopAfterTwenty) {
+  CliRun run = nldat("read NLDATE", std::string("a\x1b[31mb\0c", 9) + "\n" + std::string(100000, 'x') + "\n");
+  EXPECT_NE(run.err.find("\"a\\x1b[31mb\\x00c\" not read"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("\"" + std::string(60, 'x') + "\"... (100000 bytes) not read"), std::string::npos);
+  EXPECT_LT(run.err.size(), 400u);
+
+  std::string many;
+  for (int i = 0; i < 25; ++i) many += "no date\n";
+  run = nldat("read NLDATE", many);
+  EXPECT_EQ(run.status, 1);
+  size_t lines = 0;
+  for (const char c : run.err) lines += c == '\n';
+  EXPECT_EQ(lines, 21u) << run.err;
+  EXPECT_NE(run.err.find("NLDATE: 5 more fields not read (25 in all)"), std::string::npos) << run.err;
+}
+
+TEST(Cli, TakesTheLocaleFromTheEnvironmentUnlessGiven) {
+  const struct {
+    const char *environment;
+    const char *arguments;
+    bool german;
+  } cases[] = {
+      {"LANG=de_DE.UTF-8", "read NLDATE", true},
+      {"LANG=de_DE@euro", "read NLDATE", true},
+      {"LC_TIME=de_DE.UTF-8 LANG=en_US.UTF-8", "read NLDATE", true},
+      {"LC_ALL=C LC_TIME=de_DE.UTF-8", "read NLDATE", false},
+      {"LANG=POSIX", "read NLDATE", false},
+      {"LANG=en_US.UTF-8", "read NLDATE --locale de-DE", true},
+      {"LANG=de_DE.UTF-8", "--locale=en_US read NLDATE", false},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::string(c.environment) + " " + c.arguments);
+    const CliRun run = nldat(c.arguments, "05.03.2020\n", c.environment);
+    EXPECT_EQ(run.out, c.german ? "21979\t2020-03-05\n" : ".\n") << run.err;
+  }
+}
+
+TEST(Cli, ReadsByAPatternOfItsOwn) {
+  CliRun run = nldat("read --pattern '%d/%m/%Y' date", "05/03/2020\n");
+  EXPECT_EQ(run.out, "21979\t2020-03-05\n") << run.err;
+  run = nldat("read --pattern '%H:%M' time", "14:30\n");
+  EXPECT_EQ(run.out, "52200\t14:30:00\n") << run.err;
+  EXPECT_EQ(nldat("read --pattern '%d' NUMBER").status, 2);
+}
+
+TEST(Cli, PatternsListsTheLocalesItemsWithExamples) {
+  const CliRun run = nldat("--locale de_DE patterns");
+  EXPECT_EQ(run.status, 0) << run.err;
+  for (const char *text :
+       {"%d.%m.%Y", "07.12.2026", "07.12.2026, 14:30:45", "14:30:45", "\n111 ", "\n114 "}) {
+    EXPECT_NE(run.out.find(text), std::string::npos) << text << "\n" << run.out;
+  }
 }
 
 }  // namespace

@@ -362,6 +362,39 @@ TEST(I2sTest, WritesFixedWidthNumbers) {
   }
 }
 
+// The field a width stands for: negative is right-aligned; INT32_MIN (no
+// absolute value) and a null width are no field.
+TEST(FieldOfTest, WidthGivesSizeAndSide) {
+  struct Row {
+    int32_t width;
+    bool ok;
+    int32_t size;
+    bool right;
+  };
+  constexpr Row kRows[] = {
+      {10, true, 10, false},
+      {-10, true, 10, true},
+      {0, true, 0, false},
+      {1, true, 1, false},
+      {-1, true, 1, true},
+      {INT32_MAX, true, INT32_MAX, false},
+      {-INT32_MAX, true, INT32_MAX, true},
+      {INT32_MIN, false, 0, false},
+  };
+  for (const Row &row : kRows) {
+    uwn::Field field{-7, true};
+    ASSERT_EQ(uwn::field_of(&row.width, &field), row.ok) << row.width;
+    if (!row.ok) {
+      EXPECT_EQ(field.size, -7);  // untouched
+      continue;
+    }
+    EXPECT_EQ(field.size, row.size) << row.width;
+    EXPECT_EQ(field.right, row.right) << row.width;
+  }
+  uwn::Field field{};
+  EXPECT_FALSE(uwn::field_of(nullptr, &field));
+}
+
 class ZkmoveTest : public nldat_test::ModuleTest {};
 
 TEST_F(ZkmoveTest, CopiesWholeCharactersThenBlanks) {

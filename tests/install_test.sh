@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix, builds a consumer project
-# against the installed package, and reads a German date with the installed
-# module through examples/minimal_host.c.
+# against the installed package, reads a German date with the installed
+# module through examples/minimal_host.c, and runs the installed nldat, which
+# must find the installed module by itself.
 #   install_test.sh BUILD_DIR SOURCE_DIR [C/CXX FLAGS]
 set -euo pipefail
 build=$(cd "$1" && pwd) source=$(cd "$2" && pwd) flags=${3:-}
@@ -23,3 +24,10 @@ module=$(find "$work/prefix" -name uwinldat.so)
 out=$("$work/consumer/minimal_host" "$module" 07.12.2026)
 echo "$out"
 [ "$out" = "07.12.2026 -> 24447" ]
+# The installed nldat, run from elsewhere, loads the installed module.
+cd "$work"
+"$work/prefix/bin/nldat" info >"$work/info" || { cat "$work/info" >&2; echo "install test: nldat info failed" >&2; exit 1; }
+grep -q "^module *$work/prefix/.*uwinldat.so$" "$work/info" || { cat "$work/info" >&2; exit 1; }
+read_out=$(echo 07.12.2026 | "$work/prefix/bin/nldat" --locale de_DE read NLDATE)
+echo "$read_out"
+[ "$read_out" = "$(printf '24447\t2026-12-07')" ]

@@ -658,6 +658,36 @@ TEST_F(NumberHost, LocaleReadersWithRecordsOfTheHostsLocale) {
   records.clear();
 }
 
+// A sign right after an exponent letter that follows a digit belongs to the
+// exponent; every other sign is the amount's, as before.
+TEST_F(NumberHost, ExponentSignStaysWithTheExponent) {
+  struct Row {
+    const Conventions *conventions;
+    const char *text;
+    double value;
+  };
+  static constexpr Conventions kTrailingMinus{"", '.', ',', '+', '-', 2, 2};
+  const Row rows[] = {
+      {&kUs, "1.5E-3", 0.0015},   {&kUs, "-1.5e-3", -0.0015},       {&kUs, "1.5E+3", 1500},
+      {&kUs, "-1.5E+3", -1500},   {&kGerman, "1,5E-3", 0.0015},     {&kGerman, "-1.234,5E-2", -12.345},
+      {&kUs, "1.5E-3-", -0.0015}, {&kTrailingMinus, "2E-1-", -0.2}, {&kUs, "1-5", -15},
+      {&kUs, "-15", -15},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.text);
+    ASSERT_TRUE(host().locale()->set_numeric(UWN_ITEM_NUMBER, *make_record(*row.conventions), "#,##0.###"));
+    const Field field(row.text);
+    double value = 0;
+    uwn_informat_block block{};
+    block.width = block.text_length = static_cast<int32_t>(field.size);
+    block.text = field.bytes.get();
+    block.result = &value;
+    EXPECT_EQ(read(Reader::kNumber, UWN_ITEM_NUMBER, &block), 0);
+    EXPECT_EQ(value, row.value);
+  }
+  records.clear();
+}
+
 TEST_F(NumberHost, ItemsTheLocaleLacks) {
   host().locale()->remove(UWN_ITEM_MONEY_INTL);
   double value = from_bits(kCanaryBits);

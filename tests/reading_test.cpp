@@ -44,13 +44,69 @@ TEST(Normalize, MapsWhatTheOneByteLocaleDataCannotHold) {
     const char *in, *out;
   };
   const Row rows[] = {
-      {"\xEF\xBB\xBF" "07.12.2026", "07.12.2026"},
-      {"84\xE2\x80\xAF" "888,45", "84 888,45"},
-      {"1\xC2\xA0" "234", "1 234"},
-      {"\xE2\x88\x92" "5", "-5"},
-      {"1\xE2\x80\x99" "234.5", "1'234.5"},
-      {"\xE2\x80\x8F" "12/02/2024", "12/02/2024"},
+      // Blanks of other widths, always.
+      {"84\xE2\x80\xAF"
+       "888,45",
+       "84 888,45"},
+      {"1\xC2\xA0"
+       "234",
+       "1 234"},
+      {"5\xE2\x80\x89%", "5 %"},
+      // The minus sign always; a dash only next to a digit.
+      {"\xE2\x88\x92"
+       "5",
+       "-5"},
+      {"\xE2\x88\x92\xE2\x82\xAC"
+       "5",
+       "-\xE2\x82\xAC"
+       "5"},
+      {"\xE2\x80\x93"
+       "5",
+       "-5"},
+      {"5\xE2\x80\x93", "5-"},
+      {"Mo \xE2\x80\x93 Fr", "Mo \xE2\x80\x93 Fr"},
+      // Apostrophes between digits group them; in a word they stay.
+      {"1\xE2\x80\x99"
+       "234.5",
+       "1'234.5"},
+      {"1\xCA\xBC"
+       "234",
+       "1'234"},
+      {"d\xE2\x80\x99"
+       "abril",
+       "d\xE2\x80\x99"
+       "abril"},
+      {"\xD0\xBF\xCA\xBC\xD1\x8F", "\xD0\xBF\xCA\xBC\xD1\x8F"},
+      {"\xE2\x80\x99"
+       "24",
+       "\xE2\x80\x99"
+       "24"},
+      // Bidi marks, isolates and byte-order marks are dropped.
+      {"\xEF\xBB\xBF"
+       "07.12.2026",
+       "07.12.2026"},
+      {"\xE2\x80\x8F"
+       "12/02/2024",
+       "12/02/2024"},
+      {"\xD8\x9C-5", "-5"},
+      {"\xE2\x81\xA8"
+       "5\xE2\x81\xA9",
+       "5"},
+      // Digits of other scripts become ASCII digits; their separators wait
+      // for the number readers, which know the locale's bytes.
+      {"\xD9\xA8\xD9\xA4\xD9\xAC\xD9\xA8\xD9\xA8\xD9\xA8",
+       "84\xD9\xAC"
+       "888"},
+      {"\xE0\xA5\xAE\xE0\xA5\xAA.\xE0\xA5\xAA", "84.4"},
+      {"\xF0\x9E\xA5\x98\xF0\x9E\xA5\x94", "84"},
+      {"\xEF\xBC\x91\xEF\xBC\x92", "12"},
+      // Letters, and bytes that are no UTF-8, stay as they are.
       {"f\xC3\xA9vr.", "f\xC3\xA9vr."},
+      {"1\xFF"
+       "2\xE2\x80",
+       "1\xFF"
+       "2\xE2\x80"},
+      {"\xE0\x80\xAF", "\xE0\x80\xAF"},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(row.in);
@@ -78,6 +134,40 @@ TEST_F(Reading, StrictRefusesWhatThePatternReadsOnlyInPart) {
   EXPECT_TRUE(reader->read("07.12.20026", &value));
 }
 
+// A datetime the pattern reads only in part is read by the whole-field
+// fallback alone, or not at all: never to the part's value.
+TEST_F(Reading, StrictDatetimesAreWholeOrNothing) {
+  use("de_DE");
+  std::string error;
+  auto reader = nlhost::FieldReader::make(*module_, "NLDATM", &error);
+  ASSERT_TRUE(reader) << error;
+  constexpr double kDay = 24447.0 * 86400;
+  struct Row {
+    const char *field;
+    bool must_read;
+    double value;  // when read
+  };
+  const Row rows[] = {
+      {"07.12.2026, 14:30:00", true, kDay + 52200},
+      {"07.12.2026, 14:60:00", false, 0},
+      {"07.12.2026, 02:30:00 PM", false, kDay + 52200},  // if read, then as 14:30
+      {"07.12.2026, 14:30:00x", false, 0},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.field);
+    double value = -1;
+    const bool read = reader->read(row.field, &value);
+    if (row.must_read) {
+      EXPECT_TRUE(read);
+    }
+    if (read) {
+      EXPECT_EQ(value, row.value);
+    } else {
+      EXPECT_EQ(value, -1);
+    }
+  }
+}
+
 TEST_F(Reading, LibraryReadersAndUnknownNames) {
   use("de_DE");
   std::string error;
@@ -90,11 +180,145 @@ TEST_F(Reading, LibraryReadersAndUnknownNames) {
   EXPECT_EQ(value, 1234.5);
 }
 
+// Strict reading of numbers, amounts and percentages: a field counts as read
+// when digits, grouping, sign, currency and percent stand where the locale
+// puts them and the module's value is what the field says.
+struct NumberRow {
+  const char *locale, *reader, *field;
+  bool read;
+  double value;
+};
+
+const NumberRow kStrictNumbers[] = {
+    // Plain forms pass everywhere their separator is the decimal one.
+    {"en_US", "NUMBER", "-1234.56", true, -1234.56},
+    {"en_US", "NUMBER", "1,234,567.5", true, 1234567.5},
+    {"en_US", "NUMBER", "+12", true, 12},
+    {"en_US", "NUMBER", "(1,234)", true, -1234},
+    {"en_US", "NUMBER", "1.5E-3", true, 0.0015},
+    {"en_US", "NUMBER", "-0", true, 0},
+    {"de_DE", "NUMBER", "-1234,56", true, -1234.56},
+    {"de_DE", "NUMBER", "1.234.567,5", true, 1234567.5},
+    {"fr_FR", "NUMBER",
+     "-84\xE2\x80\xAF"
+     "888,45",
+     true, -84888.45},
+    {"de_CH", "NUMBER",
+     "1\xE2\x80\x99"
+     "234.5",
+     true, 1234.5},
+    {"en_IN", "NUMBER", "12,34,567.5", true, 1234567.5},
+    {"en_IN", "NUMBER", "1,234,567.5", true, 1234567.5},
+    {"ar_EG", "NUMBER", "\xD8\x9C-\xD9\xA8\xD9\xA4\xD9\xAC\xD9\xA8\xD9\xA8\xD9\xA8\xD9\xAB\xD9\xA4\xD9\xA6",
+     true, -84888.46},
+    // Pashto writes its Arabic-Indic separators for "," and "." the other
+    // way round from Arabic.
+    {"ps", "NUMBER",
+     "\xE2\x80\x8E-\xE2\x80\x8E\xDB\xB8\xDB\xB4\xD9\xAC\xDB\xB8\xDB\xB8\xDB\xB8\xD9\xAB\xDB\xB4\xDB\xB6",
+     true, -84888.46},
+    {"ps", "NUMBER", "-84.888,46", true, -84888.46},
+    // Near misses.
+    {"en_US", "NUMBER", "1,23,4.5", false, 0},
+    {"en_US", "NUMBER", "1,2345", false, 0},
+    {"en_US", "NUMBER", "12abc", false, 0},
+    {"en_US", "NUMBER", "--5", false, 0},
+    {"en_US", "NUMBER", "-+5", false, 0},
+    {"en_US", "NUMBER", "1.234,56", false, 0},
+    {"en_US", "NUMBER", "1,234.5.6", false, 0},
+    {"en_US", "NUMBER", "(12", false, 0},
+    {"en_US", "NUMBER", "12)", false, 0},
+    {"en_US", "NUMBER", "12-", false, 0},
+    {"en_US", "NUMBER", "12 %", false, 0},
+    {"en_US", "NUMBER", "$12", false, 0},
+    {"en_US", "NUMBER", "-", false, 0},
+    {"en_US", "NUMBER", ",5", false, 0},
+    {"en_US", "NUMBER", ".5", false, 0},
+    {"en_US", "NUMBER", "5.", false, 0},
+    {"de_DE", "NUMBER", "-1234.56", false, 0},
+    {"de_DE", "NUMBER", "1.23", false, 0},
+    {"de_DE", "NUMBER", "0.370", false, 0},
+    {"de_DE", "NUMBER", "0,370", true, 0.37},
+    // Money: the currency text before or after, once; local or ISO.
+    {"en_US", "MONEY", "$1,234.56", true, 1234.56},
+    {"en_US", "MONEY", "-$1,234.56", true, -1234.56},
+    {"en_US", "MONEY", "($1,234.56)", true, -1234.56},
+    {"en_US", "MONEY", "USD 1,234.56", true, 1234.56},
+    {"en_US", "MONEY", "1234.56", true, 1234.56},
+    {"de_DE", "MONEY", "-1.234,56\xC2\xA0\xE2\x82\xAC", true, -1234.56},
+    {"de_DE", "MONEY", "-1.234,56 EUR", true, -1234.56},
+    {"ja_JP", "MONEY",
+     "\xEF\xBF\xA5"
+     "1,235",
+     true, 1235},
+    // A currency text that holds the decimal separator is cut out whole.
+    {"en_SX", "MONEY",
+     "-NAf.\xC2\xA0"
+     "84,888.46",
+     true, -84888.46},
+    {"ar_AE", "MONEY", "\xE2\x80\x8F\xE2\x80\x8E-84,888.46\xC2\xA0\xD8\xAF.\xD8\xA5.\xE2\x80\x8F", true,
+     -84888.46},
+    {"ta_LK", "MONEY", "Rs. 1,234.56", true, 1234.56},
+    {"en_US", "MONEY", "1,234.56-", false, 0},
+    {"en_US", "MONEY", "$1,234.56$", false, 0},
+    {"en_US", "MONEY", "$ 12 USD", false, 0},
+    {"en_US", "MONEY", "1e3", false, 0},
+    {"en_US", "MONEY", "12 dollars", false, 0},
+    {"de_DE", "MONEY", "\xE2\x82\xAC 1,234.56", false, 0},
+    {"en_SX", "MONEY", "NAf.84", false, 0},
+    // Percentages: with the sign divided by 100, without it as written.
+    {"de_DE", "PERCENT", "12,5\xC2\xA0%", true, 0.125},
+    {"de_DE", "PERCENT", "-12,5%", true, -0.125},
+    {"de_DE", "PERCENT", "12,5", true, 12.5},
+    {"tr_TR", "PERCENT", "%12", true, 0.12},
+    {"de_DE", "PERCENT", "12 %%", false, 0},
+    {"de_DE", "PERCENT", "12,5 % x", false, 0},
+};
+
+TEST_F(Reading, StrictNumbersStandWhereTheLocalePutsThem) {
+  std::string current;
+  for (const NumberRow &row : kStrictNumbers) {
+    SCOPED_TRACE(std::string(row.locale) + " " + row.reader + " [" + row.field + "]");
+    if (current != row.locale) {
+      use(row.locale);
+      current = row.locale;
+    }
+    std::string error;
+    auto reader = nlhost::FieldReader::make(*module_, row.reader, &error);
+    ASSERT_TRUE(reader) << error;
+    double value = -999;
+    EXPECT_EQ(reader->read(row.field, &value), row.read);
+    EXPECT_EQ(value, row.read ? row.value : -999);
+  }
+}
+
+// Lenient reading is the module's own; only a wrong value the one-byte
+// currency text caused is gone.
+TEST_F(Reading, LenientNumbersAreTheModulesReading) {
+  use("en_US");
+  std::string error;
+  auto money = nlhost::FieldReader::make(*module_, "MONEY", &error);
+  ASSERT_TRUE(money) << error;
+  money->set_strict(false);
+  double value = 0;
+  EXPECT_TRUE(money->read("1,234.56-", &value));
+  EXPECT_EQ(value, 1234.56);
+  EXPECT_TRUE(money->read("$1,2,3", &value));
+  EXPECT_EQ(value, 123);
+  use("en_SX");
+  money = nlhost::FieldReader::make(*module_, "MONEY", &error);
+  ASSERT_TRUE(money) << error;
+  money->set_strict(false);
+  value = 7;
+  EXPECT_FALSE(money->read("-NAf. 84,888.46", &value));
+  EXPECT_EQ(value, 7);
+}
+
 TEST(WriteIso, EachKind) {
   char buffer[48];
   EXPECT_EQ(std::string(buffer, nlhost::write_iso(nlhost::ValueKind::kDate, 24447, buffer)), "2026-12-07");
-  EXPECT_EQ(std::string(buffer, nlhost::write_iso(nlhost::ValueKind::kDatetime, 24447.0 * 86400 + 3661, buffer)),
-            "2026-12-07T01:01:01");
+  EXPECT_EQ(
+      std::string(buffer, nlhost::write_iso(nlhost::ValueKind::kDatetime, 24447.0 * 86400 + 3661, buffer)),
+      "2026-12-07T01:01:01");
   EXPECT_EQ(std::string(buffer, nlhost::write_iso(nlhost::ValueKind::kTime, 52205, buffer)), "14:30:05");
   EXPECT_EQ(std::string(buffer, nlhost::write_iso(nlhost::ValueKind::kNumber, -1234.56, buffer)), "-1234.56");
 }

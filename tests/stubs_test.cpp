@@ -8,6 +8,7 @@
 
 #include "bare_control_block.h"
 #include "loaded_module.h"
+#include "service_list.h"
 
 extern "C" {
 void nldat_stub_spy();
@@ -21,20 +22,8 @@ namespace {
 using nldat_test::BareControlBlock;
 using nldat_test::exported;
 
-struct Service {
-  const char *name;
-  int vector;
-  int slot;
-};
-
-constexpr Service kServices[] = {
-    {"wzsxglc", 4, 84},   {"wzsxplc", 4, 85},   {"wzsxoff", 4, 35},   {"wzsxmov", 4, 28},
-    {"wzifmn", 0, 305},   {"wzdttme", 0, 291},  {"xexit", 30, 4},     {"xfxbpn", 30, 22},
-    {"xfrname", 30, 27},  {"xoptbgt", 30, 39},  {"xpslstr", 30, 101}, {"zdatprt", 155, 3},
-    {"zhour", 155, 8},    {"zminute", 155, 12}, {"zsecond", 155, 15}, {"zjuldat", 155, 9},
-    {"zymdjul", 155, 21}, {"zmdy", 155, 11},    {"zwekday", 155, 18},
-};
-static_assert(std::size(kServices) == 19);
+using nldat_test::kServices;
+using nldat_test::stub_alias;
 
 // What the C side of the spy saw.
 struct Seen {
@@ -77,9 +66,7 @@ class Stubs : public ::testing::Test {
 
 TEST_F(Stubs, BothNamesAreOneRoutine) {
   for (const auto &s : kServices) {
-    const std::string alias =
-        "_" + std::string(s.name) + "_" + std::to_string(s.vector) + "_" + std::to_string(s.slot);
-    EXPECT_EQ(exported<void *>(s.name), exported<void *>(alias.c_str())) << s.name;
+    EXPECT_EQ(exported<void *>(s.name), exported<void *>(stub_alias(s).c_str())) << s.name;
   }
 }
 

@@ -201,6 +201,8 @@ TEST_F(WeekDateTest, ReadsWeekDateText) {
       {"10W0905", 'V', 1920, 0, day(2010, 3, 5)},
       {"10W0905", 'V', 0, 0, day(1910, 3, 4)},
       {"50W0905", 'V', 1920, 0, day(1950, 3, 3)},
+      {"20W0905", 'V', 1920, 0, day(1920, 2, 27)},  // the window's first year itself
+      {"19W0905", 'V', 1920, 0, day(2019, 3, 1)},   // just below it: the next century
       {"2010-W00-06", 'U', 0, 0, day(2010, 1, 1)},
       {"2010-W00-01", 'V', 0, 0, day(2009, 12, 28)},
       {"2010-W09-06", 'U', 0, 0, day(2010, 3, 5)},
@@ -250,6 +252,19 @@ TEST_F(WeekDateTest, ReadsWeekDateText) {
 }
 
 // An empty year part is today's year, from the host's clock.
+// Two-digit years: the hundred years from the window's first year on.
+TEST(WeekDateYearWindow, HundredYearsFromTheFirst) {
+  struct Row {
+    int64_t yy, first, year;
+  };
+  constexpr Row rows[] = {
+      {20, 1920, 1920}, {19, 1920, 2019}, {21, 1920, 1921}, {99, 1920, 1999}, {0, 1920, 2000},
+      {0, 1900, 1900},  {99, 1900, 1999}, {0, 1901, 2000},  {1, 1901, 1901},  {50, 2050, 2050},
+  };
+  for (const Row &row : rows)
+    EXPECT_EQ(uwn::year_in_window(row.yy, row.first), row.year) << row.yy << " from " << row.first;
+}
+
 TEST_F(WeekDateTest, EmptyYearIsThisYear) {
   host().set_clock(day(2010, 6, 15) * 86400 + 3600);
   double value = 0;

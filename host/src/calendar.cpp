@@ -3,6 +3,7 @@
 // value and every other NaN included) answers the standard missing value.
 #include <cmath>
 
+#include "host_internal.h"
 #include "nlhost/civil.h"
 #include "nlhost/host.h"
 #include "services.h"
@@ -14,12 +15,18 @@ constexpr double kSecondsPerDay = 86400;
 constexpr double kFirstSecond = static_cast<double>(civil::kFirstDay) * kSecondsPerDay;
 constexpr double kEndSecond = static_cast<double>(civil::kLastDay + 1) * kSecondsPerDay;
 
-// Records the call; true when the test host wants this call to fail.
+// A test's bookkeeping of a call, out of line: records it; true when the
+// test armed it to fail.
+[[gnu::cold, gnu::noinline]] bool test_hooks(Host *host, const char *service, int64_t number) {
+  HostAccess::record(*host, service, number);
+  return HostAccess::should_fail(*host, service);
+}
+
+// Records the call; true when the test host wants this call to fail.  One
+// branch when no test is watching.
 bool record(const char *service, int64_t number) {
   Host *host = current_host();
-  if (host == nullptr) return false;
-  host->record(service, number);
-  return host->should_fail(service);
+  return host != nullptr && HostAccess::instrumented(*host) && test_hooks(host, service, number);
 }
 
 // The day number of a date value (its fraction dropped), or false.
@@ -53,6 +60,46 @@ double positive_mod(double t, double m) {
   return r;
 }
 
+// Day number of y-m-d for a year of 0 or more, in unsigned 32-bit arithmetic:
+// no era sign fix-ups and divisions by constants that are one multiply each.
+constexpr int64_t days_from_civil_ad(uint32_t y, uint32_t m, uint32_t d) {
+  y -= m <= 2;  // the March-based year; y >= 1 here, so no wrap
+  const uint32_t era = y / 400;
+  const uint32_t yoe = y - era * 400;                                    // [0, 399]
+  const uint32_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;  // [0, 365]
+  const uint32_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;            // [0, 146096]
+  return static_cast<int64_t>(era) * 146097 + doe - civil::kShift;
+}
+static_assert(days_from_civil_ad(1960, 1, 1) == civil::days_from_civil(1960, 1, 1));
+static_assert(days_from_civil_ad(1, 1, 1) == civil::kFirstDay);
+static_assert(days_from_civil_ad(99999, 12, 31) == civil::kLastDay);
+static_assert(days_from_civil_ad(2000, 2, 29) == civil::days_from_civil(2000, 2, 29));
+static_assert(days_from_civil_ad(2100, 3, 1) == civil::days_from_civil(2100, 3, 1));
+
+// Year and day of the year of a day number in [kFirstDay, kLastDay]: the same
+// conversion as civil::year_day_from_days, in unsigned 32-bit arithmetic since
+// the count from 0000-03-01 is positive there.
+constexpr civil::YearDay year_day_ad(int64_t day) {
+  const auto z = static_cast<uint32_t>(day + civil::kShift);
+  const uint32_t era = z / 146097;
+  const uint32_t doe = z - era * 146097;                                       // [0, 146096]
+  const uint32_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
+  const uint32_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365], from 1 March
+  const uint32_t year = yoe + era * 400;
+  if (doy >= 306) return {year + 1, static_cast<int>(doy - 305)};
+  const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+  return {year, static_cast<int>(doy + 60 + leap)};
+}
+constexpr bool same_year_day(int64_t day) {
+  const civil::YearDay a = year_day_ad(day), b = civil::year_day_from_days(day);
+  return a.year == b.year && a.day_of_year == b.day_of_year;
+}
+static_assert(same_year_day(civil::kFirstDay) && same_year_day(civil::kLastDay) && same_year_day(0));
+static_assert(same_year_day(civil::days_from_civil(2000, 2, 29)) &&
+              same_year_day(civil::days_from_civil(2000, 3, 1)));
+static_assert(same_year_day(civil::days_from_civil(1900, 3, 1)) &&
+              same_year_day(civil::days_from_civil(2100, 12, 31)));
+
 // A whole number in [low, high], or false.
 bool to_int(double x, double low, double high, int64_t *out) {
   if (!(x >= low && x <= high)) return false;  // NaN and infinities fail here
@@ -71,19 +118,19 @@ extern "C" double nlhost_svc_zmdy(double month, double day, double year) noexcep
   int64_t m = 0, d = 0, y = 0;
   bool ok = to_int(month, 1, 12, &m) && to_int(day, 1, 31, &d) && to_int(year, 0, civil::kLastYear, &y);
   Host *host = current_host();  // once: the record and the year window both need it
-  if (host != nullptr) {
-    host->record("zmdy", ok ? y * 10000 + m * 100 + d : -1);
-    if (host->should_fail("zmdy")) ok = false;
-  }
+  if (host != nullptr && HostAccess::instrumented(*host) &&
+      test_hooks(host, "zmdy", ok ? y * 10000 + m * 100 + d : -1))
+    ok = false;
   if (!ok) return standard_missing();
   if (y < 100) {
     // Two-digit years fall in [first, first + 99].
     const int64_t first = host != nullptr ? host->year_window() : 1940;
     y = civil::year_in_window(y, first);
-    if (y > civil::kLastYear) return standard_missing();
+    if (y > civil::kLastYear || y < civil::kFirstYear) return standard_missing();
   }
   if (d > 28 && d > civil::days_in_month(y, static_cast<int>(m))) return standard_missing();
-  return static_cast<double>(civil::days_from_civil(y, static_cast<int>(m), static_cast<int>(d)));
+  return static_cast<double>(
+      days_from_civil_ad(static_cast<uint32_t>(y), static_cast<uint32_t>(m), static_cast<uint32_t>(d)));
 }
 
 extern "C" double nlhost_svc_zjuldat(double date) noexcept {
@@ -91,7 +138,7 @@ extern "C" double nlhost_svc_zjuldat(double date) noexcept {
   bool ok = to_day(date, &day);
   if (record("zjuldat", ok ? day : -1)) ok = false;
   if (!ok) return standard_missing();
-  const civil::YearDay yd = civil::year_day_from_days(day);
+  const civil::YearDay yd = year_day_ad(day);
   return static_cast<double>(yd.year * 1000 + yd.day_of_year);
 }
 
@@ -150,6 +197,6 @@ extern "C" double nlhost_svc_zsecond(double time) noexcept {
 extern "C" double nlhost_svc_wzdttme(void) noexcept {
   Host *host = current_host();
   if (host == nullptr) return standard_missing();
-  host->record("wzdttme", 0);
+  HostAccess::record(*host, "wzdttme", 0);
   return host->now();
 }

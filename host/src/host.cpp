@@ -38,27 +38,12 @@ struct Installed {
   void *routine;
 };
 
-// Every service at its (vector, slot).
+// Every service at its (vector, slot), from the list the module's stubs are
+// made from.
 const Installed kServices[] = {
-    {4, 84, reinterpret_cast<void *>(&nlhost_svc_wzsxglc)},
-    {4, 85, reinterpret_cast<void *>(&nlhost_svc_wzsxplc)},
-    {4, 35, reinterpret_cast<void *>(&nlhost_svc_wzsxoff)},
-    {4, 28, reinterpret_cast<void *>(&nlhost_svc_wzsxmov)},
-    {0, 305, reinterpret_cast<void *>(&nlhost_svc_wzifmn)},
-    {0, 291, reinterpret_cast<void *>(&nlhost_svc_wzdttme)},
-    {30, 4, reinterpret_cast<void *>(&nlhost_svc_xexit)},
-    {30, 22, reinterpret_cast<void *>(&nlhost_svc_xfxbpn)},
-    {30, 27, reinterpret_cast<void *>(&nlhost_svc_xfrname)},
-    {30, 39, reinterpret_cast<void *>(&nlhost_svc_xoptbgt)},
-    {30, 101, reinterpret_cast<void *>(&nlhost_svc_xpslstr)},
-    {155, 3, reinterpret_cast<void *>(&nlhost_svc_zdatprt)},
-    {155, 8, reinterpret_cast<void *>(&nlhost_svc_zhour)},
-    {155, 12, reinterpret_cast<void *>(&nlhost_svc_zminute)},
-    {155, 15, reinterpret_cast<void *>(&nlhost_svc_zsecond)},
-    {155, 9, reinterpret_cast<void *>(&nlhost_svc_zjuldat)},
-    {155, 21, reinterpret_cast<void *>(&nlhost_svc_zymdjul)},
-    {155, 11, reinterpret_cast<void *>(&nlhost_svc_zmdy)},
-    {155, 18, reinterpret_cast<void *>(&nlhost_svc_zwekday)},
+#define UWN_SERVICE(name, vector, slot) {vector, slot, reinterpret_cast<void *>(&nlhost_svc_##name)},
+#include "services.def"
+#undef UWN_SERVICE
 };
 static_assert(std::size(kServices) == 19);
 

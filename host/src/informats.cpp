@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "host_internal.h"
 #include "nlhost/host.h"
 #include "services.h"
 
@@ -19,6 +20,30 @@ constexpr int32_t kMaxName = 64;
 // The longest field wzifmn reads: more digits than a double tells apart.
 constexpr int32_t kMaxNumericField = 512;
 
+// The rare numbers wzifmn cannot scale exactly in one operation (more than
+// 15 digits, or a power of ten beyond 1e22): the mantissa text and the
+// exponent go to from_chars together, which rounds correctly.  Kept out of
+// line so that the common path needs no 512-byte buffer on its stack.
+[[gnu::noinline]] int32_t read_long_mantissa(const char *mantissa, int32_t length, int64_t exponent,
+                                             bool negative, double *result) {
+  char buffer[kMaxNumericField + 32];
+  std::memcpy(buffer, mantissa, static_cast<size_t>(length));
+  int32_t used = length;
+  buffer[used++] = 'e';
+  used = static_cast<int32_t>(std::to_chars(buffer + used, buffer + sizeof buffer, exponent).ptr - buffer);
+  double value = 0;
+  const auto [ptr, ec] = std::from_chars(buffer, buffer + used, value);
+  if (ptr != buffer + used) return kNumericInvalid;
+  if (ec == std::errc::result_out_of_range) {
+    if (exponent > 0) return kNumericInvalid;  // too large for a double
+    value = 0;                                 // underflow reads as zero
+  } else if (ec != std::errc() || !std::isfinite(value)) {
+    return kNumericInvalid;
+  }
+  *result = negative ? -value : value;
+  return 0;
+}
+
 }  // namespace
 
 // Looks up an informat by name, ignoring case and trailing blanks; stores its
@@ -30,8 +55,8 @@ extern "C" int32_t nlhost_svc_xfrname(void *, const char *name, int32_t length, 
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   Host *host = current_host();
   if (host == nullptr) return kNoInformat;
-  host->record("xfrname", kind, text);
-  if (host->should_fail("xfrname")) return kNoInformat;
+  HostAccess::record(*host, "xfrname", kind, text);
+  if (HostAccess::should_fail(*host, "xfrname")) return kNoInformat;
   if (kind != kInformatKind || length < 0 || length > kMaxName) return kNoInformat;
   const HostInformat *found = host->find_informat(text);
   if (found == nullptr) return kNoInformat;
@@ -43,8 +68,8 @@ extern "C" int32_t nlhost_svc_xfrname(void *, const char *name, int32_t length, 
 extern "C" int32_t nlhost_svc_xfxbpn(uwn_informat_block *block, void *informat) noexcept {
   Host *host = current_host();
   if (host != nullptr) {
-    host->record("xfxbpn", block != nullptr ? block->width : -1);
-    if (host->should_fail("xfxbpn")) return kNumericInvalid;
+    HostAccess::record(*host, "xfxbpn", block != nullptr ? block->width : -1);
+    if (HostAccess::should_fail(*host, "xfxbpn")) return kNumericInvalid;
   }
   const auto *run = static_cast<const HostInformat *>(informat);
   if (block == nullptr || run == nullptr || !*run) return kNumericInvalid;
@@ -57,12 +82,9 @@ extern "C" int32_t nlhost_svc_xfxbpn(uwn_informat_block *block, void *informat) 
 // decimals.  A blank field reads as the missing value.  Anything else, a
 // trailing or embedded sign included, answers kNumericInvalid and stores
 // nothing.
-extern "C" int32_t nlhost_svc_wzifmn(uwn_informat_block *block) noexcept {
-  Host *host = current_host();
-  if (host != nullptr) {
-    host->record("wzifmn", block != nullptr ? block->width : -1);
-    if (host->should_fail("wzifmn")) return kNumericInvalid;
-  }
+namespace {
+
+int32_t read_standard_numeric(uwn_informat_block *block) {
   if (block == nullptr || block->result == nullptr) return kNumericInvalid;
   const int32_t n = block->text != nullptr
                         ? std::clamp(std::min(block->width, block->text_length), 0, kMaxNumericField)
@@ -78,23 +100,24 @@ extern "C" int32_t nlhost_svc_wzifmn(uwn_informat_block *block) noexcept {
 
   bool negative = false;
   if (s[i] == '+' || s[i] == '-') negative = s[i++] == '-';
-  // Mantissa: digits and at most one point, copied for from_chars.
-  char buffer[kMaxNumericField + 32];
-  int32_t used = 0, digits = 0, decimals = 0;
-  uint64_t mantissa = 0;  // exact while digits <= 19
-  bool point = false;
-  for (; i < end; ++i) {
-    if (s[i] >= '0' && s[i] <= '9') {
-      ++digits;
+  // Mantissa: digits with at most one point, a contiguous run of the text
+  // that the rare slow path below hands to from_chars as it stands.
+  const int32_t mantissa_start = i;
+  uint64_t mantissa = 0;  // exact while there are at most 19 digits
+  auto digit_run = [&] {
+    const int32_t first = i;
+    for (; i < end && static_cast<unsigned char>(s[i] - '0') < 10; ++i)
       mantissa = mantissa * 10 + static_cast<uint64_t>(s[i] - '0');
-      decimals += point;
-    } else if (s[i] == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-    buffer[used++] = s[i];
+    return i - first;
+  };
+  int32_t digits = digit_run(), decimals = 0;
+  const bool point = i < end && s[i] == '.';
+  if (point) {
+    ++i;
+    decimals = digit_run();
+    digits += decimals;
   }
+  const int32_t mantissa_end = i;
   if (digits == 0) return kNumericInvalid;
   int64_t exponent = 0;
   if (i < end && (s[i] == 'e' || s[i] == 'E')) {
@@ -123,19 +146,21 @@ extern "C" int32_t nlhost_svc_wzifmn(uwn_informat_block *block) noexcept {
     return 0;
   }
 
-  // Scaling by a decimal exponent in the text keeps the result correctly
-  // rounded: from_chars reads the digits and the exponent together.
-  buffer[used++] = 'e';
-  used = static_cast<int32_t>(std::to_chars(buffer + used, buffer + sizeof buffer, exponent).ptr - buffer);
-  double value = 0;
-  const auto [ptr, ec] = std::from_chars(buffer, buffer + used, value);
-  if (ptr != buffer + used) return kNumericInvalid;
-  if (ec == std::errc::result_out_of_range) {
-    if (exponent > 0) return kNumericInvalid;  // too large for a double
-    value = 0;                                 // underflow reads as zero
-  } else if (ec != std::errc() || !std::isfinite(value)) {
-    return kNumericInvalid;
-  }
-  *block->result = negative ? -value : value;
-  return 0;
+  return read_long_mantissa(s + mantissa_start, mantissa_end - mantissa_start, exponent, negative,
+                            block->result);
+}
+
+// wzifmn under a test's eye: recorded, perhaps failed, then read.
+[[gnu::cold, gnu::noinline]] int32_t wzifmn_instrumented(Host *host, uwn_informat_block *block) {
+  HostAccess::record(*host, "wzifmn", block != nullptr ? block->width : -1);
+  if (HostAccess::should_fail(*host, "wzifmn")) return kNumericInvalid;
+  return read_standard_numeric(block);
+}
+
+}  // namespace
+
+extern "C" int32_t nlhost_svc_wzifmn(uwn_informat_block *block) noexcept {
+  Host *host = current_host();
+  if (host != nullptr && HostAccess::instrumented(*host)) return wzifmn_instrumented(host, block);
+  return read_standard_numeric(block);
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "host_internal.h"
 #include "nlhost/host.h"
 #include "services.h"
 
@@ -15,8 +16,8 @@ extern "C" void nlhost_svc_xexit(int32_t code, int32_t detail) noexcept {
     std::fprintf(stderr, "nlhost: fatal exit requested with no host: code %d, detail %d\n", code, detail);
     std::abort();
   }
-  host->record("xexit", code);
-  host->exit(code, detail);
+  HostAccess::record(*host, "xexit", code);
+  HostAccess::exit(*host, code, detail);
 }
 
 // Nonzero when the option named by the NUL-terminated name is on.  The result
@@ -25,7 +26,7 @@ extern "C" int32_t nlhost_svc_xoptbgt(const char *name, void *result) noexcept {
   Host *host = current_host();
   const std::string_view option =
       name != nullptr ? std::string_view(name, strnlen(name, 64)) : std::string_view();
-  if (host != nullptr) host->record("xoptbgt", 0, option);
+  if (host != nullptr) HostAccess::record(*host, "xoptbgt", 0, option);
   const bool on = host != nullptr && host->option(option);
   if (result != nullptr) {
     const uint64_t answer = on ? 1 : 0;
@@ -42,8 +43,9 @@ extern "C" int32_t nlhost_svc_xpslstr(void *, char *dest, int32_t room, const ch
                                       ...) noexcept {
   Host *host = current_host();
   if (host != nullptr)
-    host->record("xpslstr", count,
-                 format != nullptr ? std::string_view(format, strnlen(format, 64)) : std::string_view());
+    HostAccess::record(
+        *host, "xpslstr", count,
+        format != nullptr ? std::string_view(format, strnlen(format, 64)) : std::string_view());
   if (dest == nullptr || format == nullptr || room <= 0) return 0;
   va_list args;
   va_start(args, count);

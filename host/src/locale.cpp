@@ -1,6 +1,7 @@
 // The locale store, the built-in English locale and the locale services.
 #include <cstring>
 
+#include "host_internal.h"
 #include "nlhost/host.h"
 #include "services.h"
 
@@ -140,34 +141,48 @@ Locale *resolve(void *handle) {
 
 }  // namespace
 
-extern "C" int32_t nlhost_svc_wzsxglc(void *locale, int32_t item, const uwn_locale_entry **entry) noexcept {
-  Host *host = current_host();
-  const Locale *l = static_cast<const Locale *>(locale);
-  if (host != nullptr) {
-    host->record("wzsxglc", item);
-    if (host->should_fail("wzsxglc")) return kNoLocaleItem;
-    if (l == nullptr) l = host->locale();
-  }
+namespace {
+
+// The entry lookup: a bounds test, a presence bit and an indexed address.
+int32_t find_entry(const Locale *l, int32_t item, const uwn_locale_entry **entry) {
   const uwn_locale_entry *e = l != nullptr ? l->entry(item) : nullptr;
   if (e == nullptr) return kNoLocaleItem;
   if (entry != nullptr) *entry = e;
   return 0;
 }
 
+// wzsxglc under a test's eye: recorded, perhaps failed, then looked up.
+[[gnu::cold, gnu::noinline]] int32_t wzsxglc_instrumented(Host *host, const Locale *l, int32_t item,
+                                                          const uwn_locale_entry **entry) {
+  HostAccess::record(*host, "wzsxglc", item);
+  if (HostAccess::should_fail(*host, "wzsxglc")) return kNoLocaleItem;
+  return find_entry(l != nullptr ? l : host->locale(), item, entry);
+}
+
+}  // namespace
+
+extern "C" int32_t nlhost_svc_wzsxglc(void *locale, int32_t item, const uwn_locale_entry **entry) noexcept {
+  Host *host = current_host();
+  const Locale *l = static_cast<const Locale *>(locale);
+  if (host == nullptr) return find_entry(l, item, entry);
+  if (HostAccess::instrumented(*host)) return wzsxglc_instrumented(host, l, item, entry);
+  return find_entry(l != nullptr ? l : host->locale(), item, entry);
+}
+
 extern "C" int32_t nlhost_svc_wzsxplc(void *locale, int32_t item, const char *text, int32_t length) noexcept {
   Host *host = current_host();
-  if (host != nullptr && host->recording())
-    host->record("wzsxplc", item,
-                 text != nullptr && length > 0 && length <= UWN_ENTRY_TEXT_MAX
-                     ? std::string_view(text, static_cast<size_t>(length))
-                     : std::string_view());
-  if (host != nullptr && host->should_fail("wzsxplc")) return kNoLocaleItem;
+  if (host != nullptr && HostAccess::recording(*host))
+    HostAccess::record(*host, "wzsxplc", item,
+                       text != nullptr && length > 0 && length <= UWN_ENTRY_TEXT_MAX
+                           ? std::string_view(text, static_cast<size_t>(length))
+                           : std::string_view());
+  if (host != nullptr && HostAccess::should_fail(*host, "wzsxplc")) return kNoLocaleItem;
   Locale *l = resolve(locale);
   if (l == nullptr || length < 0 || (text == nullptr && length > 0)) return kNoLocaleItem;
   std::string_view value =
       length > 0 ? std::string_view(text, static_cast<size_t>(length)) : std::string_view();
   if (host != nullptr) {
-    std::lock_guard lock(host->locale_mutex());
+    std::lock_guard lock(HostAccess::locale_mutex(*host));
     return l->set_text(item, value) ? 0 : kNoLocaleItem;
   }
   return l->set_text(item, value) ? 0 : kNoLocaleItem;

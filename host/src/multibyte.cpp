@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host_internal.h"
 #include "nlhost/host.h"
 #include "services.h"
 
@@ -44,6 +45,39 @@ int32_t char_length(const Host *host, const unsigned char *s, int32_t i, int32_t
   return len;
 }
 
+// Records a wzsxoff call and passes its answer on: out of line, so that the
+// common path (nothing recorded) calls nothing and needs no stack frame.
+[[gnu::cold, gnu::noinline]] int32_t recorded_wzsxoff(Host *host, int32_t offset, int32_t answer) {
+  HostAccess::record(*host, "wzsxoff", offset);
+  return answer;
+}
+
+// Notes the answer in the descriptor and records the call.
+int32_t answer_wzsxoff(Host *host, uwn_text_descriptor *d, int32_t offset, int32_t answer) {
+  d->last_offset = static_cast<int16_t>(offset);
+  d->last_length = static_cast<int16_t>(answer);
+  if (host != nullptr && HostAccess::recording(*host)) return recorded_wzsxoff(host, offset, answer);
+  return answer;
+}
+
+// wzsxoff at a byte that may belong to a longer character (offset in
+// [0, n)): walks from the character last examined when it lies before
+// offset.  Out of line so that the ASCII path stays a leaf.
+[[gnu::noinline]] int32_t wzsxoff_walk(Host *host, uwn_text_descriptor *d, int32_t offset, int32_t n) {
+  const auto *s = reinterpret_cast<const unsigned char *>(d->text);
+  int32_t start = d->host_24 <= static_cast<uint64_t>(offset) ? static_cast<int32_t>(d->host_24) : 0;
+  // A run of one-byte characters needs no decoding.
+  while (start < offset && s[start] < 0x80 && (host == nullptr || host->multibyte_lead(s[start]) == 0))
+    ++start;
+  int32_t len = char_length(host, s, start, n);
+  while (start + len <= offset) {
+    start += len;
+    len = char_length(host, s, start, n);
+  }
+  d->host_24 = static_cast<uint64_t>(start);
+  return answer_wzsxoff(host, d, offset, len);
+}
+
 }  // namespace
 
 // The byte length of the character at offset, recorded in the descriptor.
@@ -53,32 +87,17 @@ int32_t char_length(const Host *host, const unsigned char *s, int32_t i, int32_t
 // kept in host_24, so that a forward scan walks the text once.
 extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) noexcept {
   Host *host = current_host();
-  if (host != nullptr) host->record("wzsxoff", offset);
-  if (d == nullptr) return 1;
+  if (d == nullptr)
+    return host != nullptr && HostAccess::recording(*host) ? recorded_wzsxoff(host, offset, 1) : 1;
   const int32_t n = usable_length(d);
   if (offset == 0) d->host_24 = 0;  // set-up: start from the beginning
-  int32_t answer = 1;
-  if (offset >= 0 && offset < n && static_cast<unsigned char>(d->text[offset]) < 0x80 &&
-      (host == nullptr || !host->has_custom_leads())) {
+  if (offset >= 0 && offset < n) {
     // In UTF-8 an ASCII byte is never part of a longer character.
+    if (static_cast<unsigned char>(d->text[offset]) >= 0x80 || (host != nullptr && host->has_custom_leads()))
+      return wzsxoff_walk(host, d, offset, n);
     d->host_24 = static_cast<uint64_t>(offset);
-  } else if (offset >= 0 && offset < n) {
-    const auto *s = reinterpret_cast<const unsigned char *>(d->text);
-    int32_t start = d->host_24 <= static_cast<uint64_t>(offset) ? static_cast<int32_t>(d->host_24) : 0;
-    // A run of one-byte characters needs no decoding.
-    while (start < offset && s[start] < 0x80 && (host == nullptr || host->multibyte_lead(s[start]) == 0))
-      ++start;
-    int32_t len = char_length(host, s, start, n);
-    while (start + len <= offset) {
-      start += len;
-      len = char_length(host, s, start, n);
-    }
-    d->host_24 = static_cast<uint64_t>(start);
-    answer = len;
   }
-  d->last_offset = static_cast<int16_t>(offset);
-  d->last_length = static_cast<int16_t>(answer);
-  return answer;
+  return answer_wzsxoff(host, d, offset, 1);
 }
 
 // Moves whole characters of source (count of them, or all for a negative
@@ -87,7 +106,7 @@ extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) no
 extern "C" int32_t nlhost_svc_wzsxmov(uwn_text_descriptor *source, int32_t count,
                                       uwn_text_descriptor *destination) noexcept {
   Host *host = current_host();
-  if (host != nullptr) host->record("wzsxmov", count);
+  if (host != nullptr) HostAccess::record(*host, "wzsxmov", count);
   if (destination == nullptr) return 0;
   const int32_t room = destination->text != nullptr ? std::max<int32_t>(0, destination->capacity) : 0;
   int32_t written = 0;

@@ -3,6 +3,7 @@
 // field.
 #include "nlhost/reading.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -84,6 +85,370 @@ int32_t run_informat(uwn_informat_fn informat, std::string_view field, double *v
   return informat(&block);
 }
 
+// What normalize_field does with a character beyond ASCII: the byte it
+// becomes (NUL: dropped), and when.
+enum class When {
+  kAlways,
+  kNextToDigit,    // a digit right before or right after it: a sign
+  kBetweenDigits,  // digits on both sides: a separator within a number
+};
+struct Mapped {
+  char32_t code_point;
+  char byte;
+  When when;
+};
+// Sorted by code point.  The blanks, the minus sign and the apostrophe are
+// the bytes the host's one-byte locale data narrows ICU's symbols to.  The
+// separators that go with Arabic-Indic digits are left alone here: which
+// byte they stand for depends on the locale (number_separators below).
+constexpr Mapped kMapped[] = {
+    {0x00A0, ' ', When::kAlways},          // no-break space
+    {0x02BC, '\'', When::kBetweenDigits},  // modifier letter apostrophe: grouping
+    {0x060C, ',', When::kBetweenDigits},   // Arabic comma: grouping within a number
+    {0x061C, '\0', When::kAlways},         // Arabic letter mark
+    {0x066A, '%', When::kAlways},          // Arabic percent sign
+    {0x2000, ' ', When::kAlways},          // the fixed-width spaces U+2000 to U+200A
+    {0x2001, ' ', When::kAlways},         {0x2002, ' ', When::kAlways},  {0x2003, ' ', When::kAlways},
+    {0x2004, ' ', When::kAlways},         {0x2005, ' ', When::kAlways},  {0x2006, ' ', When::kAlways},
+    {0x2007, ' ', When::kAlways},         {0x2008, ' ', When::kAlways},  {0x2009, ' ', When::kAlways},
+    {0x200A, ' ', When::kAlways},         {0x200E, '\0', When::kAlways},  // left-to-right mark
+    {0x200F, '\0', When::kAlways},                                        // right-to-left mark
+    {0x2012, '-', When::kNextToDigit},                                    // figure dash
+    {0x2013, '-', When::kNextToDigit},                                    // en dash
+    {0x2019, '\'', When::kBetweenDigits},  // right single quotation mark: grouping
+    {0x202A, '\0', When::kAlways},         // the bidi embeddings and overrides
+    {0x202B, '\0', When::kAlways},        {0x202C, '\0', When::kAlways}, {0x202D, '\0', When::kAlways},
+    {0x202E, '\0', When::kAlways},        {0x202F, ' ', When::kAlways},  // narrow no-break space
+    {0x2066, '\0', When::kAlways},                                       // the bidi isolates
+    {0x2067, '\0', When::kAlways},        {0x2068, '\0', When::kAlways}, {0x2069, '\0', When::kAlways},
+    {0x2212, '-', When::kAlways},         // minus sign
+    {0x2E41, ',', When::kBetweenDigits},  // reversed comma (Adlam grouping)
+    {0xFEFF, '\0', When::kAlways},        // byte-order mark
+};
+
+// The zero of every run of ten decimal digits beyond ASCII (Arabic-Indic,
+// Devanagari, Bengali, Thai, Myanmar, fullwidth, Adlam, ...), sorted: the
+// digits a locale may write its numbers and dates in.
+constexpr char32_t kDigitZeros[] = {
+    0x0660,  0x06F0,  0x07C0,  0x0966,  0x09E6,  0x0A66,  0x0AE6,  0x0B66,  0x0BE6,  0x0C66,  0x0CE6,
+    0x0D66,  0x0DE6,  0x0E50,  0x0ED0,  0x0F20,  0x1040,  0x1090,  0x17E0,  0x1810,  0x1946,  0x19D0,
+    0x1A80,  0x1A90,  0x1B50,  0x1BB0,  0x1C40,  0x1C50,  0xA620,  0xA8D0,  0xA900,  0xA9D0,  0xA9F0,
+    0xAA50,  0xABF0,  0xFF10,  0x104A0, 0x10D30, 0x11066, 0x110F0, 0x11136, 0x111D0, 0x112F0, 0x11450,
+    0x114D0, 0x11650, 0x116C0, 0x11730, 0x118E0, 0x11950, 0x11C50, 0x11D50, 0x11DA0, 0x16A60, 0x16AC0,
+    0x16B50, 0x1D7CE, 0x1D7D8, 0x1D7E2, 0x1D7EC, 0x1D7F6, 0x1E140, 0x1E2F0, 0x1E950, 0x1FBF0,
+};
+
+static_assert(std::is_sorted(std::begin(kMapped), std::end(kMapped),
+                             [](const Mapped &a, const Mapped &b) { return a.code_point < b.code_point; }));
+static_assert(std::is_sorted(std::begin(kDigitZeros), std::end(kDigitZeros)));
+
+constexpr bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
+
+// The value of a decimal digit beyond ASCII, or -1.
+int digit_value(char32_t c) {
+  const auto after = std::upper_bound(std::begin(kDigitZeros), std::end(kDigitZeros), c);
+  if (after == std::begin(kDigitZeros)) return -1;
+  const char32_t zero = *(after - 1);
+  return c - zero < 10 ? static_cast<int>(c - zero) : -1;
+}
+
+struct CodePoint {
+  char32_t value;
+  size_t length;  // bytes
+};
+
+// The UTF-8 character at text[i] (i < size); a byte that starts no valid
+// sequence stands for itself, one byte long, and is kept as it is.
+CodePoint decode(std::string_view text, size_t i) {
+  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+  if (lead >= 0xF5) length = 0;
+  if (length == 0 || i + length > text.size()) return {0xFFFFFFFF, 1};
+  char32_t value = lead & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return {0xFFFFFFFF, 1};
+    value = value << 6 | (byte(i + k) & 0x3F);
+  }
+  const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
+  if (overlong || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return {0xFFFFFFFF, 1};
+  return {value, length};
+}
+
+// Whether text[i] starts a digit, ASCII or not.
+bool digit_at(std::string_view text, size_t i) {
+  if (i >= text.size()) return false;
+  if (static_cast<unsigned char>(text[i]) < 0x80) return is_ascii_digit(text[i]);
+  return digit_value(decode(text, i).value) >= 0;
+}
+
+// ---- numbers, amounts and percentages ------------------------------------
+
+// The separators ICU writes beside digits of other scripts, by what they
+// separate: the number readers turn them into the locale's own bytes.
+struct ScriptSeparator {
+  std::string_view utf8;
+  bool decimal;
+};
+constexpr ScriptSeparator kScriptSeparators[] = {
+    {"\xD9\xAB", true},   // U+066B Arabic decimal separator
+    {"\xD9\xAC", false},  // U+066C Arabic thousands separator
+};
+
+// The text with the script separators replaced by the locale's decimal and
+// grouping bytes; text itself when it holds none.
+std::string_view number_separators(std::string_view text, const uwn_number_convention &r,
+                                   std::string &scratch) {
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return text;
+  scratch.clear();
+  for (size_t i = 0; i < text.size();) {
+    const ScriptSeparator *found = nullptr;
+    for (const ScriptSeparator &sep : kScriptSeparators) {
+      if (text.substr(i, sep.utf8.size()) == sep.utf8) found = &sep;
+    }
+    if (found != nullptr && (found->decimal ? r.decimal_separator : r.grouping_separator) != '\0') {
+      scratch += found->decimal ? r.decimal_separator : r.grouping_separator;
+      i += found->utf8.size();
+    } else {
+      scratch += text[i++];
+    }
+  }
+  return scratch;
+}
+
+// How a locale item writes numbers, for the whole-field check.
+struct NumberConventions {
+  const uwn_number_convention *record;
+  int primary_group = 3;  // digits in the group next to the decimal separator
+  // Digits in each further group: the item's, the plain number item's (money
+  // may be written with either), the primary size, or two: Indian grouping,
+  // which software writes in locales whose Latin-digit patterns lack it.
+  int secondary_groups[4] = {3, 3, 3, 2};
+  bool sign_trails = false;  // a negative amount's sign comes after the digits
+};
+
+struct GroupSizes {
+  int primary = 3, secondary = 3;
+};
+
+// The group sizes of a pattern's positive part ("#,##,##0.00": 3, then 2).
+GroupSizes group_sizes(std::string_view pattern) {
+  GroupSizes sizes;
+  pattern = pattern.substr(0, pattern.find(';'));
+  const size_t first = pattern.find_first_of("#0");
+  if (first == std::string_view::npos) return sizes;
+  size_t end = pattern.find_first_not_of("#0,", first);
+  if (end == std::string_view::npos) end = pattern.size();
+  const std::string_view integer = pattern.substr(first, end - first);
+  const size_t last = integer.rfind(',');
+  if (last == std::string_view::npos || last == 0 || last + 1 == integer.size()) return sizes;
+  sizes.primary = static_cast<int>(integer.size() - last - 1);
+  const size_t before = integer.rfind(',', last - 1);
+  sizes.secondary = before == std::string_view::npos ? sizes.primary : static_cast<int>(last - before - 1);
+  if (sizes.secondary <= 0) sizes.secondary = sizes.primary;
+  return sizes;
+}
+
+// Whether a pattern's negative part puts the minus sign after the digits.
+bool sign_trails(std::string_view pattern) {
+  const size_t semicolon = pattern.find(';');
+  if (semicolon == std::string_view::npos) return false;
+  const std::string_view negative = pattern.substr(semicolon + 1);
+  const size_t digits = negative.find_first_of("#0");
+  const size_t sign = negative.find('-');
+  return digits != std::string_view::npos && sign != std::string_view::npos && sign > digits;
+}
+
+std::optional<NumberConventions> number_conventions(int32_t item) {
+  Host *host = Host::current();
+  const Locale *locale = host != nullptr ? host->locale() : nullptr;
+  const uwn_number_convention *record = locale != nullptr ? locale->convention(item) : nullptr;
+  if (record == nullptr) return std::nullopt;
+  NumberConventions c{record};
+  const GroupSizes own = group_sizes(locale->text(item));
+  const GroupSizes number = group_sizes(locale->text(UWN_ITEM_NUMBER));
+  c.primary_group = own.primary;
+  c.secondary_groups[0] = own.secondary;
+  c.secondary_groups[1] = number.secondary;
+  c.secondary_groups[2] = own.primary;
+  c.sign_trails = sign_trails(locale->text(item));
+  return c;
+}
+
+// What a number field says, read whole by the locale's conventions.
+struct NumberShape {
+  double value = 0;
+  size_t currency_begin = 0, currency_end = 0;  // the currency text, when there is one
+};
+
+enum class NumberKind { kNumber, kMoney, kPercent };
+
+class ShapeReader {
+ public:
+  ShapeReader(std::string_view text, const NumberConventions &c, NumberKind kind)
+      : s_(text), c_(c), r_(*c.record), kind_(kind) {}
+
+  // Digits with the locale's grouping and decimal separator, at most one
+  // sign (leading, trailing or parentheses), for money the locale's currency
+  // text before or after, for percentages a percent sign; blanks between.
+  bool read(NumberShape *out) {
+    if (!affixes() || !number() || !affixes() || i_ != s_.size()) return false;
+    if (open_parenthesis_ != close_parenthesis_) return false;
+    double value = 0;
+    const auto r = std::from_chars(canonical_, canonical_ + used_, value);
+    if (r.ec != std::errc() || r.ptr != canonical_ + used_) return false;
+    if (negative_) value = -value;
+    if (percent_) value /= 100.0;
+    out->value = value;
+    out->currency_begin = currency_begin_;
+    out->currency_end = currency_end_;
+    return true;
+  }
+
+ private:
+  bool is_blank(char ch) const { return ch == ' ' || ch == '\t'; }
+  bool digit(size_t k) const { return k < s_.size() && is_ascii_digit(s_[k]); }
+  bool is_sign_byte(char ch, char own) const { return ch != '\0' && ch == own; }
+
+  // Signs, parentheses, currency and percent around the digits.
+  bool affixes() {
+    for (;;) {
+      while (i_ < s_.size() && is_blank(s_[i_])) ++i_;
+      if (i_ == s_.size() || digit(i_)) return true;
+      const char ch = s_[i_];
+      if (!sign_ && (ch == '-' || is_sign_byte(ch, r_.negative_sign)) && (!seen_number_ || c_.sign_trails)) {
+        sign_ = negative_ = true;
+      } else if (!sign_ && (ch == '+' || is_sign_byte(ch, r_.positive_sign)) && !seen_number_) {
+        sign_ = true;
+      } else if (!sign_ && ch == '(' && !seen_number_) {
+        sign_ = negative_ = open_parenthesis_ = true;
+      } else if (open_parenthesis_ && !close_parenthesis_ && ch == ')' && seen_number_) {
+        close_parenthesis_ = true;
+      } else if (kind_ == NumberKind::kPercent && !percent_ && ch == '%') {
+        percent_ = true;
+      } else if (kind_ == NumberKind::kMoney && currency_end_ == 0 && currency()) {
+        continue;
+      } else {
+        return false;
+      }
+      ++i_;
+    }
+  }
+
+  bool is_separator(char ch) const {
+    return ch != '\0' && (ch == r_.decimal_separator || ch == r_.grouping_separator);
+  }
+
+  // A byte that the currency text in the record may have lost: one that
+  // means something inside a number.
+  bool may_be_dropped(char ch) const {
+    return ch != '\0' && (ch == r_.decimal_separator || ch == r_.grouping_separator ||
+                          ch == r_.negative_sign || ch == r_.positive_sign || ch == '-' || ch == '+');
+  }
+
+  // The record's currency text at i_, with the bytes it may have lost
+  // standing within it or right after it (not before a digit).
+  bool currency() {
+    const std::string_view text(r_.currency, strnlen(r_.currency, sizeof r_.currency));
+    if (text.empty()) return false;
+    size_t j = i_, k = 0;
+    while (k < text.size()) {
+      if (j < s_.size() && s_[j] == text[k]) {
+        ++j;
+        ++k;
+      } else if (j > i_ && j < s_.size() && may_be_dropped(s_[j])) {
+        ++j;
+      } else {
+        return false;
+      }
+    }
+    while (j < s_.size() && is_separator(s_[j]) && !digit(j + 1)) ++j;
+    currency_begin_ = i_;
+    currency_end_ = j;
+    i_ = j;
+    return true;
+  }
+
+  // Groups of the primary size next to the separator, then of one of the
+  // secondary sizes, the first group no longer than them.
+  bool grouped_right(const int *groups, int count) const {
+    if (groups[count - 1] != c_.primary_group) return false;
+    for (const int secondary : c_.secondary_groups) {
+      bool right = groups[0] >= 1 && groups[0] <= secondary;
+      for (int g = 1; g < count - 1 && right; ++g) right = groups[g] == secondary;
+      if (right) return true;
+    }
+    return false;
+  }
+
+  bool put(char ch) {
+    if (used_ == sizeof canonical_) return false;
+    canonical_[used_++] = ch;
+    return true;
+  }
+
+  // Digits, grouped right or not at all; a fraction; for plain numbers an
+  // exponent.
+  bool number() {
+    if (i_ == s_.size()) return false;
+    seen_number_ = true;
+    const size_t number_start = i_;
+    const char grouping = r_.grouping_separator;
+    int groups[kLongestNumber + 1];
+    int count = 0, length = 0;
+    for (; i_ < s_.size(); ++i_) {
+      const char ch = s_[i_];
+      if (is_ascii_digit(ch)) {
+        if (!put(ch)) return false;
+        ++length;
+      } else if (grouping != '\0' && ch == grouping && length > 0 && digit(i_ + 1)) {
+        if (count == kLongestNumber) return false;
+        groups[count++] = length;
+        length = 0;
+      } else {
+        break;
+      }
+    }
+    groups[count++] = length;
+    // Grouped digits never start with a zero: "0.370" in a locale grouping
+    // by "." is a fraction written elsewhere, not 370.
+    if (count > 1 && (!grouped_right(groups, count) || s_[number_start] == '0')) return false;
+    if (length == 0) return false;  // a number starts with a digit
+    if (i_ < s_.size() && r_.decimal_separator != '\0' && s_[i_] == r_.decimal_separator && digit(i_ + 1)) {
+      if (!put('.')) return false;
+      for (++i_; digit(i_); ++i_) {
+        if (!put(s_[i_])) return false;
+      }
+    }
+    if (kind_ == NumberKind::kNumber && i_ + 1 < s_.size() && (s_[i_] == 'E' || s_[i_] == 'e')) {
+      size_t j = i_ + 1;
+      if (s_[j] == '-' || s_[j] == '+') ++j;
+      if (digit(j)) {
+        if (!put('e')) return false;
+        for (size_t k = i_ + 1; k < j; ++k) {
+          if (!put(s_[k])) return false;
+        }
+        for (i_ = j; digit(i_); ++i_) {
+          if (!put(s_[i_])) return false;
+        }
+      }
+    }
+    return true;
+  }
+
+  std::string_view s_;
+  const NumberConventions &c_;
+  const uwn_number_convention &r_;
+  NumberKind kind_;
+  size_t i_ = 0;
+  bool sign_ = false, negative_ = false, open_parenthesis_ = false, close_parenthesis_ = false;
+  bool percent_ = false, seen_number_ = false;
+  size_t currency_begin_ = 0, currency_end_ = 0;
+  char canonical_[kLongestNumber + 8];
+  size_t used_ = 0;
+};
+
 char *two_digits(char *p, int v) {
   *p++ = static_cast<char>('0' + v / 10);
   *p++ = static_cast<char>('0' + v % 10);
@@ -134,37 +499,29 @@ std::string_view normalize_field(std::string_view field, std::string &scratch) {
   if (i == field.size()) return field;
   scratch.assign(field.data(), i);
   while (i < field.size()) {
-    const auto c = static_cast<unsigned char>(field[i]);
-    const std::string_view rest = field.substr(i);
-    auto starts = [&](std::string_view s) { return rest.substr(0, s.size()) == s; };
-    if (c < 0x80) {
-      scratch += static_cast<char>(c);
-      ++i;
-    } else if (starts("\xEF\xBB\xBF")) {  // U+FEFF: a byte-order mark
-      i += 3;
-    } else if (starts("\xC2\xA0")) {  // U+00A0
-      scratch += ' ';
-      i += 2;
-    } else if (starts("\xE2\x80\xAF") || starts("\xE2\x80\x87") || starts("\xE2\x80\x89")) {
-      scratch += ' ';  // U+202F, U+2007, U+2009
-      i += 3;
-    } else if (starts("\xE2\x88\x92") || starts("\xE2\x80\x92") || starts("\xE2\x80\x93")) {
-      scratch += '-';  // U+2212, U+2012, U+2013
-      i += 3;
-    } else if (starts("\xE2\x80\x99")) {  // U+2019
-      scratch += '\'';
-      i += 3;
-    } else if (starts("\xCA\xBC")) {  // U+02BC
-      scratch += '\'';
-      i += 2;
-    } else if (starts("\xE2\x80\x8E") || starts("\xE2\x80\x8F")) {  // U+200E, U+200F
-      i += 3;
-    } else if (starts("\xD8\x9C")) {  // U+061C
-      i += 2;
-    } else {
-      scratch += static_cast<char>(c);
-      ++i;
+    if (static_cast<unsigned char>(field[i]) < 0x80) {
+      scratch += field[i++];
+      continue;
     }
+    const CodePoint here = decode(field, i);
+    i += here.length;
+    const auto mapped = std::lower_bound(std::begin(kMapped), std::end(kMapped), here.value,
+                                         [](const Mapped &m, char32_t c) { return m.code_point < c; });
+    if (mapped != std::end(kMapped) && mapped->code_point == here.value) {
+      const bool after_digit = !scratch.empty() && is_ascii_digit(scratch.back());
+      const bool before_digit = digit_at(field, i);
+      const bool applies = mapped->when == When::kAlways ||
+                           (mapped->when == When::kNextToDigit && (after_digit || before_digit)) ||
+                           (mapped->when == When::kBetweenDigits && after_digit && before_digit);
+      if (applies) {
+        if (mapped->byte != '\0') scratch += mapped->byte;
+        continue;
+      }
+    } else if (const int digit = digit_value(here.value); digit >= 0) {
+      scratch += static_cast<char>('0' + digit);
+      continue;
+    }
+    scratch.append(field.data() + i - here.length, here.length);
   }
   return scratch;
 }
@@ -196,7 +553,8 @@ const std::string_view *FieldReader::names(size_t *count) {
   return kAllNames;
 }
 
-std::optional<FieldReader> FieldReader::make(const Module &module, std::string_view name, std::string *error) {
+std::optional<FieldReader> FieldReader::make(const Module &module, std::string_view name,
+                                             std::string *error) {
   FieldReader reader;
   reader.module_ = &module;
   if (const InformatRow *row = informat_row(name)) {
@@ -205,6 +563,8 @@ std::optional<FieldReader> FieldReader::make(const Module &module, std::string_v
       *error = "the module has no informat " + std::string(row->name);
       return std::nullopt;
     }
+    // Looked up once: a symbol lookup per field would cost as much as the read.
+    reader.writer_ = module.symbol(row->kind == ValueKind::kDate ? "zkfdate" : "zkfdttm");
     reader.name_ = std::string(row->name);
     reader.kind_ = row->kind;
     reader.source_ = Source::kInformat;
@@ -239,8 +599,8 @@ std::optional<FieldReader> FieldReader::make(const Module &module, std::string_v
   return std::nullopt;
 }
 
-std::optional<FieldReader> FieldReader::with_pattern(const Module &module, ValueKind kind, std::string pattern,
-                                                     std::string *error) {
+std::optional<FieldReader> FieldReader::with_pattern(const Module &module, ValueKind kind,
+                                                     std::string pattern, std::string *error) {
   const char *routine = kind == ValueKind::kDate       ? "zkpdate"
                         : kind == ValueKind::kDatetime ? "zkpdttm"
                         : kind == ValueKind::kTime     ? "zkptime"
@@ -270,6 +630,8 @@ std::optional<FieldReader> FieldReader::with_pattern(const Module &module, Value
 bool FieldReader::read(std::string_view field, double *value) {
   const std::string_view text = trim_blanks(normalize_field(field, scratch_));
   if (text.empty() || text.size() > INT32_MAX) return false;
+  if (source_ == Source::kNumber || source_ == Source::kMoney || source_ == Source::kPercent)
+    return read_number(text, value);
   double read_value = std::nan("");
   if (!read_normalized(text, &read_value) || std::isnan(read_value)) return false;
   if (strict_ && !accounts_for_whole_field(text, read_value)) {
@@ -292,29 +654,64 @@ bool FieldReader::read(std::string_view field, double *value) {
   return true;
 }
 
+bool FieldReader::read_number(std::string_view text, double *value) {
+  // Money: the local currency form, then the international one.
+  const int32_t items[] = {source_ == Source::kNumber    ? UWN_ITEM_NUMBER
+                           : source_ == Source::kPercent ? UWN_ITEM_PERCENT
+                                                         : UWN_ITEM_MONEY_LOCAL,
+                           source_ == Source::kMoney ? UWN_ITEM_MONEY_INTL : 0};
+  const NumberKind kind = source_ == Source::kNumber    ? NumberKind::kNumber
+                          : source_ == Source::kPercent ? NumberKind::kPercent
+                                                        : NumberKind::kMoney;
+  for (const int32_t item : items) {
+    if (item == 0) break;
+    const std::optional<NumberConventions> conventions = number_conventions(item);
+    std::string_view field = text;
+    if (conventions) field = number_separators(text, *conventions->record, number_scratch_);
+    double read_value = std::nan("");
+    if (!strict_) {
+      if (run_number_reader(item, field, &read_value) && !std::isnan(read_value)) {
+        *value = read_value;
+        return true;
+      }
+      continue;
+    }
+    NumberShape shape;
+    if (!conventions || !ShapeReader(field, *conventions, kind).read(&shape)) continue;
+    // The currency text goes out whole before the module reads the rest: the
+    // record's text may lack bytes that mean something in a number.
+    char handed[kLongestNumber];
+    const size_t cut = shape.currency_end - shape.currency_begin;
+    if (field.size() - cut > sizeof handed) continue;
+    std::memcpy(handed, field.data(), shape.currency_begin);
+    std::memcpy(handed + shape.currency_begin, field.data() + shape.currency_end,
+                field.size() - shape.currency_end);
+    if (!run_number_reader(item, std::string_view(handed, field.size() - cut), &read_value)) continue;
+    // The module's value must be what the field says.
+    if (read_value != shape.value) continue;
+    *value = read_value;
+    return true;
+  }
+  return false;
+}
+
+bool FieldReader::run_number_reader(int32_t item, std::string_view text, double *value) {
+  if (text.empty() || text.size() > kLongestNumber) return false;
+  const auto reader = reinterpret_cast<LocaleNumberReader>(routine_);
+  uwn_informat_block block{};
+  block.text = text.data();
+  block.text_length = block.width = static_cast<int32_t>(text.size());
+  block.result = value;
+  return reader(0, 0, nullptr, item, &block) == 0;
+}
+
 bool FieldReader::read_normalized(std::string_view text, double *value) {
   const auto length = static_cast<int32_t>(text.size());
   switch (source_) {
     case Source::kInformat: return run_informat(informat_, text, value) == 0;
     case Source::kNumber:
     case Source::kMoney:
-    case Source::kPercent: {
-      if (text.size() > kLongestNumber) return false;
-      const auto reader = reinterpret_cast<LocaleNumberReader>(routine_);
-      uwn_informat_block block{};
-      block.text = text.data();
-      block.text_length = block.width = length;
-      block.result = value;
-      if (source_ == Source::kNumber) return reader(0, 0, nullptr, UWN_ITEM_NUMBER, &block) == 0;
-      if (source_ == Source::kPercent) return reader(0, 0, nullptr, UWN_ITEM_PERCENT, &block) == 0;
-      // Money: the local currency form, then the international one.
-      if (reader(0, 0, nullptr, UWN_ITEM_MONEY_LOCAL, &block) == 0) return true;
-      block = uwn_informat_block{};
-      block.text = text.data();
-      block.text_length = block.width = length;
-      block.result = value;
-      return reader(0, 0, nullptr, UWN_ITEM_MONEY_INTL, &block) == 0;
-    }
+    case Source::kPercent: return false;  // read_number
     case Source::kWeek: {
       const auto zkifweek_fn = reinterpret_cast<decltype(&zkifweek)>(routine_);
       Host *host = Host::current();
@@ -334,7 +731,7 @@ bool FieldReader::read_normalized(std::string_view text, double *value) {
 bool FieldReader::accounts_for_whole_field(std::string_view field, double value) {
   if (source_ != Source::kInformat) return true;
   const InformatRow *row = informat_row(name_);
-  const auto writer = module_->function<PatternWriter>(row->kind == ValueKind::kDate ? "zkfdate" : "zkfdttm");
+  const auto writer = reinterpret_cast<PatternWriter>(writer_);
   if (writer == nullptr) return false;
   char written[256];
   for (const int32_t item : {row->first_item, row->second_item}) {

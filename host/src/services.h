@@ -13,7 +13,7 @@
 namespace nlhost {
 class Host;
 // The host the services serve (Host::current()), read inline: every service
-// starts here, and a call for one load cost as much as the rest of wzsxoff.
+// starts here, so finding it is one load.
 extern std::atomic<Host *> g_current_host;
 inline Host *current_host() { return g_current_host.load(std::memory_order_acquire); }
 }  // namespace nlhost

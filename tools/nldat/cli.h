@@ -66,6 +66,19 @@ struct ReadOptions {
   std::string delimiter = ",";
   bool header = false;
   bool echo = false;
+  int threads = 0;  // worker threads; 0: the machine's cores
+};
+
+struct ConvertOptions {
+  std::string file = "-";
+  std::vector<std::string> columns;  // NAME=INFORMAT or N=INFORMAT
+  std::string delimiter;             // empty: guessed from the header line
+  std::string output = "iso";        // iso, value or both
+  bool keep = false;
+  bool no_header = false;
+  std::string rejects;
+  size_t threads = 2;   // blocks converted side by side
+  ReaderChoice reader;  // --lenient, --pattern, --rule for every column
 };
 
 struct FormatOptions {
@@ -83,10 +96,16 @@ struct WeekOptions {
 };
 
 int cmd_read(Context &context, const ReadOptions &options);
+int cmd_convert(Context &context, const ConvertOptions &options);
+int cmd_patterns(Context &context);
 int cmd_format(Context &context, const FormatOptions &options);
 int cmd_week(Context &context, const WeekOptions &options);
 int cmd_info(Context &context);
 int cmd_locales(Context &context);
+
+// A value as the shortest text that reads back to it (integers plainly, "."
+// for a missing value), into buffer (32 bytes suffice); returns the length.
+size_t format_number(double value, char *buffer);
 
 // Buffered standard output: one large buffer, written when full or flushed.
 class Output {
@@ -96,6 +115,8 @@ class Output {
   Output &operator<<(int64_t n);
   // A value as the shortest text that reads back to it (integers plainly).
   Output &number(double value);
+  // Large text: what is buffered, then text, written at once.
+  void write(std::string_view text);
   void flush();
   ~Output() { flush(); }
 

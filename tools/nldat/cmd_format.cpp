@@ -1,10 +1,7 @@
 // nldat format: writes date, datetime and time values by a pattern of the
 // module's language or by a locale item, through zkfdate, zkfdttm, zkftime.
-#include <cerrno>
 #include <charconv>
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
+#include <string>
 #include <string_view>
 
 #include "cli.h"

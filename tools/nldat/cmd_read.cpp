@@ -1,14 +1,23 @@
 // nldat read: fields, one a line or one column of a delimited file, through
-// an informat of the module or a reader of the locale library.
+// an informat of the module or a reader of the locale library.  The lines
+// are read in blocks on a few threads (each with its own FieldReader) and
+// printed in input order: the output is the same on any number of threads.
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
 #include "cli.h"
 #include "csv.h"
 #include "messages.h"
+#include "parallel_lines.h"
 
 namespace nldat {
 namespace {
+
+// Topics of a block's messages.
+constexpr int32_t kUnread = 0;   // a field not read: counted against the limit
+constexpr int32_t kNotUtf8 = 1;  // the input is not text: the job stops
 
 // The field of a line: the whole line, or one column of it.  False when the
 // line has fewer columns.
@@ -26,6 +35,58 @@ bool field_of(std::string_view line, const ReadOptions &options, std::vector<csv
   return true;
 }
 
+// One worker's reading: its own FieldReader and scratch space.
+class ReadJob : public LineJob {
+ public:
+  ReadJob(const nlhost::FieldReader &reader, const ReadOptions &options)
+      : reader_(reader), options_(options) {}
+
+  void run(std::string_view block, bool starts_input, BlockResult &result) override {
+    std::string &out = result.output;
+    out.reserve(block.size() * 2 + 64);
+    BlockLines lines(block, starts_input);
+    std::string_view line;
+    int64_t number = 0;
+    char text[48];
+    while (lines.next(&line)) {
+      ++number;
+      if (options_.header && starts_input && number == 1) continue;
+      if (!valid_utf8(line)) {
+        result.note(number, kNotUtf8, "not UTF-8 text: " + quoted_for_message(line));
+        result.fatal = true;
+        break;
+      }
+      std::string_view field;
+      if (!field_of(line, options_, fields_, scratch_, &field)) {
+        out += ".\n";
+        result.note(number, kUnread, "no column " + std::to_string(options_.column));
+        continue;
+      }
+      if (options_.echo) out.append(field).push_back('\t');
+      double value = 0;
+      if (!reader_.read(field, &value)) {
+        out += ".\n";
+        result.note(number, kUnread, quoted_for_message(field) + " not read by " + reader_.name());
+        continue;
+      }
+      // A number is its own text; a date or time is followed by its ISO 8601 text.
+      out.append(text, format_number(value, text));
+      if (reader_.kind() != nlhost::ValueKind::kNumber) {
+        out.push_back('\t');
+        out.append(text, nlhost::write_iso(reader_.kind(), value, text));
+      }
+      out.push_back('\n');
+    }
+    result.lines = number;
+  }
+
+ private:
+  nlhost::FieldReader reader_;
+  const ReadOptions &options_;
+  std::vector<csv::Field> fields_;
+  std::string scratch_;
+};
+
 }  // namespace
 
 int cmd_read(Context &context, const ReadOptions &options) {
@@ -33,42 +94,36 @@ int cmd_read(Context &context, const ReadOptions &options) {
   if (!reader) return kExitUsage;
   const std::vector<std::string> stdin_only = {"-"};
   MessageLimit unread(reader->name());
-  std::vector<csv::Field> fields;
-  std::string scratch;
-  char text[48];
+  ParallelOptions parallel;
+  parallel.threads = options.threads > 0 ? options.threads : default_threads();
   for (const std::string &path : options.files.empty() ? stdin_only : options.files) {
-    LineReader lines;
-    if (!lines.open(path.c_str())) return kExitUsage;
-    std::string_view line;
-    for (int64_t number = 1; lines.next(&line); ++number) {
-      if (options.header && number == 1) continue;
-      if (!valid_utf8(line)) {
-        error(lines.name() + ":" + std::to_string(number) + ": not UTF-8 text: " + quoted_for_message(line));
-        return kExitUsage;
-      }
-      std::string_view field;
-      if (!field_of(line, options, fields, scratch, &field)) {
-        out() << ".\n";
-        unread.report(lines.name() + ":" + std::to_string(number) + ": no column " +
-                      std::to_string(options.column));
-        continue;
-      }
-      if (options.echo) out() << field << '\t';
-      double value = 0;
-      if (!reader->read(field, &value)) {
-        out() << ".\n";
-        unread.report(lines.name() + ":" + std::to_string(number) + ": " + quoted_for_message(field) +
-                      " not read by " + reader->name());
-        continue;
-      }
-      // A number is its own text; a date or time is followed by its ISO 8601 text.
-      out().number(value);
-      if (reader->kind() != nlhost::ValueKind::kNumber) {
-        out() << '\t' << std::string_view(text, nlhost::write_iso(reader->kind(), value, text));
-      }
-      out() << '\n';
-    }
-    if (lines.failed()) return kExitUsage;
+    int fd = -1;
+    bool owned = false;
+    if (!open_input(path.c_str(), &fd, &owned)) return kExitUsage;
+    const std::string name = path == "-" ? "<stdin>" : path;
+    bool stopped = false;
+    const bool done = run_parallel_lines(
+        fd, name, parallel, [&] { return std::make_unique<ReadJob>(*reader, options); },
+        [&](BlockResult &result, int64_t first_line) {
+          // The block's output with its messages in their places, as one thread prints them.
+          const std::string_view output = result.output;
+          size_t written = 0;
+          for (const BlockResult::Note &note : result.notes) {
+            out() << output.substr(written, note.output_at - written);
+            written = note.output_at;
+            const std::string where = name + ":" + std::to_string(first_line + note.line - 1) + ": ";
+            if (note.topic == kNotUtf8) {
+              error(where + note.text);
+              stopped = true;
+              return false;
+            }
+            unread.report(where + note.text);
+          }
+          out() << output.substr(written);
+          return true;
+        });
+    if (owned) ::close(fd);
+    if (!done || stopped) return kExitUsage;
   }
   unread.finish();
   return unread.count() == 0 ? kExitOk : kExitUnread;

@@ -110,11 +110,59 @@ int run(int argc, char **argv) {
       ->type_name("C");
   read_command->add_flag("--header", read.header, "skip the first line of each file");
   read_command->add_flag("--echo", read.echo, "print the field itself first");
+  read_command->add_option("--threads", read.threads, "read on N threads (default: one per core, at most 8)")
+      ->check(CLI::Range(1, 64))
+      ->type_name("N");
   add_reading_options(read_command, &read.reader);
   read_command->footer(
       "A field that is not read prints \".\" and is reported on standard error with its line.\n"
       "Lines may end in LF, CR LF or CR alone.\n" +
       std::string(kExitText));
+
+  ConvertOptions convert;
+  CLI::App *convert_command = app.add_subcommand(
+      "convert", "convert columns of a delimited file to ISO 8601 text or plain values, keeping the rest");
+  convert_command->add_option("FILE", convert.file, "the file to convert (default: standard input)");
+  convert_command
+      ->add_option("--column", convert.columns,
+                   "convert the column named NAME in the header (or number N, 1 is the first) by INFORMAT: "
+                   "NLDATE NLDATM NLDATEW NLDATMW NLDATMAP NUMBER MONEY PERCENT WEEK, or date:P, datetime:P, "
+                   "time:P for a pattern P; repeat for more columns")
+      ->type_name("NAME|N=INFORMAT")
+      ->allow_extra_args(false)
+      ->required();
+  convert_command
+      ->add_option(
+          "--delimiter", convert.delimiter,
+          "the field delimiter, one byte (default: the most frequent of , ; tab | in the header line)")
+      ->transform(CLI::Validator(delimiter_check, ""))
+      ->type_name("C");
+  convert_command->add_option("--output", convert.output, "what a converted field becomes")
+      ->check(CLI::IsMember({"iso", "value", "both"}))
+      ->type_name("iso|value|both");
+  convert_command->add_flag("--keep", convert.keep,
+                            "keep a field that is not read as it was (default: empty it)");
+  convert_command->add_flag("--no-header", convert.no_header,
+                            "the first line is data: name columns by number");
+  convert_command
+      ->add_option("--rejects", convert.rejects, "write the fields not read to FILE: line, column, field")
+      ->type_name("FILE");
+  convert_command
+      ->add_option("--threads", convert.threads,
+                   "convert this many blocks of the file side by side (default 2); the output is the same")
+      ->check(CLI::Range(1, 16))
+      ->type_name("N");
+  add_reading_options(convert_command, &convert.reader);
+  convert_command->footer(
+      "Dates become YYYY-MM-DD, datetimes YYYY-MM-DDTHH:MM:SS, numbers and amounts plain C numbers "
+      "(-1234.56).\n"
+      "An empty field stays empty; a field that is not read is left empty (or kept with --keep) and "
+      "counted.\n"
+      "Standard error gets one line per converted column: read, empty, not read.\n" +
+      std::string(kExitText));
+
+  CLI::App *patterns_command = app.add_subcommand(
+      "patterns", "list the locale's date, time and number items with their patterns and an example of each");
 
   FormatOptions format;
   CLI::App *format_command =
@@ -182,6 +230,8 @@ int run(int argc, char **argv) {
   Context context(*locale_name, module.empty() ? default_module_path() : module);
   if (show_version) return version(context);
   if (read_command->parsed()) return cmd_read(context, read);
+  if (convert_command->parsed()) return cmd_convert(context, convert);
+  if (patterns_command->parsed()) return cmd_patterns(context);
   if (format_command->parsed()) return cmd_format(context, format);
   if (week_command->parsed()) return cmd_week(context, week);
   if (info_command->parsed()) return cmd_info(context);

@@ -1,6 +1,7 @@
 // nldat: buffered standard output and messages on standard error.
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -38,22 +39,47 @@ Output &Output::operator<<(int64_t n) {
   return *this << std::string_view(digits, static_cast<size_t>(result.ptr - digits));
 }
 
-Output &Output::number(double value) {
-  if (std::isnan(value)) return *this << '.';
-  if (value == std::floor(value) && std::fabs(value) < 9e15) return *this << static_cast<int64_t>(value);
-  char digits[32];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  return *this << std::string_view(digits, static_cast<size_t>(result.ptr - digits));
+size_t format_number(double value, char *buffer) {
+  if (std::isnan(value)) {
+    buffer[0] = '.';
+    return 1;
+  }
+  const auto result = value == std::floor(value) && std::fabs(value) < 9e15
+                          ? std::to_chars(buffer, buffer + 32, static_cast<int64_t>(value))
+                          : std::to_chars(buffer, buffer + 32, value);
+  return static_cast<size_t>(result.ptr - buffer);
 }
 
-void Output::flush() {
-  size_t done = 0;
-  while (done < used_) {
-    const ssize_t n = ::write(STDOUT_FILENO, buffer_ + done, used_ - done);
+Output &Output::number(double value) {
+  char digits[32];
+  return *this << std::string_view(digits, format_number(value, digits));
+}
+
+namespace {
+
+void write_all(std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(STDOUT_FILENO, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // a closed pipe: nothing more can be said
-    done += static_cast<size_t>(n);
+    text.remove_prefix(static_cast<size_t>(n));
   }
+}
+
+}  // namespace
+
+void Output::flush() {
+  write_all(std::string_view(buffer_, used_));
   used_ = 0;
+}
+
+void Output::write(std::string_view text) {
+  if (text.size() < kSize - used_) {
+    *this << text;
+    return;
+  }
+  flush();
+  write_all(text);
 }
 
 void error(std::string_view message) {

@@ -7,9 +7,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <charconv>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "cli.h"

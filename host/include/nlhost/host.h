@@ -56,9 +56,13 @@ class Locale {
   // Sets a numeric item: its text and its number-convention record.
   bool set_numeric(int item, const uwn_number_convention &record, std::string_view text = {});
   void remove(int item);
-  bool has(int item) const { return static_cast<unsigned>(item) < kItems && present_[static_cast<size_t>(item)]; }
+  bool has(int item) const {
+    return static_cast<unsigned>(item) < kItems && present_[static_cast<size_t>(item)];
+  }
   // The entry of an item, or null when the locale does not have it.
-  const uwn_locale_entry *entry(int item) const { return has(item) ? &entries_[static_cast<size_t>(item)] : nullptr; }
+  const uwn_locale_entry *entry(int item) const {
+    return has(item) ? &entries_[static_cast<size_t>(item)] : nullptr;
+  }
   std::string_view text(int item) const;
   const uwn_number_convention *convention(int item) const;
 
@@ -129,6 +133,9 @@ class Host {
   // The host's standard informats DATE, DATETIME, WEEKDATE, TWNDY and
   // DATEAMPM are registered by the constructor.
   void register_informat(std::string name, HostInformat informat);
+  // The informat registered under name (any case), or null: a host runs its
+  // own standard informats through this.
+  const HostInformat *find_informat(std::string_view name) const;
 
   // Memory pool: allocations are kept until the host dies.  With
   // fail_allocations(true) the pool answers null.
@@ -160,23 +167,22 @@ class Host {
   void *service(int vector, int slot) const;
   void set_service(int vector, int slot, void *routine);
 
-  // Internal: used by the service implementations.
+ private:
+  // The services reach these through HostAccess (host/src/host_internal.h).
+  friend struct HostAccess;
   // Both are inline tests of one flag so that a service that is neither
   // recorded nor armed to fail pays a load and a branch.
   void record(const char *service, int64_t number, std::string_view text = {}) {
     if (recording_.load(std::memory_order_relaxed)) record_call(service, number, text);
   }
   bool recording() const { return recording_.load(std::memory_order_relaxed); }
-  // Counts a call of service against fail_call; true when it is to fail.
   bool should_fail(const char *service) {
     return failure_armed_.load(std::memory_order_relaxed) && count_failure(service);
   }
   void *allocate(uint64_t size, uint32_t flags);
   void exit(int32_t code, int32_t detail);
-  const std::function<int32_t(uwn_informat_block *)> *find_informat(std::string_view name) const;
   std::mutex &locale_mutex() { return locale_mutex_; }
 
- private:
   void record_call(const char *service, int64_t number, std::string_view text);
   bool count_failure(const char *service);
 

@@ -76,6 +76,8 @@ class FieldReader {
   enum class Source { kInformat, kNumber, kMoney, kPercent, kWeek, kPattern };
   FieldReader() = default;
   bool read_normalized(std::string_view field, double *value);
+  bool read_number(std::string_view field, double *value);
+  bool run_number_reader(int32_t item, std::string_view text, double *value);
   bool accounts_for_whole_field(std::string_view field, double value);
 
   const Module *module_ = nullptr;
@@ -85,9 +87,11 @@ class FieldReader {
   std::string pattern_;
   uwn_informat_fn informat_ = nullptr;
   void *routine_ = nullptr;  // the library routine, when source_ is not kInformat
+  void *writer_ = nullptr;   // zkfdate or zkfdttm, for the strict check of an informat
   bool strict_ = true;
   char week_rule_ = 'V';
   std::string scratch_;
+  std::string number_scratch_;
 };
 
 }  // namespace nlhost

@@ -106,24 +106,23 @@ std::string cldr_to_pattern(std::u16string_view pattern) {
     append_utf8(out, c);
   };
   const int32_t n = cldr.length();
+  // "''" stands for one quote, inside quoted text and out of it.
+  auto doubled_quote = [&](int32_t &at) {
+    if (at + 1 >= n || cldr.charAt(at) != '\'' || cldr.charAt(at + 1) != '\'') return false;
+    literal('\'');
+    at += 2;
+    return true;
+  };
   for (int32_t i = 0; i < n;) {
     UChar32 c = cldr.char32At(i);
     if (c == '\'') {
-      if (i + 1 < n && cldr.charAt(i + 1) == '\'') {
-        literal('\'');
-        i += 2;
-        continue;
-      }
-      // Quoted text up to the closing quote; '' inside stands for one quote.
+      if (doubled_quote(i)) continue;
+      // Quoted text up to the closing quote.
       ++i;
       while (i < n) {
-        UChar32 q = cldr.char32At(i);
+        if (doubled_quote(i)) continue;
+        const UChar32 q = cldr.char32At(i);
         if (q == '\'') {
-          if (i + 1 < n && cldr.charAt(i + 1) == '\'') {
-            literal('\'');
-            i += 2;
-            continue;
-          }
           ++i;
           break;
         }

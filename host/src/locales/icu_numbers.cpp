@@ -14,6 +14,7 @@
 #include <string>
 
 #include "nlhost/icu_locale.h"
+#include "nlhost/reading.h"
 
 namespace nlhost {
 namespace {
@@ -21,7 +22,10 @@ namespace {
 constexpr UChar32 kCurrencySign = 0x00A4;  // the currency placeholder of a pattern
 
 // Marks that steer bidirectional display and carry no meaning of their own.
-bool is_bidi_mark(UChar32 c) { return c == 0x200E || c == 0x200F || c == 0x061C; }
+bool is_bidi_mark(UChar32 c) {
+  return c == 0x200E || c == 0x200F || c == 0x061C || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2066 && c <= 0x2069);
+}
 
 icu::UnicodeString without_bidi_marks(const icu::UnicodeString &text) {
   icu::UnicodeString out;
@@ -32,22 +36,30 @@ icu::UnicodeString without_bidi_marks(const icu::UnicodeString &text) {
   return out;
 }
 
-// One byte for a symbol of ICU's: an ASCII character stands for itself, a
-// fixed-width or no-break space for a blank, a right single quotation mark
-// for an apostrophe and the minus sign U+2212 for "-"; anything else is NUL.
+// One byte for a symbol of ICU's, the byte field normalization turns the
+// same character into: an ASCII character stands for itself, a fixed-width
+// or no-break space for a blank, an apostrophe-like mark for an apostrophe
+// and a minus sign or dash for "-"; anything else is NUL.
 char narrow(const icu::UnicodeString &symbol) {
   const icu::UnicodeString s = without_bidi_marks(symbol);
   if (s.countChar32() != 1) return '\0';
   const UChar32 c = s.char32At(0);
   if (c > 0 && c < 0x80) return static_cast<char>(c);
+  if (c == 0x00A0 || c == 0x202F || (c >= 0x2000 && c <= 0x200A)) return ' ';
   switch (c) {
-    case 0x00A0:  // no-break space
-    case 0x2007:  // figure space
-    case 0x2009:  // thin space
-    case 0x202F:  // narrow no-break space
-      return ' ';
-    case 0x2019: return '\'';  // right single quotation mark
-    case 0x2212: return '-';   // minus sign
+    case 0x2019:  // right single quotation mark
+    case 0x02BC:  // modifier letter apostrophe
+      return '\'';
+    case 0x060C:  // Arabic comma, the grouping of Kashmiri
+    case 0x066C:  // Arabic thousands separator
+    case 0x2E41:  // reversed comma, the grouping of Adlam digits
+      return ',';
+    case 0x066B:  // Arabic decimal separator
+      return '.';
+    case 0x2212:  // minus sign
+    case 0x2012:  // figure dash
+    case 0x2013:  // en dash
+      return '-';
     default: return '\0';
   }
 }
@@ -126,10 +138,20 @@ FormatSource format_source(const icu::Locale &locale, UNumberFormatStyle style) 
 }
 
 // Copies text as UTF-8 into the currency field, whole characters only, and
-// always leaves its NUL.
+// always leaves its NUL.  The reader deletes each byte of the currency text
+// wherever it stands in a field, so bytes that mean something in a number
+// (the separators and signs of the record) are left out: "NAf." is kept as
+// "NAf", and the host's FieldReader cuts the whole text out of a field.
+// The text is normalized as a field is (blanks, bidi marks), so that the
+// currency in a field matches it.
 void set_currency(uwn_number_convention &record, const icu::UnicodeString &text) {
-  std::string utf8;
-  text.toUTF8String(utf8);
+  std::string icu_text, scratch;
+  text.toUTF8String(icu_text);
+  std::string utf8(normalize_field(icu_text, scratch));
+  std::erase_if(utf8, [&](char c) {
+    return c == record.decimal_separator || c == record.grouping_separator || c == record.positive_sign ||
+           c == record.negative_sign || c == '-' || c == '+';
+  });
   size_t n = utf8.size();
   constexpr size_t kRoom = sizeof record.currency - 1;
   if (n > kRoom) {

@@ -6,18 +6,6 @@
 // considered.
 #include "uwn_module.h"
 
-namespace {
-
-void describe(uwn_text_descriptor &d, const char *text, int32_t length) {
-  d = uwn_text_descriptor{};
-  d.capacity = static_cast<int16_t>(length);
-  d.length = static_cast<int16_t>(length);
-  d.text = text;
-  wzsxoff(&d, 0);
-}
-
-}  // namespace
-
 extern "C" void zkmove(const char *source, int32_t source_length, char *dest, int32_t dest_length) {
   if (dest == nullptr || dest_length <= 0) return;
   if (source == nullptr || source_length < 0) source_length = 0;
@@ -30,8 +18,8 @@ extern "C" void zkmove(const char *source, int32_t source_length, char *dest, in
 
   const int32_t room = dest_length > UWN_DESCRIPTOR_MAX ? UWN_DESCRIPTOR_MAX : dest_length;
   uwn_text_descriptor from, to;
-  describe(from, source, source_length > UWN_DESCRIPTOR_MAX ? UWN_DESCRIPTOR_MAX : source_length);
-  describe(to, dest, room);
+  uwn::describe(from, source, source_length > UWN_DESCRIPTOR_MAX ? UWN_DESCRIPTOR_MAX : source_length);
+  uwn::describe(to, dest, room);
   wzsxmov(&from, -1, &to);
   int32_t placed = to.length;
   if (placed < 0 || placed > room) placed = placed < 0 ? 0 : room;

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "directives.h"
 #include "entry_text.h"
 #include "tovzklocale.h"
 #include "whole_number.h"
@@ -22,86 +23,7 @@ constexpr int32_t kExpansionArea = 512;
 constexpr int32_t kNumberScratch = 64;  // one host-formatted int, separators included
 constexpr int32_t kLongestCharacter = 8;
 
-// What one directive writes.
-enum class Act : uint8_t {
-  kPercent,
-  kWeekdayName,
-  kWeekdayAbbr,
-  kMonthName,
-  kMonthAbbr,
-  kMonthFixed,
-  kWeekdayFixed,
-  kDay,
-  kDayBlank,
-  kWeekYear,
-  kWeekYear2,
-  kHours,
-  kHours12,
-  kDayOfYear,
-  kMinutes,
-  kMonth,
-  kMonthBlank,
-  kAmPm,
-  kQuarter,
-  kQuarterAbbr,
-  kSeconds,
-  kSundayWeek,
-  kIsoWeekday,
-  kIsoWeek,
-  kMondayWeek,
-  kWeekday0,
-  kYear,
-  kYear2,
-  kNothing,
-};
-
-struct Directive {
-  char letter;
-  Act plain;
-  Act alternate;  // lower-case letter or '?'
-};
-
-constexpr Directive kDirectives[] = {
-    {'%', Act::kPercent, Act::kPercent},
-    {'A', Act::kWeekdayName, Act::kWeekdayAbbr},
-    {'B', Act::kMonthName, Act::kMonthAbbr},
-    {'C', Act::kMonthFixed, Act::kMonthFixed},
-    {'D', Act::kDay, Act::kDay},
-    {'E', Act::kDayBlank, Act::kDayBlank},
-    {'F', Act::kWeekdayFixed, Act::kWeekdayFixed},
-    {'G', Act::kWeekYear, Act::kWeekYear2},
-    {'H', Act::kHours, Act::kHours},
-    {'I', Act::kHours12, Act::kHours12},
-    {'J', Act::kDayOfYear, Act::kDayOfYear},
-    {'M', Act::kMinutes, Act::kMonth},
-    {'N', Act::kMonth, Act::kMonth},
-    {'O', Act::kMonthBlank, Act::kMonthBlank},
-    {'P', Act::kAmPm, Act::kAmPm},
-    {'Q', Act::kQuarter, Act::kQuarterAbbr},
-    {'S', Act::kSeconds, Act::kSeconds},
-    {'U', Act::kSundayWeek, Act::kIsoWeekday},
-    {'V', Act::kIsoWeek, Act::kNothing},
-    {'W', Act::kMondayWeek, Act::kWeekday0},
-    {'Y', Act::kYear, Act::kYear2},
-    {'Z', Act::kNothing, Act::kNothing},
-};
-static_assert(std::size(kDirectives) == 22);
-
-// Every byte's entry in kDirectives plus one (0: not a directive letter), so
-// that decoding a directive is one lookup.
-struct DirectiveIndex {
-  uint8_t of[256];
-  constexpr DirectiveIndex() : of() {
-    for (size_t k = 0; k < std::size(kDirectives); ++k)
-      of[static_cast<unsigned char>(kDirectives[k].letter)] = static_cast<uint8_t>(k + 1);
-  }
-};
-constexpr DirectiveIndex kDirectiveIndex;
-
-const Directive *find_directive(unsigned char letter) {
-  const uint8_t k = kDirectiveIndex.of[letter];
-  return k == 0 ? nullptr : &kDirectives[k - 1];
-}
+using uwn::Token;
 
 // Name arrays: the first item and the number of entries.
 struct NameArray {
@@ -116,6 +38,28 @@ constexpr NameArray kQuarterAbbr{UWN_ITEM_QUARTER_ABBR, 4};
 constexpr NameArray kQuarters{UWN_ITEM_QUARTER, 4};
 
 constexpr char kStars[] = "********";
+
+// "00" to "99" back to back: a two-digit field is one copy.
+struct DigitPairs {
+  char text[200];
+  constexpr DigitPairs() : text() {
+    for (int k = 0; k < 100; ++k) {
+      text[2 * k] = static_cast<char>('0' + k / 10);
+      text[2 * k + 1] = static_cast<char>('0' + k % 10);
+    }
+  }
+};
+constexpr DigitPairs kDigitPairs;
+
+// |value|, which fits 32 unsigned bits even for INT32_MIN.
+uint32_t magnitude_of(int32_t value) {
+  return value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+}
+
+// The last two digits of a magnitude at dest.
+void put_two_digits(char *dest, uint32_t magnitude) {
+  std::memcpy(dest, kDigitPairs.text + 2 * (magnitude % 100), 2);
+}
 
 // Truncates toward zero; NaN and values beyond 32 bits (which the entry
 // points refuse before they get here) give 0 instead of an undefined conversion.
@@ -192,10 +136,11 @@ void number(WorkArea &area, bool have, int32_t value, int32_t width, char pad) {
     area.append(kStars, width);
     return;
   }
-  if (pad == 0) {  // as many digits as the value has
-    width = 1;
-    for (int64_t t = value < 0 ? -static_cast<int64_t>(value) : value; t >= 10; t /= 10) ++width;
+  if (width == 2 && pad == '0') {  // the common field, without a call
+    if (char *at = area.reserve(2)) put_two_digits(at, magnitude_of(value));
+    return;
   }
+  if (pad == 0) width = uwn::digit_count(value);  // as many digits as the value has
   // Written in place: the area takes the piece whole or not at all.
   if (char *at = area.reserve(width)) i2s(value, at, width, pad);
 }
@@ -277,43 +222,45 @@ int32_t sunday_week(const Parts &p) {
 
 bool month_ok(const Parts &p) { return p.have_date && p.month >= 1 && p.month <= 12; }
 
-void act(Act a, char pad, void *locale, const Parts &p, WorkArea &area) {
+void act(Token a, char pad, void *locale, const Parts &p, WorkArea &area) {
   const bool d = p.have_date;
   switch (a) {
-    case Act::kPercent: area.append('%'); break;
-    case Act::kWeekdayName: name(locale, kWeekdays, p.weekday, area); break;
-    case Act::kWeekdayAbbr: name(locale, kWeekdayAbbr, p.weekday, area); break;
-    case Act::kMonthName: name(locale, kMonths, month_ok(p) ? p.month - 1 : -1, area); break;
-    case Act::kMonthAbbr: name(locale, kMonthAbbr, month_ok(p) ? p.month - 1 : -1, area); break;
-    case Act::kMonthFixed: fixed_name(locale, kMonths, month_ok(p) ? p.month - 1 : -1, area); break;
-    case Act::kWeekdayFixed: fixed_name(locale, kWeekdays, p.weekday, area); break;
-    case Act::kQuarter: name(locale, kQuarters, month_ok(p) ? (p.month - 1) / 3 : -1, area); break;
-    case Act::kQuarterAbbr: name(locale, kQuarterAbbr, month_ok(p) ? (p.month - 1) / 3 : -1, area); break;
-    case Act::kDay: number(area, d, p.day, 2, pad); break;
-    case Act::kDayBlank: number(area, d, p.day, 2, ' '); break;
-    case Act::kMonth: number(area, d, p.month, 2, pad); break;
-    case Act::kMonthBlank: number(area, d, p.month, 2, ' '); break;
-    case Act::kDayOfYear: number(area, d, p.day_of_year, 3, pad); break;
-    case Act::kYear: full_year(area, d, p.year); break;
-    case Act::kYear2: number(area, d, p.year % 100, 2, pad); break;
-    case Act::kWeekYear: full_year(area, d, d ? week_part(p, 'V', true) : 0); break;
-    case Act::kWeekYear2: number(area, d, d ? week_part(p, 'V', true) % 100 : 0, 2, pad); break;
-    case Act::kIsoWeek: number(area, d, d ? week_part(p, 'V', false) : 0, 2, pad); break;
-    case Act::kMondayWeek: number(area, d, d ? week_part(p, 'W', false) : 0, 2, pad); break;
-    case Act::kSundayWeek: number(area, d, d ? sunday_week(p) : 0, 2, pad); break;
-    case Act::kIsoWeekday: number(area, d, p.weekday == 0 ? 7 : p.weekday, 1, '0'); break;
-    case Act::kWeekday0: number(area, d, p.weekday, 1, '0'); break;
-    case Act::kHours:
+    case Token::kPercent: area.append('%'); break;
+    case Token::kWeekdayName: name(locale, kWeekdays, p.weekday, area); break;
+    case Token::kWeekdayAbbr: name(locale, kWeekdayAbbr, p.weekday, area); break;
+    case Token::kMonthName: name(locale, kMonths, month_ok(p) ? p.month - 1 : -1, area); break;
+    case Token::kMonthAbbr: name(locale, kMonthAbbr, month_ok(p) ? p.month - 1 : -1, area); break;
+    case Token::kMonthFixed: fixed_name(locale, kMonths, month_ok(p) ? p.month - 1 : -1, area); break;
+    case Token::kWeekdayFixed: fixed_name(locale, kWeekdays, p.weekday, area); break;
+    case Token::kQuarter: name(locale, kQuarters, month_ok(p) ? (p.month - 1) / 3 : -1, area); break;
+    case Token::kQuarterAbbr: name(locale, kQuarterAbbr, month_ok(p) ? (p.month - 1) / 3 : -1, area); break;
+    case Token::kDay: number(area, d, p.day, 2, pad); break;
+    case Token::kDayBlank: number(area, d, p.day, 2, ' '); break;
+    case Token::kMonth: number(area, d, p.month, 2, pad); break;
+    case Token::kMonthBlank: number(area, d, p.month, 2, ' '); break;
+    case Token::kDayOfYear: number(area, d, p.day_of_year, 3, pad); break;
+    case Token::kYear: full_year(area, d, p.year); break;
+    case Token::kYear2: number(area, d, p.year % 100, 2, pad); break;
+    case Token::kWeekYear: full_year(area, d, d ? week_part(p, 'V', true) : 0); break;
+    case Token::kWeekYear2: number(area, d, d ? week_part(p, 'V', true) % 100 : 0, 2, pad); break;
+    case Token::kIsoWeek: number(area, d, d ? week_part(p, 'V', false) : 0, 2, pad); break;
+    case Token::kMondayWeek: number(area, d, d ? week_part(p, 'W', false) : 0, 2, pad); break;
+    case Token::kSundayWeek: number(area, d, d ? sunday_week(p) : 0, 2, pad); break;
+    case Token::kIsoWeekday: number(area, d, p.weekday == 0 ? 7 : p.weekday, 1, '0'); break;
+    case Token::kWeekday0: number(area, d, p.weekday, 1, '0'); break;
+    case Token::kHours:
       if (p.have_hours && p.hours > 99)
         area.host_hours(p.hours);
       else
         number(area, p.have_hours, p.hours, 2, pad);
       break;
-    case Act::kHours12: number(area, true, p.hours12 == 0 ? 12 : p.hours12, 2, pad); break;
-    case Act::kMinutes: number(area, p.have_minutes, p.minutes, 2, pad); break;
-    case Act::kSeconds: number(area, p.have_seconds, p.seconds, 2, pad); break;
-    case Act::kAmPm: am_pm(locale, p, area); break;
-    case Act::kNothing: break;
+    case Token::kHours12: number(area, true, p.hours12 == 0 ? 12 : p.hours12, 2, pad); break;
+    case Token::kMinutes: number(area, p.have_minutes, p.minutes, 2, pad); break;
+    case Token::kSeconds: number(area, p.have_seconds, p.seconds, 2, pad); break;
+    case Token::kAmPm: am_pm(locale, p, area); break;
+    case Token::kBad:  // decoded as bad before it gets here
+    case Token::kIsoWeekNone:
+    case Token::kNothing: break;
   }
 }
 
@@ -355,17 +302,13 @@ int32_t character_length(uwn_text_descriptor &text, int32_t i) {
 }  // namespace
 
 extern "C" int32_t i2s(int32_t value, char *dest, int32_t width, char pad) {
-  int64_t v = value < 0 ? -static_cast<int64_t>(value) : value;  // negatives: the magnitude
-  if (width == 2 && pad == '0') {                                // the common field: two digits, no loop
-    const auto last_two = static_cast<int32_t>(v % 100);
-    dest[0] = static_cast<char>('0' + last_two / 10);
-    dest[1] = static_cast<char>('0' + last_two % 10);
+  const uint32_t magnitude = magnitude_of(value);  // negatives: the magnitude
+  if (width == 2 && pad == '0') {                  // the common field: its last two digits in one copy
+    put_two_digits(dest, magnitude);
     return 2;
   }
-  if (pad == 0) {
-    width = 1;
-    for (int64_t t = v; t >= 10; t /= 10) ++width;
-  }
+  int64_t v = magnitude;
+  if (pad == 0) width = uwn::digit_count(v);
   if (width <= 0) return 0;
   for (int32_t k = width - 1; k >= 0; --k) {
     dest[k] = static_cast<char>('0' + v % 10);
@@ -381,13 +324,13 @@ extern "C" int32_t i2s(int32_t value, char *dest, int32_t width, char pad) {
   return width;
 }
 
-// The width INT32_MIN has no field size; it is refused with -3 (the format
-// entry points refuse it before they get here).
+// The width INT32_MIN has no field size; it is refused with UWN_NO_VALUE (the
+// format entry points refuse it before they get here).  A null dest measures:
+// the result is then the expansion's length, not a status.
 extern "C" int32_t expand(void *locale, const char *pattern, int32_t pattern_length, char *dest,
                           int32_t *width, double date, double hours, double minutes, double seconds) {
-  if (width == nullptr || *width == INT32_MIN) return UWN_NO_VALUE;
-  const bool right = *width < 0;
-  const int32_t field = right ? -*width : *width;
+  uwn::Field field;
+  if (!uwn::field_of(width, &field)) return UWN_NO_VALUE;
 
   const Parts p = parts_of(date, hours, minutes, seconds);
 
@@ -395,13 +338,8 @@ extern "C" int32_t expand(void *locale, const char *pattern, int32_t pattern_len
   const int32_t effective = wzstrip(pattern, pattern_length);
   if (effective > UWN_DESCRIPTOR_MAX) return UWN_BAD_DIRECTIVE;  // no host descriptor can walk it
 
-  uwn_text_descriptor text{};
-  const int16_t described =
-      static_cast<int16_t>(pattern_length > UWN_DESCRIPTOR_MAX ? UWN_DESCRIPTOR_MAX : pattern_length);
-  text.capacity = described;
-  text.length = described;
-  text.text = pattern;
-  if (described > 0) wzsxoff(&text, 0);
+  uwn_text_descriptor text;
+  uwn::describe(text, pattern, pattern_length > UWN_DESCRIPTOR_MAX ? UWN_DESCRIPTOR_MAX : pattern_length);
 
   // Bytes after '%' are read from the whole pattern; past its end, a blank.
   const auto byte_at = [&](int32_t k) -> unsigned char {
@@ -435,20 +373,20 @@ extern "C" int32_t expand(void *locale, const char *pattern, int32_t pattern_len
     } else {
       alternate = uwn::is_lower(c);
     }
-    const Directive *dir = find_directive(uwn::to_upper(c));
-    if (dir == nullptr) return UWN_BAD_DIRECTIVE;
-    act(alternate ? dir->alternate : dir->plain, pad, locale, p, area);
+    const Token token = uwn::kTokens.of(uwn::to_upper(c), alternate);
+    if (token == Token::kBad) return UWN_BAD_DIRECTIVE;
+    act(token, pad, locale, p, area);
   }
 
   if (dest == nullptr) return area.length();
 
-  std::memset(dest, ' ', static_cast<size_t>(field));
-  if (area.cut() || area.length() > field) {
-    zkmove(area.bytes(), area.stored(), dest, field);
+  std::memset(dest, ' ', static_cast<size_t>(field.size));
+  if (area.cut() || area.length() > field.size) {
+    zkmove(area.bytes(), area.stored(), dest, field.size);
     return UWN_TRUNCATED;
   }
   const int32_t g = area.length();
-  std::memcpy(dest + (right ? field - g : 0), area.bytes(), static_cast<size_t>(g));
+  std::memcpy(dest + (field.right ? field.size - g : 0), area.bytes(), static_cast<size_t>(g));
   *width = g;
   return UWN_OK;
 }

@@ -13,8 +13,25 @@ constexpr char kParentheses[] = "()";
 
 enum class Reader { kNumber, kMoney, kPercent };
 
-// Deletes every byte equal to c from text[0, length); the new length.
-int32_t delete_byte(char *text, int32_t length, char c) { return wzstdel(text, length, &c, 1); }
+constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Deletes every sign byte c from text[0, length) but one that stands right
+// after an exponent letter following a digit ("1.5E-3"): that one belongs to
+// the exponent and stays for the host reader.  Blank-fills the freed tail as
+// wzstdel does; the new length.
+int32_t delete_sign(char *text, int32_t length, char c) {
+  int32_t kept = 0;
+  char before_last = '\0', last = '\0';  // the two bytes before text[i], as given
+  for (int32_t i = 0; i < length; ++i) {
+    const char here = text[i];
+    const bool exponent_sign = (last == 'E' || last == 'e') && is_digit(before_last);
+    if (here != c || exponent_sign) text[kept++] = here;
+    before_last = last;
+    last = here;
+  }
+  if (kept < length) std::memset(text + kept, ' ', static_cast<size_t>(length - kept));
+  return kept;
+}
 
 // The convention record of the caller's item, or null with *status set.
 const uwn_number_convention *find_convention(const void *reserved, int32_t item, Reader reader,
@@ -65,7 +82,7 @@ int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_bloc
     negative = kept < len;
     len = kept;
   } else if (r->negative_sign != '\0') {
-    const int32_t kept = delete_byte(copy, len, r->negative_sign);
+    const int32_t kept = delete_sign(copy, len, r->negative_sign);
     negative = kept < len;
     len = kept;
   }
@@ -73,7 +90,7 @@ int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_bloc
     if (r->positive_style == 0)
       len = wzstdel(copy, len, kParentheses, sizeof kParentheses - 1);
     else if (r->positive_sign != '\0')
-      len = delete_byte(copy, len, r->positive_sign);
+      len = delete_sign(copy, len, r->positive_sign);
   }
 
   // An apostrophe groups digits in every locale; zifmcma drops blanks.

@@ -3,6 +3,7 @@
 // assembles a date through the host calendar and a time of day in seconds.
 #include <cstring>
 
+#include "directives.h"
 #include "entry_text.h"
 #include "tovzklocale.h"
 
@@ -15,71 +16,12 @@ enum Result : int32_t {
   kNoTimeItem = -1  // the locale lacks item 35 or 36
 };
 
-// What a directive letter (upper case, after the alternate M became N) reads.
-enum class Action : uint8_t {
-  kBad,
-  kWeekdayName,    // A: first match
-  kWeekdayPadded,  // F: last match, longest width
-  kMonthName,      // B: first match
-  kMonthPadded,    // C: last match, longest width
-  kDay,            // D, E
-  kMonth,          // N, O
-  kMinute,         // M
-  kHour,           // H
-  kHour12,         // I
-  kSecond,         // S
-  kDesignator,     // P
-  kYear,           // Y
-  kSkipByte,       // U, V, W
-  kNothing         // Z
-};
-
-// Upper-case letters, indexed by the byte after the host's upper-case table.
-constexpr Action kLetters[26] = {
-    Action::kWeekdayName,    // A
-    Action::kMonthName,      // B
-    Action::kMonthPadded,    // C
-    Action::kDay,            // D
-    Action::kDay,            // E
-    Action::kWeekdayPadded,  // F
-    Action::kBad,            // G
-    Action::kHour,           // H
-    Action::kHour12,         // I
-    Action::kBad,            // J
-    Action::kBad,            // K
-    Action::kBad,            // L
-    Action::kMinute,         // M
-    Action::kMonth,          // N
-    Action::kMonth,          // O
-    Action::kDesignator,     // P
-    Action::kBad,            // Q
-    Action::kBad,            // R
-    Action::kSecond,         // S
-    Action::kBad,            // T
-    Action::kSkipByte,       // U
-    Action::kSkipByte,       // V
-    Action::kSkipByte,       // W
-    Action::kBad,            // X
-    Action::kYear,           // Y
-    Action::kNothing,        // Z
-};
-static_assert(sizeof kLetters / sizeof kLetters[0] == 'Z' - 'A' + 1);
-
-// Every byte's action, so that decoding a directive is one lookup.
-struct ActionTable {
-  Action of[256];
-  constexpr ActionTable() : of() {
-    for (int c = 0; c < 256; ++c) of[c] = c >= 'A' && c <= 'Z' ? kLetters[c - 'A'] : Action::kBad;
-  }
-};
-constexpr ActionTable kActions;
+using uwn::Token;
 
 constexpr int kMonths = 12;
 constexpr int kWeekdays = 7;
 constexpr int32_t kNoon = 12 * 3600;
 constexpr int32_t kOneOClock = 13 * 3600;
-constexpr int32_t kFirstGregorianYear = 1582;
-constexpr int32_t kLastYear = 20000;
 
 struct Fields {
   int32_t year = 0, month = 0, day = 0;
@@ -150,149 +92,160 @@ Match match_designator(void *locale, const unsigned char *text, int32_t rest) {
   return {-1, 0};
 }
 
-// Walks pattern and text side by side to the end of either; kRead, or the
-// result that ends the call.  Positions and fields are locals, and the host's
-// descriptor is the only thing the host calls can see, so that the scan keeps
-// its state in registers; the control block's tables are loaded once.
+// The scan's position in pattern and text, and what it has read.  Kept in
+// locals by the one routine that uses it, so that the walk stays in
+// registers; only the host's descriptor is seen by the host.
+struct Scan {
+  const unsigned char *text;
+  int32_t tlen;
+  int32_t t;
+  Fields f;
+};
+
+// A two-character number field at the scan's position.
+inline bool number_field(const uint8_t *klass, Scan &s, int32_t &value) {
+  if (s.tlen - s.t < 2) return false;
+  const int32_t v = digit_pair(klass, s.text[s.t], s.text[s.t + 1]);
+  if (v < 0) return false;
+  value = v;
+  s.t += 2;
+  return true;
+}
+
+// A name or designator match: advances past it.
+inline bool matched(Scan &s, Match m) {
+  if (m.step < 0) return false;
+  s.t += m.step;
+  return true;
+}
+
+// Reads the field of one directive at the scan's position, as act() writes
+// it in the expander; false for a directive the reader does not know or a
+// field it cannot read.
+inline __attribute__((always_inline)) bool read_field(Token token, void *locale, const uint8_t *klass,
+                                                      Scan &s) {
+  Fields &f = s.f;
+  const unsigned char *at = s.text + s.t;
+  const int32_t rest = s.tlen - s.t;
+  switch (token) {
+    case Token::kDay:
+    case Token::kDayBlank: return number_field(klass, s, f.day);
+    case Token::kMonth:
+    case Token::kMonthBlank: return number_field(klass, s, f.month);
+    case Token::kYear: {
+      int32_t century = 0, year = 0;
+      if (!number_field(klass, s, century) || !number_field(klass, s, year)) return false;
+      f.year = 100 * century + year;  // [0, 9999]
+      return true;
+    }
+    case Token::kYear2: return number_field(klass, s, f.year);
+    case Token::kHours12: f.twelve_hour = true; [[fallthrough]];
+    case Token::kHours: f.time_seen = true; return number_field(klass, s, f.hour);
+    case Token::kMinutes: f.time_seen = true; return number_field(klass, s, f.minute);
+    case Token::kSeconds: f.time_seen = true; return number_field(klass, s, f.second);
+    case Token::kWeekdayName:
+    case Token::kWeekdayAbbr: {
+      const int32_t item = token == Token::kWeekdayAbbr ? UWN_ITEM_WEEKDAY_ABBR : UWN_ITEM_WEEKDAY;
+      return matched(s, match_name(locale, at, rest, item, kWeekdays, false));
+    }
+    case Token::kWeekdayFixed:
+      return matched(s, match_name(locale, at, rest, UWN_ITEM_WEEKDAY, kWeekdays, true));
+    case Token::kMonthName:
+    case Token::kMonthAbbr:
+    case Token::kMonthFixed: {
+      const bool fixed = token == Token::kMonthFixed;
+      const int32_t item = token == Token::kMonthAbbr ? UWN_ITEM_MONTH_ABBR : UWN_ITEM_MONTH;
+      const Match m = match_name(locale, at, rest, item, kMonths, fixed);
+      if (m.step >= 0) f.month = m.value;
+      return matched(s, m);
+    }
+    case Token::kAmPm: {
+      const Match m = match_designator(locale, at, rest);
+      if (m.step >= 0) f.pm = m.value != 0;
+      return matched(s, m);
+    }
+    // Week fields are not read: their first byte is passed over.
+    case Token::kSundayWeek:
+    case Token::kIsoWeekday:
+    case Token::kIsoWeek:
+    case Token::kIsoWeekNone:
+    case Token::kMondayWeek:
+    case Token::kWeekday0: ++s.t; return true;
+    case Token::kNothing: return true;
+    // Written by the expander only.
+    case Token::kBad:
+    case Token::kPercent:
+    case Token::kWeekYear:
+    case Token::kWeekYear2:
+    case Token::kDayOfYear:
+    case Token::kQuarter:
+    case Token::kQuarterAbbr: return false;
+  }
+  return false;
+}
+
+// The "%" at q (the caller has seen the byte) is a character of its own by the
+// host's multibyte rules: a directive or "%%".  The descriptor remembers the
+// character it measured last, so a "%" the host has measured costs no call.
+inline bool is_percent(uwn_text_descriptor &desc, int32_t q) {
+  if (desc.last_offset == q && desc.last_length != 0) return desc.last_length == 1;
+  if (desc.length == 0 || desc.length < q) return true;
+  return wzsxoff(&desc, q) == 1;
+}
+
+// Walks pattern and text side by side to the end of either: a blank of the
+// pattern meeting a non-blank is passed over, a directive reads its field, and
+// a run of literal bytes up to the next directive must match byte for byte.
+// kRead with the fields in out, or the result that ends the call.
 int32_t scan(void *locale, const unsigned char *text, int32_t tlen, const unsigned char *pat, int32_t plen,
              Fields &out) {
   const uwn_control_block *cb = uwn::gcb();
   const uint8_t *const klass = cb->char_class;
   const uint8_t *const upper = cb->upper;
+  uwn_text_descriptor desc;
+  uwn::describe(desc, reinterpret_cast<const char *>(pat), plen);
 
-  uwn_text_descriptor desc{};
-  desc.capacity = static_cast<int16_t>(plen);
-  desc.length = static_cast<int16_t>(plen);
-  desc.text = reinterpret_cast<const char *>(pat);
-  if (desc.length != 0) wzsxoff(&desc, 0);  // prepares the descriptor; its answer is not used
-
-  // A "%" at q (the caller has seen the byte) that the host reports as a
-  // character of its own: a directive or "%%".
-  const auto percent = [&](int32_t q) -> bool {
-    if (desc.last_offset == q && desc.last_length != 0) return desc.last_length == 1;
-    if (desc.length == 0 || desc.length < q) return true;
-    return wzsxoff(&desc, q) == 1;
-  };
-
-  Fields f;
-  int32_t p = 0, t = 0;
-
-  // A two-character number field at t.
-  const auto field = [&](int32_t &value) -> bool {
-    if (tlen - t < 2) return false;
-    const int32_t v = digit_pair(klass, text[t], text[t + 1]);
-    if (v < 0) return false;
-    value = v;
-    t += 2;
-    return true;
-  };
-
-  while (p < plen && t < tlen) {
-    const unsigned char c = pat[p];
-    // A pattern blank meeting a non-blank is skipped without consuming text.
-    if (c == ' ' && text[t] != ' ') {
+  Scan s{text, tlen, 0, {}};
+  int32_t p = 0;
+  while (p < plen && s.t < tlen) {
+    if (pat[p] == ' ' && text[s.t] != ' ') {
       ++p;
       continue;
     }
-    if (c == '%' && percent(p)) {
-      if (p + 1 < plen && pat[p + 1] == '%') {
+    if (pat[p] == '%' && is_percent(desc, p)) {
+      if (p + 1 >= plen) return kBadField;
+      unsigned char letter = pat[p + 1];
+      if (letter == '%') {
         ++p;  // "%%" stands for one "%": the second is compared
       } else {
-        // A directive.
-        if (p + 1 >= plen) return kBadField;
-        unsigned char letter = pat[p + 1];
-        bool alternate;
-        if (letter == '?') {
+        bool alternate = letter == '?';
+        if (alternate) {
           if (p + 2 >= plen) return kBadField;
           letter = pat[p + 2];
-          alternate = true;
           p += 3;
         } else {
           alternate = (klass[letter] & UWN_CLASS_LOWER) != 0;
           p += 2;
         }
-        letter = upper[letter];
-        if (alternate && letter == 'M') letter = 'N';
-
-        Match m{};
-        switch (kActions.of[letter]) {
-          case Action::kBad: return kBadField;
-          case Action::kWeekdayName:
-            m = match_name(locale, text + t, tlen - t, alternate ? UWN_ITEM_WEEKDAY_ABBR : UWN_ITEM_WEEKDAY,
-                           kWeekdays, false);
-            break;
-          case Action::kWeekdayPadded:
-            m = match_name(locale, text + t, tlen - t, UWN_ITEM_WEEKDAY, kWeekdays, true);
-            break;
-          case Action::kMonthName:
-            m = match_name(locale, text + t, tlen - t, alternate ? UWN_ITEM_MONTH_ABBR : UWN_ITEM_MONTH,
-                           kMonths, false);
-            if (m.step >= 0) f.month = m.value;
-            break;
-          case Action::kMonthPadded:
-            m = match_name(locale, text + t, tlen - t, UWN_ITEM_MONTH, kMonths, true);
-            if (m.step >= 0) f.month = m.value;
-            break;
-          case Action::kDay:
-            if (!field(f.day)) return kBadField;
-            continue;
-          case Action::kMonth:
-            if (!field(f.month)) return kBadField;
-            continue;
-          case Action::kMinute:
-            f.time_seen = true;
-            if (!field(f.minute)) return kBadField;
-            continue;
-          case Action::kHour:
-            f.time_seen = true;
-            if (!field(f.hour)) return kBadField;
-            continue;
-          case Action::kHour12:
-            f.twelve_hour = true;
-            f.time_seen = true;
-            if (!field(f.hour)) return kBadField;
-            continue;
-          case Action::kSecond:
-            f.time_seen = true;
-            if (!field(f.second)) return kBadField;
-            continue;
-          case Action::kDesignator:
-            m = match_designator(locale, text + t, tlen - t);
-            if (m.step >= 0) f.pm = m.value != 0;
-            break;
-          case Action::kYear: {
-            int32_t century = 0, year = 0;
-            if (!alternate && !field(century)) return kBadField;
-            if (!field(year)) return kBadField;
-            f.year = 100 * century + year;  // [0, 9999]
-            continue;
-          }
-          case Action::kSkipByte: ++t; continue;
-          case Action::kNothing: continue;
-        }
-        // A name or designator.
-        if (m.step < 0) return kBadField;
-        t += m.step;
+        if (!read_field(uwn::kTokens.of(upper[letter], alternate), locale, klass, s)) return kBadField;
         continue;
       }
     }
     // A literal run: byte against byte up to the next directive, or to the
     // end of pattern or text.
     for (;;) {
-      if (pat[p] != text[t]) return kMismatch;
+      if (pat[p] != text[s.t]) return kMismatch;
       ++p;
-      ++t;
+      ++s.t;
       if (p >= plen) break;
-      if (pat[p] == '%' && percent(p)) {
-        if (p + 1 < plen && pat[p + 1] == '%')
-          ++p;  // "%%" stands for one "%"
-        else
-          break;  // a directive: back to the scan loop
+      if (pat[p] == '%' && is_percent(desc, p)) {
+        if (p + 1 >= plen || pat[p + 1] != '%') break;  // a directive: back to the scan loop
+        ++p;                                            // "%%" stands for one "%"
       }
-      if (t >= tlen) break;
+      if (s.t >= tlen) break;
     }
   }
-  out = f;
+  out = s.f;
   return kRead;
 }
 
@@ -338,7 +291,7 @@ extern "C" int32_t getdate_fixlen(void *locale, const char *text, int32_t text_l
                             matches_time_item(pattern, pattern_length, time_1);
   if (!time_pattern) {
     if (f.year == 0 || f.month == 0 || f.day == 0) return kMismatch;
-    if ((f.year > 99 && f.year < kFirstGregorianYear) || f.year > kLastYear) return kMismatch;
+    if ((f.year > 99 && f.year < uwn::kFirstYear) || f.year > uwn::kLastYear) return kMismatch;
     if (f.month > 12 || f.day > 31) return kMismatch;
     // A two-digit year goes to the host as read: its calendar picks the century.
     const double date = zmdy(f.month, f.day, f.year);

@@ -5,6 +5,64 @@
 
 #include "uwn_module.h"
 
+namespace uwn {
+
+// The accepted range of dates and datetimes, and of years read from text.
+constexpr double kFirstDate = UWN_FIRST_DATE;
+constexpr double kDateLimit = UWN_DATE_LIMIT;
+constexpr double kSecondsPerDay = UWN_SECONDS_PER_DAY;
+constexpr double kFirstDatetime = static_cast<double>(UWN_FIRST_DATETIME);
+constexpr double kDatetimeLimit = static_cast<double>(UWN_DATETIME_LIMIT);
+constexpr int32_t kFirstYear = UWN_FIRST_YEAR;
+constexpr int32_t kLastYear = UWN_LAST_YEAR;
+
+// A date or datetime the library accepts; NaN fails every comparison and a
+// missing value is refused by name.
+inline bool date_in_range(double date) {
+  return !is_missing(date) && date >= kFirstDate && date < kDateLimit;
+}
+inline bool datetime_in_range(double t) {
+  return !is_missing(t) && t >= kFirstDatetime && t < kDatetimeLimit;
+}
+
+// The field an in/out width stands for.  A negative width is a right-aligned
+// field of its absolute value; INT32_MIN has no absolute value and gives no
+// field (false), as does a null width.
+struct Field {
+  int32_t size;
+  bool right;
+};
+inline bool field_of(const int32_t *width, Field *field) {
+  if (width == nullptr || *width == INT32_MIN) return false;
+  field->right = *width < 0;
+  field->size = field->right ? -*width : *width;
+  return true;
+}
+
+// The number of decimal digits of |value| (1 for 0).
+inline int32_t digit_count(int64_t value) {
+  int32_t n = 1;
+  for (uint64_t v = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value); v >= 10;
+       v /= 10)
+    ++n;
+  return n;
+}
+
+// The year a two-digit year yy (0..99) stands for in the hundred years from
+// first on: the century of first, or the next one for yy below first's last
+// two digits (yy equal to them is first itself).
+constexpr int64_t year_in_window(int64_t yy, int64_t first) {
+  const int64_t century = first - first % 100;
+  return yy + (yy < first % 100 ? century + 100 : century);
+}
+
+// A null pattern with a positive length names the locale item that holds it:
+// pattern and length become the item's text (false when the locale does not
+// have it).  Any other pattern is left as given.
+bool select_pattern(void *locale, const char *&pattern, int32_t &length);
+
+}  // namespace uwn
+
 extern "C" {
 
 // Reads text against a locale date, datetime or time pattern.  Results:
@@ -17,7 +75,10 @@ int32_t getdate_fixlen(void *locale, const char *text, int32_t text_length, cons
 // value 0..99, or -1.
 int32_t s2i_fixlen(const char *field, int32_t available);
 
-// Writes a date, time or datetime by a pattern into a fixed-width field.
+// Writes a date, time or datetime by a pattern into a fixed-width field:
+// UWN_OK (width set to the text's length), UWN_TRUNCATED, UWN_BAD_DIRECTIVE or
+// UWN_NO_VALUE (no field).  With a null dest it only measures and returns the
+// expansion's full length instead of a status (0 or more: never negative).
 int32_t expand(void *locale, const char *pattern, int32_t pattern_length, char *dest, int32_t *width,
                double date, double hours, double minutes, double seconds);
 

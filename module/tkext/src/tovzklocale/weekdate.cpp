@@ -8,35 +8,22 @@
 
 namespace {
 
-// The library's date range: 1 January 1582 to 26 December 20000.
-constexpr double kFirstDate = -138061;
-constexpr double kEndDate = 6589336;
-
 // Each part of week-date text is collected into a 12-byte buffer: 11 bytes
 // and a terminating zero.
 constexpr int32_t kPartBuffer = 12;
 
-bool in_range(double date) { return !uwn::is_missing(date) && date >= kFirstDate && date < kEndDate; }
+// The first year of the two-digit window when the caller gives 0.
+constexpr int32_t kDefaultWindowStart = 1900;
 
-// The field of an in/out width: its size, and whether text goes to its right
-// end.  A negative width is a right-aligned field of its absolute value, as
-// everywhere in the library; -2147483648 has no absolute value and gives no
-// field at all (false).
-bool field_of(int32_t width, int32_t *size, bool *right) {
-  if (width == INT32_MIN) return false;
-  *right = width < 0;
-  *size = width < 0 ? -width : width;
-  return true;
-}
+// The week-based year of the range's first days under rule V.
+constexpr int64_t kFirstWeekYear = uwn::kFirstYear - 1;
+
+// construct_week's results.
+constexpr int32_t kLaidOut = 0;
+constexpr int32_t kNoRoom = -1;
 
 void fill(char *dest, int32_t size, char c) {
   if (dest != nullptr && size > 0) memset(dest, c, static_cast<size_t>(size));
-}
-
-int32_t digits_of(int32_t value) {
-  int32_t n = 1;
-  for (; value >= 10; value /= 10) ++n;
-  return n;
 }
 
 struct Part {
@@ -71,15 +58,16 @@ bool is_week_designator(char c) { return c == 'W' || c == 'w'; }
 // A null destination only measures.  The rule is not read.
 extern "C" int32_t construct_week(const char *, int32_t, char *dest, int32_t *width, double year, double week,
                                   double day) {
-  int32_t size;
-  bool right;
-  if (width == nullptr || !field_of(*width, &size, &right)) return -1;
+  uwn::Field field;
+  if (!uwn::field_of(width, &field)) return kNoRoom;
+  const int32_t size = field.size;
   fill(dest, size, ' ');
-  if (size < 3) return -1;
+  if (size < 3) return kNoRoom;
   // Whole years of at most five digits; week and day of two.
-  if (!(year >= 0 && year < 100000 && week >= 0 && week < 100 && day >= 0 && day < 100)) return -1;
+  if (!(year >= 0 && year < 100000 && week >= 0 && week < 100 && day >= 0 && day < 100)) return kNoRoom;
   const int32_t y = static_cast<int32_t>(year), w = static_cast<int32_t>(week), d = static_cast<int32_t>(day);
-  const int32_t century = y / 100, century_digits = digits_of(century) < 2 ? 2 : digits_of(century);
+  const int32_t century = y / 100,
+                century_digits = uwn::digit_count(century) < 2 ? 2 : uwn::digit_count(century);
 
   char text[16];
   int32_t n = 0;
@@ -94,7 +82,7 @@ extern "C" int32_t construct_week(const char *, int32_t, char *dest, int32_t *wi
     text[n++] = '-';
     put(d, 2);
   } else if (size >= 9) {
-    if (compact_length > size) return -1;
+    if (compact_length > size) return kNoRoom;
     put(century, century_digits);
     put(y % 100, 2);
     text[n++] = 'W';
@@ -106,38 +94,37 @@ extern "C" int32_t construct_week(const char *, int32_t, char *dest, int32_t *wi
     put(w, 2);
     if (size >= 7) put(d, 2);
   }
-  if (dest != nullptr) memcpy(right ? dest + (size - n) : dest, text, static_cast<size_t>(n));
+  if (dest != nullptr) memcpy(field.right ? dest + (size - n) : dest, text, static_cast<size_t>(n));
   *width = n;
-  return 0;
+  return kLaidOut;
 }
 
 // A missing or out-of-range date, or a field that cannot hold the text, is
 // filled with '*'; the width then stays as it was.  Always 0.
 extern "C" int32_t zkfweek(char *dest, int32_t *width, const char *rule, int32_t rule_length, double date) {
-  int32_t size;
-  bool right;
-  if (width == nullptr || !field_of(*width, &size, &right)) return 0;
-  if (in_range(date)) {
+  uwn::Field field;
+  if (!uwn::field_of(width, &field)) return UWN_OK;
+  if (uwn::date_in_range(date)) {
     double year, week, day;
     get_yywwdd(rule, rule_length, &year, &week, &day, date);
-    if (construct_week(rule, rule_length, dest, width, year, week, day) == 0) return 0;
+    if (construct_week(rule, rule_length, dest, width, year, week, day) == kLaidOut) return UWN_OK;
   }
-  fill(dest, size, '*');
-  return 0;
+  fill(dest, field.size, '*');
+  return UWN_OK;
 }
 
 // The week number of date under the rule; the standard missing value for a
 // missing or out-of-range date.  The second argument is not read.  Always 0.
 extern "C" int32_t zkweek(double *week, void *, const char *rule, int32_t rule_length, double date) {
-  if (week == nullptr) return 0;
-  if (!in_range(date)) {
+  if (week == nullptr) return UWN_OK;
+  if (!uwn::date_in_range(date)) {
     *week = uwn::missing_value();
-    return 0;
+    return UWN_OK;
   }
   double year, number, day;
   get_yywwdd(rule, rule_length, &year, &number, &day, date);
   *week = number;
-  return 0;
+  return UWN_OK;
 }
 
 // Reads [year]W<ww>[day]: blanks and '-' are skipped except in the two bytes
@@ -152,7 +139,7 @@ extern "C" int32_t zkifweek(const char *text, int32_t length, const char *rule, 
   bool designated = false;
   for (int32_t i = 0; i < length && !designated; ++i) designated = is_week_designator(text[i]);
   if (!designated) return UWN_NO_WEEK_DESIGNATOR;
-  if (value == nullptr) return -1;
+  if (value == nullptr) return UWN_WEEK_MALFORMED;
 
   Part year_part, week_part, day_part;
   bool after_week = false;
@@ -160,18 +147,18 @@ extern "C" int32_t zkifweek(const char *text, int32_t length, const char *rule, 
     const char c = text[i];
     if (c == ' ' || c == '-') continue;
     if (is_week_designator(c)) {
-      if (length - i - 1 < 2) return -1;
-      if (!week_part.add(text[i + 1]) || !week_part.add(text[i + 2])) return -1;
+      if (length - i - 1 < 2) return UWN_WEEK_MALFORMED;
+      if (!week_part.add(text[i + 1]) || !week_part.add(text[i + 2])) return UWN_WEEK_MALFORMED;
       i += 2;
       after_week = true;
       continue;
     }
-    if (!(after_week ? day_part : year_part).add(c)) return -1;
+    if (!(after_week ? day_part : year_part).add(c)) return UWN_WEEK_MALFORMED;
   }
-  if (!year_part.all_digits() || !week_part.all_digits() || !day_part.all_digits()) return -1;
+  if (!year_part.all_digits() || !week_part.all_digits() || !day_part.all_digits()) return UWN_WEEK_MALFORMED;
 
   const int32_t week = week_part.two_digits();
-  if (year_part.length == 1 || day_part.length == 1) return -1;
+  if (year_part.length == 1 || day_part.length == 1) return UWN_WEEK_MALFORMED;
   int32_t day = day_part.length == 0 ? 1 : day_part.two_digits();
   if (day == 0) day = 1;
   int64_t year;
@@ -190,27 +177,26 @@ extern "C" int32_t zkifweek(const char *text, int32_t length, const char *rule, 
   }
   if (year <= 99) {
     const double entry = *value;
-    if (!uwn::fits_int32(entry)) return 1;
-    const int64_t first = entry == 0 ? 1900 : static_cast<int32_t>(entry);
-    const int64_t century = first - first % 100;
-    year += year < first % 100 ? century + 100 : century;
+    if (!uwn::fits_int32(entry)) return UWN_WEEK_OUT_OF_RANGE;
+    year = uwn::year_in_window(year, entry == 0 ? kDefaultWindowStart : static_cast<int32_t>(entry));
   }
 
-  if (((year < 1581 || year > 20000) && year >= 100) || week > 53 || day > 31) return 1;
+  if (((year < kFirstWeekYear || year > uwn::kLastYear) && year >= 100) || week > 53 || day > 31)
+    return UWN_WEEK_OUT_OF_RANGE;
 
   const double jan1 = zmdy(1, 1, static_cast<double>(year));
-  if (uwn::is_missing(jan1) || jan1 != jan1) return 1;
+  if (uwn::is_missing(jan1) || jan1 != jan1) return UWN_WEEK_OUT_OF_RANGE;
   const int32_t j = uwn::to_int32_or(zwekday(jan1), 0);  // 1 = Sunday
   double date;
   switch (rule == nullptr ? 0 : rule[0]) {
     case 'U': date = jan1 + 7 * (j == 1 ? week - 1 : week) + day - j; break;
     case 'V': date = jan1 + 7 * (j == 6 || j == 7 ? week : week - 1) + day - j + 1; break;
     case 'W': date = jan1 + 7 * (j == 1 || j == 2 ? week - 1 : week) + day - j + 1; break;
-    default: return -1;
+    default: return UWN_WEEK_MALFORMED;
   }
-  if (!in_range(date)) return 1;
+  if (!uwn::date_in_range(date)) return UWN_WEEK_OUT_OF_RANGE;
   int32_t m, d, y;
   getMonthDayYear(&m, &d, &y, date);
   *value = zmdy(m, d, y);
-  return 0;
+  return UWN_OK;
 }

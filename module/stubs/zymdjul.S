@@ -1,3 +1,0 @@
-/* Host service zymdjul: vector 155, slot 21. */
-#include "stub.inc"
-HOST_STUB zymdjul, 155, 21

@@ -1,0 +1,245 @@
+// The backend's host without a server: locale names from lc_time, week rules,
+// and reading and writing through the module as the SQL functions do.
+#include "session.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using nlhost::ValueKind;
+
+nlpg::Settings settings(std::string_view locale) { return {NLDAT_MODULE_PATH, locale}; }
+
+TEST(PostgresSession, LocaleFromLcTime) {
+  const struct {
+    const char *lc_time, *locale;
+  } rows[] = {
+      {"de_DE.UTF-8", "de_DE"},
+      {"de_DE@euro", "de_DE"},
+      {"fr_CA.utf8@x", "fr_CA"},
+      {"ja_JP", "ja_JP"},
+      {"C", "en_US"},
+      {"POSIX", "en_US"},
+      {"", "en_US"},
+      {"C.UTF-8", "en_US"},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.lc_time);
+    EXPECT_EQ(nlpg::locale_from_lc_time(row.lc_time), row.locale);
+  }
+}
+
+TEST(PostgresSession, WeekRule) {
+  const struct {
+    const char *text;
+    char rule;
+  } rows[] = {{"U", 'U'}, {"v", 'V'}, {"W", 'W'}, {"", 0}, {"X", 0}, {"VV", 0}, {"V ", 0}};
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.text);
+    EXPECT_EQ(nlpg::week_rule(row.text), row.rule);
+  }
+}
+
+TEST(PostgresSession, ReadsFieldsStrictly) {
+  const struct {
+    const char *locale, *reader;
+    ValueKind kind;
+    const char *field;
+    nlpg::ReadResult result;
+    double value;
+  } rows[] = {
+      {"de_DE", "NLDATE", ValueKind::kDate, "07.12.2026", nlpg::ReadResult::kRead, 24447},
+      {"de_DE", "nldate", ValueKind::kDate, " 07.12.2026 ", nlpg::ReadResult::kRead, 24447},
+      {"de_DE", "NLDATE", ValueKind::kDate, "07.12.2026x", nlpg::ReadResult::kNotRead, 0},
+      {"de_DE", "NLDATE", ValueKind::kDate, "", nlpg::ReadResult::kNotRead, 0},
+      {"en_US", "NLDATE", ValueKind::kDate, "12/07/2026", nlpg::ReadResult::kRead, 24447},
+      {"de_DE", "NUMBER", ValueKind::kNumber, "1.234,5", nlpg::ReadResult::kRead, 1234.5},
+      {"de_DE", "NUMBER", ValueKind::kNumber,
+       "\xE2\x88\x92"
+       "1.234,5",
+       nlpg::ReadResult::kRead, -1234.5},
+      {"en_US", "PERCENT", ValueKind::kNumber, "12.5%", nlpg::ReadResult::kRead, 0.125},
+      {"en_US", "WEEK", ValueKind::kDate, "2010-W09-05", nlpg::ReadResult::kRead, 18326},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(std::string(row.locale) + " " + row.reader + " " + row.field);
+    nlpg::ReadRequest request{row.field, row.reader, row.kind, 'V'};
+    double value = -1;
+    nlpg::Error error;
+    EXPECT_EQ(nlpg::read_field(settings(row.locale), request, &value, nullptr, &error), row.result)
+        << error.message;
+    if (row.result == nlpg::ReadResult::kRead) {
+      EXPECT_DOUBLE_EQ(value, row.value);
+    } else {
+      EXPECT_EQ(value, -1) << "a field not read leaves the value";
+    }
+  }
+}
+
+TEST(PostgresSession, MoneyCarriesTheCurrencyFractionDigits) {
+  const struct {
+    const char *locale, *field;
+    double value;
+    int digits;
+  } rows[] = {
+      {"de_DE", "1.234,56\xC2\xA0\xE2\x82\xAC", 1234.56, 2},
+      {"ja_JP",
+       "\xEF\xBF\xA5"
+       "1,235",
+       1235, 0},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.locale);
+    double value = 0;
+    int digits = -1;
+    nlpg::Error error;
+    ASSERT_EQ(nlpg::read_field(settings(row.locale), {row.field, "MONEY", ValueKind::kNumber, 'V'}, &value,
+                               &digits, &error),
+              nlpg::ReadResult::kRead)
+        << error.message;
+    EXPECT_DOUBLE_EQ(value, row.value);
+    EXPECT_EQ(digits, row.digits);
+  }
+}
+
+TEST(PostgresSession, RefusesWhatItDoesNotKnow) {
+  const struct {
+    const char *locale, *reader;
+    ValueKind kind;
+    const char *message;
+  } rows[] = {
+      {"de_DE", "NLDATM", ValueKind::kDate, "unknown informat \"NLDATM\""},
+      {"de_DE", "NUMBER", ValueKind::kDate, "unknown informat \"NUMBER\""},
+      {"de_DE", "NLDATE", ValueKind::kDatetime, "unknown informat \"NLDATE\""},
+      {"de_DE", "DATE", ValueKind::kDate, "unknown informat \"DATE\""},
+      {"../../etc/x", "NLDATE", ValueKind::kDate, "unknown locale \"../../etc/x\""},
+      {"/etc/passwd", "NLDATE", ValueKind::kDate, "unknown locale \"/etc/passwd\""},
+      {"xx_YY", "NLDATE", ValueKind::kDate, "unknown locale \"xx_YY\""},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(std::string(row.locale) + " " + row.reader);
+    double value = -1;
+    nlpg::Error error;
+    EXPECT_EQ(nlpg::read_field(settings(row.locale), {"07.12.2026", row.reader, row.kind, 'V'}, &value,
+                               nullptr, &error),
+              nlpg::ReadResult::kFailed);
+    EXPECT_EQ(error.failure, nlpg::Failure::kBadParameter);
+    EXPECT_STREQ(error.message, row.message);
+    EXPECT_EQ(value, -1);
+  }
+}
+
+TEST(PostgresSession, FormatsByPatternOrLocaleItem) {
+  const struct {
+    const char *locale;
+    ValueKind kind;
+    const char *pattern;
+    double value;
+    const char *text;
+  } rows[] = {
+      {"de_DE", ValueKind::kDate, "%d.%m.%Y", 24447, "07.12.2026"},
+      {"de_DE", ValueKind::kDate, "%A, %d. %B %Y", 24447, "Montag, 07. Dezember 2026"},
+      {"de_DE", ValueKind::kDate, "@28", 24447, "07.12.2026"},
+      {"en_US", ValueKind::kDatetime, "%Y-%m-%d %H:%M:%S", 24447.0 * 86400 + 3723, "2026-12-07 01:02:03"},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.pattern);
+    char out[64];
+    std::memset(out, 0xA5, sizeof out);
+    size_t length = 0;
+    nlpg::Error error;
+    ASSERT_TRUE(
+        nlpg::format_value(settings(row.locale), row.kind, row.value, row.pattern, out, 40, &length, &error))
+        << error.message;
+    EXPECT_EQ(std::string_view(out, length), row.text);
+    for (size_t i = 40; i < sizeof out; ++i) EXPECT_EQ(static_cast<unsigned char>(out[i]), 0xA5);
+  }
+}
+
+TEST(PostgresSession, FormatFailuresAreNamed) {
+  const struct {
+    const char *pattern;
+    double value;
+    size_t capacity;
+    nlpg::Failure failure;
+  } rows[] = {
+      {"%K", 24447, 64, nlpg::Failure::kBadParameter},   {"@159", 24447, 64, nlpg::Failure::kBadParameter},
+      {"@2x", 24447, 64, nlpg::Failure::kBadParameter},  {"", 24447, 64, nlpg::Failure::kBadParameter},
+      {"%Y-%m-%d", 1e9, 64, nlpg::Failure::kOutOfRange}, {"%A %B %Y", 24447, 8, nlpg::Failure::kLimit},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.pattern);
+    char out[64];
+    std::memset(out, 0xA5, sizeof out);
+    size_t length = 0;
+    nlpg::Error error;
+    EXPECT_FALSE(nlpg::format_value(settings("de_DE"), ValueKind::kDate, row.value, row.pattern, out,
+                                    row.capacity, &length, &error));
+    EXPECT_EQ(error.failure, row.failure) << error.message;
+    for (unsigned char c : out) EXPECT_EQ(c, 0xA5);
+  }
+}
+
+TEST(PostgresSession, WeekDatesAndNumbers) {
+  char out[64];
+  size_t length = 0;
+  nlpg::Error error;
+  ASSERT_TRUE(nlpg::format_week(settings(""), 24447, 'V', 11, out, &length, &error)) << error.message;
+  EXPECT_EQ(std::string_view(out, length), "2026-W50-01");
+  ASSERT_TRUE(nlpg::format_week(settings(""), 18263, 'V', 7, out, &length, &error));  // 2010-01-01
+  EXPECT_EQ(std::string_view(out, length), "09W5305");
+  EXPECT_FALSE(nlpg::format_week(settings(""), 24447, 'V', 65, out, &length, &error));
+  EXPECT_EQ(error.failure, nlpg::Failure::kBadParameter);
+  EXPECT_FALSE(nlpg::format_week(settings(""), 1e9, 'V', 11, out, &length, &error));
+  EXPECT_EQ(error.failure, nlpg::Failure::kOutOfRange);
+
+  int week = -1;
+  ASSERT_TRUE(nlpg::week_number(settings(""), 24447, 'V', &week, &error));
+  EXPECT_EQ(week, 50);
+  ASSERT_TRUE(nlpg::week_number(settings(""), 18263, 'U', &week, &error));
+  EXPECT_EQ(week, 0);
+  EXPECT_FALSE(nlpg::week_number(settings(""), 1e9, 'V', &week, &error));
+  EXPECT_EQ(error.failure, nlpg::Failure::kOutOfRange);
+}
+
+TEST(PostgresSession, OffersTheHostsLocales) {
+  nlpg::Error error;
+  const std::vector<std::string> *names = nlpg::locale_names(&error);
+  ASSERT_NE(names, nullptr);
+  EXPECT_TRUE(std::binary_search(names->begin(), names->end(), "de_DE"));
+  EXPECT_TRUE(std::is_sorted(names->begin(), names->end()));
+  EXPECT_EQ(nlpg::locale_names(&error), names) << "kept, not rebuilt per call";
+}
+
+}  // namespace
+
+// Last in the file: it fills the session's locale cache.
+TEST(PostgresSession, KeepsABoundedNumberOfLocales) {
+  nlpg::Error error;
+  const std::vector<std::string> *names = nlpg::locale_names(&error);
+  ASSERT_NE(names, nullptr);
+  ASSERT_GT(names->size(), 300u);
+  size_t served = 0;
+  bool refused = false;
+  for (const std::string &name : *names) {
+    double value = 0;
+    if (nlpg::read_field(settings(name), {"1", "NUMBER", ValueKind::kNumber, 'V'}, &value, nullptr, &error) !=
+        nlpg::ReadResult::kFailed) {
+      ++served;
+    } else if (error.failure == nlpg::Failure::kLimit) {
+      refused = true;
+      break;
+    }
+  }
+  EXPECT_TRUE(refused);
+  EXPECT_LE(served, 256u);
+  // Locales already kept still serve.
+  double value = 0;
+  EXPECT_EQ(nlpg::read_field(settings(names->front()), {"1", "NUMBER", ValueKind::kNumber, 'V'}, &value,
+                             nullptr, &error),
+            nlpg::ReadResult::kRead);
+}

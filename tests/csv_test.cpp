@@ -1,0 +1,103 @@
+// The delimited-text scanner and the message quoting of the CLI's core
+// library: record ends, fields, quotes, and what a message may show.
+#include "csv.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "messages.h"
+
+namespace {
+
+using nldat::csv::Field;
+using nldat::csv::RecordEnd;
+
+TEST(Csv, ScansRecordsAndFields) {
+  const struct {
+    std::string text;
+    bool at_end;
+    bool complete;
+    size_t end, line_end, lines;
+    std::vector<std::string> fields;  // unquoted
+  } cases[] = {
+      {"a,b\nc", false, true, 3, 1, 0, {"a", "b"}},
+      {"a,b\r\nc", false, true, 3, 2, 0, {"a", "b"}},
+      {"a,b\rc", false, true, 3, 1, 0, {"a", "b"}},
+      {"a,b\r", false, false, 0, 0, 0, {}},  // a CR LF may be cut after its CR
+      {"a,b\r", true, true, 3, 1, 0, {"a", "b"}},
+      {"a,b", false, false, 0, 0, 0, {}},
+      {"a,b", true, true, 3, 0, 0, {"a", "b"}},
+      {"\"x,\r\ny\",\"\"\"q\"\"\"\n", false, true, 15, 1, 1, {"x,\r\ny", "\"q\""}},
+      {"\"a\"\"", false, false, 0, 0, 0, {}},  // "" may be cut in two
+      {"\"unclosed,\n", true, true, 11, 0, 1, {"unclosed,\n"}},
+      {"a\"b,\"c\"d\n", false, true, 8, 1, 0, {"a\"b", "cd"}},
+      {",,\n", false, true, 2, 1, 0, {"", "", ""}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.text);
+    RecordEnd record;
+    std::vector<Field> fields;
+    ASSERT_EQ(nldat::csv::scan_record(c.text, 0, ',', c.at_end, &record, &fields), c.complete);
+    if (!c.complete) continue;
+    EXPECT_EQ(record.end, c.end);
+    EXPECT_EQ(record.line_end, c.line_end);
+    EXPECT_EQ(record.lines, c.lines);
+    std::vector<std::string> unquoted;
+    std::string scratch;
+    for (const Field &f : fields) {
+      const std::string_view raw = std::string_view(c.text).substr(f.begin, f.end - f.begin);
+      EXPECT_EQ(f.quoted, !raw.empty() && raw[0] == '"');
+      unquoted.emplace_back(nldat::csv::unquote(raw, scratch));
+    }
+    EXPECT_EQ(unquoted, c.fields);
+  }
+}
+
+TEST(Csv, GuessesTheDelimiterFromTheHeader) {
+  EXPECT_EQ(nldat::csv::guess_delimiter("a;b;c"), ';');
+  EXPECT_EQ(nldat::csv::guess_delimiter("a\tb,c\td"), '\t');
+  EXPECT_EQ(nldat::csv::guess_delimiter("\"a;b;c\"|d"), '|');
+  EXPECT_EQ(nldat::csv::guess_delimiter("single"), ',');
+}
+
+TEST(Messages, ValidUtf8) {
+  const struct {
+    std::string text;
+    bool valid;
+  } cases[] = {
+      {"plain ASCII text, longer than eight bytes", true},
+      {"M\xC3\xA4rz \xE2\x82\xAC \xF0\x9F\x98\x80", true},
+      {"M\xE4rz", false},           // Latin-1
+      {"\xC0\xAF", false},          // overlong
+      {"\xED\xA0\x80", false},      // a surrogate
+      {"\xF4\x90\x80\x80", false},  // above U+10FFFF
+      {"abcdefgh\xE2\x82", false},  // cut at the end
+      {std::string("a\0b", 3), true},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(nldat::valid_utf8(c.text), c.valid);
+  }
+}
+
+TEST(Messages, QuotesAtMostSixtyBytesEscaped) {
+  const struct {
+    std::string field;
+    std::string shown;
+  } cases[] = {
+      {"07.12.20026", "\"07.12.20026\""},
+      {std::string("a\x1b\0\"\\", 5), "\"a\\x1b\\x00\\\"\\\\\""},
+      {"M\xE4rz", "\"M\\xe4rz\""},
+      {std::string(59, 'x') + "\xC3\xA4",
+       "\"" + std::string(59, 'x') + "\"... (61 bytes)"},  // whole characters
+      {std::string(58, 'x') + "\xC3\xA4", "\"" + std::string(58, 'x') + "\xC3\xA4\""},
+      {std::string(1000, 'y'), "\"" + std::string(60, 'y') + "\"... (1000 bytes)"},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(nldat::quoted_for_message(c.field), c.shown);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+// The threaded line driver of nldat: every line reaches a job once, in
+// order, with the right number, whatever the block size and thread count.
+// ("Concurrency" in the suite names: CI runs these under ThreadSanitizer.)
+#include "parallel_lines.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "csv.h"
+
+namespace {
+
+// The lines of text by the line reader's rules (LF, CR LF, lone CR; a
+// byte-order mark before the first line dropped): the reference.
+std::vector<std::string> reference_lines(std::string_view text) {
+  std::vector<std::string> lines;
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  while (!text.empty()) {
+    size_t stop = text.find_first_of("\r\n");
+    if (stop == std::string_view::npos) stop = text.size();
+    lines.emplace_back(text.substr(0, stop));
+    size_t ending = stop < text.size() ? 1 : 0;
+    if (ending && text[stop] == '\r' && stop + 1 < text.size() && text[stop + 1] == '\n') ending = 2;
+    text.remove_prefix(stop + ending);
+  }
+  return lines;
+}
+
+// Echoes each line and notes those that hold an 'x'.
+class EchoJob : public nldat::LineJob {
+ public:
+  void run(std::string_view block, bool starts_input, nldat::BlockResult &result) override {
+    nldat::BlockLines lines(block, starts_input);
+    std::string_view line;
+    while (lines.next(&line)) {
+      ++result.lines;
+      if (line.find('x') != std::string_view::npos) result.note(result.lines, 0, std::string(line));
+      result.output.append(line).push_back('\n');
+    }
+  }
+};
+
+struct Outcome {
+  std::string output;
+  std::vector<std::string> notes;  // "line:text", with the line in the whole input
+  bool finished;
+};
+
+// Writes each CSV record's fields, unquoted, between bars: records may hold
+// line ends inside quotes, so the blocks are cut by records.
+class RecordJob : public nldat::LineJob {
+ public:
+  void run(std::string_view block, bool, nldat::BlockResult &result) override {
+    result.output += records(block, true);
+  }
+  static std::string records(std::string_view text, bool at_end) {
+    std::string out, scratch;
+    std::vector<nldat::csv::Field> fields;
+    nldat::csv::RecordEnd end;
+    for (size_t start = 0; start < text.size(); start = end.end + end.line_end) {
+      if (!nldat::csv::scan_record(text, start, ',', at_end, &end, &fields)) break;
+      for (const auto &f : fields) {
+        out += '|';
+        out += nldat::csv::unquote(text.substr(f.begin, f.end - f.begin), scratch);
+      }
+      out += "|\n";
+    }
+    return out;
+  }
+  static size_t cut(std::string_view text) {
+    size_t start = 0;
+    nldat::csv::RecordEnd end;
+    while (start < text.size() && nldat::csv::scan_record(text, start, ',', false, &end, nullptr))
+      start = end.end + end.line_end;
+    return start;
+  }
+};
+
+Outcome run(const std::string &input, int threads, size_t block_size, int stop_after_blocks = -1,
+            bool records = false) {
+  FILE *file = std::tmpfile();
+  EXPECT_NE(file, nullptr);
+  std::fwrite(input.data(), 1, input.size(), file);
+  std::fflush(file);
+  std::rewind(file);
+  Outcome outcome;
+  int blocks = 0;
+  nldat::ParallelOptions options;
+  options.threads = threads;
+  options.block_size = block_size;
+  if (records) options.cut = RecordJob::cut;
+  outcome.finished = nldat::run_parallel_lines(
+      fileno(file), "input", options,
+      [records]() -> std::unique_ptr<nldat::LineJob> {
+        if (records) return std::make_unique<RecordJob>();
+        return std::make_unique<EchoJob>();
+      },
+      [&](nldat::BlockResult &result, int64_t first_line) {
+        if (blocks++ == stop_after_blocks) return false;
+        size_t written = 0;
+        for (const auto &note : result.notes) {
+          EXPECT_GE(note.output_at, written);
+          outcome.output.append(result.output, written, note.output_at - written);
+          written = note.output_at;
+          outcome.notes.push_back(std::to_string(first_line + note.line - 1) + ":" + note.text);
+          outcome.output += "<note>";  // where the message falls among the lines
+        }
+        outcome.output.append(result.output, written);
+        return true;
+      });
+  std::fclose(file);
+  return outcome;
+}
+
+TEST(ParallelLinesConcurrency, SameLinesInOrderForEveryBlockSizeAndThreadCount) {
+  std::string many;
+  for (int i = 0; i < 3000; ++i) {
+    if (i % 7 == 0) many += 'x';
+    many += std::to_string(i);
+    many += i % 3 ? "\n" : "\r\n";
+  }
+  const std::string inputs[] = {
+      "",
+      "one",
+      "one\ntwo\n",
+      "\xEF\xBB\xBFx bom\nsecond\n",
+      "a\r\nb\rc\n\nx\r\r\nlast",
+      "lone\rcr\rline\rends\rx\r",
+      std::string(5000, 'x') + "\n" + "short\n" + std::string(3000, 'y'),
+      "\n\n\r\n\r",
+      many,
+  };
+  for (const std::string &input : inputs) {
+    std::string expected_output;
+    std::vector<std::string> expected_notes;
+    const std::vector<std::string> lines = reference_lines(input);
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i].find('x') != std::string::npos) {
+        expected_notes.push_back(std::to_string(i + 1) + ":" + lines[i]);
+        expected_output += "<note>";
+      }
+      expected_output += lines[i] + "\n";
+    }
+    for (int threads : {1, 2, 4}) {
+      for (size_t block_size : {1, 2, 3, 7, 64, 4096, 1 << 20}) {
+        SCOPED_TRACE(::testing::Message()
+                     << input.size() << " bytes, " << threads << " threads, blocks of " << block_size);
+        const Outcome got = run(input, threads, block_size);
+        EXPECT_TRUE(got.finished);
+        EXPECT_EQ(got.output, expected_output);
+        EXPECT_EQ(got.notes, expected_notes);
+      }
+    }
+  }
+}
+
+TEST(ParallelLinesConcurrency, BlocksCutByRecordsKeepQuotedLineEndsWhole) {
+  std::string input = "a,\"two\nlines\",c\r\n\"x\"\"y\",\"\r\n\",z\n";
+  for (int i = 0; i < 500; ++i)
+    input += std::to_string(i) + (i % 4 ? ",plain,\"q\nq\"\n" : ",\"a,b\",\"\"\r\n");
+  input += "last,\"no line end\"";
+  const std::string expected = RecordJob::records(input, true);
+  for (int threads : {1, 3}) {
+    for (size_t block_size : {1, 5, 64, 1 << 20}) {
+      SCOPED_TRACE(::testing::Message() << threads << " threads, blocks of " << block_size);
+      const Outcome got = run(input, threads, block_size, -1, true);
+      EXPECT_TRUE(got.finished);
+      EXPECT_EQ(got.output, expected);
+    }
+  }
+}
+
+TEST(ParallelLinesConcurrency, StopsWhenTheConsumerSaysSo) {
+  std::string input;
+  for (int i = 0; i < 10000; ++i) input += "line " + std::to_string(i) + "\n";
+  for (int threads : {1, 3}) {
+    SCOPED_TRACE(threads);
+    const Outcome got = run(input, threads, 100, 2);
+    EXPECT_FALSE(got.finished);
+    EXPECT_LT(got.output.size(), 400u);  // two blocks of about 100 bytes, nothing after
+    EXPECT_EQ(got.output.substr(0, 7), "line 0\n");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,152 @@
+// nldat convert: one block of whole records in, the converted bytes, the
+// counts and the unread fields out.  Everything but the converted fields is
+// copied byte for byte.
+#include "convert.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "messages.h"
+
+namespace nldat {
+
+namespace {
+
+// A value as plain text: an integer without a fraction, else the shortest
+// text that reads back to it.
+size_t write_value(double value, char *buffer) {
+  if (value == std::floor(value) && std::fabs(value) < 9e15) {
+    return static_cast<size_t>(std::to_chars(buffer, buffer + 24, static_cast<int64_t>(value)).ptr - buffer);
+  }
+  return nlhost::write_iso(nlhost::ValueKind::kNumber, value, buffer);
+}
+
+}  // namespace
+
+ChunkConverter::ChunkConverter(const ConvertPlan &plan, std::vector<nlhost::FieldReader> readers)
+    : plan_(plan), readers_(std::move(readers)) {}
+
+size_t whole_records(std::string_view text, char delimiter, bool at_end, int64_t *lines) {
+  size_t pos = 0;
+  *lines = 0;
+  csv::RecordEnd record;
+  while (pos < text.size() && csv::scan_record(text, pos, delimiter, at_end, &record, nullptr)) {
+    pos = record.end + record.line_end;
+    *lines += static_cast<int64_t>(record.lines) + (record.line_end > 0);
+  }
+  return pos;
+}
+
+void ChunkConverter::write_text(std::string_view text, bool quoted, std::string &output) const {
+  // A converted field holds no quote or line end; it needs quotes only where
+  // the delimiter is a byte of ISO text or of a number.
+  quoted = quoted || text.find(plan_.delimiter) != std::string_view::npos;
+  if (quoted) output += '"';
+  output += text;
+  if (quoted) output += '"';
+}
+
+void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, int64_t line,
+                                 ChunkResult *result) {
+  nlhost::FieldReader &reader = readers_[k];
+  const std::string_view field = csv::unquote(raw, scratch_);
+  const bool both = plan_.form == OutputForm::kBoth && reader.kind() != nlhost::ValueKind::kNumber;
+  std::string &output = result->output;
+  if (nlhost::trim_blanks(field).empty()) {
+    ++result->counts[k].empty;
+    output += raw;
+    if (both) output += plan_.delimiter;
+    return;
+  }
+  double value = 0;
+  if (!reader.read(field, &value)) {
+    ++result->counts[k].unread;
+    result->rejects.push_back({line, k, std::string(field), false});
+    if (plan_.keep) {
+      output += raw;
+    } else if (quoted) {
+      output += "\"\"";
+    }
+    if (both) output += plan_.delimiter;
+    return;
+  }
+  ++result->counts[k].read;
+  char text[48];
+  if (plan_.form == OutputForm::kValue) {
+    write_text(std::string_view(text, write_value(value, text)), quoted, output);
+    return;
+  }
+  write_text(std::string_view(text, nlhost::write_iso(reader.kind(), value, text)), quoted, output);
+  if (both) {
+    output += plan_.delimiter;
+    write_text(std::string_view(text, write_value(value, text)), quoted, output);
+  }
+}
+
+void ChunkConverter::convert(std::string_view records, int64_t first_line, ChunkResult *result) {
+  result->output.clear();
+  result->output.reserve(records.size() + records.size() / 4);
+  result->counts.assign(plan_.columns.size(), ColumnCounts{});
+  result->rejects.clear();
+  result->records = 0;
+  result->lines = 0;
+  result->invalid_line = 0;
+  const bool valid = valid_utf8(records);
+  int64_t line = first_line;
+  size_t pos = 0;
+  csv::RecordEnd record;
+  while (pos < records.size() && csv::scan_record(records, pos, plan_.delimiter, true, &record, &fields_)) {
+    const std::string_view text = records.substr(pos, record.end - pos);
+    if (!valid && result->invalid_line == 0 && !valid_utf8(text)) result->invalid_line = line;
+    std::string &output = result->output;
+    if (text.empty()) {
+      // A blank line holds no fields to convert.
+    } else {
+      ++result->records;
+      size_t copied = pos;
+      for (size_t k = 0; k < plan_.columns.size(); ++k) {
+        const size_t column = plan_.columns[k];
+        if (column >= fields_.size()) {
+          ++result->counts[k].unread;
+          result->rejects.push_back({line, k, std::string(), true});
+          continue;
+        }
+        const csv::Field &f = fields_[column];
+        output.append(records.substr(copied, f.begin - copied));
+        write_field(k, records.substr(f.begin, f.end - f.begin), f.quoted, line, result);
+        copied = f.end;
+      }
+      output.append(records.substr(copied, record.end - copied));
+    }
+    output.append(records.substr(record.end, record.line_end));
+    const int64_t record_lines = static_cast<int64_t>(record.lines) + (record.line_end > 0);
+    line += record_lines;
+    result->lines += record_lines;
+    pos = record.end + record.line_end;
+  }
+}
+
+std::string ChunkConverter::header(std::string_view record) {
+  csv::RecordEnd end;
+  csv::scan_record(record, 0, plan_.delimiter, true, &end, &fields_);
+  if (plan_.form != OutputForm::kBoth) return std::string(record);
+  std::string output;
+  size_t copied = 0;
+  for (size_t k = 0; k < plan_.columns.size(); ++k) {
+    const size_t column = plan_.columns[k];
+    if (column >= fields_.size() || readers_[k].kind() == nlhost::ValueKind::kNumber) continue;
+    const csv::Field &f = fields_[column];
+    output.append(record.substr(copied, f.end - copied));
+    copied = f.end;
+    // The value column is named after its column: "Datum" gives "Datum value".
+    const std::string_view name = csv::unquote(record.substr(f.begin, f.end - f.begin), scratch_);
+    output += plan_.delimiter;
+    output += '"';
+    for (const char c : name) output.append(c == '"' ? 2 : 1, c);
+    output += " value\"";
+  }
+  output.append(record.substr(copied));
+  return output;
+}
+
+}  // namespace nldat

@@ -1,0 +1,84 @@
+// nldat convert: the work on one block of whole records, kept apart from
+// reading and writing so that blocks can be converted on several threads and
+// written in order.  A ChunkConverter holds its own field readers: one per
+// thread.
+#ifndef NLDAT_CONVERT_H
+#define NLDAT_CONVERT_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "csv.h"
+#include "nlhost/reading.h"
+
+namespace nldat {
+
+// What a converted field becomes.
+enum class OutputForm {
+  kIso,    // 2026-12-07, 2026-12-07T14:30:00, 14:30:00, -1234.56
+  kValue,  // the value: days, seconds, the number
+  kBoth,   // the ISO text, then a field of its own with the value (numbers: once)
+};
+
+struct ConvertPlan {
+  char delimiter = ',';
+  OutputForm form = OutputForm::kIso;
+  bool keep = false;            // an unread field stays as it was (else it is left empty)
+  std::vector<size_t> columns;  // the converted columns, 0-based, ascending
+};
+
+struct ColumnCounts {
+  int64_t read = 0, empty = 0, unread = 0;
+};
+
+// A field that was not read: its line, the plan's column, the field's text
+// (quotes removed); missing when the record has no such column.
+struct Reject {
+  int64_t line = 0;
+  size_t column = 0;
+  std::string field;
+  bool missing = false;
+};
+
+struct ChunkResult {
+  std::string output;
+  std::vector<ColumnCounts> counts;  // one per plan column
+  std::vector<Reject> rejects;
+  int64_t records = 0;
+  int64_t lines = 0;         // the line ends in the block
+  int64_t invalid_line = 0;  // the first line that is not UTF-8 text; 0 when all are
+};
+
+class ChunkConverter {
+ public:
+  // readers[k] reads plan.columns[k].
+  ChunkConverter(const ConvertPlan &plan, std::vector<nlhost::FieldReader> readers);
+
+  // Converts records (whole records, each with its line end but perhaps the
+  // last), whose first line is first_line, into *result (cleared first).
+  void convert(std::string_view records, int64_t first_line, ChunkResult *result);
+
+  // The header record with the added value columns of OutputForm::kBoth.
+  std::string header(std::string_view record);
+
+ private:
+  // Writes the converted field k of a record into result->output.
+  void write_field(size_t k, std::string_view raw, bool quoted, int64_t line, ChunkResult *result);
+  void write_text(std::string_view text, bool quoted, std::string &output) const;
+
+  ConvertPlan plan_;
+  std::vector<nlhost::FieldReader> readers_;
+  std::vector<csv::Field> fields_;
+  std::string scratch_;
+};
+
+// The length of the longest run of whole records at the start of text;
+// *lines receives their line ends.  at_end: text runs to the end of the input.
+size_t whole_records(std::string_view text, char delimiter, bool at_end, int64_t *lines);
+
+}  // namespace nldat
+
+#endif

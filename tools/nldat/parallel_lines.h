@@ -1,0 +1,86 @@
+// nldat: a line-by-line job on several threads.  The input is cut at line
+// ends into blocks; each block is turned into its output by one of a few
+// worker threads, each with job state of its own (a FieldReader is not to be
+// shared); the blocks' outputs come back in input order, so that the result
+// is the same as one thread's, and the blocks in flight are few, so that
+// memory stays flat in the input's size.
+#ifndef NLDAT_PARALLEL_LINES_H
+#define NLDAT_PARALLEL_LINES_H
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nldat {
+
+// The lines of one block, by the rules of LineReader: a line ends at LF,
+// CR LF or a lone CR; a byte-order mark before the input's first line is
+// dropped.  A block never ends inside a CR LF.
+class BlockLines {
+ public:
+  BlockLines(std::string_view text, bool starts_input) : text_(text), first_(starts_input) {}
+  // The next line without its line end; false after the last.
+  bool next(std::string_view *line);
+
+ private:
+  std::string_view text_;
+  bool first_;
+};
+
+// What a job made of one block: the output, and the messages it would have
+// printed, each with its line (from 1 in the block) and the place in the
+// output where it was said, so that they can be replayed in order.
+struct BlockResult {
+  struct Note {
+    int64_t line;      // from 1 within the block
+    size_t output_at;  // output written before the message
+    int32_t topic;     // which of the job's message limits it counts against
+    std::string text;
+  };
+  std::string output;
+  std::vector<Note> notes;
+  int64_t lines = 0;   // the lines the block held
+  bool fatal = false;  // the job cannot go on: nothing after this block is written
+
+  void note(int64_t line, int32_t topic, std::string text) {
+    notes.push_back({line, output.size(), topic, std::move(text)});
+  }
+};
+
+// One worker's state for a job.
+class LineJob {
+ public:
+  virtual ~LineJob() = default;
+  // Turns the lines of one block into result (empty on entry); starts_input
+  // marks the block that begins the input (a header line, a byte-order mark).
+  virtual void run(std::string_view block, bool starts_input, BlockResult &result) = 0;
+};
+
+struct ParallelOptions {
+  int threads = 1;              // workers; 1 runs every block on the calling thread
+  size_t block_size = 1 << 20;  // bytes a block holds at least, but for the last (a longer line grows it)
+  size_t blocks_in_flight = 0;  // 0: twice the threads
+  // Where a block may end: the end of the last whole record in text, 0 when
+  // there is none yet.  Unset: after the last line end (see BlockLines); a
+  // job whose records may hold line ends (quoted fields) cuts by them.
+  std::function<size_t(std::string_view text)> cut;
+};
+
+// The worker threads a job gets by default: the machine's cores, at most 8.
+int default_threads();
+
+// Runs jobs over the input read from fd (name for messages): make_job makes
+// each worker's state; deliver gets each block's result in input order with
+// the number of the block's first line in the input, and answers false to
+// stop.  False when the input could not be read (reported) or deliver stopped.
+bool run_parallel_lines(int fd, const std::string &name, const ParallelOptions &options,
+                        const std::function<std::unique_ptr<LineJob>()> &make_job,
+                        const std::function<bool(BlockResult &, int64_t first_line)> &deliver);
+
+}  // namespace nldat
+
+#endif
