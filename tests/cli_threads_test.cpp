@@ -46,8 +46,8 @@ std::string write_input(bool ends_with_bad_bytes) {
     } else {
       char text[16];
       std::snprintf(text, sizeof text, "%02u.%02u.%04u", day, month, year);
-      f << i << ";" << (i % 5 == 0 ? "\"" + std::string(text) + "\"" : std::string(text))
-        << (i % 2 ? "\n" : "\r\n");
+      const char *quote = i % 5 == 0 ? "\"" : "";
+      f << i << ";" << quote << text << quote << (i % 2 ? "\n" : "\r\n");
     }
   }
   if (ends_with_bad_bytes) f << "x;\xff\xfe\n1;01.01.2000\n";
