@@ -134,6 +134,38 @@ TEST_F(Reading, StrictRefusesWhatThePatternReadsOnlyInPart) {
   EXPECT_TRUE(reader->read("07.12.20026", &value));
 }
 
+// A reader by a pattern of the user's own is held to that pattern: what it
+// reads must write back by it, and there is no fallback to turn to.
+TEST_F(Reading, StrictPatternReadersAccountForTheWholeField) {
+  use("de_DE");
+  struct Row {
+    nlhost::ValueKind kind;
+    const char *pattern, *field;
+    double value;  // NaN: not read
+  };
+  const double no = std::nan("");
+  const Row rows[] = {
+      {nlhost::ValueKind::kDate, "%d.%m.%Y", "07.12.2026", 24447},
+      {nlhost::ValueKind::kDate, "%d.%m.%Y", "07.12.20026", no},
+      {nlhost::ValueKind::kDate, "%d.%m.%Y", "07.12.2026 extra", no},
+      {nlhost::ValueKind::kDate, "%Y%m%d", "20261207", 24447},
+      {nlhost::ValueKind::kTime, "%H:%M", "14:30", 52200},
+      {nlhost::ValueKind::kTime, "%H:%M", "14:301", no},
+      {nlhost::ValueKind::kDatetime, "%d.%m.%Y %H:%M", "07.12.2026 14:30", 24447.0 * 86400 + 52200},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(std::string(row.pattern) + " " + row.field);
+    std::string error;
+    auto reader = nlhost::FieldReader::with_pattern(*module_, row.kind, row.pattern, &error);
+    ASSERT_TRUE(reader) << error;
+    double value = -1;
+    EXPECT_EQ(reader->read(row.field, &value), !std::isnan(row.value));
+    if (!std::isnan(row.value)) {
+      EXPECT_EQ(value, row.value);
+    }
+  }
+}
+
 // A datetime the pattern reads only in part is read by the whole-field
 // fallback alone, or not at all: never to the part's value.
 TEST_F(Reading, StrictDatetimesAreWholeOrNothing) {

@@ -565,6 +565,7 @@ std::optional<FieldReader> FieldReader::make(const Module &module, std::string_v
     }
     // Looked up once: a symbol lookup per field would cost as much as the read.
     reader.writer_ = module.symbol(row->kind == ValueKind::kDate ? "zkfdate" : "zkfdttm");
+    reader.routine_ = module.symbol(row->kind == ValueKind::kDate ? "zkpdate" : "zkpdttm");
     reader.name_ = std::string(row->name);
     reader.kind_ = row->kind;
     reader.source_ = Source::kInformat;
@@ -620,6 +621,9 @@ std::optional<FieldReader> FieldReader::with_pattern(const Module &module, Value
     *error = std::string("the module does not export ") + routine;
     return std::nullopt;
   }
+  reader.writer_ = module.symbol(kind == ValueKind::kDate       ? "zkfdate"
+                                 : kind == ValueKind::kDatetime ? "zkfdttm"
+                                                                : "zkftime");
   reader.source_ = Source::kPattern;
   reader.kind_ = kind;
   reader.name_ = "pattern " + pattern;
@@ -632,25 +636,44 @@ bool FieldReader::read(std::string_view field, double *value) {
   if (text.empty() || text.size() > INT32_MAX) return false;
   if (source_ == Source::kNumber || source_ == Source::kMoney || source_ == Source::kPercent)
     return read_number(text, value);
+  if (strict_ && source_ == Source::kInformat) return read_informat_strictly(text, value);
   double read_value = std::nan("");
   if (!read_normalized(text, &read_value) || std::isnan(read_value)) return false;
-  if (strict_ && !accounts_for_whole_field(text, read_value)) {
-    // The pattern reader took only part of the field: the host's whole-field
-    // fallback alone may read it.
-    const InformatRow *row = source_ == Source::kInformat ? informat_row(name_) : nullptr;
-    Host *host = Host::current();
-    const HostInformat *fallback = row != nullptr && host != nullptr ? host->find_informat(row->fallback) : nullptr;
-    if (fallback == nullptr) return false;
-    double fallback_value = std::nan("");
-    uwn_informat_block block{};
-    block.text = text.data();
-    block.text_length = static_cast<int32_t>(text.size());
-    block.width = std::min<int32_t>(block.text_length, 32767);
-    block.result = &fallback_value;
-    if ((*fallback)(&block) != 0 || std::isnan(fallback_value)) return false;
-    read_value = fallback_value;
-  }
+  if (strict_ && source_ == Source::kPattern && !written_back_as(nullptr, 0, read_value, text)) return false;
   *value = read_value;
+  return true;
+}
+
+// The informat's own road, pattern by pattern, so that the pattern that read
+// the field is the one that must write it back: the first locale pattern,
+// the second when the first does not account for the field, else the host's
+// whole-field fallback alone (which a field read in part never reaches
+// through the informat itself).
+bool FieldReader::read_informat_strictly(std::string_view text, double *value) {
+  const InformatRow *row = informat_row(name_);
+  const auto parser = reinterpret_cast<PatternReader>(routine_);
+  const auto length = static_cast<int32_t>(text.size());
+  if (parser != nullptr) {
+    for (const int32_t item : {row->first_item, row->second_item}) {
+      double read_value = std::nan("");
+      const int32_t status = parser(text.data(), length, nullptr, item, &read_value);
+      if (status == UWN_OK && !std::isnan(read_value) && written_back_as(nullptr, item, read_value, text)) {
+        *value = read_value;
+        return true;
+      }
+    }
+  }
+  Host *host = Host::current();
+  const HostInformat *fallback = host != nullptr ? host->find_informat(row->fallback) : nullptr;
+  if (fallback == nullptr) return false;
+  double fallback_value = std::nan("");
+  uwn_informat_block block{};
+  block.text = text.data();
+  block.text_length = length;
+  block.width = std::min<int32_t>(length, 32767);
+  block.result = &fallback_value;
+  if ((*fallback)(&block) != 0 || std::isnan(fallback_value)) return false;
+  *value = fallback_value;
   return true;
 }
 
@@ -728,18 +751,19 @@ bool FieldReader::read_normalized(std::string_view text, double *value) {
   return false;
 }
 
-bool FieldReader::accounts_for_whole_field(std::string_view field, double value) {
-  if (source_ != Source::kInformat) return true;
-  const InformatRow *row = informat_row(name_);
+// Whether value, written by locale item `item` (pattern null) or by this
+// reader's own pattern, gives the field again, blanks and ASCII case aside.
+bool FieldReader::written_back_as(const char *pattern, int32_t item, double value, std::string_view field) const {
   const auto writer = reinterpret_cast<PatternWriter>(writer_);
   if (writer == nullptr) return false;
-  char written[256];
-  for (const int32_t item : {row->first_item, row->second_item}) {
-    int32_t width = sizeof written;
-    if (writer(written, &width, nullptr, item, value) != UWN_OK) continue;
-    if (same_text_blanks_aside(std::string_view(written, static_cast<size_t>(width)), field)) return true;
+  if (pattern == nullptr && item == 0) {
+    pattern = pattern_.data();
+    item = static_cast<int32_t>(pattern_.size());
   }
-  return false;
+  char written[256];
+  int32_t width = sizeof written;
+  if (writer(written, &width, pattern, item, value) != UWN_OK) return false;
+  return same_text_blanks_aside(std::string_view(written, static_cast<size_t>(width)), field);
 }
 
 }  // namespace nlhost

@@ -78,7 +78,8 @@ class FieldReader {
   bool read_normalized(std::string_view field, double *value);
   bool read_number(std::string_view field, double *value);
   bool run_number_reader(int32_t item, std::string_view text, double *value);
-  bool accounts_for_whole_field(std::string_view field, double value);
+  bool read_informat_strictly(std::string_view text, double *value);
+  bool written_back_as(const char *pattern, int32_t item, double value, std::string_view field) const;
 
   const Module *module_ = nullptr;
   Source source_ = Source::kInformat;
@@ -86,8 +87,8 @@ class FieldReader {
   std::string name_;
   std::string pattern_;
   uwn_informat_fn informat_ = nullptr;
-  void *routine_ = nullptr;  // the library routine, when source_ is not kInformat
-  void *writer_ = nullptr;   // zkfdate or zkfdttm, for the strict check of an informat
+  void *routine_ = nullptr;  // the library routine; for an informat its pattern reader (zkpdate, zkpdttm)
+  void *writer_ = nullptr;   // zkfdate, zkfdttm or zkftime: the strict check's write-back
   bool strict_ = true;
   char week_rule_ = 'V';
   std::string scratch_;
