@@ -10,18 +10,19 @@
 #include <string>
 #include <string_view>
 
+#include "uwinldat.h"
+
 namespace nlhost {
 class Locale;
 }
 
 namespace nlhost::lenient {
 
-// The values every reader of dates and datetimes accepts: [1582-01-01, 20000-01-01).
-inline constexpr int64_t kFirstDate = -138061;
-inline constexpr int64_t kDateLimit = 6589336;
-inline constexpr double kFirstDatetime = 86400.0 * kFirstDate;
-inline constexpr double kDatetimeLimit = 86400.0 * kDateLimit;
-static_assert(kFirstDatetime == -11928470400.0 && kDatetimeLimit == 569318630400.0);
+// The values every reader of dates and datetimes accepts: the module's range.
+inline constexpr int64_t kFirstDate = UWN_FIRST_DATE;
+inline constexpr int64_t kDateLimit = UWN_DATE_LIMIT;
+inline constexpr double kFirstDatetime = static_cast<double>(UWN_FIRST_DATETIME);
+inline constexpr double kDatetimeLimit = static_cast<double>(UWN_DATETIME_LIMIT);
 
 enum class Kind { kDate, kDatetime };
 
