@@ -21,15 +21,8 @@ class Cursor {
   }
   // Exactly n digits.
   bool number(int n, int *value) {
-    if (s_.size() - i_ < static_cast<size_t>(n)) return false;
-    int v = 0;
-    for (int k = 0; k < n; ++k) {
-      const char c = s_[i_ + static_cast<size_t>(k)];
-      if (c < '0' || c > '9') return false;
-      v = v * 10 + (c - '0');
-    }
+    if (!digits_at(s_, i_, n, value)) return false;
     i_ += static_cast<size_t>(n);
-    *value = v;
     return true;
   }
   bool digit_next() const { return !at_end() && s_[i_] >= '0' && s_[i_] <= '9'; }

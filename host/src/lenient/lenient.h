@@ -31,6 +31,19 @@ constexpr bool in_range(Kind kind, double value) {
                              : value >= kFirstDatetime && value < kDatetimeLimit;
 }
 
+// Exactly count ASCII digits of s at pos (pos <= s.size()), as a number.
+inline bool digits_at(std::string_view s, size_t pos, int count, int *value) {
+  if (s.size() - pos < static_cast<size_t>(count)) return false;
+  int v = 0;
+  for (int k = 0; k < count; ++k) {
+    const char c = s[pos + static_cast<size_t>(k)];
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  *value = v;
+  return true;
+}
+
 // ISO 8601: 2026-12-07, 20261207, 2026-W50-1, 2026W501; for datetimes a date,
 // 'T' or a blank, hh:mm[:ss[.fff]] (or hhmm[ss] after 'T'), and an optional
 // Z or +hh[:mm] offset, which is applied.

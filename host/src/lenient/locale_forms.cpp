@@ -487,17 +487,6 @@ size_t literal_end(const Token &t, std::string_view s, size_t pos) {
   return pos;
 }
 
-bool digits_at(std::string_view s, size_t pos, int count, int *value) {
-  if (s.size() - pos < static_cast<size_t>(count)) return false;
-  int v = 0;
-  for (int k = 0; k < count; ++k) {
-    const char c = s[pos + static_cast<size_t>(k)];
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  *value = v;
-  return true;
-}
 
 class Matcher {
  public:
