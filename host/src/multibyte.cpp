@@ -2,9 +2,11 @@
 // bytes a test may redeclare (Host::set_multibyte_lead).
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "host_internal.h"
 #include "nlhost/host.h"
+#include "nlhost/utf8.h"
 #include "services.h"
 
 using namespace nlhost;
@@ -23,26 +25,10 @@ int32_t usable_length(const uwn_text_descriptor *d) {
 int32_t char_length(const Host *host, const unsigned char *s, int32_t i, int32_t n) {
   const unsigned char lead = s[i];
   if (host != nullptr && host->multibyte_lead(lead) != 0) return std::min(host->multibyte_lead(lead), n - i);
-  int32_t len = 1;
-  unsigned char low = 0x80, high = 0xBF;  // range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    len = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    len = 3;
-    if (lead == 0xE0) low = 0xA0;   // no overlong forms
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    len = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-  } else {
-    return 1;
-  }
-  if (i + len > n) return 1;
-  if (s[i + 1] < low || s[i + 1] > high) return 1;
-  for (int32_t k = 2; k < len; ++k)
-    if (s[i + k] < 0x80 || s[i + k] > 0xBF) return 1;
-  return len;
+  const size_t len =
+      utf8_sequence_length(std::string_view(reinterpret_cast<const char *>(s), static_cast<size_t>(n)),
+                           static_cast<size_t>(i));
+  return len == 0 ? 1 : static_cast<int32_t>(len);
 }
 
 // Records a wzsxoff call and passes its answer on: out of line, so that the

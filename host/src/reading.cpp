@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "nlhost/civil.h"
+#include "nlhost/utf8.h"
 
 namespace nlhost {
 
@@ -160,18 +161,11 @@ struct CodePoint {
 // The UTF-8 character at text[i] (i < size); a byte that starts no valid
 // sequence stands for itself, one byte long, and is kept as it is.
 CodePoint decode(std::string_view text, size_t i) {
-  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
-  if (lead >= 0xF5) length = 0;
-  if (length == 0 || i + length > text.size()) return {0xFFFFFFFF, 1};
-  char32_t value = lead & (0x7F >> length);
-  for (size_t k = 1; k < length; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return {0xFFFFFFFF, 1};
-    value = value << 6 | (byte(i + k) & 0x3F);
-  }
-  const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
-  if (overlong || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return {0xFFFFFFFF, 1};
+  const size_t length = utf8_sequence_length(text, i);
+  if (length == 0) return {0xFFFFFFFF, 1};
+  const auto lead = static_cast<unsigned char>(text[i]);
+  char32_t value = length == 1 ? lead : lead & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) value = value << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
   return {value, length};
 }
 

@@ -2,40 +2,11 @@
 #include "messages.h"
 
 #include "cli.h"
+#include "nlhost/utf8.h"
 
 namespace nldat {
 
-namespace {
-
-// The length of the well-formed UTF-8 sequence at text[i], 0 when there is none.
-size_t sequence_length(std::string_view text, size_t i) {
-  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  if (lead < 0x80) return 1;
-  size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;   // no overlong forms
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
-  for (size_t k = 2; k < length; ++k) {
-    if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
-  }
-  return length;
-}
-
-}  // namespace
+using nlhost::utf8_sequence_length;
 
 bool valid_utf8(std::string_view text) {
   size_t i = 0;
@@ -49,7 +20,7 @@ bool valid_utf8(std::string_view text) {
       i += 8;
     }
     if (i == text.size()) break;
-    const size_t length = sequence_length(text, i);
+    const size_t length = utf8_sequence_length(text, i);
     if (length == 0) return false;
     i += length;
   }
@@ -63,7 +34,7 @@ std::string quoted_for_message(std::string_view field) {
   size_t i = 0;
   while (i < field.size() && i < kShownBytes) {
     const auto c = static_cast<unsigned char>(field[i]);
-    size_t length = sequence_length(field, i);
+    size_t length = utf8_sequence_length(field, i);
     if (length > 1 && i + length <= kShownBytes) {
       text.append(field.substr(i, length));
       i += length;

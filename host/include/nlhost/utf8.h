@@ -1,0 +1,43 @@
+// nlhost: the one test of well-formed UTF-8 that the host's multibyte
+// services, field normalization and the CLI's messages share.
+#ifndef NLHOST_UTF8_H
+#define NLHOST_UTF8_H
+
+#include <cstddef>
+#include <string_view>
+
+namespace nlhost {
+
+// The length of the well-formed UTF-8 sequence at text[i] (i < text.size()):
+// 1 for ASCII, 2 to 4 for a sequence, 0 when none starts there (a stray
+// continuation byte, an overlong form, a surrogate, past U+10FFFF, cut short).
+inline size_t utf8_sequence_length(std::string_view text, size_t i) {
+  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  if (lead < 0x80) return 1;
+  size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (length > text.size() - i) return 0;
+  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+  for (size_t k = 2; k < length; ++k) {
+    if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
+  }
+  return length;
+}
+
+}  // namespace nlhost
+
+#endif  // NLHOST_UTF8_H
