@@ -166,6 +166,43 @@ TEST_F(Reading, StrictPatternReadersAccountForTheWholeField) {
   }
 }
 
+// The strict check takes a field in its pattern's numeric shape without
+// writing it back: it must agree with the write-back on every day, and refuse
+// what only the shape would pass (a number out of its field's range).
+TEST_F(Reading, StrictShapeCheckAgreesWithTheWriteBack) {
+  const auto zkfdttm_fn = [&] { return module_->function<decltype(&zkfdttm)>("zkfdttm"); };
+  for (const char *locale : {"de_DE", "en_US", "ja_JP", "fr_CA"}) {
+    SCOPED_TRACE(locale);
+    use(locale);
+    std::string error;
+    auto reader = nlhost::FieldReader::make(*module_, "NLDATM", &error);
+    ASSERT_TRUE(reader) << error;
+    const auto write = zkfdttm_fn();
+    for (int64_t day = -25567; day < 47482; day += 7) {  // 1890 to 2090, every weekday in turn
+      const int64_t second_of_day = (day * 7919 % 86400 + 86400) % 86400;  // a different time each day
+      const double datetime = static_cast<double>(day * 86400 + second_of_day);
+      char text[64];
+      int32_t width = sizeof text;
+      ASSERT_EQ(write(text, &width, nullptr, UWN_ITEM_DATETIME_1, datetime), UWN_OK);
+      double value = 0;
+      ASSERT_TRUE(reader->read(std::string_view(text, static_cast<size_t>(width)), &value))
+          << std::string_view(text, static_cast<size_t>(width));
+      ASSERT_EQ(value, datetime) << std::string_view(text, static_cast<size_t>(width));
+    }
+  }
+  use("de_DE");
+  std::string error;
+  auto reader = nlhost::FieldReader::make(*module_, "NLDATM", &error);
+  ASSERT_TRUE(reader) << error;
+  for (const char *field : {"07.12.2026, 24:00:00", "07.12.2026, 14:60:00", "07.12.2026, 14:59:60",
+                            "31.04.2026, 10:00:00", "29.02.2025, 10:00:00", "00.12.2026, 10:00:00"}) {
+    SCOPED_TRACE(field);
+    double value = -1;
+    EXPECT_FALSE(reader->read(field, &value));
+    EXPECT_EQ(value, -1);
+  }
+}
+
 // A datetime the pattern reads only in part is read by the whole-field
 // fallback alone, or not at all: never to the part's value.
 TEST_F(Reading, StrictDatetimesAreWholeOrNothing) {

@@ -64,6 +64,53 @@ const InformatRow *informat_row(std::string_view name) {
   return nullptr;
 }
 
+// Whether field is exactly what a pattern of two- and four-digit numeric
+// fields and literal bytes writes, every number in its field's range: then
+// the fixed-width reader read all of it, and writing the value back would give
+// the field again.  False means "not sure" (names, flags, other directives,
+// a shape that differs), never "not whole".
+bool numeric_shape_matches(std::string_view pattern, std::string_view field) {
+  size_t f = 0;
+  int day = 0, month = 0;
+  for (size_t p = 0; p < pattern.size(); ++p) {
+    if (pattern[p] != '%') {
+      if (f == field.size() || field[f] != pattern[p]) return false;
+      ++f;
+      continue;
+    }
+    if (++p == pattern.size()) return false;
+    const char letter = pattern[p];
+    if (letter == '%') {
+      if (f == field.size() || field[f] != '%') return false;
+      ++f;
+      continue;
+    }
+    const size_t digits = letter == 'Y' ? 4 : 2;
+    int low = 0, high = 99;
+    switch (letter) {
+      case 'd': low = 1, high = 31; break;
+      case 'm': low = 1, high = 12; break;
+      case 'H': high = 23; break;
+      case 'M':
+      case 'S': high = 59; break;
+      case 'Y': high = 9999; break;
+      case 'y': break;
+      default: return false;
+    }
+    if (field.size() - f < digits) return false;
+    int v = 0;
+    for (size_t k = 0; k < digits; ++k, ++f) {
+      if (field[f] < '0' || field[f] > '9') return false;
+      v = v * 10 + (field[f] - '0');
+    }
+    if (v < low || v > high) return false;
+    if (letter == 'd') day = v;
+    if (letter == 'm') month = v;
+  }
+  // The day must exist in some year; zmdy has already refused 31 April.
+  return f == field.size() && (month == 0 || day == 0 || day <= civil::days_in_month(2000, month));
+}
+
 // Equal but for blanks and ASCII case.
 bool same_text_blanks_aside(std::string_view a, std::string_view b) {
   size_t i = 0, j = 0;
@@ -651,7 +698,12 @@ bool FieldReader::read_informat_strictly(std::string_view text, double *value) {
     for (const int32_t item : {row->first_item, row->second_item}) {
       double read_value = std::nan("");
       const int32_t status = parser(text.data(), length, nullptr, item, &read_value);
-      if (status == UWN_OK && !std::isnan(read_value) && written_back_as(nullptr, item, read_value, text)) {
+      if (status != UWN_OK || std::isnan(read_value)) continue;
+      // Most fields are the pattern's own numeric shape: no need to write them back.
+      Host *host = Host::current();
+      const Locale *locale = host != nullptr ? host->locale() : nullptr;
+      if ((locale != nullptr && numeric_shape_matches(locale->text(item), text)) ||
+          written_back_as(nullptr, item, read_value, text)) {
         *value = read_value;
         return true;
       }
