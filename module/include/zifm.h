@@ -22,7 +22,9 @@ inline int32_t check_number_block(const uwn_informat_block *block) {
 
 // The number of field characters the readers look at: [0, 32].
 inline int32_t number_field_length(const uwn_informat_block *block) {
-  const int32_t n = min(min(block->width, block->text_length), kNumberCopy);
+  // Compared here rather than through min(): this runs on every field.
+  int32_t n = block->width < block->text_length ? block->width : block->text_length;
+  if (n > kNumberCopy) n = kNumberCopy;
   return n < 0 ? 0 : n;
 }
 

@@ -8,8 +8,12 @@
 
 namespace {
 
-constexpr char kIgnored[] = ",$%) ";  // deleted wherever they stand
-constexpr char kRetryDeleted[] = "-(";
+// The bytes deleted wherever they stand: "," "$" "%" ")" and blank, all
+// below 64, as one mask tested by shift.
+constexpr uint64_t kIgnored =
+    uint64_t{1} << ',' | uint64_t{1} << '$' | uint64_t{1} << '%' | uint64_t{1} << ')' | uint64_t{1} << ' ';
+
+constexpr bool is_ignored(unsigned char c) { return c < 64 && ((kIgnored >> c) & 1) != 0; }
 
 void flip_sign(double *x) {
   uint64_t bits;
@@ -26,19 +30,29 @@ extern "C" int32_t zifmcma(uwn_informat_block *block) {
 
   // Without the check flag a width or text length may be 0 or negative:
   // nothing is copied then and the field reads as empty.
-  int32_t n = uwn::number_field_length(block);
-  if (n == 0) return 0;
+  const int32_t length = uwn::number_field_length(block);
+  if (length == 0) return 0;
+
+  // Copy and clean in one pass, noting an opening parenthesis past the first
+  // kept byte (only one in front is allowed) on the way.
   char copy[uwn::kNumberCopy];
-  std::memcpy(copy, block->text, static_cast<size_t>(n));
-
-  n = wzstdel(copy, n, kIgnored, sizeof kIgnored - 1);
+  int32_t n = 0;
+  bool inner_paren = false;
+  for (int32_t i = 0; i < length; ++i) {
+    const char c = block->text[i];
+    if (c >= '0' && c <= '9') {
+      copy[n++] = c;
+      continue;
+    }
+    if (is_ignored(static_cast<unsigned char>(c))) continue;
+    inner_paren |= c == '(' && n > 0;
+    copy[n++] = c;
+  }
   if (n == 0) return 0;
 
-  int32_t start = 0;
   const bool negative = copy[0] == '-' || copy[0] == '(';
-  if (negative) start = 1;
-  // One opening parenthesis at most, and only in front.
-  if (wzstpos(copy + start, n - start, '(') >= 0) return UWN_NUM_MISPLACED_PAREN;
+  int32_t start = negative ? 1 : 0;
+  if (inner_paren) return UWN_NUM_MISPLACED_PAREN;
   while (start < n && copy[start] == '-') ++start;
   if (start == n) return UWN_NUM_SIGNS_ONLY;
 
@@ -48,8 +62,12 @@ extern "C" int32_t zifmcma(uwn_informat_block *block) {
   block->text = copy + start;
   int32_t status = wzifmn(block);
   if (status != 0) {
-    // A trailing or embedded minus is what the host may have balked at.
-    block->width = wzstdel(copy + start, n - start, kRetryDeleted, sizeof kRetryDeleted - 1);
+    // A trailing or embedded minus is what the host may have balked at; no
+    // parenthesis is left past the front by now.
+    int32_t kept = start;
+    for (int32_t i = start; i < n; ++i)
+      if (copy[i] != '-') copy[kept++] = copy[i];
+    block->width = kept - start;
     status = wzifmn(block);
   }
   block->width = caller_width;

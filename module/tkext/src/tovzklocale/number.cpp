@@ -52,60 +52,105 @@ int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_bloc
   const uwn_number_convention *r = find_convention(reserved, item, reader, &status);
   if (r == nullptr) return status;
 
-  // copy[0, n) is the field as zifmcma will read it; copy[0, len) the text
-  // still in play, followed by the blanks the deletions leave behind.
+  // field[0, len) is the text still in play, followed by blanks up to n.
+  // It starts one byte into copy so that a minus can go in front of it
+  // without moving it.
   const int32_t n = uwn::number_field_length(block);
-  char copy[uwn::kNumberCopy];
-  if (n > 0) std::memcpy(copy, block->text, static_cast<size_t>(n));
-  int32_t len = n;
+  char copy[uwn::kNumberCopy + 1];
+  char *const field = copy + 1;
 
+  // The currency's bytes are deleted wherever they stand, before the
+  // separators are read.  The record need not hold its NUL within the field.
+  uint64_t currency[4] = {};
   if (reader == Reader::kMoney) {
-    // The record need not hold its NUL within the field.
-    int32_t currency_length = 0;
-    while (currency_length < kCurrencyText && r->currency[currency_length] != '\0') ++currency_length;
-    len = wzstdel(copy, len, r->currency, currency_length);
-  }
-
-  const char grouping = r->grouping_separator;
-  if (grouping != ',') {
-    for (int32_t i = 0; i < len; ++i) {
-      if (copy[i] == grouping)
-        copy[i] = ',';
-      else if (copy[i] == r->decimal_separator)
-        copy[i] = '.';
+    for (int32_t i = 0; i < kCurrencyText && r->currency[i] != '\0'; ++i) {
+      const auto c = static_cast<unsigned char>(r->currency[i]);
+      currency[c >> 6] |= uint64_t{1} << (c & 63);
     }
   }
+  // An apostrophe groups digits in every locale; zifmcma drops blanks.  Its
+  // blank is put in during the copy unless a sign could be one of the two.
+  const bool sign_like_apostrophe = r->negative_sign == ' ' || r->negative_sign == '\'' ||
+                                    r->positive_sign == ' ' || r->positive_sign == '\'';
+  const char apostrophe = sign_like_apostrophe ? '\0' : '\'';
+  const char grouping = r->grouping_separator;
+  const bool swap = grouping != ',';
+  const char decimal = r->decimal_separator;
 
-  bool negative = false;
-  if (r->negative_style == 0) {
-    const int32_t kept = wzstdel(copy, len, kParentheses, sizeof kParentheses - 1);
-    negative = kept < len;
-    len = kept;
-  } else if (r->negative_sign != '\0') {
-    const int32_t kept = delete_sign(copy, len, r->negative_sign);
-    negative = kept < len;
-    len = kept;
+  // What the sign rules delete.  A parenthesis style deletes both
+  // parentheses; a sign is deleted wherever it stands but right after an
+  // exponent letter that follows a digit ("1.5E-3").  The positive rule only
+  // applies when no negative sign was found.
+  const bool negative_parens = r->negative_style == 0;
+  const char negative_sign = negative_parens ? '\0' : r->negative_sign;
+  const bool positive_parens = r->positive_style == 0;
+  const char positive_sign = positive_parens ? '\0' : r->positive_sign;
+
+  // One pass: copy, delete the currency, put the neutral separators in,
+  // delete the negative sign, and note whether the positive rule has
+  // anything to delete.  The exponent test looks at the text as it stood
+  // before the sign deletion.
+  // Digits pass straight through unless the record makes one of them a
+  // currency, separator or sign byte.
+  const bool plain_digits = (currency[0] & (uint64_t{0x3FF} << '0')) == 0 &&
+                            !(swap && (is_digit(grouping) || is_digit(decimal))) &&
+                            !is_digit(negative_sign) && !is_digit(positive_sign);
+  int32_t len = 0;
+  bool negative = false, positive_found = false, point = false;
+  char before_last = '\0', last = '\0';
+  for (int32_t i = 0; i < n; ++i) {
+    char c = block->text[i];
+    if (plain_digits && is_digit(c)) {
+      before_last = last;
+      last = c;
+      field[len++] = c;
+      continue;
+    }
+    const auto u = static_cast<unsigned char>(c);
+    if ((currency[u >> 6] >> (u & 63)) & 1) continue;
+    if (swap) {
+      if (c == grouping)
+        c = ',';
+      else if (c == decimal)
+        c = '.';
+    }
+    if (c == apostrophe && c != '\0') c = ' ';
+    const bool exponent_sign = (last == 'E' || last == 'e') && is_digit(before_last);
+    before_last = last;
+    last = c;
+    const bool paren = c == '(' || c == ')';
+    if (negative_parens ? paren : c == negative_sign && c != '\0' && !exponent_sign) {
+      negative = true;
+      continue;
+    }
+    positive_found |= positive_parens ? paren : c == positive_sign && c != '\0' && !exponent_sign;
+    point |= c == '.';
+    field[len++] = c;
   }
-  if (!negative) {
-    if (r->positive_style == 0)
-      len = wzstdel(copy, len, kParentheses, sizeof kParentheses - 1);
-    else if (r->positive_sign != '\0')
-      len = delete_sign(copy, len, r->positive_sign);
+  // zifmcma reads the caller's width, n bytes: what was deleted reads as
+  // blanks, as the deletions below leave it too.
+  if (len < n) std::memset(field + len, ' ', static_cast<size_t>(n - len));
+
+  if (!negative && positive_found) {
+    len = positive_parens ? wzstdel(field, len, kParentheses, sizeof kParentheses - 1)
+                          : delete_sign(field, len, positive_sign);
+    point = wzstpos(field, len, '.') >= 0;
   }
 
-  // An apostrophe groups digits in every locale; zifmcma drops blanks.
-  for (int32_t i = 0; i < len; ++i)
-    if (copy[i] == '\'') copy[i] = ' ';
+  if (sign_like_apostrophe) {
+    for (int32_t i = 0; i < len; ++i)
+      if (field[i] == '\'') field[i] = ' ';
+  }
 
+  char *text = field;
   if (negative) {  // a deletion made room: len < n <= 32
-    std::memmove(copy + 1, copy, static_cast<size_t>(len));
-    copy[0] = '-';
+    *--text = '-';
     ++len;
   }
 
   const char *const caller_text = block->text;
-  block->text = copy;
-  if (wzstpos(copy, len, '.') < 0) block->decimals = 0;
+  block->text = text;
+  if (!point) block->decimals = 0;
   status = reader == Reader::kPercent ? zifmpct(block) : zifmcma(block);
   block->text = caller_text;
   return status;
