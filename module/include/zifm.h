@@ -28,6 +28,22 @@ inline int32_t number_field_length(const uwn_informat_block *block) {
   return n < 0 ? 0 : n;
 }
 
+// The bytes zifmcma deletes wherever they stand: "," "$" "%" ")" and blank,
+// all below 64, as one mask tested by shift.
+constexpr uint64_t kIgnoredBytes =
+    uint64_t{1} << ',' | uint64_t{1} << '$' | uint64_t{1} << '%' | uint64_t{1} << ')' | uint64_t{1} << ' ';
+
+constexpr bool is_ignored(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u < 64 && ((kIgnoredBytes >> u) & 1) != 0;
+}
+
+// The end of zifmcma's work: copy[0, n) is the field with its grouping,
+// currency and blank bytes gone (n > 0); inner_paren tells whether an opening
+// parenthesis stands past copy[0].  Settles the sign, has the host read the
+// digits and answers as zifmcma does.  copy is written to.
+int32_t read_cleaned(uwn_informat_block *block, char *copy, int32_t n, bool inner_paren);
+
 }  // namespace uwn
 
 #endif

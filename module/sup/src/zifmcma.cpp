@@ -8,13 +8,6 @@
 
 namespace {
 
-// The bytes deleted wherever they stand: "," "$" "%" ")" and blank, all
-// below 64, as one mask tested by shift.
-constexpr uint64_t kIgnored =
-    uint64_t{1} << ',' | uint64_t{1} << '$' | uint64_t{1} << '%' | uint64_t{1} << ')' | uint64_t{1} << ' ';
-
-constexpr bool is_ignored(unsigned char c) { return c < 64 && ((kIgnored >> c) & 1) != 0; }
-
 void flip_sign(double *x) {
   uint64_t bits;
   std::memcpy(&bits, x, sizeof bits);
@@ -24,32 +17,9 @@ void flip_sign(double *x) {
 
 }  // namespace
 
-extern "C" int32_t zifmcma(uwn_informat_block *block) {
-  if (const int32_t status = uwn::check_number_block(block); status != 0) return status;
-  *block->result = uwn::missing_value();
+namespace uwn {
 
-  // Without the check flag a width or text length may be 0 or negative:
-  // nothing is copied then and the field reads as empty.
-  const int32_t length = uwn::number_field_length(block);
-  if (length == 0) return 0;
-
-  // Copy and clean in one pass, noting an opening parenthesis past the first
-  // kept byte (only one in front is allowed) on the way.
-  char copy[uwn::kNumberCopy];
-  int32_t n = 0;
-  bool inner_paren = false;
-  for (int32_t i = 0; i < length; ++i) {
-    const char c = block->text[i];
-    if (c >= '0' && c <= '9') {
-      copy[n++] = c;
-      continue;
-    }
-    if (is_ignored(static_cast<unsigned char>(c))) continue;
-    inner_paren |= c == '(' && n > 0;
-    copy[n++] = c;
-  }
-  if (n == 0) return 0;
-
+int32_t read_cleaned(uwn_informat_block *block, char *copy, int32_t n, bool inner_paren) {
   const bool negative = copy[0] == '-' || copy[0] == '(';
   int32_t start = negative ? 1 : 0;
   if (inner_paren) return UWN_NUM_MISPLACED_PAREN;
@@ -76,4 +46,34 @@ extern "C" int32_t zifmcma(uwn_informat_block *block) {
   if (status == 0 && negative && !uwn::is_missing(*block->result)) flip_sign(block->result);
   block->reported_length = 8;
   return status;
+}
+
+}  // namespace uwn
+
+extern "C" int32_t zifmcma(uwn_informat_block *block) {
+  if (const int32_t status = uwn::check_number_block(block); status != 0) return status;
+  *block->result = uwn::missing_value();
+
+  // Without the check flag a width or text length may be 0 or negative:
+  // nothing is copied then and the field reads as empty.
+  const int32_t length = uwn::number_field_length(block);
+  if (length == 0) return 0;
+
+  // Copy and clean in one pass, noting an opening parenthesis past the first
+  // kept byte (only one in front is allowed) on the way.
+  char copy[uwn::kNumberCopy];
+  int32_t n = 0;
+  bool inner_paren = false;
+  for (int32_t i = 0; i < length; ++i) {
+    const char c = block->text[i];
+    if (c >= '0' && c <= '9') {
+      copy[n++] = c;
+      continue;
+    }
+    if (uwn::is_ignored(c)) continue;
+    inner_paren |= c == '(' && n > 0;
+    copy[n++] = c;
+  }
+  if (n == 0) return 0;
+  return uwn::read_cleaned(block, copy, n, inner_paren);
 }

@@ -47,11 +47,26 @@ const uwn_number_convention *find_convention(const void *reserved, int32_t item,
   return entry->convention;
 }
 
-int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_block *block, Reader reader) {
-  int32_t status;
-  const uwn_number_convention *r = find_convention(reserved, item, reader, &status);
-  if (r == nullptr) return status;
+// The bitmap of the currency's bytes; they are deleted wherever they stand.
+// The record need not hold its NUL within the field.
+void currency_bytes(const uwn_number_convention *r, Reader reader, uint64_t set[4]) {
+  set[0] = set[1] = set[2] = set[3] = 0;
+  if (reader != Reader::kMoney) return;
+  for (int32_t i = 0; i < kCurrencyText && r->currency[i] != '\0'; ++i) {
+    const auto c = static_cast<unsigned char>(r->currency[i]);
+    set[c >> 6] |= uint64_t{1} << (c & 63);
+  }
+}
 
+bool sign_like_apostrophe(const uwn_number_convention *r) {
+  return r->negative_sign == ' ' || r->negative_sign == '\'' || r->positive_sign == ' ' ||
+         r->positive_sign == '\'';
+}
+
+// Any record, any reader: the field rewritten into the neutral form in full
+// (blanks and grouping commas included, the deleted bytes blank-filled to
+// the field's width) and handed to zifmcma or zifmpct.
+int32_t read_general(const uwn_number_convention *r, uwn_informat_block *block, Reader reader) {
   // field[0, len) is the text still in play, followed by blanks up to n.
   // It starts one byte into copy so that a minus can go in front of it
   // without moving it.
@@ -59,20 +74,13 @@ int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_bloc
   char copy[uwn::kNumberCopy + 1];
   char *const field = copy + 1;
 
-  // The currency's bytes are deleted wherever they stand, before the
-  // separators are read.  The record need not hold its NUL within the field.
-  uint64_t currency[4] = {};
-  if (reader == Reader::kMoney) {
-    for (int32_t i = 0; i < kCurrencyText && r->currency[i] != '\0'; ++i) {
-      const auto c = static_cast<unsigned char>(r->currency[i]);
-      currency[c >> 6] |= uint64_t{1} << (c & 63);
-    }
-  }
+  // The currency goes before the separators are read.
+  uint64_t currency[4];
+  currency_bytes(r, reader, currency);
   // An apostrophe groups digits in every locale; zifmcma drops blanks.  Its
   // blank is put in during the copy unless a sign could be one of the two.
-  const bool sign_like_apostrophe = r->negative_sign == ' ' || r->negative_sign == '\'' ||
-                                    r->positive_sign == ' ' || r->positive_sign == '\'';
-  const char apostrophe = sign_like_apostrophe ? '\0' : '\'';
+  const bool late_apostrophe = sign_like_apostrophe(r);
+  const char apostrophe = late_apostrophe ? '\0' : '\'';
   const char grouping = r->grouping_separator;
   const bool swap = grouping != ',';
   const char decimal = r->decimal_separator;
@@ -137,7 +145,7 @@ int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_bloc
     point = wzstpos(field, len, '.') >= 0;
   }
 
-  if (sign_like_apostrophe) {
+  if (late_apostrophe) {
     for (int32_t i = 0; i < len; ++i)
       if (field[i] == '\'') field[i] = ' ';
   }
@@ -151,9 +159,93 @@ int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_bloc
   const char *const caller_text = block->text;
   block->text = text;
   if (!point) block->decimals = 0;
-  status = reader == Reader::kPercent ? zifmpct(block) : zifmcma(block);
+  const int32_t status = reader == Reader::kPercent ? zifmpct(block) : zifmcma(block);
   block->text = caller_text;
   return status;
+}
+
+// Numbers and money in the common case: the neutral form is built with
+// zifmcma's deletions already made, and zifmcma's checks and host call
+// follow without a second copy.  A percentage, a record whose sign may be a
+// blank or an apostrophe, and a field the positive-sign rule would change
+// go the general way.
+int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_block *block, Reader reader) {
+  int32_t status;
+  const uwn_number_convention *r = find_convention(reserved, item, reader, &status);
+  if (r == nullptr) return status;
+  if (reader == Reader::kPercent || sign_like_apostrophe(r)) return read_general(r, block, reader);
+
+  uint64_t currency[4];
+  currency_bytes(r, reader, currency);
+  const char grouping = r->grouping_separator;
+  const bool swap = grouping != ',';
+  const char decimal = r->decimal_separator;
+  const bool negative_parens = r->negative_style == 0;
+  const char negative_sign = negative_parens ? '\0' : r->negative_sign;
+  const bool positive_parens = r->positive_style == 0;
+  const char positive_sign = positive_parens ? '\0' : r->positive_sign;
+  const bool plain_digits = (currency[0] & (uint64_t{0x3FF} << '0')) == 0 &&
+                            !(swap && (is_digit(grouping) || is_digit(decimal))) &&
+                            !is_digit(negative_sign) && !is_digit(positive_sign);
+
+  // cleaned[0, len): the field as zifmcma would have it after its
+  // deletions; one byte before it is kept free for the minus.
+  const int32_t n = uwn::number_field_length(block);
+  char copy[uwn::kNumberCopy + 1];
+  char *const cleaned = copy + 1;
+  int32_t len = 0;
+  bool negative = false, positive_found = false, point = false, inner_paren = false, leading_paren = false;
+  char before_last = '\0', last = '\0';  // as the sign rules see them
+  for (int32_t i = 0; i < n; ++i) {
+    char c = block->text[i];
+    if (plain_digits && is_digit(c)) {
+      before_last = last;
+      last = c;
+      cleaned[len++] = c;
+      continue;
+    }
+    const auto u = static_cast<unsigned char>(c);
+    if ((currency[u >> 6] >> (u & 63)) & 1) continue;
+    if (swap) {
+      if (c == grouping)
+        c = ',';
+      else if (c == decimal)
+        c = '.';
+    }
+    if (c == '\'') c = ' ';
+    const bool exponent_sign = (last == 'E' || last == 'e') && is_digit(before_last);
+    before_last = last;
+    last = c;
+    const bool paren = c == '(' || c == ')';
+    if (negative_parens ? paren : c == negative_sign && c != '\0' && !exponent_sign) {
+      negative = true;
+      continue;
+    }
+    positive_found |= positive_parens ? paren : c == positive_sign && c != '\0' && !exponent_sign;
+    if (uwn::is_ignored(c)) continue;
+    point |= c == '.';
+    if (c == '(') {
+      inner_paren |= len > 0;
+      leading_paren |= len == 0;
+    }
+    cleaned[len++] = c;
+  }
+  if (!negative && positive_found) return read_general(r, block, reader);
+
+  char *text = cleaned;
+  if (negative) {
+    *--text = '-';
+    ++len;
+    inner_paren |= leading_paren;  // the minus now stands in front of it
+  }
+
+  // zifmcma's order: the checks on the block, the missing value, then the
+  // field.
+  if (!point) block->decimals = 0;
+  if (const int32_t check = uwn::check_number_block(block); check != 0) return check;
+  *block->result = uwn::missing_value();
+  if (n == 0 || len == 0) return 0;
+  return uwn::read_cleaned(block, text, len, inner_paren);
 }
 
 }  // namespace
