@@ -2,8 +2,10 @@
 // percentage written in the conventions of a locale item's number-convention
 // record.  The field is rewritten in a 32-character copy into the neutral
 // form that zifmcma reads (grouping ",", decimal point ".", a leading "-" for
-// a negative amount, no currency characters) and handed on with the block;
-// the caller's text address is back in the block on return.
+// a negative amount, no currency characters) and read as zifmcma reads it:
+// usually in one pass that also makes zifmcma's deletions, otherwise handed
+// on to zifmcma or zifmpct with the block.  The caller's text address is back
+// in the block on return.
 #include "zifm.h"
 
 namespace {
@@ -58,6 +60,8 @@ void currency_bytes(const uwn_number_convention *r, Reader reader, uint64_t set[
   }
 }
 
+// Whether a sign byte could be taken for an apostrophe or the blank it
+// becomes: then the apostrophes are turned into blanks only after the signs.
 bool sign_like_apostrophe(const uwn_number_convention *r) {
   return r->negative_sign == ' ' || r->negative_sign == '\'' || r->positive_sign == ' ' ||
          r->positive_sign == '\'';
