@@ -131,9 +131,12 @@ class HeaderReader {
         error(name + ":1: a record longer than 64 MiB (an unclosed quote?)");
         return false;
       }
+      // Each read doubles what is held, so that a long header is scanned a
+      // few times rather than once every 64 KiB.
       const size_t have = text_.size();
-      text_.resize(have + kHeaderRead);
-      const ssize_t n = ::read(fd, text_.data() + have, kHeaderRead);
+      const size_t want = std::min(std::max(have, kHeaderRead), kLongestRecord + 1 - have);
+      text_.resize(have + want);
+      const ssize_t n = ::read(fd, text_.data() + have, want);
       text_.resize(have + static_cast<size_t>(std::max<ssize_t>(n, 0)));
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
