@@ -57,6 +57,8 @@ std::string convert_in_blocks(nldat::ChunkConverter &converter, char delimiter, 
   nldat::ChunkResult result;
   int64_t first_lines = 0, rest_lines = 0;
   const size_t first = nldat::whole_records(text.substr(0, cut), delimiter, false, &first_lines);
+  // The quick cut the reader uses must stop where the full scan does.
+  if (nldat::csv::last_record_end(text.substr(0, cut), delimiter) != first) std::abort();
   converter.convert(text.substr(0, first), 1, &result);
   output += result.output;
   if (result.lines != first_lines) std::abort();

@@ -55,6 +55,35 @@ TEST(Csv, ScansRecordsAndFields) {
   }
 }
 
+TEST(Csv, FindsTheLastRecordEndWhereTheScannerStops) {
+  // Every prefix of each text, as a block cut anywhere would see it: the
+  // quick cut must agree with scanning record by record.
+  const std::string texts[] = {
+      "a,b\nc,d\r\ne\rf",
+      "\"x,\r\ny\",\"\"\"q\"\"\"\nnext\n",
+      "a\"b,\"c\"d\ne\"\n\"f\n",           // quotes inside a field are plain bytes
+      "\"a\"b\"c\nd,\"e\nf\"\"\"\r\ng\n",  // text after a closing quote, "" before it
+      "\"unclosed,\nmore\nlines\n",
+      "\r\r\n\n\"\"\n,\"\",\"\r\"\r",
+      "x;\"a\nb\";\"c\";\"\n;\n",
+  };
+  for (const std::string &text : texts) {
+    for (const char delimiter : {',', ';'}) {
+      for (size_t length = 0; length <= text.size(); ++length) {
+        const std::string_view prefix = std::string_view(text).substr(0, length);
+        SCOPED_TRACE(::testing::Message() << delimiter << " " << std::string(prefix));
+        size_t expected = 0;
+        RecordEnd record;
+        while (expected < prefix.size() &&
+               nldat::csv::scan_record(prefix, expected, delimiter, false, &record, nullptr)) {
+          expected = record.end + record.line_end;
+        }
+        EXPECT_EQ(nldat::csv::last_record_end(prefix, delimiter), expected);
+      }
+    }
+  }
+}
+
 TEST(Csv, GuessesTheDelimiterFromTheHeader) {
   EXPECT_EQ(nldat::csv::guess_delimiter("a;b;c"), ';');
   EXPECT_EQ(nldat::csv::guess_delimiter("a\tb,c\td"), '\t');

@@ -71,20 +71,16 @@ class RecordJob : public nldat::LineJob {
     }
     return out;
   }
-  static size_t cut(std::string_view text) {
-    size_t start = 0;
-    nldat::csv::RecordEnd end;
-    while (start < text.size() && nldat::csv::scan_record(text, start, ',', false, &end, nullptr))
-      start = end.end + end.line_end;
-    return start;
-  }
+  static size_t cut(std::string_view text) { return nldat::csv::last_record_end(text, ','); }
 };
 
+// head: the part of the input a caller has read already; longest: the
+// longest line or record taken.
 Outcome run(const std::string &input, int threads, size_t block_size, int stop_after_blocks = -1,
-            bool records = false) {
+            bool records = false, const std::string &head = "", size_t longest = 0) {
   FILE *file = std::tmpfile();
   EXPECT_NE(file, nullptr);
-  std::fwrite(input.data(), 1, input.size(), file);
+  std::fwrite(input.data() + head.size(), 1, input.size() - head.size(), file);
   std::fflush(file);
   std::rewind(file);
   Outcome outcome;
@@ -92,6 +88,8 @@ Outcome run(const std::string &input, int threads, size_t block_size, int stop_a
   nldat::ParallelOptions options;
   options.threads = threads;
   options.block_size = block_size;
+  options.head = head;
+  options.longest_record = longest;
   if (records) options.cut = RecordJob::cut;
   outcome.finished = nldat::run_parallel_lines(
       fileno(file), "input", options,
@@ -171,6 +169,42 @@ TEST(ParallelLinesConcurrency, BlocksCutByRecordsKeepQuotedLineEndsWhole) {
       EXPECT_TRUE(got.finished);
       EXPECT_EQ(got.output, expected);
     }
+  }
+}
+
+TEST(ParallelLinesConcurrency, TakesWhatTheCallerReadFirstBeforeTheRest) {
+  std::string input;
+  for (int i = 0; i < 300; ++i) {
+    input += i % 5 ? 'r' : 'x';
+    input += std::to_string(i);
+    input += i % 2 ? ",\"a\nb\"\n" : "\r\n";
+  }
+  const std::string expected = RecordJob::records(input, true);
+  for (const size_t head : {size_t{0}, size_t{1}, size_t{7}, input.size() / 2, input.size()}) {
+    for (int threads : {1, 2}) {
+      SCOPED_TRACE(::testing::Message() << head << " bytes read first, " << threads << " threads");
+      const Outcome lines = run(input, threads, 16, -1, false, input.substr(0, head));
+      EXPECT_TRUE(lines.finished);
+      EXPECT_EQ(lines.output, run(input, 1, 1 << 20).output);
+      EXPECT_EQ(lines.notes, run(input, 1, 1 << 20).notes);
+      const Outcome records = run(input, threads, 16, -1, true, input.substr(0, head));
+      EXPECT_EQ(records.output, expected);
+    }
+  }
+}
+
+TEST(ParallelLinesConcurrency, StopsAtARecordLongerThanTheLimit) {
+  // The records before the long one are all delivered; nothing from it on.
+  std::string input;
+  for (int i = 0; i < 100; ++i) input.append("r").append(std::to_string(i)).append("\n");
+  const std::string before = RecordJob::records(input, true);
+  input += "\"unclosed," + std::string(5000, 'q') + "\nlast\n";
+  for (int threads : {1, 3}) {
+    SCOPED_TRACE(threads);
+    const Outcome got = run(input, threads, 64, -1, true, "", 1000);
+    EXPECT_FALSE(got.finished);
+    EXPECT_EQ(got.output, before);
+    EXPECT_TRUE(run(input, threads, 64, -1, true, "", 10000).finished);
   }
 }
 

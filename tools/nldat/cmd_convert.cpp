@@ -1,7 +1,7 @@
 // nldat convert: a delimited file with some columns read by informats and
 // written as ISO 8601 text or plain values, everything else kept byte for
-// byte.  The input streams through a buffer of a few blocks, so memory does
-// not grow with the file.
+// byte.  The records stream through a few blocks converted on worker threads
+// and written in order, so memory does not grow with the file.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,11 +12,11 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <thread>
 
 #include "cli.h"
 #include "convert.h"
 #include "messages.h"
+#include "parallel_lines.h"
 
 namespace nldat {
 namespace {
@@ -24,6 +24,16 @@ namespace {
 constexpr size_t kBlock = 1 << 20;            // read and converted at a time
 constexpr size_t kLongestRecord = 64 << 20;   // longer: an unclosed quote, most likely
 constexpr int64_t kProgressAbove = 64 << 20;  // a file this big shows progress on a terminal
+
+// Tallies a block carries besides the columns' counts.
+enum Tally : size_t { kRecords, kBytes, kTallies };
+
+// A block's unread fields travel as its notes: the topic tells the column
+// and whether the field was missing; kNotUtf8 stops the job.
+constexpr int32_t kNotUtf8 = -1;
+int32_t reject_topic(const Reject &reject) {
+  return static_cast<int32_t>(2 * reject.column + reject.missing);
+}
 
 // One --column NAME|N=INFORMAT, resolved against the header.
 struct ColumnChoice {
@@ -101,108 +111,56 @@ bool resolve_columns(const ConvertOptions &options, const std::vector<std::strin
   return true;
 }
 
-// A run of whole records for one thread, and the line it begins on.
-struct Part {
-  std::string_view text;
-  int64_t first_line = 0;
-};
-
-// Cuts text into at most count parts of about a block of whole records each;
-// the length they cover (0 when not even one record ends within text).
-size_t cut_into_parts(std::string_view text, char delimiter, bool at_end, int64_t line, size_t count,
-                      std::vector<Part> *parts) {
-  parts->clear();
-  size_t pos = 0;
-  while (parts->size() < count && pos < text.size()) {
-    const size_t limit = parts->size() + 1 == count ? text.size() : std::min(text.size(), pos + kBlock);
-    int64_t lines = 0;
-    size_t length =
-        whole_records(text.substr(pos, limit - pos), delimiter, at_end && limit == text.size(), &lines);
-    if (length == 0 && limit < text.size()) {
-      length = whole_records(text.substr(pos), delimiter, at_end, &lines);  // a record longer than a block
-    }
-    if (length == 0) break;
-    parts->push_back({text.substr(pos, length), line});
-    pos += length;
-    line += lines;
-  }
-  return pos;
-}
-
-// The input, read into one buffer whose front holds what is not converted yet.
-class Input {
+// The header record, read before the records are handed to the workers:
+// the columns must be known before any record is converted.
+class HeaderReader {
  public:
-  // blocks: how many blocks one fill() holds.
-  bool open(const std::string &path, size_t blocks) {
-    fill_to_ = blocks * kBlock;
-    capacity_ = fill_to_ + kBlock;
-    name_ = path == "-" ? "<stdin>" : path;
-    if (!open_input(path.c_str(), &fd_, &owned_)) return false;
-    struct stat status {};
-    if (::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode)) size_ = status.st_size;
-    buffer_ = std::make_unique<char[]>(capacity_);
-    return true;
-  }
-  ~Input() {
-    if (owned_) ::close(fd_);
-  }
-  // Reads until the blocks are held or the input ends; false after a read error.
-  bool fill() { return read_until(fill_to_); }
-  // Reads more for a record that does not fit what is held; false when it
-  // would pass the longest record, or on a read error.
-  bool more() {
-    if (used_ == capacity_ && !grow()) return false;
-    const size_t before = used_;
-    return read_until(std::min(used_ + kBlock, capacity_)) && (used_ > before || at_end_);
-  }
-  void consume(size_t n) {
-    std::memmove(buffer_.get(), buffer_.get() + n, used_ - n);
-    used_ -= n;
-  }
-  std::string_view held() const { return {buffer_.get(), used_}; }
-  bool at_end() const { return at_end_; }
-  bool too_long() const { return too_long_; }
-  const std::string &name() const { return name_; }
-  int64_t size() const { return size_; }
-  int64_t done() const { return done_ - static_cast<int64_t>(used_); }
-
- private:
-  // Reads until target bytes are held (target <= capacity) or the input ends.
-  bool read_until(size_t target) {
-    while (used_ < target && !at_end_) {
-      const ssize_t n = ::read(fd_, buffer_.get() + used_, capacity_ - used_);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        error(name_ + ": " + std::strerror(errno));
+  // Reads until text() holds the first record (all of the input when it has
+  // no line end); false after printing why not.
+  bool read(int fd, const std::string &name) {
+    csv::RecordEnd end;
+    for (;;) {
+      const std::string_view held = std::string_view(text_).substr(bom());
+      if (csv::scan_record(held, 0, ',', at_end_, &end, nullptr)) {
+        end_ = bom() + end.end;
+        line_end_ = end.line_end;
+        lines_ = static_cast<int64_t>(end.lines) + (end.line_end > 0);
+        return true;
+      }
+      if (text_.size() > kLongestRecord) {
+        error(name + ":1: a record longer than 64 MiB (an unclosed quote?)");
         return false;
       }
-      if (n == 0) at_end_ = true;
-      used_ += static_cast<size_t>(n);
-      done_ += n;
+      // Each read doubles what is held, so that a long header is scanned a
+      // few times rather than once every 64 KiB.
+      const size_t have = text_.size();
+      const size_t want = std::min(std::max(have, kHeaderRead), kLongestRecord + 1 - have);
+      text_.resize(have + want);
+      const ssize_t n = ::read(fd, text_.data() + have, want);
+      text_.resize(have + static_cast<size_t>(std::max<ssize_t>(n, 0)));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        error(name + ": " + std::strerror(errno));
+        return false;
+      }
+      at_end_ = n == 0;
     }
-    return true;
   }
-  bool grow() {
-    if (capacity_ >= kLongestRecord) {
-      too_long_ = true;
-      return false;
-    }
-    const size_t bigger_size = std::min(capacity_ * 2, kLongestRecord);
-    auto bigger = std::make_unique<char[]>(bigger_size);
-    std::memcpy(bigger.get(), buffer_.get(), used_);
-    buffer_ = std::move(bigger);
-    capacity_ = bigger_size;
-    return true;
-  }
+  // A byte-order mark goes out as it came, but is no part of the first name.
+  size_t bom() const { return std::string_view(text_).substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0; }
+  std::string_view record() const { return std::string_view(text_).substr(bom(), end_ - bom()); }
+  std::string_view line_end() const { return std::string_view(text_).substr(end_, line_end_); }
+  // What was read past the header record.
+  std::string_view rest() const { return std::string_view(text_).substr(end_ + line_end_); }
+  std::string_view all() const { return text_; }
+  int64_t lines() const { return lines_; }
 
-  std::string name_;
-  int fd_ = -1;
-  bool owned_ = false;
+ private:
+  static constexpr size_t kHeaderRead = 64 << 10;
+  std::string text_;
+  size_t end_ = 0, line_end_ = 0;
+  int64_t lines_ = 0;
   bool at_end_ = false;
-  bool too_long_ = false;
-  int64_t size_ = -1, done_ = 0;
-  size_t fill_to_ = kBlock, capacity_ = 2 * kBlock, used_ = 0;
-  std::unique_ptr<char[]> buffer_;
 };
 
 // A progress line on standard error, for a long job watched on a terminal.
@@ -283,23 +241,26 @@ class Report {
   }
   bool open_rejects(const std::string &path) { return rejects_.open(path); }
 
-  // Takes a block's counts and unread fields, in file order.
-  void add(const ChunkResult &result) {
+  // Takes a block's counts and unread fields, in file order; first_line is
+  // the input's line where the block begins.
+  void add(const BlockResult &result, int64_t first_line) {
     for (size_t k = 0; k < totals_.size(); ++k) {
-      totals_[k].read += result.counts[k].read;
-      totals_[k].empty += result.counts[k].empty;
-      totals_[k].unread += result.counts[k].unread;
+      totals_[k].read += result.tallies[kTallies + 3 * k];
+      totals_[k].empty += result.tallies[kTallies + 3 * k + 1];
+      totals_[k].unread += result.tallies[kTallies + 3 * k + 2];
     }
-    for (const Reject &reject : result.rejects) {
-      const ColumnChoice &column = columns_[reject.column];
-      const std::string where = input_name_ + ":" + std::to_string(reject.line) + ": ";
-      if (reject.missing) {
-        messages_[reject.column].report(where + "no column " + column.title);
+    for (const BlockResult::Note &note : result.notes) {
+      const size_t k = static_cast<size_t>(note.topic / 2);
+      const ColumnChoice &column = columns_[k];
+      const int64_t line = first_line + note.line - 1;
+      const std::string where = input_name_ + ":" + std::to_string(line) + ": ";
+      if (note.topic % 2 != 0) {
+        messages_[k].report(where + "no column " + column.title);
       } else {
-        messages_[reject.column].report(where + column.title + ": " + quoted_for_message(reject.field) +
-                                        " not read by " + column.reader.name);
+        messages_[k].report(where + column.title + ": " + quoted_for_message(note.text) + " not read by " +
+                            column.reader.name);
       }
-      rejects_.add(reject.line, column.title, reject.field);
+      rejects_.add(line, column.title, note.text);
     }
   }
 
@@ -336,54 +297,37 @@ std::vector<std::string> header_names(std::string_view header, char delimiter) {
   return names;
 }
 
-// Converts the records after the header, block by block, the parts of each
-// block side by side; false after printing why the input cannot be read.
-bool convert_records(Input &input, char delimiter, int64_t line, std::vector<ChunkConverter> &converters,
-                     Report &report) {
-  Progress progress(input.size());
-  std::vector<ChunkResult> results(converters.size());
-  std::vector<Part> parts;
-  int64_t rows = 0;
-  for (;;) {
-    if (!input.fill()) return false;
-    const size_t length =
-        cut_into_parts(input.held(), delimiter, input.at_end(), line, converters.size(), &parts);
-    if (length == 0) {
-      if (input.held().empty() && input.at_end()) break;
-      if (!input.more()) {
-        if (input.too_long()) {
-          error(input.name() + ":" + std::to_string(line) +
-                ": a record longer than 64 MiB (an unclosed quote?)");
-        }
-        return false;
-      }
-      continue;
+// One worker's converting: a converter with field readers of its own.
+class ConvertJob : public LineJob {
+ public:
+  explicit ConvertJob(ChunkConverter converter) : converter_(std::move(converter)) {}
+
+  void run(std::string_view block, bool, BlockResult &result) override {
+    converter_.convert(block, 1, &chunk_);
+    result.lines = chunk_.lines;
+    if (chunk_.invalid_line != 0) {
+      result.note(chunk_.invalid_line, kNotUtf8, std::string());
+      result.fatal = true;
+      return;
     }
-    // The parts are converted side by side and written in order.
-    std::vector<std::thread> helpers;
-    for (size_t t = 1; t < parts.size(); ++t) {
-      helpers.emplace_back(
-          [&, t] { converters[t].convert(parts[t].text, parts[t].first_line, &results[t]); });
+    std::swap(result.output, chunk_.output);
+    for (Reject &reject : chunk_.rejects)
+      result.note(reject.line, reject_topic(reject), std::move(reject.field));
+    std::vector<int64_t> &tallies = result.tallies;
+    tallies.assign(kTallies + 3 * chunk_.counts.size(), 0);
+    tallies[kRecords] = chunk_.records;
+    tallies[kBytes] = static_cast<int64_t>(block.size());
+    for (size_t k = 0; k < chunk_.counts.size(); ++k) {
+      tallies[kTallies + 3 * k] = chunk_.counts[k].read;
+      tallies[kTallies + 3 * k + 1] = chunk_.counts[k].empty;
+      tallies[kTallies + 3 * k + 2] = chunk_.counts[k].unread;
     }
-    converters[0].convert(parts[0].text, parts[0].first_line, &results[0]);
-    for (std::thread &helper : helpers) helper.join();
-    for (size_t t = 0; t < parts.size(); ++t) {
-      const ChunkResult &result = results[t];
-      if (result.invalid_line != 0) {
-        error(input.name() + ":" + std::to_string(result.invalid_line) + ": not UTF-8 text");
-        return false;
-      }
-      out().write(result.output);
-      report.add(result);
-      line += result.lines;
-      rows += result.records;
-    }
-    input.consume(length);
-    progress.update(input.done(), rows);
   }
-  out().flush();
-  return true;
-}
+
+ private:
+  ChunkConverter converter_;
+  ChunkResult chunk_;
+};
 
 }  // namespace
 
@@ -393,28 +337,27 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
   if (options.output == "both") plan.form = OutputForm::kBoth;
   plan.keep = options.keep;
 
-  Input input;
-  if (!input.open(options.file, options.threads)) return kExitUsage;
-  if (!input.fill()) return kExitUsage;
-
-  // A byte-order mark goes out as it came, but is no part of the first name.
-  std::string_view held = input.held();
-  size_t start = held.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
-  out().write(held.substr(0, start));
-  input.consume(start);
+  int fd = -1;
+  bool owned = false;
+  if (!open_input(options.file.c_str(), &fd, &owned)) return kExitUsage;
+  const struct Closer {
+    int fd;
+    bool owned;
+    ~Closer() {
+      if (owned) ::close(fd);
+    }
+  } closer{fd, owned};
+  const std::string name = options.file == "-" ? "<stdin>" : options.file;
+  struct stat status {};
+  const int64_t size = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) ? status.st_size : -1;
 
   // The header: the first record, unless there is none.
-  csv::RecordEnd header_end;
-  while (!csv::scan_record(input.held(), 0, ',', input.at_end(), &header_end, nullptr)) {
-    if (!input.more()) {
-      if (input.too_long()) error(input.name() + ":1: a record longer than 64 MiB (an unclosed quote?)");
-      return kExitUsage;
-    }
-  }
-  const std::string_view first = input.held().substr(0, header_end.end);
+  HeaderReader head;
+  if (!head.read(fd, name)) return kExitUsage;
+  const std::string_view first = head.record();
   plan.delimiter = options.delimiter.empty() ? csv::guess_delimiter(first) : options.delimiter[0];
   if (!valid_utf8(first)) {
-    error(input.name() + ":1: not UTF-8 text: " + quoted_for_message(first));
+    error(name + ":1: not UTF-8 text: " + quoted_for_message(first));
     return kExitUsage;
   }
   const std::vector<std::string> names =
@@ -425,25 +368,54 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
     plan.columns.push_back(column.index);
     if (!make_reader(context, column.reader)) return kExitUsage;
   }
-  // One converter a thread, each with its own readers.
-  std::vector<ChunkConverter> converters;
-  for (size_t t = 0; t < options.threads; ++t) {
+  // Each converter (one a thread) has field readers of its own.
+  auto make_converter = [&] {
     std::vector<nlhost::FieldReader> own;
     for (const ColumnChoice &column : columns) own.push_back(*make_reader(context, column.reader));
-    converters.emplace_back(plan, std::move(own));
-  }
-  ChunkConverter &converter = converters.front();
-  int64_t line = 1;
+    return ChunkConverter(plan, std::move(own));
+  };
+  out().write(head.all().substr(0, head.bom()));
+  int64_t line = 1;  // where the records begin
+  std::string_view rest = head.all().substr(head.bom());
   if (!options.no_header) {
-    out().write(converter.header(first));
-    out().write(input.held().substr(header_end.end, header_end.line_end));
-    input.consume(header_end.end + header_end.line_end);
-    line += static_cast<int64_t>(header_end.lines) + (header_end.line_end > 0);
+    out().write(make_converter().header(first));
+    out().write(head.line_end());
+    rest = head.rest();
+    line += head.lines();
   }
 
-  Report report(columns, input.name());
+  Report report(columns, name);
   if (!report.open_rejects(options.rejects)) return kExitUsage;
-  if (!convert_records(input, plan.delimiter, line, converters, report)) return kExitUsage;
+  Progress progress(size);
+  int64_t done = static_cast<int64_t>(head.all().size() - rest.size()), rows = 0;
+  ParallelOptions parallel;
+  parallel.threads = static_cast<int>(std::max<size_t>(options.threads, 1));
+  parallel.block_size = kBlock;
+  parallel.head = rest;
+  parallel.first_line = line;
+  parallel.longest_record = kLongestRecord;
+  parallel.cut = [delimiter = plan.delimiter](std::string_view text) {
+    return csv::last_record_end(text, delimiter);
+  };
+  bool stopped = false;
+  const bool finished = run_parallel_lines(
+      fd, name, parallel, [&] { return std::make_unique<ConvertJob>(make_converter()); },
+      [&](BlockResult &result, int64_t at) {
+        if (result.fatal) {
+          error(name + ":" + std::to_string(at + result.notes.front().line - 1) + ": not UTF-8 text");
+          stopped = true;
+          return false;
+        }
+        out().write(result.output);
+        report.add(result, at);
+        rows += result.tallies[kRecords];
+        done += result.tallies[kBytes];
+        progress.update(done, rows);
+        return true;
+      });
+  if (!finished || stopped) return kExitUsage;
+  out().flush();
+  progress.finish();
   return report.finish() ? kExitOk : kExitUnread;
 }
 

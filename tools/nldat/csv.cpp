@@ -3,6 +3,7 @@
 #include "csv.h"
 
 #include <array>
+#include <cstring>
 
 namespace nldat::csv {
 
@@ -51,6 +52,56 @@ bool scan_record(std::string_view text, size_t start, char delimiter, bool at_en
     const size_t line_end = text[i] == '\r' && i + 1 < n && text[i + 1] == '\n' ? 2 : 1;
     *record = {i, line_end, lines};
     return true;
+  }
+}
+
+namespace {
+
+// The end of the last line end in text[from, to), 0 when there is none.  A
+// CR as the input's last byte (at to == text.size()) may be the first half of
+// a CR LF still to be read, so it ends nothing yet.
+size_t last_line_end(std::string_view text, size_t from, size_t to) {
+  for (size_t i = to; i > from; --i) {
+    const char c = text[i - 1];
+    if (c == '\n') return i;
+    if (c == '\r' && i < text.size()) return i;
+  }
+  return 0;
+}
+
+}  // namespace
+
+size_t last_record_end(std::string_view text, char delimiter) {
+  // Outside quotes a record ends at every line end; a quote opens a quoted
+  // part only where a field starts (after a delimiter or a line end), and
+  // that part runs to the first quote not doubled.  Anywhere else a quote is
+  // a byte like any other.
+  const char *const data = text.data();
+  const size_t n = text.size();
+  size_t cut = 0;
+  size_t pos = 0;  // the start of the stretch outside quotes
+  for (;;) {
+    const void *found = pos < n ? std::memchr(data + pos, '"', n - pos) : nullptr;
+    size_t quote = found != nullptr ? static_cast<size_t>(static_cast<const char *>(found) - data) : n;
+    while (quote < n && quote > 0 && text[quote - 1] != delimiter && text[quote - 1] != '\n' &&
+           text[quote - 1] != '\r') {
+      found = quote + 1 < n ? std::memchr(data + quote + 1, '"', n - quote - 1) : nullptr;
+      quote = found != nullptr ? static_cast<size_t>(static_cast<const char *>(found) - data) : n;
+    }
+    if (const size_t end = last_line_end(text, pos, quote); end > 0) cut = end;
+    if (quote == n) return cut;
+    // A quoted part: its closing quote must be followed by a byte, else it may
+    // be the first of a "" cut in two.
+    size_t i = quote + 1;
+    for (;;) {
+      found = i < n ? std::memchr(data + i, '"', n - i) : nullptr;
+      if (found == nullptr) return cut;
+      i = static_cast<size_t>(static_cast<const char *>(found) - data);
+      if (i + 1 == n) return cut;
+      if (text[i + 1] != '"') break;
+      i += 2;
+    }
+    pos = i + 1;
   }
 }
 

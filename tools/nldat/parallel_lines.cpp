@@ -59,8 +59,13 @@ struct Block {
 // Cuts the input into blocks of whole lines.
 class BlockReader {
  public:
-  BlockReader(int fd, const std::string &name, size_t block_size, const std::function<size_t(std::string_view)> &cut)
-      : fd_(fd), name_(name), block_size_(block_size), cut_(cut ? cut : cut_point) {}
+  BlockReader(int fd, const std::string &name, const ParallelOptions &options)
+      : fd_(fd),
+        name_(name),
+        block_size_(std::max<size_t>(options.block_size, 1)),
+        longest_(options.longest_record),
+        cut_(options.cut ? options.cut : cut_point),
+        carry_(options.head) {}
 
   // The next block's text; false at the end of the input.
   bool next(Block &block) {
@@ -72,6 +77,10 @@ class BlockReader {
     size_t cut = 0;
     for (;;) {
       if (text.size() >= block_size_ && (cut = cut_(text)) > 0) break;
+      if (longest_ > 0 && text.size() > longest_) {
+        too_long_ = failed_ = true;
+        return false;
+      }
       if (eof_) {
         cut = text.size();
         break;
@@ -94,16 +103,19 @@ class BlockReader {
     return !text.empty();
   }
   bool failed() const { return failed_; }
+  bool too_long() const { return too_long_; }
 
  private:
   int fd_;
   const std::string &name_;
   size_t block_size_;
+  size_t longest_;
   std::function<size_t(std::string_view)> cut_;
   std::string carry_;
   bool first_ = true;
   bool eof_ = false;
   bool failed_ = false;
+  bool too_long_ = false;
 };
 
 }  // namespace
@@ -111,8 +123,17 @@ class BlockReader {
 bool run_parallel_lines(int fd, const std::string &name, const ParallelOptions &options,
                         const std::function<std::unique_ptr<LineJob>()> &make_job,
                         const std::function<bool(BlockResult &, int64_t first_line)> &deliver) {
-  BlockReader reader(fd, name, std::max<size_t>(options.block_size, 1), options.cut);
-  int64_t line = 1;
+  BlockReader reader(fd, name, options);
+  int64_t line = options.first_line;
+  // Said once every block before the long record is delivered, at its line.
+  auto report_too_long = [&] {
+    if (reader.too_long()) {
+      const size_t limit = options.longest_record;
+      error(name + ":" + std::to_string(line) + ": a record longer than " +
+            (limit >= 1 << 20 ? std::to_string(limit >> 20) + " MiB" : std::to_string(limit) + " bytes") +
+            " (an unclosed quote?)");
+    }
+  };
   if (options.threads <= 1) {
     std::unique_ptr<LineJob> job = make_job();
     Block block;
@@ -122,6 +143,7 @@ bool run_parallel_lines(int fd, const std::string &name, const ParallelOptions &
       if (!deliver(block.result, line)) return false;
       line += block.result.lines;
     }
+    report_too_long();
     return !reader.failed();
   }
 
@@ -198,6 +220,7 @@ bool run_parallel_lines(int fd, const std::string &name, const ParallelOptions &
   }
   work_ready.notify_all();
   for (std::thread &w : workers) w.join();
+  if (delivering) report_too_long();
   return delivering && !reader.failed();
 }
 

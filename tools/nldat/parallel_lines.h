@@ -43,8 +43,9 @@ struct BlockResult {
   };
   std::string output;
   std::vector<Note> notes;
-  int64_t lines = 0;   // the lines the block held
-  bool fatal = false;  // the job cannot go on: nothing after this block is written
+  std::vector<int64_t> tallies;  // counts of the job's own, summed by its caller
+  int64_t lines = 0;             // the lines the block held
+  bool fatal = false;            // the job cannot go on: nothing after this block is written
 
   void note(int64_t line, int32_t topic, std::string text) {
     notes.push_back({line, output.size(), topic, std::move(text)});
@@ -68,6 +69,14 @@ struct ParallelOptions {
   // there is none yet.  Unset: after the last line end (see BlockLines); a
   // job whose records may hold line ends (quoted fields) cuts by them.
   std::function<size_t(std::string_view text)> cut;
+  // Input already read from fd (a header the caller looked at first): it
+  // comes before what is still to be read.
+  std::string_view head;
+  int64_t first_line = 1;  // the number of the input's first line (after lines the caller took)
+  // A line or record longer than this stops the input (reported with its
+  // line number): without an end in sight, an unclosed quote most likely.
+  // 0: no limit.
+  size_t longest_record = 0;
 };
 
 // The worker threads a job gets by default: the machine's cores, at most 8.
