@@ -67,6 +67,36 @@ bool sign_like_apostrophe(const uwn_number_convention *r) {
          r->positive_sign == '\'';
 }
 
+// What a record makes of a field's bytes, derived once per call: the
+// currency bytes, the separators, the signs the sign rules delete (a
+// parenthesis style deletes both parentheses instead) and whether digits can
+// pass straight through (no currency, separator or sign byte is a digit).
+struct ByteRules {
+  char grouping, decimal;
+  bool swap;  // the separators are not the neutral ',' and '.'
+  bool negative_parens;
+  char negative_sign;
+  bool positive_parens;
+  char positive_sign;
+  bool plain_digits;
+};
+
+ByteRules byte_rules(const uwn_number_convention *r, Reader reader, uint64_t currency[4]) {
+  currency_bytes(r, reader, currency);
+  ByteRules k{};
+  k.grouping = r->grouping_separator;
+  k.decimal = r->decimal_separator;
+  k.swap = k.grouping != ',';
+  k.negative_parens = r->negative_style == 0;
+  k.negative_sign = k.negative_parens ? '\0' : r->negative_sign;
+  k.positive_parens = r->positive_style == 0;
+  k.positive_sign = k.positive_parens ? '\0' : r->positive_sign;
+  k.plain_digits = (currency[0] & (uint64_t{0x3FF} << '0')) == 0 &&
+                   !(k.swap && (is_digit(k.grouping) || is_digit(k.decimal))) && !is_digit(k.negative_sign) &&
+                   !is_digit(k.positive_sign);
+  return k;
+}
+
 // Any record, any reader: the field rewritten into the neutral form in full
 // (blanks and grouping commas included, the deleted bytes blank-filled to
 // the field's width) and handed to zifmcma or zifmpct.
@@ -78,35 +108,21 @@ int32_t read_general(const uwn_number_convention *r, uwn_informat_block *block, 
   char copy[uwn::kNumberCopy + 1];
   char *const field = copy + 1;
 
-  // The currency goes before the separators are read.
+  // The currency goes before the separators are read.  A sign is deleted
+  // wherever it stands but right after an exponent letter that follows a digit
+  // ("1.5E-3"); the positive rule only applies when no negative sign was found.
   uint64_t currency[4];
-  currency_bytes(r, reader, currency);
+  const auto [grouping, decimal, swap, negative_parens, negative_sign, positive_parens, positive_sign,
+              plain_digits] = byte_rules(r, reader, currency);
   // An apostrophe groups digits in every locale; zifmcma drops blanks.  Its
   // blank is put in during the copy unless a sign could be one of the two.
   const bool late_apostrophe = sign_like_apostrophe(r);
   const char apostrophe = late_apostrophe ? '\0' : '\'';
-  const char grouping = r->grouping_separator;
-  const bool swap = grouping != ',';
-  const char decimal = r->decimal_separator;
-
-  // What the sign rules delete.  A parenthesis style deletes both
-  // parentheses; a sign is deleted wherever it stands but right after an
-  // exponent letter that follows a digit ("1.5E-3").  The positive rule only
-  // applies when no negative sign was found.
-  const bool negative_parens = r->negative_style == 0;
-  const char negative_sign = negative_parens ? '\0' : r->negative_sign;
-  const bool positive_parens = r->positive_style == 0;
-  const char positive_sign = positive_parens ? '\0' : r->positive_sign;
 
   // One pass: copy, delete the currency, put the neutral separators in,
   // delete the negative sign, and note whether the positive rule has
   // anything to delete.  The exponent test looks at the text as it stood
   // before the sign deletion.
-  // Digits pass straight through unless the record makes one of them a
-  // currency, separator or sign byte.
-  const bool plain_digits = (currency[0] & (uint64_t{0x3FF} << '0')) == 0 &&
-                            !(swap && (is_digit(grouping) || is_digit(decimal))) &&
-                            !is_digit(negative_sign) && !is_digit(positive_sign);
   int32_t len = 0;
   bool negative = false, positive_found = false, point = false;
   char before_last = '\0', last = '\0';
@@ -180,17 +196,8 @@ int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_bloc
   if (reader == Reader::kPercent || sign_like_apostrophe(r)) return read_general(r, block, reader);
 
   uint64_t currency[4];
-  currency_bytes(r, reader, currency);
-  const char grouping = r->grouping_separator;
-  const bool swap = grouping != ',';
-  const char decimal = r->decimal_separator;
-  const bool negative_parens = r->negative_style == 0;
-  const char negative_sign = negative_parens ? '\0' : r->negative_sign;
-  const bool positive_parens = r->positive_style == 0;
-  const char positive_sign = positive_parens ? '\0' : r->positive_sign;
-  const bool plain_digits = (currency[0] & (uint64_t{0x3FF} << '0')) == 0 &&
-                            !(swap && (is_digit(grouping) || is_digit(decimal))) &&
-                            !is_digit(negative_sign) && !is_digit(positive_sign);
+  const auto [grouping, decimal, swap, negative_parens, negative_sign, positive_parens, positive_sign,
+              plain_digits] = byte_rules(r, reader, currency);
 
   // cleaned[0, len): the field as zifmcma would have it after its
   // deletions; one byte before it is kept free for the minus.
