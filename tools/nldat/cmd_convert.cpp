@@ -57,16 +57,16 @@ bool same_ignoring_case(std::string_view a, std::string_view b) {
 // any case); a number is a column number.  False after printing why not.
 bool resolve_columns(const ConvertOptions &options, const std::vector<std::string> &names,
                      std::vector<ColumnChoice> *columns) {
-  for (const std::string &spec : options.columns) {
-    const size_t equals = spec.find('=');
-    if (equals == std::string::npos || equals == 0 || equals + 1 == spec.size()) {
-      error("convert: --column takes NAME=INFORMAT or N=INFORMAT, not " + quoted_for_message(spec));
+  for (const std::string &column_option : options.columns) {
+    const size_t equals = column_option.find('=');
+    if (equals == std::string::npos || equals == 0 || equals + 1 == column_option.size()) {
+      error("convert: --column takes NAME=INFORMAT or N=INFORMAT, not " + quoted_for_message(column_option));
       return false;
     }
     ColumnChoice choice;
-    choice.title = spec.substr(0, equals);
+    choice.title = column_option.substr(0, equals);
     choice.reader = options.reader;
-    const std::string informat = spec.substr(equals + 1);
+    const std::string informat = column_option.substr(equals + 1);
     const size_t colon = informat.find(':');  // date:%d.%m.%y, a pattern of its own
     choice.reader.name = informat.substr(0, colon);
     if (colon != std::string::npos) choice.reader.pattern = informat.substr(colon + 1);
