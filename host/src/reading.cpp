@@ -609,6 +609,9 @@ std::optional<FieldReader> FieldReader::make(const Module &module, std::string_v
     reader.routine_ = module.symbol(row->kind == ValueKind::kDate ? "zkpdate" : "zkpdttm");
     reader.name_ = std::string(row->name);
     reader.kind_ = row->kind;
+    reader.pattern_items_[0] = row->first_item;
+    reader.pattern_items_[1] = row->second_item;
+    reader.fallback_name_ = row->fallback;
     reader.source_ = Source::kInformat;
     return reader;
   }
@@ -691,11 +694,10 @@ bool FieldReader::read(std::string_view field, double *value) {
 // whole-field fallback alone (which a field read in part never reaches
 // through the informat itself).
 bool FieldReader::read_informat_strictly(std::string_view text, double *value) {
-  const InformatRow *row = informat_row(name_);
   const auto parser = reinterpret_cast<PatternReader>(routine_);
   const auto length = static_cast<int32_t>(text.size());
   if (parser != nullptr) {
-    for (const int32_t item : {row->first_item, row->second_item}) {
+    for (const int32_t item : pattern_items_) {
       double read_value = std::nan("");
       const int32_t status = parser(text.data(), length, nullptr, item, &read_value);
       if (status != UWN_OK || std::isnan(read_value)) continue;
@@ -710,7 +712,7 @@ bool FieldReader::read_informat_strictly(std::string_view text, double *value) {
     }
   }
   Host *host = Host::current();
-  const HostInformat *fallback = host != nullptr ? host->find_informat(row->fallback) : nullptr;
+  const HostInformat *fallback = host != nullptr ? host->find_informat(fallback_name_) : nullptr;
   if (fallback == nullptr) return false;
   double fallback_value = std::nan("");
   uwn_informat_block block{};

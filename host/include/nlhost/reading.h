@@ -88,6 +88,8 @@ class FieldReader {
   std::string pattern_;
   uwn_informat_fn informat_ = nullptr;
   void *routine_ = nullptr;  // the library routine; for an informat its pattern reader (zkpdate, zkpdttm)
+  int32_t pattern_items_[2] = {};     // an informat's two locale pattern items
+  std::string_view fallback_name_;   // and the host's whole-field informat after them
   void *writer_ = nullptr;   // zkfdate, zkfdttm or zkftime: the strict check's write-back
   bool strict_ = true;
   char week_rule_ = 'V';
