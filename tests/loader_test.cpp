@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -66,6 +67,51 @@ TEST(Loader, AttachesToANewHost) {
   EXPECT_EQ(*module->function<const uint64_t *>("v_global_gcb_anchor"),
             reinterpret_cast<uint64_t>(second.control_block()));
   EXPECT_EQ(module->description()->count, 5);  // kept beyond the first host's pool
+}
+
+// A second instance for another thread: globals of its own, the control
+// block it was given (the same services, its own GCB_TSSVEC bytes), and the
+// same answers as the first.
+TEST(Loader, OpensAnInstanceOfItsOwnOnAnotherControlBlock) {
+  nlhost::Host host;
+  std::string error;
+  auto first = nlhost::Module::open(host, NLDAT_MODULE_PATH, &error);
+  ASSERT_NE(first, nullptr) << error;
+  uwn_control_block *block = host.add_control_block();
+  ASSERT_NE(block, host.control_block());
+  EXPECT_EQ(block->vectors, host.control_block()->vectors);
+  EXPECT_EQ(block->locale_holder, host.control_block()->locale_holder);
+  EXPECT_NE(block->tssvec, host.control_block()->tssvec);
+  auto second = nlhost::Module::open_instance(host, NLDAT_MODULE_PATH, block, &error);
+  ASSERT_NE(second, nullptr) << error;
+  EXPECT_EQ(second->path(), NLDAT_MODULE_PATH);
+  EXPECT_EQ(second->informats().size(), 5u);
+
+  const auto *first_anchor = first->function<const uint64_t *>("v_global_gcb_anchor");
+  const auto *second_anchor = second->function<const uint64_t *>("v_global_gcb_anchor");
+  ASSERT_NE(second_anchor, nullptr);
+  EXPECT_NE(first_anchor, second_anchor) << "one set of globals for both";
+  EXPECT_EQ(*first_anchor, reinterpret_cast<uint64_t>(host.control_block()));
+  EXPECT_EQ(*second_anchor, reinterpret_cast<uint64_t>(block));
+
+  std::fill(block->tssvec, block->tssvec + UWN_VECTOR_COUNT, 1);
+  host.tssvec_mutable()[UWN_VECTOR_CALENDAR] = 1;
+  for (nlhost::Module *module : {first.get(), second.get()}) {
+    const char text[] = "07/12/2026";  // July: the built-in English locale is month first
+    double result = 0;
+    uwn_informat_block informat{};
+    informat.width = informat.text_length = 10;
+    informat.text = text;
+    informat.result = &result;
+    EXPECT_EQ(module->informat("NLDATE")(&informat), 0);
+    EXPECT_EQ(result, 24299);
+  }
+  EXPECT_EQ(block->tssvec[UWN_VECTOR_CALENDAR], 0) << "the second instance's stubs clear its own bytes";
+  EXPECT_EQ(host.tssvec()[UWN_VECTOR_CALENDAR], 0);
+
+  EXPECT_EQ(nlhost::Module::open_instance(host, "/nonexistent/uwinldat.so", host.add_control_block(), &error),
+            nullptr);
+  EXPECT_NE(error.find("cannot load module /nonexistent/uwinldat.so"), std::string::npos) << error;
 }
 
 TEST(Loader, SaysWhatIsWrong) {

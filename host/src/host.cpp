@@ -107,6 +107,16 @@ Host::~Host() {
   g_current_host.compare_exchange_strong(self, nullptr);
 }
 
+uwn_control_block *Host::add_control_block() {
+  auto extra = std::make_unique<ExtraBlock>();
+  extra->gcb = gcb_;
+  extra->tssvec.bytes = tssvec_;
+  extra->gcb.tssvec = extra->tssvec.bytes.data();
+  std::lock_guard lock(mutex_);
+  extra_blocks_.push_back(std::move(extra));
+  return &extra_blocks_.back()->gcb;
+}
+
 Host *Host::current() { return g_current_host.load(std::memory_order_acquire); }
 void Host::make_current() { g_current_host.store(this, std::memory_order_release); }
 

@@ -1,6 +1,11 @@
 // The module loader: what a real host does with an image.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdio>
 #include <cstring>
@@ -27,12 +32,43 @@ bool fail(std::string *error, std::string message) {
 std::unique_ptr<Module> Module::open(Host &host, const std::string &path, std::string *error) {
   std::unique_ptr<Module> module(new Module());
   module->path_ = path;
-  if (!module->load(host, error)) return nullptr;
+  if (!module->load(host, path, error)) return nullptr;
   return module;
 }
 
-bool Module::load(Host &host, std::string *error) {
-  handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+std::unique_ptr<Module> Module::open_instance(Host &host, const std::string &path,
+                                              uwn_control_block *control_block, std::string *error) {
+  // The private copy is an anonymous file: a new inode, so a new instance.
+  const int source = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (source < 0) {
+    fail(error, "cannot load module " + path + ": " + std::strerror(errno));
+    return nullptr;
+  }
+  const int copy = ::memfd_create("uwinldat-instance", MFD_CLOEXEC);
+  bool copied = copy >= 0;
+  char buffer[1 << 16];
+  for (ssize_t n; copied && (n = ::read(source, buffer, sizeof buffer)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    copied = n > 0 && ::write(copy, buffer, static_cast<size_t>(n)) == n;
+  }
+  const int why = errno;
+  ::close(source);
+  if (!copied) {
+    if (copy >= 0) ::close(copy);
+    fail(error, "cannot copy module " + path + ": " + std::strerror(why));
+    return nullptr;
+  }
+  std::unique_ptr<Module> module(new Module());
+  module->path_ = path;
+  module->control_block_ = control_block;
+  const bool loaded = module->load(host, "/proc/self/fd/" + std::to_string(copy), error);
+  ::close(copy);  // the loader keeps its mapping
+  if (!loaded) return nullptr;
+  return module;
+}
+
+bool Module::load(Host &host, const std::string &load_path, std::string *error) {
+  handle_ = dlopen(load_path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     const char *why = dlerror();
     return fail(error,
@@ -81,7 +117,8 @@ bool Module::call_image_entry(Host &host, std::string *error) {
   if (image_entry == nullptr) return fail(error, path_ + ": no image entry mcn_main");
   // The host serves the module through its current host.
   host.make_current();
-  const uwn_image_information *image = image_entry(host.control_block(), &per_image_anchor_);
+  const uwn_image_information *image =
+      image_entry(control_block_ != nullptr ? control_block_ : host.control_block(), &per_image_anchor_);
   if (image == nullptr) return fail(error, path_ + ": mcn_main returned no image information record");
   static constexpr char kEye[24] = UWN_IMAGE_EYE_CATCHER;  // 22 characters and two NULs
   if (std::memcmp(image->eye_catcher, kEye, sizeof kEye) != 0)
@@ -96,7 +133,10 @@ bool Module::call_image_entry(Host &host, std::string *error) {
   return true;
 }
 
-bool Module::attach(Host &host) { return call_image_entry(host, nullptr); }
+bool Module::attach(Host &host) {
+  control_block_ = nullptr;
+  return call_image_entry(host, nullptr);
+}
 
 Module::~Module() {
   if (handle_ != nullptr) dlclose(handle_);

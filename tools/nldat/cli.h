@@ -36,6 +36,11 @@ class Context {
   nlhost::Host *host();
   // The module loaded into the host; null after printing why it failed.
   nlhost::Module *module();
+  // The module for worker thread `worker` of a job: 0 is module(), every
+  // other worker an instance of its own with a control block of its own, so
+  // that the workers' service calls do not contend for one cache line; the
+  // shared module when no instance can be made (the same answers, slower).
+  nlhost::Module *module(size_t worker);
   const std::string &locale_name() const { return locale_name_; }
   const std::string &module_path() const { return module_path_; }
 
@@ -44,6 +49,7 @@ class Context {
   std::string module_path_;
   std::unique_ptr<nlhost::Host> host_;
   std::unique_ptr<nlhost::Module> module_;
+  std::vector<std::unique_ptr<nlhost::Module>> instances_;  // workers 1, 2, ...
   bool host_failed_ = false;
   bool module_failed_ = false;
 };
@@ -56,8 +62,10 @@ struct ReaderChoice {
   bool lenient = false;
   char week_rule = 'V';
 };
-// The reader, or nothing after printing why it cannot be made.
-std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice);
+// The reader, or nothing after printing why it cannot be made; for worker
+// thread `worker` of a job, through that worker's module.
+std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice,
+                                               size_t worker = 0);
 
 struct ReadOptions {
   ReaderChoice reader;

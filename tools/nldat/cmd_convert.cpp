@@ -368,17 +368,18 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
     plan.columns.push_back(column.index);
     if (!make_reader(context, column.reader)) return kExitUsage;
   }
-  // Each converter (one a thread) has field readers of its own.
-  auto make_converter = [&] {
+  // Each converter (one a worker thread) has field readers of its own,
+  // through the worker's own module instance.
+  auto make_converter = [&](size_t worker) {
     std::vector<nlhost::FieldReader> own;
-    for (const ColumnChoice &column : columns) own.push_back(*make_reader(context, column.reader));
+    for (const ColumnChoice &column : columns) own.push_back(*make_reader(context, column.reader, worker));
     return ChunkConverter(plan, std::move(own));
   };
   out().write(head.all().substr(0, head.bom()));
   int64_t line = 1;  // where the records begin
   std::string_view rest = head.all().substr(head.bom());
   if (!options.no_header) {
-    out().write(make_converter().header(first));
+    out().write(make_converter(0).header(first));
     out().write(head.line_end());
     rest = head.rest();
     line += head.lines();
@@ -399,7 +400,8 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
   };
   bool stopped = false;
   const bool finished = run_parallel_lines(
-      fd, name, parallel, [&] { return std::make_unique<ConvertJob>(make_converter()); },
+      fd, name, parallel,
+      [&, worker = size_t{0}]() mutable { return std::make_unique<ConvertJob>(make_converter(worker++)); },
       [&](BlockResult &result, int64_t at) {
         if (result.fatal) {
           error(name + ":" + std::to_string(at + result.notes.front().line - 1) + ": not UTF-8 text");

@@ -47,7 +47,7 @@ class ReadJob : public LineJob {
     BlockLines lines(block, starts_input);
     std::string_view line;
     int64_t number = 0;
-    char text[48];
+    char text[96];  // a value (at most 32 bytes), a tab, its ISO text (at most 48), a line end
     while (lines.next(&line)) {
       ++number;
       if (options_.header && starts_input && number == 1) continue;
@@ -69,13 +69,15 @@ class ReadJob : public LineJob {
         result.note(number, kUnread, quoted_for_message(field) + " not read by " + reader_.name());
         continue;
       }
-      // A number is its own text; a date or time is followed by its ISO 8601 text.
-      out.append(text, format_number(value, text));
+      // A number is its own text; a date or time is followed by its ISO 8601
+      // text.  The line is put together here and appended once.
+      char *p = text + format_number(value, text);
       if (reader_.kind() != nlhost::ValueKind::kNumber) {
-        out.push_back('\t');
-        out.append(text, nlhost::write_iso(reader_.kind(), value, text));
+        *p++ = '\t';
+        p += nlhost::write_iso(reader_.kind(), value, p);
       }
-      out.push_back('\n');
+      *p++ = '\n';
+      out.append(text, static_cast<size_t>(p - text));
     }
     result.lines = number;
   }
@@ -103,13 +105,20 @@ int cmd_read(Context &context, const ReadOptions &options) {
     const std::string name = path == "-" ? "<stdin>" : path;
     bool stopped = false;
     const bool done = run_parallel_lines(
-        fd, name, parallel, [&] { return std::make_unique<ReadJob>(*reader, options); },
+        fd, name, parallel,
+        [&, worker = size_t{0}]() mutable {
+          // Each worker reads through a module instance of its own.
+          const std::optional<nlhost::FieldReader> own =
+              worker == 0 ? reader : make_reader(context, options.reader, worker);
+          ++worker;
+          return std::make_unique<ReadJob>(own ? *own : *reader, options);
+        },
         [&](BlockResult &result, int64_t first_line) {
           // The block's output with its messages in their places, as one thread prints them.
           const std::string_view output = result.output;
           size_t written = 0;
           for (const BlockResult::Note &note : result.notes) {
-            out() << output.substr(written, note.output_at - written);
+            out().write(output.substr(written, note.output_at - written));
             written = note.output_at;
             const std::string where = name + ":" + std::to_string(first_line + note.line - 1) + ": ";
             if (note.topic == kNotUtf8) {
@@ -119,7 +128,7 @@ int cmd_read(Context &context, const ReadOptions &options) {
             }
             unread.report(where + note.text);
           }
-          out() << output.substr(written);
+          out().write(output.substr(written));
           return true;
         });
     if (owned) ::close(fd);

@@ -5,9 +5,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
-#include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -49,8 +50,40 @@ size_t cut_point(std::string_view text) {
   return cr != std::string_view::npos ? cr + 1 : 0;
 }
 
+// Bytes read from the input: unlike a std::string it grows without
+// clearing what is about to be read over.
+class Bytes {
+ public:
+  std::string_view view() const { return {data_.get(), size_}; }
+  size_t size() const { return size_; }
+  char *data() { return data_.get(); }
+  // Room for n more bytes after size(); keeps what is held.
+  char *room(size_t n) {
+    if (capacity_ - size_ < n) {
+      const size_t capacity = std::max(size_ + n, 2 * capacity_);
+      std::unique_ptr<char[]> grown(new char[capacity]);
+      if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);
+      data_ = std::move(grown);
+      capacity_ = capacity;
+    }
+    return data_.get() + size_;
+  }
+  void grow(size_t n) { size_ += n; }
+  void assign(std::string_view text) {
+    size_ = 0;
+    if (text.empty()) return;
+    std::memcpy(room(text.size()), text.data(), text.size());
+    size_ = text.size();
+  }
+  void resize(size_t n) { size_ = n; }  // n <= size()
+
+ private:
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0, capacity_ = 0;
+};
+
 struct Block {
-  std::string text;
+  Bytes text;
   bool starts_input = false;
   bool done = false;
   BlockResult result;
@@ -64,19 +97,19 @@ class BlockReader {
         name_(name),
         block_size_(std::max<size_t>(options.block_size, 1)),
         longest_(options.longest_record),
-        cut_(options.cut ? options.cut : cut_point),
-        carry_(options.head) {}
+        cut_(options.cut ? options.cut : cut_point) {
+    carry_.assign(options.head);
+  }
 
   // The next block's text; false at the end of the input.
   bool next(Block &block) {
-    std::string &text = block.text;
-    text.assign(carry_);
-    carry_.clear();
+    Bytes &text = block.text;
+    text.assign(carry_.view());
     block.starts_input = first_;
     first_ = false;
     size_t cut = 0;
     for (;;) {
-      if (text.size() >= block_size_ && (cut = cut_(text)) > 0) break;
+      if (text.size() >= block_size_ && (cut = cut_(text.view())) > 0) break;
       if (longest_ > 0 && text.size() > longest_) {
         too_long_ = failed_ = true;
         return false;
@@ -88,9 +121,8 @@ class BlockReader {
       const size_t have = text.size();
       // Up to the block size; past it (a line longer than a block) a block more.
       const size_t want = have < block_size_ ? block_size_ - have : block_size_;
-      text.resize(have + want);
-      const ssize_t n = ::read(fd_, text.data() + have, want);
-      text.resize(have + static_cast<size_t>(std::max<ssize_t>(n, 0)));
+      const ssize_t n = ::read(fd_, text.room(want), want);
+      if (n > 0) text.grow(static_cast<size_t>(n));
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
         error(name_ + ": " + std::strerror(errno));
@@ -98,12 +130,14 @@ class BlockReader {
       }
       if (n <= 0) eof_ = true;
     }
-    carry_.assign(text, cut, std::string::npos);
+    carry_.assign(text.view().substr(cut));
     text.resize(cut);
-    return !text.empty();
+    return cut > 0;
   }
   bool failed() const { return failed_; }
   bool too_long() const { return too_long_; }
+  // Whether every byte of the input has gone into a block.
+  bool exhausted() const { return eof_ && carry_.size() == 0; }
 
  private:
   int fd_;
@@ -111,7 +145,7 @@ class BlockReader {
   size_t block_size_;
   size_t longest_;
   std::function<size_t(std::string_view)> cut_;
-  std::string carry_;
+  Bytes carry_;
   bool first_ = true;
   bool eof_ = false;
   bool failed_ = false;
@@ -138,8 +172,8 @@ bool run_parallel_lines(int fd, const std::string &name, const ParallelOptions &
     std::unique_ptr<LineJob> job = make_job();
     Block block;
     while (reader.next(block)) {
-      block.result = BlockResult{};
-      job->run(block.text, block.starts_input, block.result);
+      block.result.clear();
+      job->run(block.text.view(), block.starts_input, block.result);
       if (!deliver(block.result, line)) return false;
       line += block.result.lines;
     }
@@ -147,79 +181,73 @@ bool run_parallel_lines(int fd, const std::string &name, const ParallelOptions &
     return !reader.failed();
   }
 
-  const size_t in_flight = options.blocks_in_flight > 0 ? options.blocks_in_flight : 2 * options.threads;
-  std::mutex mutex;
-  std::condition_variable work_ready, block_done;
-  std::deque<Block *> queue;
-  bool closing = false;
-  std::vector<std::thread> workers;
-  for (int t = 0; t < options.threads; ++t) {
-    workers.emplace_back([&, job = make_job()] {
-      for (;;) {
-        Block *block = nullptr;
-        {
-          std::unique_lock lock(mutex);
-          work_ready.wait(lock, [&] { return !queue.empty() || closing; });
-          if (queue.empty()) return;
-          block = queue.front();
-          queue.pop_front();
-        }
-        job->run(block->text, block->starts_input, block->result);
-        std::lock_guard lock(mutex);
-        block->done = true;
-        block_done.notify_all();
-      }
-    });
-  }
-
-  // Blocks in input order; finished ones are kept for reuse (their buffers
-  // keep their capacity).
-  std::deque<std::unique_ptr<Block>> order;
-  std::vector<std::unique_ptr<Block>> spare;
-  bool more = true, delivering = true;
-  for (;;) {
-    while (more && order.size() < in_flight) {
-      std::unique_ptr<Block> block;
-      if (spare.empty()) {
-        block = std::make_unique<Block>();
+  // Each worker reads its block, runs the job on it and delivers the result
+  // when its turn comes: a block's bytes and its output stay in the cache of
+  // the core that made them, instead of crossing to a reading and a writing
+  // thread (on this kind of machine each crossing cache line costs as much
+  // as the work done on it).  Blocks are numbered as they are read; the turn
+  // goes to them in that order, so the output is one thread's.
+  std::mutex input_mutex;  // the reader and the numbering
+  int64_t next_number = 1;  // block 0 is read before the workers start
+  bool more = true;
+  std::mutex turn_mutex;  // the turn, the delivering and the line count
+  std::condition_variable turn_changed;
+  int64_t turn = 0;
+  bool delivering = true;
+  std::atomic<bool> stopped{false};
+  // Runs blocks until the input or the job ends; have_block: block holds
+  // the first block, read already.
+  auto work = [&](LineJob &job, Block &block, bool have_block) {
+    for (;;) {
+      int64_t number = 0;
+      if (have_block) {
+        have_block = false;
       } else {
-        block = std::move(spare.back());
-        spare.pop_back();
+        std::lock_guard lock(input_mutex);
+        if (!more || stopped.load(std::memory_order_relaxed)) return;
+        if (!reader.next(block)) {
+          more = false;
+          return;
+        }
+        number = next_number++;
       }
-      block->result = BlockResult{};
-      block->done = false;
-      if (!reader.next(*block)) {
-        more = false;
-        break;
+      block.result.clear();
+      job.run(block.text.view(), block.starts_input, block.result);
+      std::unique_lock lock(turn_mutex);
+      turn_changed.wait(lock, [&] { return turn == number; });
+      if (delivering && !deliver(block.result, line)) {
+        // Stop: nothing more is read, blocks already read are dropped.
+        delivering = false;
+        stopped.store(true, std::memory_order_relaxed);
       }
-      std::lock_guard lock(mutex);
-      queue.push_back(block.get());
-      order.push_back(std::move(block));
-      work_ready.notify_one();
+      line += block.result.lines;
+      ++turn;
+      turn_changed.notify_all();
     }
-    if (order.empty()) break;
-    Block &front = *order.front();
-    {
-      std::unique_lock lock(mutex);
-      block_done.wait(lock, [&] { return front.done; });
-    }
-    if (delivering && !deliver(front.result, line)) {
-      // Stop: nothing more is read, blocks not begun are dropped.
-      delivering = more = false;
-      std::lock_guard lock(mutex);
-      for (Block *b : queue) b->done = true;
-      queue.clear();
-    }
-    line += front.result.lines;
-    spare.push_back(std::move(order.front()));
-    order.pop_front();
+  };
+  // The first block tells whether there is work for more than one thread:
+  // an input of one block needs neither the threads nor their jobs.
+  std::unique_ptr<LineJob> first_job = make_job();
+  Block first;
+  if (!reader.next(first)) {
+    report_too_long();
+    return !reader.failed();
   }
-  {
-    std::lock_guard lock(mutex);
-    closing = true;
+  if (reader.exhausted()) {
+    work(*first_job, first, true);
+  } else {
+    std::vector<std::unique_ptr<LineJob>> jobs;
+    for (int t = 1; t < options.threads; ++t) jobs.push_back(make_job());
+    std::vector<std::thread> workers;
+    for (std::unique_ptr<LineJob> &job : jobs) {
+      workers.emplace_back([&work, &job] {
+        Block block;
+        work(*job, block, false);
+      });
+    }
+    work(*first_job, first, true);  // the calling thread is a worker too
+    for (std::thread &w : workers) w.join();
   }
-  work_ready.notify_all();
-  for (std::thread &w : workers) w.join();
   if (delivering) report_too_long();
   return delivering && !reader.failed();
 }

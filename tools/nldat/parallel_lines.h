@@ -50,6 +50,15 @@ struct BlockResult {
   void note(int64_t line, int32_t topic, std::string text) {
     notes.push_back({line, output.size(), topic, std::move(text)});
   }
+  // Empty again, keeping the buffers' capacity: a block's output is a few
+  // MiB, and memory fresh from the system costs a page fault every 4 KiB.
+  void clear() {
+    output.clear();
+    notes.clear();
+    tallies.clear();
+    lines = 0;
+    fatal = false;
+  }
 };
 
 // One worker's state for a job.
@@ -63,8 +72,7 @@ class LineJob {
 
 struct ParallelOptions {
   int threads = 1;              // workers; 1 runs every block on the calling thread
-  size_t block_size = 1 << 20;  // bytes a block holds at least, but for the last (a longer line grows it)
-  size_t blocks_in_flight = 0;  // 0: twice the threads
+  size_t block_size = 1 << 16;  // bytes a block holds at least, but for the last (a longer line grows it)
   // Where a block may end: the end of the last whole record in text, 0 when
   // there is none yet.  Unset: after the last line end (see BlockLines); a
   // job whose records may hold line ends (quoted fields) cuts by them.
@@ -85,7 +93,7 @@ int default_threads();
 // Runs jobs over the input read from fd (name for messages): make_job makes
 // each worker's state; deliver gets each block's result in input order with
 // the number of the block's first line in the input, and answers false to
-// stop.  False when the input could not be read (reported) or deliver stopped.
+// stop.  deliver runs on the workers, one call at a time.  False when the input could not be read (reported) or deliver stopped.
 bool run_parallel_lines(int fd, const std::string &name, const ParallelOptions &options,
                         const std::function<std::unique_ptr<LineJob>()> &make_job,
                         const std::function<bool(BlockResult &, int64_t first_line)> &deliver);

@@ -17,8 +17,9 @@ namespace nldat {
 Context::Context(std::string locale_name, std::string module_path)
     : locale_name_(std::move(locale_name)), module_path_(std::move(module_path)) {}
 
-// The module keeps the host's control block: it goes before the host.
+// The modules keep the host's control blocks: they go before the host.
 Context::~Context() {
+  instances_.clear();
   module_.reset();
   host_.reset();
 }
@@ -52,6 +53,18 @@ nlhost::Module *Context::module() {
     module_failed_ = true;
   }
   return module_.get();
+}
+
+nlhost::Module *Context::module(size_t worker) {
+  nlhost::Module *shared = module();
+  if (worker == 0 || shared == nullptr) return shared;
+  if (instances_.size() < worker) instances_.resize(worker);
+  std::unique_ptr<nlhost::Module> &instance = instances_[worker - 1];
+  if (instance == nullptr) {
+    std::string why;
+    instance = nlhost::Module::open_instance(*host_, module_path_, host_->add_control_block(), &why);
+  }
+  return instance != nullptr ? instance.get() : shared;
 }
 
 bool LineReader::open(const char *path) {
@@ -176,8 +189,8 @@ bool same_name(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice) {
-  nlhost::Module *module = context.module();
+std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice, size_t worker) {
+  nlhost::Module *module = context.module(worker);
   if (module == nullptr) return std::nullopt;
   std::string why;
   std::optional<nlhost::FieldReader> reader;

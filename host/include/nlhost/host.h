@@ -103,6 +103,14 @@ class Host {
   uwn_control_block *control_block() { return &gcb_; }
   const uint8_t *tssvec() const { return tssvec_.data(); }
   uint8_t *tssvec_mutable() { return tssvec_.data(); }
+  // Another control block for another instance of the module (see
+  // Module::open_instance): the same vectors, tables, locale, missing value
+  // and pool, with GCB_TSSVEC bytes of its own.  The stubs clear a byte of
+  // GCB_TSSVEC on every service call, so threads that share one control
+  // block pass that cache line between their cores on every call; a thread
+  // with an instance and a block of its own does not.  Lives as long as the
+  // host.
+  uwn_control_block *add_control_block();
 
   // The current locale (its handle, a Locale*, is in the control block).
   void set_locale(std::shared_ptr<Locale> locale);
@@ -202,8 +210,18 @@ class Host {
   Pool pool_{};
   std::array<uint8_t, 256> upper_{};
   std::array<uint8_t, 256> class_{};
-  std::array<uint8_t, UWN_VECTOR_COUNT> tssvec_{};
-  std::array<std::array<void *, 512>, 4> vector_storage_{};
+  // Written on every service call: on cache lines of its own, apart from the
+  // tables every thread reads.
+  struct alignas(64) Tssvec {
+    std::array<uint8_t, UWN_VECTOR_COUNT> bytes;
+  };
+  struct ExtraBlock {
+    uwn_control_block gcb;
+    Tssvec tssvec;
+  };
+  alignas(64) std::array<uint8_t, UWN_VECTOR_COUNT> tssvec_{};
+  alignas(64) std::array<std::array<void *, 512>, 4> vector_storage_{};
+  std::vector<std::unique_ptr<ExtraBlock>> extra_blocks_;
   std::array<void *const *, UWN_VECTOR_COUNT> vectors_{};
   std::array<uint8_t, 256> multibyte_lead_{};
   bool custom_leads_ = false;
@@ -236,6 +254,13 @@ class Module {
   // Loads the shared object at path for host; on failure null and *error set
   // to a message that says what is wrong.
   static std::unique_ptr<Module> open(Host &host, const std::string &path, std::string *error);
+  // Another instance of the module at path, with globals of its own (the
+  // dynamic loader gives a path once loaded the same instance again, so this
+  // one is loaded from a private copy of the file), its image entry given
+  // control_block, one of host.add_control_block(): one for each thread that
+  // calls the module a great deal.
+  static std::unique_ptr<Module> open_instance(Host &host, const std::string &path,
+                                               uwn_control_block *control_block, std::string *error);
   ~Module();
   Module(const Module &) = delete;
   Module &operator=(const Module &) = delete;
@@ -268,8 +293,10 @@ class Module {
 
  private:
   Module() = default;
-  bool load(Host &host, std::string *error);
+  // Loads from load_path (path_ unless a private copy) into host.
+  bool load(Host &host, const std::string &load_path, std::string *error);
   bool call_image_entry(Host &host, std::string *error);
+  uwn_control_block *control_block_ = nullptr;  // given to the image entry; null: the host's own
   uwn_family_description description_copy_{};
   uint64_t per_image_anchor_[4] = {};
   void *handle_ = nullptr;
