@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "decimal.h"
 #include "host_internal.h"
 #include "nlhost/host.h"
 #include "services.h"
@@ -133,15 +134,7 @@ int32_t read_standard_numeric(uwn_informat_block *block) {
   if (i != end) return kNumericInvalid;
   if (!point) exponent -= std::clamp(block->decimals, 0, 10000);
 
-  // Up to 15 digits and a power of ten up to 1e22 are exact doubles, so one
-  // multiplication or division rounds correctly: the answer from_chars gives.
-  static constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  const int64_t scale = exponent - decimals;
-  if (digits <= 15 && scale >= -22 && scale <= 22) {
-    const auto exact = static_cast<double>(mantissa);
-    const double value = scale < 0 ? exact / kExactPowers[-scale] : exact * kExactPowers[scale];
+  if (double value = 0; exact_decimal(mantissa, digits, exponent - decimals, &value)) {
     *block->result = negative ? -value : value;
     return 0;
   }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "decimal.h"
 #include "nlhost/civil.h"
 #include "nlhost/utf8.h"
 
@@ -301,19 +302,45 @@ bool sign_trails(std::string_view pattern) {
   return digits != std::string_view::npos && sign != std::string_view::npos && sign > digits;
 }
 
+// What a number pattern tells the whole-field check.
+struct PatternFacts {
+  GroupSizes groups;
+  bool sign_trails = false;
+};
+
+// The facts of a pattern, remembered by its text for the last few patterns
+// a thread asked about: a column asks about the same one or two patterns for
+// every field.
+const PatternFacts &facts_of(std::string_view pattern) {
+  struct Remembered {
+    std::string pattern;
+    PatternFacts facts;
+  };
+  thread_local Remembered remembered[4];
+  thread_local size_t next = 0;
+  for (const Remembered &r : remembered) {
+    if (!r.pattern.empty() && r.pattern == pattern) return r.facts;
+  }
+  Remembered &r = remembered[next];
+  next = (next + 1) % std::size(remembered);
+  r.pattern.assign(pattern);
+  r.facts = {group_sizes(pattern), sign_trails(pattern)};
+  return r.facts;
+}
+
 std::optional<NumberConventions> number_conventions(int32_t item) {
   Host *host = Host::current();
   const Locale *locale = host != nullptr ? host->locale() : nullptr;
   const uwn_number_convention *record = locale != nullptr ? locale->convention(item) : nullptr;
   if (record == nullptr) return std::nullopt;
   NumberConventions c{record};
-  const GroupSizes own = group_sizes(locale->text(item));
-  const GroupSizes number = group_sizes(locale->text(UWN_ITEM_NUMBER));
-  c.primary_group = own.primary;
-  c.secondary_groups[0] = own.secondary;
+  const PatternFacts own = facts_of(locale->text(item));
+  const GroupSizes number = facts_of(locale->text(UWN_ITEM_NUMBER)).groups;
+  c.primary_group = own.groups.primary;
+  c.secondary_groups[0] = own.groups.secondary;
   c.secondary_groups[1] = number.secondary;
-  c.secondary_groups[2] = own.primary;
-  c.sign_trails = sign_trails(locale->text(item));
+  c.secondary_groups[2] = own.groups.primary;
+  c.sign_trails = own.sign_trails;
   return c;
 }
 
@@ -337,8 +364,10 @@ class ShapeReader {
     if (!affixes() || !number() || !affixes() || i_ != s_.size()) return false;
     if (open_parenthesis_ != close_parenthesis_) return false;
     double value = 0;
-    const auto r = std::from_chars(canonical_, canonical_ + used_, value);
-    if (r.ec != std::errc() || r.ptr != canonical_ + used_) return false;
+    if (exponent_ || !exact_decimal(mantissa_, digits_, -decimals_, &value)) {
+      const auto r = std::from_chars(canonical_, canonical_ + used_, value);
+      if (r.ec != std::errc() || r.ptr != canonical_ + used_) return false;
+    }
     if (negative_) value = -value;
     if (percent_) value /= 100.0;
     out->value = value;
@@ -428,6 +457,13 @@ class ShapeReader {
     canonical_[used_++] = ch;
     return true;
   }
+  // A digit of the mantissa, kept as text and as a number.
+  bool put_digit(char ch, bool decimal) {
+    mantissa_ = mantissa_ * 10 + static_cast<uint64_t>(ch - '0');
+    ++digits_;
+    decimals_ += decimal;
+    return put(ch);
+  }
 
   // Digits, grouped right or not at all; a fraction; for plain numbers an
   // exponent.
@@ -441,7 +477,7 @@ class ShapeReader {
     for (; i_ < s_.size(); ++i_) {
       const char ch = s_[i_];
       if (is_ascii_digit(ch)) {
-        if (!put(ch)) return false;
+        if (!put_digit(ch, false)) return false;
         ++length;
       } else if (grouping != '\0' && ch == grouping && length > 0 && digit(i_ + 1)) {
         if (count == kLongestNumber) return false;
@@ -459,13 +495,14 @@ class ShapeReader {
     if (i_ < s_.size() && r_.decimal_separator != '\0' && s_[i_] == r_.decimal_separator && digit(i_ + 1)) {
       if (!put('.')) return false;
       for (++i_; digit(i_); ++i_) {
-        if (!put(s_[i_])) return false;
+        if (!put_digit(s_[i_], true)) return false;
       }
     }
     if (kind_ == NumberKind::kNumber && i_ + 1 < s_.size() && (s_[i_] == 'E' || s_[i_] == 'e')) {
       size_t j = i_ + 1;
       if (s_[j] == '-' || s_[j] == '+') ++j;
       if (digit(j)) {
+        exponent_ = true;
         if (!put('e')) return false;
         for (size_t k = i_ + 1; k < j; ++k) {
           if (!put(s_[k])) return false;
@@ -486,8 +523,11 @@ class ShapeReader {
   bool sign_ = false, negative_ = false, open_parenthesis_ = false, close_parenthesis_ = false;
   bool percent_ = false, seen_number_ = false;
   size_t currency_begin_ = 0, currency_end_ = 0;
-  char canonical_[kLongestNumber + 8];
+  char canonical_[kLongestNumber + 8];  // the number as from_chars reads it
   size_t used_ = 0;
+  uint64_t mantissa_ = 0;  // its digits, exact while there are at most 19
+  int64_t digits_ = 0, decimals_ = 0;
+  bool exponent_ = false;
 };
 
 char *two_digits(char *p, int v) {
@@ -499,6 +539,14 @@ char *two_digits(char *p, int v) {
 char *write_date(char *p, int64_t days) {
   const civil::Ymd ymd = civil::civil_from_days(days);
   int64_t year = ymd.year;
+  if (year >= 0 && year <= 9999) {  // nearly every date: four digits by pairs
+    p = two_digits(p, static_cast<int>(year / 100));
+    p = two_digits(p, static_cast<int>(year % 100));
+    *p++ = '-';
+    p = two_digits(p, ymd.month);
+    *p++ = '-';
+    return two_digits(p, ymd.day);
+  }
   if (year < 0) {
     *p++ = '-';
     year = -year;

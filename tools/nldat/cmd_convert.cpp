@@ -21,7 +21,7 @@
 namespace nldat {
 namespace {
 
-constexpr size_t kBlock = 1 << 20;            // read and converted at a time
+constexpr size_t kBlock = 1 << 18;            // read and converted at a time
 constexpr size_t kLongestRecord = 64 << 20;   // longer: an unclosed quote, most likely
 constexpr int64_t kProgressAbove = 64 << 20;  // a file this big shows progress on a terminal
 

@@ -24,7 +24,11 @@ size_t write_value(double value, char *buffer) {
 }  // namespace
 
 ChunkConverter::ChunkConverter(const ConvertPlan &plan, std::vector<nlhost::FieldReader> readers)
-    : plan_(plan), readers_(std::move(readers)) {}
+    : plan_(plan),
+      readers_(std::move(readers)),
+      // The bytes of ISO dates, times and datetimes and of plain numbers.
+      delimiter_may_be_written_(std::string_view("0123456789+-.:Te").find(plan.delimiter) !=
+                                std::string_view::npos) {}
 
 size_t whole_records(std::string_view text, char delimiter, bool at_end, int64_t *lines) {
   size_t pos = 0;
@@ -40,7 +44,7 @@ size_t whole_records(std::string_view text, char delimiter, bool at_end, int64_t
 void ChunkConverter::write_text(std::string_view text, bool quoted, std::string &output) const {
   // A converted field holds no quote or line end; it needs quotes only where
   // the delimiter is a byte of ISO text or of a number.
-  quoted = quoted || text.find(plan_.delimiter) != std::string_view::npos;
+  quoted = quoted || (delimiter_may_be_written_ && text.find(plan_.delimiter) != std::string_view::npos);
   if (quoted) output += '"';
   output += text;
   if (quoted) output += '"';

@@ -73,6 +73,7 @@ class ChunkConverter {
   std::vector<nlhost::FieldReader> readers_;
   std::vector<csv::Field> fields_;
   std::string scratch_;
+  bool delimiter_may_be_written_;  // whether a converted field may hold the delimiter
 };
 
 // The length of the longest run of whole records at the start of text;

@@ -1,6 +1,9 @@
 // nldat: messages that quote untrusted fields safely and briefly.
 #include "messages.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "cli.h"
 #include "nlhost/utf8.h"
 
@@ -11,14 +14,15 @@ using nlhost::utf8_sequence_length;
 bool valid_utf8(std::string_view text) {
   size_t i = 0;
   while (i < text.size()) {
-    // Eight ASCII bytes at a time.
-    while (i + 8 <= text.size()) {
-      uint64_t word = 0;
-      for (size_t k = 0; k < 8; ++k)
-        word |= static_cast<uint64_t>(static_cast<unsigned char>(text[i + k])) << (8 * k);
-      if ((word & 0x8080808080808080ULL) != 0) break;
-      i += 8;
+    // Sixteen ASCII bytes at a time.
+    while (i + 16 <= text.size()) {
+      uint64_t low = 0, high = 0;
+      std::memcpy(&low, text.data() + i, 8);
+      std::memcpy(&high, text.data() + i + 8, 8);
+      if (((low | high) & 0x8080808080808080ULL) != 0) break;
+      i += 16;
     }
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
     if (i == text.size()) break;
     const size_t length = utf8_sequence_length(text, i);
     if (length == 0) return false;
