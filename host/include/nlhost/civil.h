@@ -50,8 +50,32 @@ constexpr int64_t days_from_civil(int64_t y, int m, int d) {
   return era * 146097 + doe - kShift;
 }
 
+// civil_from_days in 32-bit unsigned arithmetic, for day numbers in
+// [kFastFirst, kFastLast] (years -30895 to 549541): the count is moved by 82
+// cycles of 400 years so that it is positive, and each division by a constant
+// is a multiplication and a shift (C. Neri and L. Schneider, "Euclidean
+// affine functions and their application to calendar algorithms", 2022).
+inline constexpr int64_t kFastFirst = -12000000;
+inline constexpr int64_t kFastLast = 200000000;
+constexpr Ymd civil_from_days_fast(int64_t days) {
+  constexpr uint32_t kCycles = 82;
+  constexpr uint32_t kMarchZero = 719468 - 3653 + 146097 * kCycles;  // day 0 from 0000-03-01, moved
+  const auto n = static_cast<uint32_t>(days + kMarchZero);
+  const uint32_t n1 = 4 * n + 3;
+  const uint32_t century = n1 / 146097;
+  const uint32_t in_century = n1 % 146097 / 4;
+  const uint64_t p2 = uint64_t{2939745} * (4 * in_century + 3);
+  const auto year_of_century = static_cast<uint32_t>(p2 >> 32);
+  const uint32_t day_of_year = static_cast<uint32_t>(p2) / 2939745 / 4;  // from 1 March
+  const uint32_t n3 = 2141 * day_of_year + 197913;
+  const uint32_t january = day_of_year >= 306;  // January and February close the March-based year
+  return {static_cast<int64_t>(100 * century + year_of_century + january) - 400 * int64_t{kCycles},
+          static_cast<int>(january ? (n3 >> 16) - 12 : n3 >> 16), static_cast<int>((n3 & 0xFFFF) / 2141 + 1)};
+}
+
 // Inverse of days_from_civil.
 constexpr Ymd civil_from_days(int64_t z) {
+  if (z >= kFastFirst && z <= kFastLast) return civil_from_days_fast(z);
   z += kShift;
   const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
   const int64_t doe = z - era * 146097;                                       // [0, 146096]
