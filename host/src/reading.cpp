@@ -849,7 +849,8 @@ bool FieldReader::read_normalized(std::string_view text, double *value) {
 
 // Whether value, written by locale item `item` (pattern null) or by this
 // reader's own pattern, gives the field again, blanks and ASCII case aside.
-bool FieldReader::written_back_as(const char *pattern, int32_t item, double value, std::string_view field) const {
+bool FieldReader::written_back_as(const char *pattern, int32_t item, double value,
+                                  std::string_view field) const {
   const auto writer = reinterpret_cast<PatternWriter>(writer_);
   if (writer == nullptr) return false;
   if (pattern == nullptr && item == 0) {

@@ -26,8 +26,9 @@ size_t field_stop(std::string_view text, size_t from, char delimiter) {
   const __m128i returns = _mm_set1_epi8('\r');
   for (; i + 16 <= n; i += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
-    const __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, delimiters),
-                                       _mm_or_si128(_mm_cmpeq_epi8(bytes, line_feeds), _mm_cmpeq_epi8(bytes, returns)));
+    const __m128i stops =
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, delimiters),
+                     _mm_or_si128(_mm_cmpeq_epi8(bytes, line_feeds), _mm_cmpeq_epi8(bytes, returns)));
     const auto mask = static_cast<unsigned>(_mm_movemask_epi8(stops));
     if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(mask));
   }

@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
@@ -187,7 +187,7 @@ bool run_parallel_lines(int fd, const std::string &name, const ParallelOptions &
   // thread (on this kind of machine each crossing cache line costs as much
   // as the work done on it).  Blocks are numbered as they are read; the turn
   // goes to them in that order, so the output is one thread's.
-  std::mutex input_mutex;  // the reader and the numbering
+  std::mutex input_mutex;   // the reader and the numbering
   int64_t next_number = 1;  // block 0 is read before the workers start
   bool more = true;
   std::mutex turn_mutex;  // the turn, the delivering and the line count

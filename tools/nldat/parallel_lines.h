@@ -93,7 +93,8 @@ int default_threads();
 // Runs jobs over the input read from fd (name for messages): make_job makes
 // each worker's state; deliver gets each block's result in input order with
 // the number of the block's first line in the input, and answers false to
-// stop.  deliver runs on the workers, one call at a time.  False when the input could not be read (reported) or deliver stopped.
+// stop.  deliver runs on the workers, one call at a time.  False when the input could not be read (reported)
+// or deliver stopped.
 bool run_parallel_lines(int fd, const std::string &name, const ParallelOptions &options,
                         const std::function<std::unique_ptr<LineJob>()> &make_job,
                         const std::function<bool(BlockResult &, int64_t first_line)> &deliver);
