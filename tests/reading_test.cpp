@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -390,6 +392,56 @@ TEST(WriteIso, EachKind) {
       "2026-12-07T01:01:01");
   EXPECT_EQ(std::string(buffer, nlhost::write_iso(nlhost::ValueKind::kTime, 52205, buffer)), "14:30:05");
   EXPECT_EQ(std::string(buffer, nlhost::write_iso(nlhost::ValueKind::kNumber, -1234.56, buffer)), "-1234.56");
+}
+
+// Numbers as plain decimals, never with an exponent between 1e-5 and 1e16,
+// and as short as reads back.
+TEST(WriteIso, NumbersArePlainAndShortest) {
+  const struct {
+    double value;
+    const char *text;
+  } rows[] = {
+      {0, "0"},
+      {-0.0, "0"},
+      {5, "5"},
+      {-7, "-7"},
+      {1e6, "1000000"},
+      {1234567890123456, "1234567890123456"},
+      {0.5, "0.5"},
+      {-1234.56, "-1234.56"},
+      {0.00001, "0.00001"},
+      {0.0001234, "0.0001234"},
+      {1.05, "1.05"},
+      {0.1 + 0.2, "0.30000000000000004"},
+      {123456789.123, "123456789.123"},
+      {1e16, "1e+16"},
+      {-2.5e20, "-2.5e+20"},
+      {1e-7, "1e-07"},
+  };
+  char buffer[48];
+  for (const auto &row : rows) {
+    EXPECT_EQ(std::string(buffer, nlhost::write_iso(nlhost::ValueKind::kNumber, row.value, buffer)), row.text)
+        << row.value;
+  }
+  // Against the C++ library's shortest fixed form, over amounts of 0 to 8
+  // decimals and values with every digit a double has.
+  uint64_t state = 20261208;
+  auto next = [&] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return state >> 11;
+  };
+  for (int i = 0; i < 200000; ++i) {
+    const double scale = std::pow(10.0, static_cast<double>(next() % 9));
+    const double value =
+        i % 2 == 0 ? static_cast<double>(next() % 100000000000000ULL) / scale
+                   : static_cast<double>(next()) / 9007199254740992.0 * std::pow(10.0, next() % 20 - 4.0);
+    if (value < 1e-5 || value >= 1e16) continue;
+    char digits[48];
+    const char *end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed).ptr;
+    std::string expected = "-";
+    expected.append(digits, static_cast<size_t>(end - digits));
+    ASSERT_EQ(std::string(buffer, nlhost::write_iso(nlhost::ValueKind::kNumber, -value, buffer)), expected);
+  }
 }
 
 }  // namespace

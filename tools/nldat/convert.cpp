@@ -10,19 +10,6 @@
 
 namespace nldat {
 
-namespace {
-
-// A value as plain text: an integer without a fraction, else the shortest
-// text that reads back to it.
-size_t write_value(double value, char *buffer) {
-  if (value == std::floor(value) && std::fabs(value) < 9e15) {
-    return static_cast<size_t>(std::to_chars(buffer, buffer + 24, static_cast<int64_t>(value)).ptr - buffer);
-  }
-  return nlhost::write_iso(nlhost::ValueKind::kNumber, value, buffer);
-}
-
-}  // namespace
-
 ChunkConverter::ChunkConverter(const ConvertPlan &plan, std::vector<nlhost::FieldReader> readers)
     : plan_(plan),
       readers_(std::move(readers)),
@@ -77,13 +64,15 @@ void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, in
   ++result->counts[k].read;
   char text[48];
   if (plan_.form == OutputForm::kValue) {
-    write_text(std::string_view(text, write_value(value, text)), quoted, output);
+    write_text(std::string_view(text, nlhost::write_iso(nlhost::ValueKind::kNumber, value, text)), quoted,
+               output);
     return;
   }
   write_text(std::string_view(text, nlhost::write_iso(reader.kind(), value, text)), quoted, output);
   if (both) {
     output += plan_.delimiter;
-    write_text(std::string_view(text, write_value(value, text)), quoted, output);
+    write_text(std::string_view(text, nlhost::write_iso(nlhost::ValueKind::kNumber, value, text)), quoted,
+               output);
   }
 }
 

@@ -44,10 +44,7 @@ size_t format_number(double value, char *buffer) {
     buffer[0] = '.';
     return 1;
   }
-  const auto result = value == std::floor(value) && std::fabs(value) < 9e15
-                          ? std::to_chars(buffer, buffer + 32, static_cast<int64_t>(value))
-                          : std::to_chars(buffer, buffer + 32, value);
-  return static_cast<size_t>(result.ptr - buffer);
+  return nlhost::write_iso(nlhost::ValueKind::kNumber, value, buffer);
 }
 
 Output &Output::number(double value) {
