@@ -4,6 +4,7 @@
 #include "nlhost/reading.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -65,51 +66,105 @@ const InformatRow *informat_row(std::string_view name) {
   return nullptr;
 }
 
+// What a thread derived from a pattern text, remembered for the last few
+// texts it asked about: a column asks about the same one or two patterns for
+// every field, and comparing a short text costs less than deriving again.
+template <class Facts, class Derive>
+const Facts &remembered(std::string_view pattern, Derive derive) {
+  struct Entry {
+    std::string pattern;
+    Facts facts;
+    bool used = false;
+  };
+  thread_local Entry entries[4];
+  thread_local size_t next = 0;
+  for (const Entry &e : entries) {
+    if (e.used && e.pattern == pattern) return e.facts;
+  }
+  Entry &e = entries[next];
+  next = (next + 1) % std::size(entries);
+  e.pattern.assign(pattern);
+  e.facts = derive(pattern);
+  e.used = true;
+  return e.facts;
+}
+
+// A pattern of two- and four-digit numeric fields and literal bytes, laid
+// out as the fixed positions of the fields it writes.
+struct NumericShape {
+  struct Number {
+    uint8_t at, digits;
+    uint16_t low, high;
+    char letter;
+  };
+  bool usable = false;  // false: some other directive, or too long to lay out
+  size_t length = 0;    // of every field the pattern writes
+  std::array<Number, 16> numbers{};
+  size_t number_count = 0;
+  std::array<char, 64> text{};  // the literal bytes at their positions
+};
+
+NumericShape numeric_shape(std::string_view pattern) {
+  NumericShape shape;
+  size_t f = 0;
+  for (size_t p = 0; p < pattern.size(); ++p) {
+    if (f >= shape.text.size()) return {};
+    if (pattern[p] != '%' || (p + 1 < pattern.size() && pattern[p + 1] == '%')) {
+      p += pattern[p] == '%';  // %% writes one %
+      shape.text[f++] = pattern[p];
+      continue;
+    }
+    if (++p == pattern.size()) return {};
+    const char letter = pattern[p];
+    NumericShape::Number n{static_cast<uint8_t>(f), 2, 0, 99, letter};
+    switch (letter) {
+      case 'd': n.low = 1, n.high = 31; break;
+      case 'm': n.low = 1, n.high = 12; break;
+      case 'H': n.high = 23; break;
+      case 'M':
+      case 'S': n.high = 59; break;
+      case 'Y': n.digits = 4, n.high = 9999; break;
+      case 'y': break;
+      default: return {};
+    }
+    if (shape.number_count == shape.numbers.size() || f + n.digits > shape.text.size()) return {};
+    shape.numbers[shape.number_count++] = n;
+    f += n.digits;
+  }
+  shape.length = f;
+  shape.usable = true;
+  return shape;
+}
+
 // Whether field is exactly what a pattern of two- and four-digit numeric
 // fields and literal bytes writes, every number in its field's range: then
 // the fixed-width reader read all of it, and writing the value back would give
 // the field again.  False means "not sure" (names, flags, other directives,
 // a shape that differs), never "not whole".
 bool numeric_shape_matches(std::string_view pattern, std::string_view field) {
-  size_t f = 0;
+  const NumericShape &shape = remembered<NumericShape>(pattern, numeric_shape);
+  if (!shape.usable || field.size() != shape.length) return false;
+  // Along the layout: a number where one starts, else a literal byte.
+  size_t next_number = 0;
   int day = 0, month = 0;
-  for (size_t p = 0; p < pattern.size(); ++p) {
-    if (pattern[p] != '%') {
-      if (f == field.size() || field[f] != pattern[p]) return false;
-      ++f;
+  for (size_t f = 0; f < shape.length;) {
+    if (next_number < shape.number_count && shape.numbers[next_number].at == f) {
+      const NumericShape::Number &n = shape.numbers[next_number++];
+      int v = 0;
+      for (size_t k = 0; k < n.digits; ++k, ++f) {
+        if (field[f] < '0' || field[f] > '9') return false;
+        v = v * 10 + (field[f] - '0');
+      }
+      if (v < n.low || v > n.high) return false;
+      if (n.letter == 'd') day = v;
+      if (n.letter == 'm') month = v;
       continue;
     }
-    if (++p == pattern.size()) return false;
-    const char letter = pattern[p];
-    if (letter == '%') {
-      if (f == field.size() || field[f] != '%') return false;
-      ++f;
-      continue;
-    }
-    const size_t digits = letter == 'Y' ? 4 : 2;
-    int low = 0, high = 99;
-    switch (letter) {
-      case 'd': low = 1, high = 31; break;
-      case 'm': low = 1, high = 12; break;
-      case 'H': high = 23; break;
-      case 'M':
-      case 'S': high = 59; break;
-      case 'Y': high = 9999; break;
-      case 'y': break;
-      default: return false;
-    }
-    if (field.size() - f < digits) return false;
-    int v = 0;
-    for (size_t k = 0; k < digits; ++k, ++f) {
-      if (field[f] < '0' || field[f] > '9') return false;
-      v = v * 10 + (field[f] - '0');
-    }
-    if (v < low || v > high) return false;
-    if (letter == 'd') day = v;
-    if (letter == 'm') month = v;
+    if (field[f] != shape.text[f]) return false;
+    ++f;
   }
   // The day must exist in some year; zmdy has already refused 31 April.
-  return f == field.size() && (month == 0 || day == 0 || day <= civil::days_in_month(2000, month));
+  return month == 0 || day == 0 || day <= civil::days_in_month(2000, month);
 }
 
 // Equal but for blanks and ASCII case.
@@ -308,24 +363,11 @@ struct PatternFacts {
   bool sign_trails = false;
 };
 
-// The facts of a pattern, remembered by its text for the last few patterns
-// a thread asked about: a column asks about the same one or two patterns for
-// every field.
-const PatternFacts &facts_of(std::string_view pattern) {
-  struct Remembered {
-    std::string pattern;
-    PatternFacts facts;
-  };
-  thread_local Remembered remembered[4];
-  thread_local size_t next = 0;
-  for (const Remembered &r : remembered) {
-    if (!r.pattern.empty() && r.pattern == pattern) return r.facts;
-  }
-  Remembered &r = remembered[next];
-  next = (next + 1) % std::size(remembered);
-  r.pattern.assign(pattern);
-  r.facts = {group_sizes(pattern), sign_trails(pattern)};
-  return r.facts;
+// The facts of a number pattern.
+PatternFacts facts_of(std::string_view pattern) {
+  return remembered<PatternFacts>(pattern, [](std::string_view p) {
+    return PatternFacts{group_sizes(p), sign_trails(p)};
+  });
 }
 
 std::optional<NumberConventions> number_conventions(int32_t item) {
