@@ -301,8 +301,7 @@ constexpr ScriptSeparator kScriptSeparators[] = {
 // grouping bytes; text itself when it holds none.
 std::string_view number_separators(std::string_view text, const uwn_number_convention &r,
                                    std::string &scratch) {
-  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-    return text;
+  if (ascii_prefix(text) == text.size()) return text;
   scratch.clear();
   for (size_t i = 0; i < text.size();) {
     const ScriptSeparator *found = nullptr;
@@ -686,20 +685,9 @@ char *write_time(char *p, int64_t seconds) {
 
 }  // namespace
 
-std::string_view trim_blanks(std::string_view field) {
-  while (!field.empty() && (field.front() == ' ' || field.front() == '\t')) field.remove_prefix(1);
-  while (!field.empty() && (field.back() == ' ' || field.back() == '\t')) field.remove_suffix(1);
-  return field;
-}
-
 std::string_view normalize_field(std::string_view field, std::string &scratch) {
-  // Plain ASCII: nothing to change.  Eight bytes at a time.
-  size_t i = 0;
-  for (uint64_t word = 0; i + 8 <= field.size(); i += 8) {
-    std::memcpy(&word, field.data() + i, 8);
-    if ((word & 0x8080808080808080ULL) != 0) break;
-  }
-  while (i < field.size() && static_cast<unsigned char>(field[i]) < 0x80) ++i;
+  // Plain ASCII: nothing to change.
+  size_t i = ascii_prefix(field);
   if (i == field.size()) return field;
   scratch.assign(field.data(), i);
   while (i < field.size()) {

@@ -1,9 +1,6 @@
 // nldat: messages that quote untrusted fields safely and briefly.
 #include "messages.h"
 
-#include <cstdint>
-#include <cstring>
-
 #include "cli.h"
 #include "nlhost/utf8.h"
 
@@ -14,15 +11,7 @@ using nlhost::utf8_sequence_length;
 bool valid_utf8(std::string_view text) {
   size_t i = 0;
   while (i < text.size()) {
-    // Sixteen ASCII bytes at a time.
-    while (i + 16 <= text.size()) {
-      uint64_t low = 0, high = 0;
-      std::memcpy(&low, text.data() + i, 8);
-      std::memcpy(&high, text.data() + i + 8, 8);
-      if (((low | high) & 0x8080808080808080ULL) != 0) break;
-      i += 16;
-    }
-    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+    i += nlhost::ascii_prefix(text.substr(i));
     if (i == text.size()) break;
     const size_t length = utf8_sequence_length(text, i);
     if (length == 0) return false;

@@ -35,7 +35,11 @@ enum class ValueKind {
 std::string_view normalize_field(std::string_view field, std::string &scratch);
 
 // The field without leading and trailing blanks (' ' and '\t').
-std::string_view trim_blanks(std::string_view field);
+inline std::string_view trim_blanks(std::string_view field) {
+  while (!field.empty() && (field.front() == ' ' || field.front() == '\t')) field.remove_prefix(1);
+  while (!field.empty() && (field.back() == ' ' || field.back() == '\t')) field.remove_suffix(1);
+  return field;
+}
 
 // ISO 8601 text of a value of kind, into buffer (48 bytes suffice): a date as
 // YYYY-MM-DD, a datetime as YYYY-MM-DDTHH:MM:SS, a time as HH:MM:SS, a number
@@ -88,9 +92,9 @@ class FieldReader {
   std::string pattern_;
   uwn_informat_fn informat_ = nullptr;
   void *routine_ = nullptr;  // the library routine; for an informat its pattern reader (zkpdate, zkpdttm)
-  int32_t pattern_items_[2] = {};     // an informat's two locale pattern items
-  std::string_view fallback_name_;   // and the host's whole-field informat after them
-  void *writer_ = nullptr;   // zkfdate, zkfdttm or zkftime: the strict check's write-back
+  int32_t pattern_items_[2] = {};   // an informat's two locale pattern items
+  std::string_view fallback_name_;  // and the host's whole-field informat after them
+  void *writer_ = nullptr;          // zkfdate, zkfdttm or zkftime: the strict check's write-back
   bool strict_ = true;
   char week_rule_ = 'V';
   std::string scratch_;

@@ -4,9 +4,23 @@
 #define NLHOST_UTF8_H
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace nlhost {
+
+// The length of the run of ASCII bytes at the start of text: text.size()
+// when it is all ASCII.  Eight bytes at a time.
+inline size_t ascii_prefix(std::string_view text) {
+  size_t i = 0;
+  for (uint64_t word = 0; i + 8 <= text.size(); i += 8) {
+    std::memcpy(&word, text.data() + i, 8);
+    if ((word & 0x8080808080808080ULL) != 0) break;
+  }
+  while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+  return i;
+}
 
 // The length of the well-formed UTF-8 sequence at text[i] (i < text.size()):
 // 1 for ASCII, 2 to 4 for a sequence, 0 when none starts there (a stray
