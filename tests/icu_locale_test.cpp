@@ -8,6 +8,8 @@
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 
+#include <algorithm>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -126,6 +128,16 @@ std::vector<Moment> moments() {
     out.push_back({y, m, d, next(24), next(60), next(60)});
   }
   return out;
+}
+
+// The index lookup answers as the whole list does.
+TEST(IcuLocale, OffersExactlyTheListedLocales) {
+  const std::vector<std::string> names = nlhost::icu_locale_names();
+  for (const std::string &name : names) EXPECT_TRUE(nlhost::icu_offers_locale(name)) << name;
+  for (const char *name : {"", "zh_CN", "xx_YY", "de-DE", "de_DE.UTF-8", "DE_DE", "root", "de_DE_"}) {
+    EXPECT_EQ(nlhost::icu_offers_locale(name), std::binary_search(names.begin(), names.end(), name)) << name;
+  }
+  EXPECT_FALSE(nlhost::icu_offers_locale(std::string_view("de\0DE", 5)));
 }
 
 TEST(IcuLocale, EveryLocaleLoadsWithEveryItem) {

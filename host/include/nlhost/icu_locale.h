@@ -14,6 +14,10 @@ namespace nlhost {
 // The names of every locale ICU offers (e.g. "de_DE"), sorted.
 std::vector<std::string> icu_locale_names();
 
+// Whether name is one of them, looked up in ICU's index of its locales
+// without building the list (which costs a few milliseconds).
+bool icu_offers_locale(std::string_view name);
+
 // Builds a locale from ICU's data: names, AM/PM, quarters, the converted date
 // and time patterns, and the number conventions.  An unknown name is an
 // error: null, with *error saying why.

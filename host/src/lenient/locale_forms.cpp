@@ -487,7 +487,6 @@ size_t literal_end(const Token &t, std::string_view s, size_t pos) {
   return pos;
 }
 
-
 class Matcher {
  public:
   Matcher(const LocaleForms &forms, std::string_view s) : forms_(forms), s_(s) {}
@@ -659,9 +658,8 @@ const LocaleForms *forms_of(const Locale &locale) {
     std::lock_guard<std::mutex> lock(mutex);
     auto it = built->find(locale.name());
     if (it == built->end()) {
-      const std::vector<std::string> names = icu_locale_names();
       std::unique_ptr<LocaleForms> made;
-      if (std::binary_search(names.begin(), names.end(), locale.name())) made = build(locale.name());
+      if (icu_offers_locale(locale.name())) made = build(locale.name());
       it = built->emplace(locale.name(), std::move(made)).first;
     }
     forms = it->second.get();

@@ -11,6 +11,7 @@
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/unistr.h>
+#include <unicode/ures.h>
 
 #include <algorithm>
 #include <array>
@@ -374,6 +375,19 @@ const std::vector<std::string> &cached_names() {
 
 std::vector<std::string> icu_locale_names() { return cached_names(); }
 
+bool icu_offers_locale(std::string_view name) {
+  // The list of available locales is the table InstalledLocales of the
+  // index bundle res_index, one key a locale.
+  if (name.empty() || name.size() > 156 || name.find('\0') != std::string_view::npos) return false;
+  UErrorCode status = U_ZERO_ERROR;
+  icu::LocalUResourceBundlePointer index(ures_openDirect(nullptr, "res_index", &status));
+  icu::LocalUResourceBundlePointer installed(
+      ures_getByKey(index.getAlias(), "InstalledLocales", nullptr, &status));
+  const std::string key(name);
+  icu::LocalUResourceBundlePointer entry(ures_getByKey(installed.getAlias(), key.c_str(), nullptr, &status));
+  return U_SUCCESS(status);
+}
+
 std::shared_ptr<Locale> load_icu_locale(std::string_view name, std::string *error) {
   auto fail = [&](std::string message) -> std::shared_ptr<Locale> {
     if (error != nullptr) *error = std::move(message);
@@ -382,10 +396,7 @@ std::shared_ptr<Locale> load_icu_locale(std::string_view name, std::string *erro
   // "de-DE" is accepted for "de_DE".
   std::string id(name);
   std::replace(id.begin(), id.end(), '-', '_');
-  const std::vector<std::string> &available = cached_names();
-  auto offered = [&](const std::string &candidate) {
-    return !candidate.empty() && std::binary_search(available.begin(), available.end(), candidate);
-  };
+  auto offered = [&](const std::string &candidate) { return icu_offers_locale(candidate); };
   if (!offered(id) && !id.empty() && id.find('@') == std::string::npos) {
     // A name without its script ("zh_CN", "sr_RS") stands for the one ICU
     // offers with the likely script ("zh_Hans_CN").
