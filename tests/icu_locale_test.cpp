@@ -9,7 +9,6 @@
 #include <unicode/timezone.h>
 
 #include <algorithm>
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
