@@ -11,12 +11,9 @@
 
 namespace nldat::csv {
 
-namespace {
-
-// The first i at or after from where text holds the delimiter or a line end;
-// text.size() when none does.  Sixteen bytes at a time where the machine
-// compares them at once: most fields are longer than a few bytes.
-size_t field_stop(std::string_view text, size_t from, char delimiter) {
+// Sixteen bytes at a time where the machine compares them at once: most
+// fields and lines are longer than a few bytes.
+size_t field_end(std::string_view text, size_t from, char delimiter) {
   const char *const data = text.data();
   const size_t n = text.size();
   size_t i = from;
@@ -36,8 +33,6 @@ size_t field_stop(std::string_view text, size_t from, char delimiter) {
   while (i < n && data[i] != delimiter && data[i] != '\n' && data[i] != '\r') ++i;
   return i;
 }
-
-}  // namespace
 
 bool scan_record(std::string_view text, size_t start, char delimiter, bool at_end, RecordEnd *record,
                  std::vector<Field> *fields) {
@@ -68,7 +63,7 @@ bool scan_record(std::string_view text, size_t start, char delimiter, bool at_en
       }
       if (i == n && !at_end) return false;
     }
-    i = field_stop(text, i, delimiter);
+    i = field_end(text, i, delimiter);
     field.end = i;
     if (fields != nullptr) {
       // Member by member: a copy of the whole struct from the stack makes the

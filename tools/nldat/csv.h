@@ -27,6 +27,11 @@ struct RecordEnd {
   size_t lines = 0;
 };
 
+// The first position at or after from where text holds the delimiter or a
+// line end (LF or CR); text.size() when none does.  A line reader passes
+// '\n' as the delimiter.
+size_t field_end(std::string_view text, size_t from, char delimiter);
+
 // Scans the record that starts at text[start]; true and *record set when it
 // ends within text.  At the end of the input (at_end) the rest always forms a
 // record; before it, a CR as the last byte waits for a possible LF.  When

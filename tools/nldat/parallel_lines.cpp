@@ -13,13 +13,13 @@
 #include <thread>
 
 #include "cli.h"
+#include "csv.h"
 
 namespace nldat {
 
 bool BlockLines::next(std::string_view *line) {
   if (text_.empty()) return false;
-  size_t stop = 0;
-  while (stop < text_.size() && text_[stop] != '\n' && text_[stop] != '\r') ++stop;
+  const size_t stop = csv::field_end(text_, 0, '\n');
   std::string_view found = text_.substr(0, stop);
   size_t ending = 0;
   if (stop < text_.size())
