@@ -8,12 +8,22 @@
 #include <cstring>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace nlhost {
 
 // The length of the run of ASCII bytes at the start of text: text.size()
-// when it is all ASCII.  Eight bytes at a time.
+// when it is all ASCII.  Several bytes at a time.
 inline size_t ascii_prefix(std::string_view text) {
   size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 16 <= text.size(); i += 16) {  // sixteen at a time: the top bits of sixteen bytes at once
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data() + i));
+    if (_mm_movemask_epi8(bytes) != 0) break;
+  }
+#endif
   for (uint64_t word = 0; i + 8 <= text.size(); i += 8) {
     std::memcpy(&word, text.data() + i, 8);
     if ((word & 0x8080808080808080ULL) != 0) break;
