@@ -85,7 +85,7 @@ struct ConvertOptions {
   bool keep = false;
   bool no_header = false;
   std::string rejects;
-  size_t threads = 2;   // blocks converted side by side
+  int threads = 0;      // worker threads; 0: the machine's cores
   ReaderChoice reader;  // --lenient, --pattern, --rule for every column
 };
 

@@ -390,7 +390,7 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
   Progress progress(size);
   int64_t done = static_cast<int64_t>(head.all().size() - rest.size()), rows = 0;
   ParallelOptions parallel;
-  parallel.threads = static_cast<int>(std::max<size_t>(options.threads, 1));
+  parallel.threads = options.threads > 0 ? options.threads : default_threads();
   parallel.block_size = kBlock;
   parallel.head = rest;
   parallel.first_line = line;

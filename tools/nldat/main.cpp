@@ -149,8 +149,8 @@ int run(int argc, char **argv) {
       ->type_name("FILE");
   convert_command
       ->add_option("--threads", convert.threads,
-                   "convert this many blocks of the file side by side (default 2); the output is the same")
-      ->check(CLI::Range(1, 16))
+                   "convert on N threads (default: one per core, at most 8); the output is the same")
+      ->check(CLI::Range(1, 64))
       ->type_name("N");
   add_reading_options(convert_command, &convert.reader);
   convert_command->footer(
