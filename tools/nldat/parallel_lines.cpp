@@ -56,7 +56,6 @@ class Bytes {
  public:
   std::string_view view() const { return {data_.get(), size_}; }
   size_t size() const { return size_; }
-  char *data() { return data_.get(); }
   // Room for n more bytes after size(); keeps what is held.
   char *room(size_t n) {
     if (capacity_ - size_ < n) {
@@ -85,7 +84,6 @@ class Bytes {
 struct Block {
   Bytes text;
   bool starts_input = false;
-  bool done = false;
   BlockResult result;
 };
 

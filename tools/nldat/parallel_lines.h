@@ -1,9 +1,9 @@
 // nldat: a line-by-line job on several threads.  The input is cut at line
-// ends into blocks; each block is turned into its output by one of a few
-// worker threads, each with job state of its own (a FieldReader is not to be
-// shared); the blocks' outputs come back in input order, so that the result
-// is the same as one thread's, and the blocks in flight are few, so that
-// memory stays flat in the input's size.
+// ends into blocks; a worker thread takes the next block, turns it into its
+// output with job state of its own (a FieldReader is not to be shared) and
+// delivers it when the blocks before it have been delivered, so that the
+// result is the same as one thread's; each worker holds one block at a time,
+// so that memory stays flat in the input's size.
 #ifndef NLDAT_PARALLEL_LINES_H
 #define NLDAT_PARALLEL_LINES_H
 
