@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -217,6 +218,49 @@ TEST(ParallelLinesConcurrency, StopsWhenTheConsumerSaysSo) {
     EXPECT_FALSE(got.finished);
     EXPECT_LT(got.output.size(), 400u);  // two blocks of about 100 bytes, nothing after
     EXPECT_EQ(got.output.substr(0, 7), "line 0\n");
+  }
+}
+
+// Workers are made only when the input has more than one block, and the
+// deliveries never overlap, whichever thread makes them.
+TEST(ParallelLinesConcurrency, MakesWorkersOnlyForMoreThanOneBlockAndDeliversOneAtATime) {
+  std::string many;
+  for (int i = 0; i < 5000; ++i) many += "line " + std::to_string(i) + "\n";
+  const struct {
+    std::string input;
+    size_t block_size;
+    int jobs;  // expected with 4 threads
+  } rows[] = {{"one\ntwo\n", 1 << 16, 1}, {"", 1 << 16, 1}, {many, 256, 4}};
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.input.size());
+    FILE *file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    std::fwrite(row.input.data(), 1, row.input.size(), file);
+    std::fflush(file);
+    std::rewind(file);
+    nldat::ParallelOptions options;
+    options.threads = 4;
+    options.block_size = row.block_size;
+    std::atomic<int> jobs{0}, inside{0};
+    bool overlapped = false;
+    std::string output;
+    const bool finished = nldat::run_parallel_lines(
+        fileno(file), "input", options,
+        [&]() -> std::unique_ptr<nldat::LineJob> {
+          ++jobs;
+          return std::make_unique<EchoJob>();
+        },
+        [&](nldat::BlockResult &result, int64_t) {
+          overlapped = overlapped || inside.fetch_add(1) != 0;
+          output += result.output;
+          inside.fetch_sub(1);
+          return true;
+        });
+    std::fclose(file);
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(jobs.load(), row.jobs);
+    EXPECT_FALSE(overlapped);
+    EXPECT_EQ(output, row.input);
   }
 }
 
