@@ -381,7 +381,8 @@ std::optional<NumberConventions> number_conventions(int32_t item) {
   if (record == nullptr) return std::nullopt;
   NumberConventions c{record};
   const PatternFacts own = facts_of(locale->text(item));
-  const GroupSizes number = facts_of(locale->text(UWN_ITEM_NUMBER)).groups;
+  const GroupSizes number =
+      item == UWN_ITEM_NUMBER ? own.groups : facts_of(locale->text(UWN_ITEM_NUMBER)).groups;
   c.primary_group = own.groups.primary;
   c.secondary_groups[0] = own.groups.secondary;
   c.secondary_groups[1] = number.secondary;

@@ -166,25 +166,10 @@ bool run_parallel_lines(int fd, const std::string &name, const ParallelOptions &
             " (an unclosed quote?)");
     }
   };
-  if (options.threads <= 1) {
-    std::unique_ptr<LineJob> job = make_job();
-    Block block;
-    while (reader.next(block)) {
-      block.result.clear();
-      job->run(block.text.view(), block.starts_input, block.result);
-      if (!deliver(block.result, line)) return false;
-      line += block.result.lines;
-    }
-    report_too_long();
-    return !reader.failed();
-  }
-
   // Each worker reads its block, runs the job on it and delivers the result
-  // when its turn comes: a block's bytes and its output stay in the cache of
-  // the core that made them, instead of crossing to a reading and a writing
-  // thread (on this kind of machine each crossing cache line costs as much
-  // as the work done on it).  Blocks are numbered as they are read; the turn
-  // goes to them in that order, so the output is one thread's.
+  // when its turn comes, so that a block's bytes and its output stay with the
+  // core that made them.  Blocks are numbered as they are read; the turn goes
+  // to them in that order, so the output is one thread's.
   std::mutex input_mutex;   // the reader and the numbering
   int64_t next_number = 1;  // block 0 is read before the workers start
   bool more = true;
@@ -231,21 +216,18 @@ bool run_parallel_lines(int fd, const std::string &name, const ParallelOptions &
     report_too_long();
     return !reader.failed();
   }
-  if (reader.exhausted()) {
-    work(*first_job, first, true);
-  } else {
-    std::vector<std::unique_ptr<LineJob>> jobs;
-    for (int t = 1; t < options.threads; ++t) jobs.push_back(make_job());
-    std::vector<std::thread> workers;
-    for (std::unique_ptr<LineJob> &job : jobs) {
-      workers.emplace_back([&work, &job] {
-        Block block;
-        work(*job, block, false);
-      });
-    }
-    work(*first_job, first, true);  // the calling thread is a worker too
-    for (std::thread &w : workers) w.join();
+  const int threads = reader.exhausted() ? 1 : options.threads;
+  std::vector<std::unique_ptr<LineJob>> jobs;
+  for (int t = 1; t < threads; ++t) jobs.push_back(make_job());
+  std::vector<std::thread> workers;
+  for (std::unique_ptr<LineJob> &job : jobs) {
+    workers.emplace_back([&work, &job] {
+      Block block;
+      work(*job, block, false);
+    });
   }
+  work(*first_job, first, true);  // the calling thread is a worker too
+  for (std::thread &w : workers) w.join();
   if (delivering) report_too_long();
   return delivering && !reader.failed();
 }
