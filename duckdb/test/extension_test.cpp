@@ -1,0 +1,206 @@
+// The extension as DuckDB loads it: a database with unsigned extensions
+// allowed, LOAD of the built nldat.duckdb_extension, and queries of every
+// function, their NULLs and their errors.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "duckdb.h"
+
+namespace {
+
+// One database and one connection with the extension loaded.
+class Database {
+ public:
+  Database() {
+    duckdb_config config = nullptr;
+    EXPECT_EQ(duckdb_create_config(&config), DuckDBSuccess);
+    EXPECT_EQ(duckdb_set_config(config, "allow_unsigned_extensions", "true"), DuckDBSuccess);
+    char *error = nullptr;
+    if (duckdb_open_ext(nullptr, &db_, config, &error) != DuckDBSuccess) {
+      ADD_FAILURE() << "duckdb_open_ext: " << (error != nullptr ? error : "?");
+      duckdb_free(error);
+    }
+    duckdb_destroy_config(&config);
+    EXPECT_EQ(duckdb_connect(db_, &connection_), DuckDBSuccess);
+    load_error_ = error_of(std::string("LOAD '") + NLDAT_DUCKDB_EXTENSION + "'");
+  }
+  ~Database() {
+    duckdb_disconnect(&connection_);
+    duckdb_close(&db_);
+  }
+  const std::string &load_error() const { return load_error_; }
+
+  // Every value of a query's first column as text ("NULL" for NULL); on
+  // failure one row: "error: " and DuckDB's message.
+  std::vector<std::string> column(const std::string &sql) {
+    duckdb_result result;
+    std::vector<std::string> values;
+    if (duckdb_query(connection_, sql.c_str(), &result) != DuckDBSuccess) {
+      values.push_back(std::string("error: ") + duckdb_result_error(&result));
+    } else {
+      for (idx_t row = 0; row < duckdb_row_count(&result); ++row) {
+        char *text = duckdb_value_varchar(&result, 0, row);
+        values.push_back(duckdb_value_is_null(&result, 0, row) || text == nullptr ? "NULL" : text);
+        duckdb_free(text);
+      }
+    }
+    duckdb_destroy_result(&result);
+    return values;
+  }
+  // The one value of a query.
+  std::string value(const std::string &sql) {
+    const std::vector<std::string> values = column(sql);
+    return values.size() == 1 ? values[0] : "rows: " + std::to_string(values.size());
+  }
+  // The error of a statement, or "" when it ran.
+  std::string error_of(const std::string &sql) {
+    const std::string text = value(sql);
+    return text.rfind("error: ", 0) == 0 ? text : std::string();
+  }
+
+ private:
+  duckdb_database db_ = nullptr;
+  duckdb_connection connection_ = nullptr;
+  std::string load_error_;
+};
+
+class DuckdbExtension : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(db.load_error(), ""); }
+  Database db;
+};
+
+struct Case {
+  const char *sql;
+  const char *expected;
+};
+
+void expect_cases(Database &db, std::initializer_list<Case> cases) {
+  for (const Case &c : cases) EXPECT_EQ(db.value(c.sql), c.expected) << c.sql;
+}
+
+TEST_F(DuckdbExtension, ReadsByEveryInformatInSeveralLocales) {
+  expect_cases(
+      db, {
+              {"SELECT nl_date('07.12.2026', 'NLDATE', 'de_DE')", "2026-12-07"},
+              {"SELECT nl_date('7 décembre 2026', 'NLDATE', 'fr_FR')", "2026-12-07"},
+              {"SELECT nl_date('12/7/2026', 'nldate', 'en_US')", "2026-12-07"},
+              {"SELECT nl_date('2026/12/07', 'NLDATE', 'ja_JP')", "2026-12-07"},
+              {"SELECT nl_date('Montag, 7. Dezember 2026', 'NLDATEW', 'de_DE')", "2026-12-07"},
+              {"SELECT nl_date('7. Dezember 2026', 'NLDATE', 'de_DE')", "2026-12-07"},
+              {"SELECT nl_timestamp('07.12.2026, 14:30:05', 'NLDATM', 'de_DE')", "2026-12-07 14:30:05"},
+              {"SELECT nl_timestamp('12/7/2026, 2:30:05 PM', 'NLDATMAP', 'en_US')", "2026-12-07 14:30:05"},
+              {"SELECT nl_timestamp('Monday, December 7, 2026 at 2:30:05 PM', 'NLDATMW', 'en_US')",
+               "2026-12-07 14:30:05"},
+              {"SELECT nl_time('14:30:05', '%H:%M:%S', 'de_DE')", "14:30:05"},
+              {"SELECT nl_number('1.234,5', 'de_DE')", "1234.5"},
+              {"SELECT nl_number('1 234,5', 'fr_FR')", "1234.5"},
+              {"SELECT nl_percent('12,5 %', 'de_DE')", "0.125"},
+              {"SELECT nl_money('1.234,56 €', 'de_DE')", "1234.5600"},
+              {"SELECT nl_money('-1.150,00', 'de_DE')", "-1150.0000"},
+              {"SELECT nl_money('$1,234.56', 'en_US')", "1234.5600"},
+              {"SELECT nl_money('￥1,235', 'ja_JP')", "1235.0000"},
+              {"SELECT nl_read_week('2026-W50-01')", "2026-12-07"},
+              {"SELECT nl_read_week('2026W5001', 'V')", "2026-12-07"},
+          });
+}
+
+TEST_F(DuckdbExtension, WritesDatesTimestampsAndWeeks) {
+  expect_cases(
+      db, {
+              {"SELECT nl_format(DATE '2026-12-07', '%A, %d. %B %Y', 'de_DE')", "Montag, 07. Dezember 2026"},
+              {"SELECT nl_format(DATE '2026-12-07', '@28', 'de_DE')", "07.12.2026"},
+              {"SELECT nl_format(TIMESTAMP '2026-12-07 14:30:05', '%H:%M:%S', 'de_DE')", "14:30:05"},
+              {"SELECT nl_week(DATE '2026-12-07')", "2026-W50-01"},
+              {"SELECT nl_week(DATE '2026-12-07', 'V', 9)", "2026W5001"},
+              {"SELECT nl_week(DATE '2026-12-07', 'u', 3)", "W49"},
+              {"SELECT nl_week_number(DATE '2026-12-07')", "50"},
+              {"SELECT nl_week_number(DATE '2026-12-07', 'U')", "49"},
+              {"SELECT nl_format(DATE 'infinity', '%Y', 'de_DE')", "NULL"},
+          });
+}
+
+TEST_F(DuckdbExtension, AFieldNotReadIsNull) {
+  expect_cases(db, {
+                       {"SELECT nl_date('07.12.2026x', 'NLDATE', 'de_DE')", "NULL"},
+                       {"SELECT nl_date('31.02.2026', 'NLDATE', 'de_DE')", "NULL"},
+                       {"SELECT nl_date('', 'NLDATE', 'de_DE')", "NULL"},
+                       {"SELECT nl_date(NULL, 'NLDATE', 'de_DE')", "NULL"},
+                       {"SELECT nl_date('07.12.2026', NULL, 'de_DE')", "NULL"},
+                       {"SELECT nl_timestamp('25:00', 'NLDATM', 'de_DE')", "NULL"},
+                       {"SELECT nl_time('25:61:00', '%H:%M:%S')", "NULL"},
+                       {"SELECT nl_number('zwölf', 'de_DE')", "NULL"},
+                       {"SELECT nl_money('viel Geld', 'de_DE')", "NULL"},
+                       {"SELECT nl_read_week('2026-W60-01')", "NULL"},
+                   });
+}
+
+TEST_F(DuckdbExtension, UnknownNamesAreErrorsNamingThem) {
+  struct ErrorCase {
+    const char *sql;
+    const char *named;
+  };
+  const ErrorCase cases[] = {
+      {"SELECT nl_date('07.12.2026', 'NLDATX', 'de_DE')", "unknown informat \"NLDATX\""},
+      {"SELECT nl_date('07.12.2026', 'NLDATM', 'de_DE')", "unknown informat \"NLDATM\""},
+      {"SELECT nl_timestamp('x', 'NLDATE', 'de_DE')", "unknown informat \"NLDATE\""},
+      {"SELECT nl_date('07.12.2026', 'NLDATE', 'xx_NOWHERE')", "unknown locale \"xx_NOWHERE\""},
+      {"SELECT nl_number('1', '../../etc/passwd')", "unknown locale \"../../etc/passwd\""},
+      {"SELECT nl_week(DATE '2026-12-07', 'X')", "unknown week rule \"X\""},
+      {"SELECT nl_read_week('2026-W50-01', 'ISO')", "unknown week rule \"ISO\""},
+      {"SELECT nl_week(DATE '2026-12-07', 'V', 2)", "width is 3 to 64"},
+      {"SELECT nl_format(DATE '2026-12-07', '@9999', 'de_DE')", "no pattern item 9999"},
+      {"SELECT nl_format(DATE '1000-01-01', '%Y', 'de_DE')", "out of the range"},
+  };
+  for (const ErrorCase &c : cases) {
+    const std::string error = db.error_of(c.sql);
+    EXPECT_NE(error.find(c.named), std::string::npos) << c.sql << " gave " << error;
+  }
+}
+
+TEST_F(DuckdbExtension, ListsTheLocales) {
+  const std::vector<std::string> names = db.column("SELECT locale FROM nl_locales() ORDER BY locale");
+  EXPECT_GT(names.size(), 100u);
+  EXPECT_NE(std::find(names.begin(), names.end(), "de_DE"), names.end());
+  EXPECT_NE(std::find(names.begin(), names.end(), "ja_JP"), names.end());
+}
+
+TEST_F(DuckdbExtension, ReadsAColumnMixingLocalesRowByRow) {
+  const std::vector<std::string> got = db.column(
+      "SELECT nl_date(s, 'NLDATE', l) FROM (VALUES (1, '07.12.2026', 'de_DE'), (2, '12/7/2026', 'en_US'), "
+      "(3, '07/12/2026', 'fr_FR'), (4, 'nope', 'de_DE'), (5, '2026/12/07', 'ja_JP')) t(i, s, l) ORDER BY i");
+  EXPECT_EQ(got, (std::vector<std::string>{"2026-12-07", "2026-12-07", "2026-12-07", "NULL", "2026-12-07"}));
+}
+
+// A million German dates read on two threads give what one thread gives.
+TEST_F(DuckdbExtension, TwoThreadsGiveTheSingleThreadedAnswer) {
+  ASSERT_EQ(
+      db.error_of("CREATE TABLE t AS SELECT i, strftime(DATE '1950-01-01' + (i % 36524)::INTEGER, "
+                  "'%d.%m.%Y') || CASE WHEN i % 97 = 0 THEN 'x' ELSE '' END AS s FROM range(1000000) r(i)"),
+      "");
+  const std::string query =
+      "SELECT count(d), count(*) - count(d), sum(hash(i, d)) FROM "
+      "(SELECT i, nl_date(s, 'NLDATE', 'de_DE') AS d FROM t)";
+  ASSERT_EQ(db.error_of("SET threads = 1"), "");
+  const std::vector<std::string> one = db.column(query);
+  ASSERT_EQ(db.error_of("SET threads = 2"), "");
+  const std::vector<std::string> two = db.column(query);
+  EXPECT_EQ(one, two);
+  EXPECT_EQ(db.value("SELECT count(nl_date(s, 'NLDATE', 'de_DE')) FROM t"), std::to_string(1000000 - 10310));
+}
+
+// A German bank statement, read where it lies.
+TEST_F(DuckdbExtension, ReadsAStatementWithReadCsv) {
+  const std::string csv = std::string(NLDAT_SOURCE_DIR) + "/examples/de_DE_kontoauszug.csv";
+  const std::string from = "FROM read_csv('" + csv + "', delim = ';', header = true, all_varchar = true)";
+  EXPECT_EQ(db.value("SELECT count(*) - count(nl_date(Buchungstag, 'NLDATE', 'de_DE')) " + from), "0");
+  EXPECT_EQ(db.value("SELECT count(*) - count(nl_money(Betrag, 'de_DE')) " + from), "0");
+  EXPECT_EQ(db.value("SELECT nl_money(Betrag, 'de_DE') " + from + " WHERE Buchungstext = 'Gutschrift'"),
+            "3412.7700");
+  EXPECT_EQ(db.value("SELECT min(nl_date(Buchungstag, 'NLDATE', 'de_DE')) " + from), "2026-12-01");
+}
+
+}  // namespace
