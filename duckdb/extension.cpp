@@ -98,13 +98,15 @@ std::string quoted(std::string_view text) {
   return out;
 }
 
-// The default locales, one per environment variable, named once at LOAD.
-std::string g_time_locale, g_numeric_locale, g_monetary_locale;
-
+// The locale of a call that names none, by the environment variable of its
+// kind: looked up once per process.
 const std::string &default_locale_of(const char *variable) {
-  if (std::strcmp(variable, "LC_NUMERIC") == 0) return g_numeric_locale;
-  if (std::strcmp(variable, "LC_MONETARY") == 0) return g_monetary_locale;
-  return g_time_locale;
+  static const std::string time = nlduck::default_locale("LC_TIME");
+  static const std::string numeric = nlduck::default_locale("LC_NUMERIC");
+  static const std::string monetary = nlduck::default_locale("LC_MONETARY");
+  if (std::strcmp(variable, "LC_NUMERIC") == 0) return numeric;
+  if (std::strcmp(variable, "LC_MONETARY") == 0) return monetary;
+  return time;
 }
 
 // A week rule given as text ("V", "u", ...): the rule letter, or 0.
@@ -618,9 +620,7 @@ DUCKDB_EXTENSION_ENTRYPOINT(duckdb_connection connection, duckdb_extension_info 
       access->set_error(info, ("nldat: " + error).c_str());
       return false;
     }
-    g_time_locale = nlduck::default_locale("LC_TIME");
-    g_numeric_locale = nlduck::default_locale("LC_NUMERIC");
-    g_monetary_locale = nlduck::default_locale("LC_MONETARY");
+    default_locale_of("LC_TIME");
     if (!register_all(connection)) {
       access->set_error(info, "nldat: cannot register the functions");
       return false;

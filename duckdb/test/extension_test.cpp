@@ -2,8 +2,11 @@
 // allowed, LOAD of the built nldat.duckdb_extension, and queries of every
 // function, their NULLs and their errors.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
 
-#include <optional>
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -11,10 +14,14 @@
 
 namespace {
 
+// Calls that name no locale take it from the environment, read once at the
+// first LOAD: German here, whatever the machine's.
+const bool kGermanByDefault = setenv("LC_ALL", "de_DE.UTF-8", 1) == 0;
+
 // One database and one connection with the extension loaded.
 class Database {
  public:
-  Database() {
+  explicit Database(const std::string &extension = NLDAT_DUCKDB_EXTENSION) {
     duckdb_config config = nullptr;
     EXPECT_EQ(duckdb_create_config(&config), DuckDBSuccess);
     EXPECT_EQ(duckdb_set_config(config, "allow_unsigned_extensions", "true"), DuckDBSuccess);
@@ -25,7 +32,7 @@ class Database {
     }
     duckdb_destroy_config(&config);
     EXPECT_EQ(duckdb_connect(db_, &connection_), DuckDBSuccess);
-    load_error_ = error_of(std::string("LOAD '") + NLDAT_DUCKDB_EXTENSION + "'");
+    load_error_ = error_of("LOAD '" + extension + "'");
   }
   ~Database() {
     duckdb_disconnect(&connection_);
@@ -161,6 +168,29 @@ TEST_F(DuckdbExtension, UnknownNamesAreErrorsNamingThem) {
   }
 }
 
+TEST_F(DuckdbExtension, ACallNamingNoLocaleUsesTheEnvironments) {
+  ASSERT_TRUE(kGermanByDefault);
+  expect_cases(db, {
+                       {"SELECT nl_date('07.12.2026')", "2026-12-07"},
+                       {"SELECT nl_date('07.12.2026', 'NLDATE')", "2026-12-07"},
+                       {"SELECT nl_timestamp('07.12.2026, 14:30:05')", "2026-12-07 14:30:05"},
+                       {"SELECT nl_number('1.234,5')", "1234.5"},
+                       {"SELECT nl_money('1.234,567 €')", "1234.5670"},
+                       {"SELECT nl_format(DATE '2026-12-07', '%B')", "Dezember"},
+                   });
+}
+
+// The module is looked for beside the extension, nowhere else.
+TEST(DuckdbExtensionLoad, FailsClearlyWithoutTheModuleBesideIt) {
+  char folder[] = "/tmp/nldat-duckdb-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string copy = std::string(folder) + "/nldat.duckdb_extension";
+  std::filesystem::copy_file(NLDAT_DUCKDB_EXTENSION, copy);
+  Database db(copy);
+  EXPECT_NE(db.load_error().find(std::string(folder) + "/uwinldat.so"), std::string::npos) << db.load_error();
+  std::filesystem::remove_all(folder);
+}
+
 TEST_F(DuckdbExtension, ListsTheLocales) {
   const std::vector<std::string> names = db.column("SELECT locale FROM nl_locales() ORDER BY locale");
   EXPECT_GT(names.size(), 100u);
@@ -190,6 +220,28 @@ TEST_F(DuckdbExtension, TwoThreadsGiveTheSingleThreadedAnswer) {
   const std::vector<std::string> two = db.column(query);
   EXPECT_EQ(one, two);
   EXPECT_EQ(db.value("SELECT count(nl_date(s, 'NLDATE', 'de_DE')) FROM t"), std::to_string(1000000 - 10310));
+}
+
+// Threads that need different locales take turns and still read every row
+// by its own locale.
+TEST_F(DuckdbExtension, TwoThreadsMixingLocalesReadEveryRowByItsOwn) {
+  ASSERT_EQ(
+      db.error_of("CREATE TABLE m AS SELECT i, l, CASE WHEN l = 'de_DE' THEN strftime(d, '%d.%m.%Y') "
+                  "ELSE strftime(d, '%m/%d/%Y') END AS s FROM (SELECT i, DATE '1950-01-01' + (i % "
+                  "36524)::INTEGER AS d, CASE WHEN i // 3000 % 2 = 0 THEN 'de_DE' ELSE 'en_US' END AS l "
+                  "FROM range(300000) r(i))"),
+      "");
+  const std::string query =
+      "SELECT count(d), sum(hash(i, d)), count(*) FILTER (WHERE d <> DATE '1950-01-01' + (i % "
+      "36524)::INTEGER) "
+      "FROM (SELECT i, nl_date(s, 'NLDATE', l) AS d FROM m)";
+  ASSERT_EQ(db.error_of("SET threads = 1"), "");
+  const std::vector<std::string> one = db.column(query);
+  ASSERT_EQ(db.error_of("SET threads = 2"), "");
+  EXPECT_EQ(db.column(query), one);
+  EXPECT_EQ(db.value("SELECT count(*) FROM m WHERE nl_date(s, 'NLDATE', l) = DATE '1950-01-01' + (i % "
+                     "36524)::INTEGER"),
+            "300000");
 }
 
 // A German bank statement, read where it lies.
