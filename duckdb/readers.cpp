@@ -1,6 +1,8 @@
 // The reader table of the extension.
 #include "readers.h"
 
+#include <strings.h>
+
 #include <iterator>
 
 namespace nlduck {
@@ -18,13 +20,8 @@ constexpr Reader kReaders[] = {
 // The slots of the fixed readers, in the order of Fixed.
 constexpr size_t kFixedSlots[] = {5, 6, 7, 8};
 
-constexpr char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool same_name(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (upper(a[i]) != upper(b[i])) return false;
-  return true;
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
 bool is_fixed(size_t slot) {
