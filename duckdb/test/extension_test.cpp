@@ -108,6 +108,7 @@ TEST_F(DuckdbExtension, ReadsByEveryInformatInSeveralLocales) {
               {"SELECT nl_percent('12,5 %', 'de_DE')", "0.125"},
               {"SELECT nl_money('1.234,56 €', 'de_DE')", "1234.5600"},
               {"SELECT nl_money('-1.150,00', 'de_DE')", "-1150.0000"},
+              {"SELECT nl_money('1,2345 €', 'de_DE')", "1.2345"},
               {"SELECT nl_money('$1,234.56', 'en_US')", "1234.5600"},
               {"SELECT nl_money('￥1,235', 'ja_JP')", "1235.0000"},
               {"SELECT nl_read_week('2026-W50-01')", "2026-12-07"},
@@ -142,6 +143,8 @@ TEST_F(DuckdbExtension, AFieldNotReadIsNull) {
                        {"SELECT nl_number('zwölf', 'de_DE')", "NULL"},
                        {"SELECT nl_money('viel Geld', 'de_DE')", "NULL"},
                        {"SELECT nl_read_week('2026-W60-01')", "NULL"},
+                       // More decimals than nl_money's type holds: not rounded, not read.
+                       {"SELECT nl_money('1,23456 €', 'de_DE')", "NULL"},
                    });
 }
 
