@@ -189,7 +189,7 @@ class Chunk {
       case Op::kReadTime: return read_time(args, r, out, null);
       case Op::kFormat: return format(args, r, output);
       case Op::kWeek: return week(args, r, output);
-      case Op::kWeekNumber: return week_number(args, r, out);
+      case Op::kWeekNumber: return week_number(args, r, out, null);
     }
     return false;
   }
@@ -383,11 +383,14 @@ class Chunk {
     return true;
   }
 
-  bool week_number(const Column *args, idx_t r, void *out) {
+  bool week_number(const Column *args, idx_t r, void *out, bool *null) {
     const char letter = rule(args, r);
     if (letter == 0) return false;
     double date = 0;
-    if (!date_argument(args, r, &date)) return fail("an infinite date has no week");
+    if (!date_argument(args, r, &date)) {
+      *null = true;  // an infinite date
+      return true;
+    }
     double number = nlhost::standard_missing();
     worker_.writers().week_number(&number, nullptr, &letter, 1, date);
     if (!(number >= 0 && number <= 53)) return fail("the date is out of the range of week dates");

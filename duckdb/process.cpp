@@ -35,7 +35,11 @@ class Process {
     std::lock_guard lock(mutex_);
     if (!started_) {
       started_ = true;
-      module_ = nlhost::Module::open(host_, path, &start_error_);
+      // An instance of its own even for the first worker: another host in
+      // the process (a second copy of the extension, a Python binding) that
+      // loads the same file gets the same module, whose globals would then
+      // name that host's control block.
+      module_ = nlhost::Module::open_instance(host_, path, host_.add_control_block(), &start_error_);
       path_ = path;
     }
     if (module_ == nullptr) *error = start_error_;
@@ -54,9 +58,9 @@ class Process {
       return worker;
     }
     auto worker = std::make_unique<Worker>();
-    // The first worker calls the module as loaded; every other one an
-    // instance of its own, so that threads do not share the control block
-    // the module writes on every service call.
+    // The first worker calls the instance loaded at the start; every other
+    // one an instance of its own, so that threads do not share the control
+    // block the module writes on every service call.
     worker->module_ = module_.get();
     if (!workers_.empty()) {
       std::string why;

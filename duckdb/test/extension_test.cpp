@@ -128,6 +128,8 @@ TEST_F(DuckdbExtension, WritesDatesTimestampsAndWeeks) {
               {"SELECT nl_week_number(DATE '2026-12-07')", "50"},
               {"SELECT nl_week_number(DATE '2026-12-07', 'U')", "49"},
               {"SELECT nl_format(DATE 'infinity', '%Y', 'de_DE')", "NULL"},
+              {"SELECT nl_week(DATE 'infinity')", "NULL"},
+              {"SELECT nl_week_number(DATE '-infinity')", "NULL"},
           });
 }
 
