@@ -368,8 +368,7 @@ TEST_F(HostServices, RecordsCallsFromSeveralThreads) {
   EXPECT_EQ(fetches, size_t{kThreads} * kCalls);
   watch_.clear_calls();
   watch_.record_calls(false);
-  zmdy(1, 1, 2000);  // the watched copy, still called directly, records nothing now
-  service<double (*)(double, double, double)>(155, 11)(1, 1, 2000);
+  zmdy(1, 1, 2000);  // the watched copy, called directly, records nothing now
   EXPECT_TRUE(watch_.calls().empty());
 }
 
@@ -388,6 +387,31 @@ TEST_F(HostServices, FailsTheNthCallOnDemand) {
   uwn_memory_pool *pool = host_.control_block()->pool;
   EXPECT_EQ(pool->allocate(pool, 16, UWN_POOL_FLAGS), nullptr);
   EXPECT_NE(pool->allocate(pool, 16, UWN_POOL_FLAGS), nullptr);
+}
+
+// The watched copies are in the table only while the watch has something to
+// do, and a routine a test put in a slot stays there throughout.
+TEST_F(HostServices, WatchedServicesStandInOnlyWhileWatching) {
+  uwn_memory_pool *pool = host_.control_block()->pool;
+  void *const zmdy = watch_.service(155, 11);
+  const uwn_pool_allocate_fn allocate = pool->allocate;
+  void *const spy = reinterpret_cast<void *>(+[](double) { return 1.0; });
+  watch_.set_service(155, 18, spy);
+  watch_.record_calls(true);
+  EXPECT_NE(watch_.service(155, 11), zmdy);
+  EXPECT_NE(pool->allocate, allocate);
+  EXPECT_EQ(watch_.service(155, 18), spy);
+  watch_.record_calls(false);
+  EXPECT_EQ(watch_.service(155, 11), zmdy);
+  EXPECT_EQ(pool->allocate, allocate);
+  watch_.fail_allocations(true);
+  EXPECT_NE(watch_.service(155, 11), zmdy);
+  watch_.fail_allocations(false);
+  watch_.fail_call("zmdy", 1);
+  EXPECT_NE(watch_.service(155, 11), zmdy);
+  watch_.fail_call("zmdy", 0);
+  EXPECT_EQ(watch_.service(155, 11), zmdy);
+  EXPECT_EQ(watch_.service(155, 18), spy);
 }
 
 TEST(HostCurrent, FollowsTheLiveHost) {

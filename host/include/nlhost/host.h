@@ -1,11 +1,11 @@
 // nlhost: a reference host for the uwinldat module.
 //
 // A Host owns everything the module reads through the control block: the
-// vector table with the services of uwinldat_services.def, the GCB_TSSVEC bytes, the upper-case and
-// character-class tables, the standard missing value, the memory pool and the
-// kernel handle.  Services reach the host's state through one process-wide
-// current host (Host::current()).  Tests watch and steer the services
-// through nlhost/testing.h.
+// vector table with every service of uwinldat_services.def, the GCB_TSSVEC
+// bytes, the upper-case and character-class tables, the standard missing
+// value, the memory pool and the kernel handle.  Services reach the host's
+// state through one process-wide current host (Host::current()).  Tests
+// watch and steer the services through nlhost/testing.h.
 #ifndef NLHOST_HOST_H
 #define NLHOST_HOST_H
 
