@@ -141,7 +141,7 @@ bool scaled_decimal(std::string_view text, __int128 *scaled) {
     }
     if (c < '0' || c > '9') return false;
     if (value == 0 && c == '0' && !point) continue;
-    if (++digits > kMoneyWidth + kMoneyScale) return false;
+    if (++digits > kMoneyWidth) return false;  // value stays below 10^38
     value = value * 10 + (c - '0');
     if (point) ++decimals;
   }
@@ -156,11 +156,11 @@ bool scaled_decimal(std::string_view text, __int128 *scaled) {
     for (int i = 0; i < kMoneyWidth; ++i) limit *= 10;
     return limit;
   }();
-  for (; shift > 0; --shift) {
-    value *= 10;
-    if (value >= kLimit) return false;
-  }
   if (value >= kLimit) return false;
+  for (; shift > 0; --shift) {
+    if (value >= kLimit / 10) return false;
+    value *= 10;
+  }
   *scaled = negative ? -value : value;
   return true;
 }

@@ -109,6 +109,8 @@ TEST_F(DuckdbExtension, ReadsByEveryInformatInSeveralLocales) {
               {"SELECT nl_money('1.234,56 €', 'de_DE')", "1234.5600"},
               {"SELECT nl_money('-1.150,00', 'de_DE')", "-1150.0000"},
               {"SELECT nl_money('1,2345 €', 'de_DE')", "1.2345"},
+              // A double written with an exponent ("1e+20") at its scale.
+              {"SELECT nl_money('$100,000,000,000,000,000,000.00', 'en_US')", "100000000000000000000.0000"},
               {"SELECT nl_money('$1,234.56', 'en_US')", "1234.5600"},
               {"SELECT nl_money('￥1,235', 'ja_JP')", "1235.0000"},
               {"SELECT nl_read_week('2026-W50-01')", "2026-12-07"},
@@ -134,20 +136,23 @@ TEST_F(DuckdbExtension, WritesDatesTimestampsAndWeeks) {
 }
 
 TEST_F(DuckdbExtension, AFieldNotReadIsNull) {
-  expect_cases(db, {
-                       {"SELECT nl_date('07.12.2026x', 'NLDATE', 'de_DE')", "NULL"},
-                       {"SELECT nl_date('31.02.2026', 'NLDATE', 'de_DE')", "NULL"},
-                       {"SELECT nl_date('', 'NLDATE', 'de_DE')", "NULL"},
-                       {"SELECT nl_date(NULL, 'NLDATE', 'de_DE')", "NULL"},
-                       {"SELECT nl_date('07.12.2026', NULL, 'de_DE')", "NULL"},
-                       {"SELECT nl_timestamp('25:00', 'NLDATM', 'de_DE')", "NULL"},
-                       {"SELECT nl_time('25:61:00', '%H:%M:%S')", "NULL"},
-                       {"SELECT nl_number('zwölf', 'de_DE')", "NULL"},
-                       {"SELECT nl_money('viel Geld', 'de_DE')", "NULL"},
-                       {"SELECT nl_read_week('2026-W60-01')", "NULL"},
-                       // More decimals than nl_money's type holds: not rounded, not read.
-                       {"SELECT nl_money('1,23456 €', 'de_DE')", "NULL"},
-                   });
+  expect_cases(
+      db, {
+              {"SELECT nl_date('07.12.2026x', 'NLDATE', 'de_DE')", "NULL"},
+              {"SELECT nl_date('31.02.2026', 'NLDATE', 'de_DE')", "NULL"},
+              {"SELECT nl_date('', 'NLDATE', 'de_DE')", "NULL"},
+              {"SELECT nl_date(NULL, 'NLDATE', 'de_DE')", "NULL"},
+              {"SELECT nl_date('07.12.2026', NULL, 'de_DE')", "NULL"},
+              {"SELECT nl_timestamp('25:00', 'NLDATM', 'de_DE')", "NULL"},
+              {"SELECT nl_time('25:61:00', '%H:%M:%S')", "NULL"},
+              {"SELECT nl_number('zwölf', 'de_DE')", "NULL"},
+              {"SELECT nl_money('viel Geld', 'de_DE')", "NULL"},
+              {"SELECT nl_read_week('2026-W60-01')", "NULL"},
+              // More decimals than nl_money's type holds: not rounded, not read.
+              {"SELECT nl_money('1,23456 €', 'de_DE')", "NULL"},
+              // More integer digits than it holds.
+              {"SELECT nl_money('$123,456,789,012,345,678,901,234,567,890,123,456,789.00', 'en_US')", "NULL"},
+          });
 }
 
 TEST_F(DuckdbExtension, UnknownNamesAreErrorsNamingThem) {
