@@ -394,6 +394,53 @@ TEST(WriteIso, EachKind) {
   EXPECT_EQ(std::string(buffer, nlhost::write_iso(nlhost::ValueKind::kNumber, -1234.56, buffer)), "-1234.56");
 }
 
+// A value counts in the day and the second it falls in: before day 0 and
+// second 0 too, where rounding toward zero would land in the next one.
+TEST(WriteIso, ValuesFallInTheirDayAndSecond) {
+  using nlhost::ValueKind;
+  constexpr double kFirst = UWN_FIRST_DATE, kLast = UWN_DATE_LIMIT - 1;  // 1582-01-01, 20000-12-26
+  const struct {
+    ValueKind kind;
+    double value;
+    const char *text;
+  } rows[] = {
+      {ValueKind::kDate, 0, "1960-01-01"},
+      {ValueKind::kDate, 0.75, "1960-01-01"},
+      {ValueKind::kDate, -1, "1959-12-31"},
+      {ValueKind::kDate, -0.25, "1959-12-31"},
+      {ValueKind::kDate, -1.5, "1959-12-30"},
+      {ValueKind::kDate, kFirst, "1582-01-01"},
+      {ValueKind::kDate, kFirst + 0.5, "1582-01-01"},
+      {ValueKind::kDate, 2936549, "9999-12-31"},
+      {ValueKind::kDate, 2936550, "10000-01-01"},
+      {ValueKind::kDate, kLast + 0.5, "20000-12-26"},
+      {ValueKind::kDatetime, 0, "1960-01-01T00:00:00"},
+      {ValueKind::kDatetime, 0.5, "1960-01-01T00:00:00"},
+      {ValueKind::kDatetime, 86399.999, "1960-01-01T23:59:59"},
+      {ValueKind::kDatetime, -1, "1959-12-31T23:59:59"},
+      {ValueKind::kDatetime, -0.5, "1959-12-31T23:59:59"},
+      {ValueKind::kDatetime, -1e-13, "1959-12-31T23:59:59"},  // 86400 - 1e-13 is 86400
+      {ValueKind::kDatetime, -59.25, "1959-12-31T23:59:00"},
+      {ValueKind::kDatetime, -3600.5, "1959-12-31T22:59:59"},
+      {ValueKind::kDatetime, -86400, "1959-12-31T00:00:00"},
+      {ValueKind::kDatetime, -86400.5, "1959-12-30T23:59:59"},
+      {ValueKind::kDatetime, -1e9 - 0.5, "1928-04-23T22:13:19"},
+      {ValueKind::kDatetime, kFirst * 86400, "1582-01-01T00:00:00"},
+      {ValueKind::kDatetime, kFirst * 86400 + 0.5, "1582-01-01T00:00:00"},
+      {ValueKind::kDatetime, kFirst * 86400 + 86399.5, "1582-01-01T23:59:59"},
+      {ValueKind::kDatetime, kLast * 86400 + 86399.5, "20000-12-26T23:59:59"},
+      {ValueKind::kTime, 0, "00:00:00"},
+      {ValueKind::kTime, 0.5, "00:00:00"},
+      {ValueKind::kTime, 59.999, "00:00:59"},
+      {ValueKind::kTime, 86399.5, "23:59:59"},
+  };
+  char buffer[48];
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.value);
+    EXPECT_EQ(std::string(buffer, nlhost::write_iso(row.kind, row.value, buffer)), row.text);
+  }
+}
+
 // Numbers as plain decimals, never with an exponent between 1e-5 and 1e16,
 // and as short as reads back.
 TEST(WriteIso, NumbersArePlainAndShortest) {

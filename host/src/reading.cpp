@@ -724,8 +724,11 @@ size_t write_iso(ValueKind kind, double value, char *buffer) {
   switch (kind) {
     case ValueKind::kDate: p = write_date(p, static_cast<int64_t>(std::floor(value))); break;
     case ValueKind::kDatetime: {
-      const double days = std::floor(value / 86400);
-      const auto seconds = static_cast<int64_t>(std::floor(value - days * 86400));  // [0, 86399]
+      // Split the whole second, not the value: a value a hair below a day's
+      // start would leave 86400 - tiny, which rounds to 86400.
+      const double second = std::floor(value);
+      const double days = std::floor(second / 86400);
+      const auto seconds = static_cast<int64_t>(second - days * 86400);  // [0, 86399], exact
       p = write_date(p, static_cast<int64_t>(days));
       *p++ = 'T';
       p = write_time(p, seconds);
