@@ -154,6 +154,16 @@ TEST_F(Reading, StrictPatternReadersAccountForTheWholeField) {
       {nlhost::ValueKind::kTime, "%H:%M", "14:30", 52200},
       {nlhost::ValueKind::kTime, "%H:%M", "14:301", no},
       {nlhost::ValueKind::kDatetime, "%d.%m.%Y %H:%M", "07.12.2026 14:30", 24447.0 * 86400 + 52200},
+      // Before 1960 the values are negative; the first day is the last read.
+      {nlhost::ValueKind::kDate, "%d.%m.%Y", "31.12.1959", -1},
+      {nlhost::ValueKind::kDate, "%d.%m.%Y", "01.01.1582", -138061},
+      {nlhost::ValueKind::kDate, "%d.%m.%Y", "31.12.1581", no},
+      {nlhost::ValueKind::kDatetime, "%d.%m.%Y %H:%M", "31.12.1959 23:59", -60},
+      {nlhost::ValueKind::kDatetime, "%d.%m.%Y %H:%M", "31.12.1959 00:00", -86400},
+      {nlhost::ValueKind::kDatetime, "%d.%m.%Y %H:%M", "01.01.1582 00:00", -138061.0 * 86400},
+      {nlhost::ValueKind::kDatetime, "%d.%m.%Y %H:%M", "31.12.1581 23:59", no},
+      {nlhost::ValueKind::kTime, "%H:%M", "00:00", 0},
+      {nlhost::ValueKind::kTime, "%H:%M", "23:59", 86340},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(std::string(row.pattern) + " " + row.field);
@@ -464,6 +474,23 @@ TEST(WriteIso, NumbersArePlainAndShortest) {
       {1e16, "1e+16"},
       {-2.5e20, "-2.5e+20"},
       {1e-7, "1e-07"},
+      // Both sides of each bound: plain from 1e-5 up to below 1e16, whole
+      // numbers by their digits below 9e15, the fewest decimals up to 8.
+      {-1e16, "-1e+16"},
+      {9999999999999998, "9999999999999998"},
+      {-9999999999999998, "-9999999999999998"},
+      {9e15, "9000000000000000"},
+      {8999999999999999, "8999999999999999"},
+      {-0.00001, "-0.00001"},
+      {0.0000099, "9.9e-06"},
+      {-0.0000099, "-9.9e-06"},
+      {-1e-7, "-1e-07"},
+      {0.12345678, "0.12345678"},
+      {-0.12345678, "-0.12345678"},
+      {0.123456789, "0.123456789"},
+      {99999999999999.9, "99999999999999.9"},
+      {999999999999999.9, "999999999999999.9"},
+      {-0.5, "-0.5"},
   };
   char buffer[48];
   for (const auto &row : rows) {
