@@ -298,6 +298,18 @@ const NumberRow kStrictNumbers[] = {
      "\xE2\x80\x8E-\xE2\x80\x8E\xDB\xB8\xDB\xB4\xD9\xAC\xDB\xB8\xDB\xB8\xDB\xB8\xD9\xAB\xDB\xB4\xDB\xB6",
      true, -84888.46},
     {"ps", "NUMBER", "-84.888,46", true, -84888.46},
+    // Either side of the digits an exact decimal holds, and of the longest
+    // number: 32 bytes are read, 33 are not.
+    {"en_US", "NUMBER", "123456789012345", true, 123456789012345},
+    {"en_US", "NUMBER", "1234567890123456", true, 1234567890123456},
+    {"en_US", "NUMBER", "9007199254740993", true, 9007199254740992},
+    {"en_US", "NUMBER", "-0.12345678901234", true, -0.12345678901234},
+    {"en_US", "NUMBER", "-0.123456789012345678", true, -0.123456789012345678},
+    {"en_US", "NUMBER", "1E22", true, 1e22},
+    {"en_US", "NUMBER", "1E23", true, 1e23},
+    {"de_DE", "NUMBER", "-0,000001", true, -0.000001},
+    {"en_US", "NUMBER", "10000000000000000000000000000000", true, 1e31},
+    {"en_US", "NUMBER", "100000000000000000000000000000000", false, 0},
     // Near misses.
     {"en_US", "NUMBER", "1,23,4.5", false, 0},
     {"en_US", "NUMBER", "1,2345", false, 0},
