@@ -142,6 +142,19 @@ TEST(Cli, FormatAndWeekTakeValuesFromStandardInput) {
   run = nldat("--locale de_DE format date '%d.%m.%Y'", "2026-12-07\n24447\n");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "07.12.2026\n07.12.2026\n");
+  // Before 1960 a value counts in the day and second it falls in; the day
+  // before the first is out of range.
+  run = nldat("--locale de_DE format datetime '%d.%m.%Y %H:%M:%S'",
+              "-0.5\n1959-12-31T23:59:59\n-11928470400\n-11928470399.5\n-11928470400.5\n");
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.out, "31.12.1959 23:59:59\n31.12.1959 23:59:59\n01.01.1582 00:00:00\n01.01.1582 00:00:00\n");
+  EXPECT_NE(run.err.find("\"-11928470400.5\": missing or out-of-range"), std::string::npos) << run.err;
+  run = nldat("--locale de_DE format date '%d.%m.%Y'", "-0.5\n-138061\n1582-01-01\n-138062\n");
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.out, "31.12.1959\n01.01.1582\n01.01.1582\n");
+  run = nldat("week V", "-1\n-0.5\n-138061\n");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "-1\t1959-W53-04\n-0.5\t1959-W53-04\n-138061\t1581-W53-05\n");
 }
 
 TEST(Cli, ReadsWeekDatesByRule) {
