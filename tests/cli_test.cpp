@@ -298,6 +298,9 @@ TEST(Cli, ReadsByAPatternOfItsOwn) {
   EXPECT_EQ(run.out, "21979\t2020-03-05\n") << run.err;
   run = nldat("read --pattern '%H:%M' time", "14:30\n");
   EXPECT_EQ(run.out, "52200\t14:30:00\n") << run.err;
+  // A time is a duration: leniently, 99 minutes carry into a 100th hour.
+  run = nldat("read --lenient --pattern '%H:%M' time", "99:99\n23:59\n");
+  EXPECT_EQ(run.out, "362340\t100:39:00\n86340\t23:59:00\n") << run.err;
   EXPECT_EQ(nldat("read --pattern '%d' NUMBER").status, 2);
 }
 

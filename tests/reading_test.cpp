@@ -455,6 +455,14 @@ TEST(WriteIso, ValuesFallInTheirDayAndSecond) {
       {ValueKind::kTime, 0.5, "00:00:00"},
       {ValueKind::kTime, 59.999, "00:00:59"},
       {ValueKind::kTime, 86399.5, "23:59:59"},
+      {ValueKind::kTime, 86400, "24:00:00"},
+      {ValueKind::kTime, 359999.5, "99:59:59"},
+      {ValueKind::kTime, 360000, "100:00:00"},
+      {ValueKind::kTime, 362340, "100:39:00"},  // "99:99", read leniently by %H:%M
+      {ValueKind::kTime, 2147483647.0 * 3600 + 3599, "2147483647:59:59"},
+      {ValueKind::kTime, -1, "-00:00:01"},
+      {ValueKind::kTime, -0.5, "-00:00:01"},
+      {ValueKind::kTime, -360000, "-100:00:00"},
   };
   char buffer[48];
   for (const auto &row : rows) {

@@ -676,8 +676,15 @@ char *write_plain_number(char *p, double value) {
   return std::to_chars(p, p + 30, magnitude, std::chars_format::fixed).ptr;
 }
 
+// A time as hh:mm:ss; a time is a duration, so 100 hours or more take
+// more digits and one before 0 a minus sign.
 char *write_time(char *p, int64_t seconds) {
-  p = two_digits(p, static_cast<int>(seconds / 3600));
+  if (seconds < 0) {
+    *p++ = '-';
+    seconds = -seconds;
+  }
+  const int64_t hours = seconds / 3600;
+  p = hours < 100 ? two_digits(p, static_cast<int>(hours)) : write_digits(p, static_cast<uint64_t>(hours));
   *p++ = ':';
   p = two_digits(p, static_cast<int>(seconds / 60 % 60));
   *p++ = ':';
