@@ -13,6 +13,7 @@
 
 #include "decimal.h"
 #include "nlhost/civil.h"
+#include "nlhost/text.h"
 #include "nlhost/utf8.h"
 
 namespace nlhost {
@@ -23,48 +24,9 @@ using LocaleNumberReader = int32_t (*)(intptr_t, intptr_t, const void *, int32_t
 using PatternReader = int32_t (*)(const char *, int32_t, const char *, int32_t, double *);
 using PatternWriter = int32_t (*)(char *, int32_t *, const char *, int32_t, double);
 
-// The module's informats: their value kind, the locale pattern items they
-// read by, and the host's whole-field fallback informat.
-struct InformatRow {
-  std::string_view name;
-  ValueKind kind;
-  int32_t first_item, second_item;
-  std::string_view fallback;
-};
-constexpr InformatRow kInformats[] = {
-    {"NLDATE", ValueKind::kDate, UWN_ITEM_DATE_1, UWN_ITEM_DATE_2, "DATE"},
-    {"NLDATM", ValueKind::kDatetime, UWN_ITEM_DATETIME_1, UWN_ITEM_DATETIME_2, "DATETIME"},
-    {"NLDATEW", ValueKind::kDate, UWN_ITEM_DATE_W1, UWN_ITEM_DATE_W2, "WEEKDATE"},
-    {"NLDATMW", ValueKind::kDatetime, UWN_ITEM_DATETIME_W1, UWN_ITEM_DATETIME_W2, "TWNDY"},
-    {"NLDATMAP", ValueKind::kDatetime, UWN_ITEM_DATETIME_AP, UWN_ITEM_DATETIME_2, "DATEAMPM"},
-};
-
-// The library readers beside the informats.
-constexpr std::string_view kLibraryNames[] = {"NUMBER", "MONEY", "PERCENT", "WEEK"};
-
-constexpr std::string_view kAllNames[] = {"NLDATE", "NLDATM", "NLDATEW", "NLDATMW", "NLDATMAP",
-                                          "NUMBER", "MONEY",  "PERCENT", "WEEK"};
-
 // The locale number readers look at 32 characters at most: a longer field is
 // not read rather than read in part.
 constexpr size_t kLongestNumber = 32;
-
-constexpr char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool same_name(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (upper(a[i]) != upper(b[i])) return false;
-  }
-  return true;
-}
-
-const InformatRow *informat_row(std::string_view name) {
-  for (const InformatRow &row : kInformats) {
-    if (same_name(row.name, name)) return &row;
-  }
-  return nullptr;
-}
 
 // What a thread derived from a pattern text, remembered for the last few
 // texts it asked about: a column asks about the same one or two patterns for
@@ -179,7 +141,7 @@ bool same_text_blanks_aside(std::string_view a, std::string_view b) {
     while (i < a.size() && (a[i] == ' ' || a[i] == '\t')) ++i;
     while (j < b.size() && (b[j] == ' ' || b[j] == '\t')) ++j;
     if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
-    if (upper(a[i]) != upper(b[j])) return false;
+    if (ascii_upper(a[i]) != ascii_upper(b[j])) return false;
     ++i;
     ++j;
   }
@@ -189,7 +151,7 @@ int32_t run_informat(uwn_informat_fn informat, std::string_view field, double *v
   uwn_informat_block block{};
   block.text = field.data();
   block.text_length = static_cast<int32_t>(field.size());
-  block.width = std::min<int32_t>(block.text_length, 32767);
+  block.width = std::min<int32_t>(block.text_length, UWN_DESCRIPTOR_MAX);
   block.result = value;
   return informat(&block);
 }
@@ -374,9 +336,7 @@ PatternFacts facts_of(std::string_view pattern) {
   });
 }
 
-std::optional<NumberConventions> number_conventions(int32_t item) {
-  Host *host = Host::current();
-  const Locale *locale = host != nullptr ? host->locale() : nullptr;
+std::optional<NumberConventions> number_conventions(const Locale *locale, int32_t item) {
   const uwn_number_convention *record = locale != nullptr ? locale->convention(item) : nullptr;
   if (record == nullptr) return std::nullopt;
   NumberConventions c{record};
@@ -397,11 +357,9 @@ struct NumberShape {
   size_t currency_begin = 0, currency_end = 0;  // the currency text, when there is one
 };
 
-enum class NumberKind { kNumber, kMoney, kPercent };
-
 class ShapeReader {
  public:
-  ShapeReader(std::string_view text, const NumberConventions &c, NumberKind kind)
+  ShapeReader(std::string_view text, const NumberConventions &c, ReaderSource kind)
       : s_(text), c_(c), r_(*c.record), kind_(kind) {}
 
   // Digits with the locale's grouping and decimal separator, at most one
@@ -442,9 +400,9 @@ class ShapeReader {
         sign_ = negative_ = open_parenthesis_ = true;
       } else if (open_parenthesis_ && !close_parenthesis_ && ch == ')' && seen_number_) {
         close_parenthesis_ = true;
-      } else if (kind_ == NumberKind::kPercent && !percent_ && ch == '%') {
+      } else if (kind_ == ReaderSource::kPercent && !percent_ && ch == '%') {
         percent_ = true;
-      } else if (kind_ == NumberKind::kMoney && currency_end_ == 0 && currency()) {
+      } else if (kind_ == ReaderSource::kMoney && currency_end_ == 0 && currency()) {
         continue;
       } else {
         return false;
@@ -545,7 +503,7 @@ class ShapeReader {
         if (!put_digit(s_[i_], true)) return false;
       }
     }
-    if (kind_ == NumberKind::kNumber && i_ + 1 < s_.size() && (s_[i_] == 'E' || s_[i_] == 'e')) {
+    if (kind_ == ReaderSource::kNumber && i_ + 1 < s_.size() && (s_[i_] == 'E' || s_[i_] == 'e')) {
       size_t j = i_ + 1;
       if (s_[j] == '-' || s_[j] == '+') ++j;
       if (digit(j)) {
@@ -565,7 +523,7 @@ class ShapeReader {
   std::string_view s_;
   const NumberConventions &c_;
   const uwn_number_convention &r_;
-  NumberKind kind_;
+  ReaderSource kind_;  // kNumber, kMoney or kPercent
   size_t i_ = 0;
   bool sign_ = false, negative_ = false, open_parenthesis_ = false, close_parenthesis_ = false;
   bool percent_ = false, seen_number_ = false;
@@ -737,86 +695,55 @@ size_t write_iso(ValueKind kind, double value, char *buffer) {
   return static_cast<size_t>(p - buffer);
 }
 
-const std::string_view *FieldReader::names(size_t *count) {
-  *count = std::size(kAllNames);
-  return kAllNames;
-}
-
-std::optional<FieldReader> FieldReader::make(const Module &module, std::string_view name,
+std::optional<FieldReader> FieldReader::make(const Host &host, const Module &module, std::string_view name,
                                              std::string *error) {
-  FieldReader reader;
-  reader.module_ = &module;
-  if (const InformatRow *row = informat_row(name)) {
+  const ReaderInfo *row = find_reader(name);
+  if (row == nullptr) {
+    *error = "no informat or reader named " + std::string(name);
+    return std::nullopt;
+  }
+  FieldReader reader(host);
+  // Looked up once: a symbol lookup per field would cost as much as the read.
+  reader.routine_ = module.symbol(row->reader);
+  if (row->source == ReaderSource::kInformat) {
     reader.informat_ = module.informat(row->name);
     if (reader.informat_ == nullptr) {
       *error = "the module has no informat " + std::string(row->name);
       return std::nullopt;
     }
-    // Looked up once: a symbol lookup per field would cost as much as the read.
-    reader.writer_ = module.symbol(row->kind == ValueKind::kDate ? "zkfdate" : "zkfdttm");
-    reader.routine_ = module.symbol(row->kind == ValueKind::kDate ? "zkpdate" : "zkpdttm");
-    reader.name_ = std::string(row->name);
-    reader.kind_ = row->kind;
-    reader.pattern_items_[0] = row->first_item;
-    reader.pattern_items_[1] = row->second_item;
     reader.fallback_name_ = row->fallback;
-    reader.source_ = Source::kInformat;
-    return reader;
+  } else if (reader.routine_ == nullptr) {
+    *error = std::string("the module does not export ") + row->reader;
+    return std::nullopt;
   }
-  struct LibraryRow {
-    std::string_view name;
-    Source source;
-    ValueKind kind;
-    const char *routine;
-  };
-  static constexpr LibraryRow kLibrary[] = {
-      {"NUMBER", Source::kNumber, ValueKind::kNumber, "zkifnum"},
-      {"MONEY", Source::kMoney, ValueKind::kNumber, "zkifmny"},
-      {"PERCENT", Source::kPercent, ValueKind::kNumber, "zkifpct"},
-      {"WEEK", Source::kWeek, ValueKind::kDate, "zkifweek"},
-  };
-  static_assert(std::size(kLibrary) == std::size(kLibraryNames));
-  for (const LibraryRow &row : kLibrary) {
-    if (!same_name(row.name, name)) continue;
-    reader.routine_ = module.symbol(row.routine);
-    if (reader.routine_ == nullptr) {
-      *error = std::string("the module does not export ") + row.routine;
-      return std::nullopt;
-    }
-    reader.name_ = std::string(row.name);
-    reader.kind_ = row.kind;
-    reader.source_ = row.source;
-    return reader;
-  }
-  *error = "no informat or reader named " + std::string(name);
-  return std::nullopt;
+  if (row->writer != nullptr) reader.writer_ = module.symbol(row->writer);
+  reader.name_ = std::string(row->name);
+  reader.kind_ = row->kind;
+  reader.source_ = row->source;
+  reader.pattern_items_[0] = row->items[0];
+  reader.pattern_items_[1] = row->items[1];
+  return reader;
 }
 
-std::optional<FieldReader> FieldReader::with_pattern(const Module &module, ValueKind kind,
+std::optional<FieldReader> FieldReader::with_pattern(const Host &host, const Module &module, ValueKind kind,
                                                      std::string pattern, std::string *error) {
-  const char *routine = kind == ValueKind::kDate       ? "zkpdate"
-                        : kind == ValueKind::kDatetime ? "zkpdttm"
-                        : kind == ValueKind::kTime     ? "zkptime"
-                                                       : nullptr;
-  if (routine == nullptr) {
+  const KindInfo &info = kind_info(kind);
+  if (info.pattern_reader == nullptr) {
     *error = "a pattern reads dates, datetimes and times only";
     return std::nullopt;
   }
-  if (pattern.empty() || pattern.size() > 32767) {
-    *error = "a pattern has 1 to 32767 bytes";
+  if (pattern.empty() || pattern.size() > UWN_DESCRIPTOR_MAX) {
+    *error = "a pattern has 1 to " + std::to_string(UWN_DESCRIPTOR_MAX) + " bytes";
     return std::nullopt;
   }
-  FieldReader reader;
-  reader.module_ = &module;
-  reader.routine_ = module.symbol(routine);
+  FieldReader reader(host);
+  reader.routine_ = module.symbol(info.pattern_reader);
   if (reader.routine_ == nullptr) {
-    *error = std::string("the module does not export ") + routine;
+    *error = std::string("the module does not export ") + info.pattern_reader;
     return std::nullopt;
   }
-  reader.writer_ = module.symbol(kind == ValueKind::kDate       ? "zkfdate"
-                                 : kind == ValueKind::kDatetime ? "zkfdttm"
-                                                                : "zkftime");
-  reader.source_ = Source::kPattern;
+  reader.writer_ = module.symbol(info.writer);
+  reader.source_ = ReaderSource::kPattern;
   reader.kind_ = kind;
   reader.name_ = "pattern " + pattern;
   reader.pattern_ = std::move(pattern);
@@ -826,12 +753,14 @@ std::optional<FieldReader> FieldReader::with_pattern(const Module &module, Value
 bool FieldReader::read(std::string_view field, double *value) {
   const std::string_view text = trim_blanks(normalize_field(field, scratch_));
   if (text.empty() || text.size() > INT32_MAX) return false;
-  if (source_ == Source::kNumber || source_ == Source::kMoney || source_ == Source::kPercent)
+  if (source_ == ReaderSource::kNumber || source_ == ReaderSource::kMoney ||
+      source_ == ReaderSource::kPercent)
     return read_number(text, value);
-  if (strict_ && source_ == Source::kInformat) return read_informat_strictly(text, value);
+  if (strict_ && source_ == ReaderSource::kInformat) return read_informat_strictly(text, value);
   double read_value = std::nan("");
   if (!read_normalized(text, &read_value) || std::isnan(read_value)) return false;
-  if (strict_ && source_ == Source::kPattern && !written_back_as(nullptr, 0, read_value, text)) return false;
+  if (strict_ && source_ == ReaderSource::kPattern && !written_back_as(nullptr, 0, read_value, text))
+    return false;
   *value = read_value;
   return true;
 }
@@ -850,8 +779,7 @@ bool FieldReader::read_informat_strictly(std::string_view text, double *value) {
       const int32_t status = parser(text.data(), length, nullptr, item, &read_value);
       if (status != UWN_OK || std::isnan(read_value)) continue;
       // Most fields are the pattern's own numeric shape: no need to write them back.
-      Host *host = Host::current();
-      const Locale *locale = host != nullptr ? host->locale() : nullptr;
+      const Locale *locale = host_->locale();
       if ((locale != nullptr && numeric_shape_matches(locale->text(item), text)) ||
           written_back_as(nullptr, item, read_value, text)) {
         *value = read_value;
@@ -859,14 +787,13 @@ bool FieldReader::read_informat_strictly(std::string_view text, double *value) {
       }
     }
   }
-  Host *host = Host::current();
-  const HostInformat *fallback = host != nullptr ? host->find_informat(fallback_name_) : nullptr;
+  const HostInformat *fallback = host_->find_informat(fallback_name_);
   if (fallback == nullptr) return false;
   double fallback_value = std::nan("");
   uwn_informat_block block{};
   block.text = text.data();
   block.text_length = length;
-  block.width = std::min<int32_t>(length, 32767);
+  block.width = std::min<int32_t>(length, UWN_DESCRIPTOR_MAX);
   block.result = &fallback_value;
   if ((*fallback)(&block) != 0 || std::isnan(fallback_value)) return false;
   *value = fallback_value;
@@ -875,16 +802,9 @@ bool FieldReader::read_informat_strictly(std::string_view text, double *value) {
 
 bool FieldReader::read_number(std::string_view text, double *value) {
   // Money: the local currency form, then the international one.
-  const int32_t items[] = {source_ == Source::kNumber    ? UWN_ITEM_NUMBER
-                           : source_ == Source::kPercent ? UWN_ITEM_PERCENT
-                                                         : UWN_ITEM_MONEY_LOCAL,
-                           source_ == Source::kMoney ? UWN_ITEM_MONEY_INTL : 0};
-  const NumberKind kind = source_ == Source::kNumber    ? NumberKind::kNumber
-                          : source_ == Source::kPercent ? NumberKind::kPercent
-                                                        : NumberKind::kMoney;
-  for (const int32_t item : items) {
+  for (const int32_t item : pattern_items_) {
     if (item == 0) break;
-    const std::optional<NumberConventions> conventions = number_conventions(item);
+    const std::optional<NumberConventions> conventions = number_conventions(host_->locale(), item);
     std::string_view field = text;
     if (conventions) field = number_separators(text, *conventions->record, number_scratch_);
     double read_value = std::nan("");
@@ -896,7 +816,7 @@ bool FieldReader::read_number(std::string_view text, double *value) {
       continue;
     }
     NumberShape shape;
-    if (!conventions || !ShapeReader(field, *conventions, kind).read(&shape)) continue;
+    if (!conventions || !ShapeReader(field, *conventions, source_).read(&shape)) continue;
     // The currency text goes out whole before the module reads the rest: the
     // record's text may lack bytes that mean something in a number.
     char handed[kLongestNumber];
@@ -927,19 +847,18 @@ bool FieldReader::run_number_reader(int32_t item, std::string_view text, double 
 bool FieldReader::read_normalized(std::string_view text, double *value) {
   const auto length = static_cast<int32_t>(text.size());
   switch (source_) {
-    case Source::kInformat: return run_informat(informat_, text, value) == 0;
-    case Source::kNumber:
-    case Source::kMoney:
-    case Source::kPercent: return false;  // read_number
-    case Source::kWeek: {
+    case ReaderSource::kInformat: return run_informat(informat_, text, value) == 0;
+    case ReaderSource::kNumber:
+    case ReaderSource::kMoney:
+    case ReaderSource::kPercent: return false;  // read_number
+    case ReaderSource::kWeek: {
       const auto zkifweek_fn = reinterpret_cast<decltype(&zkifweek)>(routine_);
-      Host *host = Host::current();
-      double window_and_date = host != nullptr ? host->year_window() : 0;
+      double window_and_date = host_->year_window();
       if (zkifweek_fn(text.data(), length, &week_rule_, 1, &window_and_date) != 0) return false;
       *value = window_and_date;
       return true;
     }
-    case Source::kPattern: {
+    case ReaderSource::kPattern: {
       const auto reader = reinterpret_cast<PatternReader>(routine_);
       return reader(text.data(), length, pattern_.data(), static_cast<int32_t>(pattern_.size()), value) == 0;
     }

@@ -62,6 +62,10 @@ struct ReaderChoice {
   bool lenient = false;
   char week_rule = 'V';
 };
+// The value kind a pattern reads when the reader is named name: date,
+// datetime or time, or the kind of a date or datetime informat; nothing for
+// any other name.
+std::optional<nlhost::ValueKind> pattern_kind(std::string_view name);
 // The reader, or nothing after printing why it cannot be made; for worker
 // thread `worker` of a job, through that worker's module.
 std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice,

@@ -36,6 +36,25 @@ std::string rule_check(const std::string &value) {
              : "the week rule is U, V or W";
 }
 
+// The names of the informats (or of the library readers), as a help text lists them.
+std::string reader_names(bool informats) {
+  std::string names;
+  for (const nlhost::ReaderInfo &reader : nlhost::reader_table()) {
+    if ((reader.source == nlhost::ReaderSource::kInformat) != informats) continue;
+    if (!names.empty()) names += ' ';
+    names += reader.name;
+  }
+  return names;
+}
+
+// The first informat that reads values of kind.
+std::string_view first_informat(nlhost::ValueKind kind) {
+  for (const nlhost::ReaderInfo &reader : nlhost::reader_table()) {
+    if (reader.source == nlhost::ReaderSource::kInformat && reader.kind == kind) return reader.name;
+  }
+  return {};
+}
+
 // --strict (the default) and --lenient, the same two flags on every reading command.
 void add_reading_options(CLI::App *command, ReaderChoice *choice) {
   command->add_flag_function(
@@ -46,12 +65,15 @@ void add_reading_options(CLI::App *command, ReaderChoice *choice) {
   command
       ->add_option("--pattern", choice->pattern,
                    "read by this pattern of the module's language (e.g. %d.%m.%Y) instead of the locale's; "
-                   "INFORMAT then names the kind: date, datetime or time (or NLDATE, NLDATM)")
+                   "INFORMAT then names the kind: date, datetime or time (or " +
+                       std::string(first_informat(nlhost::ValueKind::kDate)) + ", " +
+                       std::string(first_informat(nlhost::ValueKind::kDatetime)) + ")")
       ->type_name("P");
   command
       ->add_option_function<std::string>(
           "--rule", [choice](const std::string &rule) { choice->week_rule = rule[0]; },
-          "the week rule of WEEK: U weeks from Sunday, W from Monday, V ISO 8601 (the default)")
+          "the week rule of " + std::string(nlhost::library_reader(nlhost::ReaderSource::kWeek).name) +
+              ": U weeks from Sunday, W from Monday, V ISO 8601 (the default)")
       ->check(CLI::Validator(rule_check, ""))
       ->type_name("U|V|W");
 }
@@ -97,8 +119,8 @@ int run(int argc, char **argv) {
       "read fields, one a line or one column of a delimited file; print each value and its ISO 8601 text");
   read_command
       ->add_option("INFORMAT", read.reader.name,
-                   "NLDATE NLDATM NLDATEW NLDATMW NLDATMAP (the module's informats), NUMBER MONEY PERCENT "
-                   "WEEK (the locale library's readers)")
+                   reader_names(true) + " (the module's informats), " + reader_names(false) +
+                       " (the locale library's readers)")
       ->required();
   read_command->add_option("FILE", read.files, "files to read; none or \"-\": standard input");
   read_command->add_option("--column", read.column, "read column N (1 is the first) of each line")
@@ -125,9 +147,11 @@ int run(int argc, char **argv) {
   convert_command->add_option("FILE", convert.file, "the file to convert (default: standard input)");
   convert_command
       ->add_option("--column", convert.columns,
-                   "convert the column named NAME in the header (or number N, 1 is the first) by INFORMAT: "
-                   "NLDATE NLDATM NLDATEW NLDATMW NLDATMAP NUMBER MONEY PERCENT WEEK, or date:P, datetime:P, "
-                   "time:P for a pattern P; repeat for more columns")
+                   "convert the column named NAME in the header (or number N, 1 is the first) by "
+                   "INFORMAT: " +
+                       reader_names(true) + " " + reader_names(false) +
+                       ", or date:P, datetime:P, "
+                       "time:P for a pattern P; repeat for more columns")
       ->type_name("NAME|N=INFORMAT")
       ->allow_extra_args(false)
       ->required();
