@@ -1,6 +1,8 @@
 // nldat format: writes date, datetime and time values by a pattern of the
 // module's language or by a locale item, through zkfdate, zkfdttm, zkftime.
+#include <CLI/CLI.hpp>
 #include <charconv>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -12,6 +14,13 @@
 namespace nldat {
 
 namespace {
+
+struct FormatOptions {
+  std::string kind;     // date, datetime or time
+  std::string pattern;  // a pattern, or @ITEM
+  std::vector<std::string> values;
+  std::string input;  // where values come from when none are given; "-" standard input
+};
 
 using FormatFn = int32_t (*)(char *, int32_t *, const char *, int32_t, double);
 
@@ -102,8 +111,6 @@ const char *status_message(int32_t rc) {
   }
 }
 
-}  // namespace
-
 int cmd_format(Context &context, const FormatOptions &options) {
   const nlhost::KindInfo *kind = nlhost::find_kind(options.kind);
   if (kind == nullptr || kind->writer == nullptr) {
@@ -158,6 +165,28 @@ int cmd_format(Context &context, const FormatOptions &options) {
     status = kExitUnread;
   });
   return input_read ? status : kExitUsage;
+}
+
+}  // namespace
+
+Command add_format(CLI::App &app) {
+  auto options = std::make_shared<FormatOptions>();
+  FormatOptions &format = *options;
+  CLI::App *command =
+      app.add_subcommand("format", "write date, datetime or time values by a pattern or a locale item");
+  command->add_option("KIND", format.kind, "date, datetime or time")
+      ->required()
+      ->check(CLI::IsMember({"date", "datetime", "time"}));
+  command
+      ->add_option("PATTERN", format.pattern,
+                   "a pattern (e.g. \"%d.%m.%Y\"), or @ITEM for a locale item (e.g. @28)")
+      ->required();
+  command->add_option("VALUE", format.values,
+                      "a value in its own unit (days, seconds) or ISO 8601 text: 2010-03-05, "
+                      "2010-03-05T13:45:30, 13:45:30; none: one a line from --input");
+  command->add_option("--input", format.input, "read the values from this file (default: standard input)")
+      ->type_name("FILE");
+  return {command, [options](Context &context) { return cmd_format(context, *options); }};
 }
 
 }  // namespace nldat

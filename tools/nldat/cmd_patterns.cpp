@@ -1,5 +1,6 @@
 // nldat patterns: what the locale gives each date, time and number item, and
 // what the module writes by it.
+#include <CLI/CLI.hpp>
 #include <iterator>
 #include <string>
 
@@ -69,8 +70,6 @@ void pad(std::string_view text, size_t width) {
   for (size_t n = characters; n < width; ++n) out() << ' ';
 }
 
-}  // namespace
-
 int cmd_patterns(Context &context) {
   nlhost::Module *module = context.module();
   if (module == nullptr) return kExitUsage;
@@ -107,6 +106,14 @@ int cmd_patterns(Context &context) {
     out() << '\n';
   }
   return kExitOk;
+}
+
+}  // namespace
+
+Command add_patterns(CLI::App &app) {
+  CLI::App *command = app.add_subcommand(
+      "patterns", "list the locale's date, time and number items with their patterns and an example of each");
+  return {command, cmd_patterns};
 }
 
 }  // namespace nldat
