@@ -203,9 +203,7 @@ const nlhost::Module *prepare(const Settings &settings, Error *error, const Cach
 }  // namespace
 
 std::string_view locale_from_lc_time(std::string_view lc_time) noexcept {
-  const std::string_view name = lc_time.substr(0, lc_time.find_first_of(".@"));
-  if (name.empty() || name == "C" || name == "POSIX") return "en_US";
-  return name;
+  return nlhost::posix_locale_name(lc_time);
 }
 
 char week_rule(std::string_view text) noexcept {

@@ -2,8 +2,6 @@
 // test controls around them.
 #include "nlhost/host.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -13,6 +11,7 @@
 #include <limits>
 
 #include "nlhost/civil.h"
+#include "nlhost/text.h"
 #include "services.h"
 
 namespace nlhost {
@@ -56,10 +55,6 @@ constexpr uint8_t kPoolFill = 0xA5;
 
 // Larger requests are refused: no registration block comes near it.
 constexpr uint64_t kPoolMaxRequest = uint64_t{1} << 30;
-
-bool same_name(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && (a.empty() || strncasecmp(a.data(), b.data(), a.size()) == 0);
-}
 
 }  // namespace
 

@@ -28,8 +28,6 @@ inline constexpr int kExitOk = 0;      // every field was read
 inline constexpr int kExitUnread = 1;  // some fields were not read
 inline constexpr int kExitUsage = 2;   // bad usage, or the job cannot run
 
-inline constexpr const char *kDefaultLocale = "en_US";
-
 // What every command may use: the host, its locale and the loaded module,
 // each made on first use so that "nldat locales" needs no module.
 class Context {

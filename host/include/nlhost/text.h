@@ -20,6 +20,19 @@ constexpr bool same_name(std::string_view a, std::string_view b) {
   return true;
 }
 
+// The locale a host reads by when none is named.
+inline constexpr std::string_view kDefaultLocale = "en_US";
+
+// The locale a POSIX locale name stands for: the codeset and modifier say
+// nothing to the host ("de_DE.UTF-8" and "de_DE@euro" are de_DE), and "C",
+// "POSIX" and an empty name stand for kDefaultLocale.  A view of name, or of
+// kDefaultLocale.
+constexpr std::string_view posix_locale_name(std::string_view name) {
+  name = name.substr(0, name.find_first_of(".@"));
+  if (name.empty() || name == "C" || name == "POSIX") return kDefaultLocale;
+  return name;
+}
+
 }  // namespace nlhost
 
 #endif  // NLHOST_TEXT_H

@@ -668,14 +668,15 @@ const LocaleForms *forms_of(const Locale &locale) {
   return forms;
 }
 
-bool read_locale(const LocaleForms &forms, Kind kind, std::string_view field, int first_year, double *value) {
+bool read_locale(const LocaleForms &forms, ValueKind kind, std::string_view field, int first_year,
+                 double *value) {
   thread_local std::string scratch;
   const Matcher m(forms, latin_digits(forms, field, scratch));
   const size_t length = m.size();
   double result = 0;
   bool found = false;
   const Parts none;
-  if (kind == Kind::kDate) {
+  if (kind == ValueKind::kDate) {
     auto whole_date = [&](size_t pos, const Parts &p) {
       int64_t days = 0;
       if (pos != length || !date_of(p, first_year, &days)) return false;
