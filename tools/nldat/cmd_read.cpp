@@ -59,7 +59,7 @@ class ReadJob : public LineJob {
     BlockLines lines(block, starts_input);
     std::string_view line;
     int64_t number = 0;
-    char text[96];  // a value (at most 32 bytes), a tab, its ISO text (at most 48), a line end
+    char text[2 * nlhost::kIsoTextMax + 2];  // a value, a tab, its ISO text, a line end
     while (lines.next(&line)) {
       ++number;
       if (options_.header && starts_input && number == 1) continue;

@@ -34,7 +34,10 @@ inline std::string_view trim_blanks(std::string_view field) {
   return field;
 }
 
-// ISO 8601 text of a value of kind, into buffer (48 bytes suffice): a date as
+// The longest text write_iso writes.
+inline constexpr size_t kIsoTextMax = 48;
+
+// ISO 8601 text of a value of kind, into buffer (kIsoTextMax bytes): a date as
 // YYYY-MM-DD, a datetime as YYYY-MM-DDTHH:MM:SS, a time as HH:MM:SS, a number
 // as the shortest text that reads back to it.  Returns the length.
 size_t write_iso(ValueKind kind, double value, char *buffer);
