@@ -92,27 +92,11 @@ using reading::kMapped;
 using reading::Mapped;
 using reading::When;
 
-struct CodePoint {
-  char32_t value;
-  size_t length;  // bytes
-};
-
-// The UTF-8 character at text[i] (i < size); a byte that starts no valid
-// sequence stands for itself, one byte long, and is kept as it is.
-CodePoint decode(std::string_view text, size_t i) {
-  const size_t length = utf8_sequence_length(text, i);
-  if (length == 0) return {0xFFFFFFFF, 1};
-  const auto lead = static_cast<unsigned char>(text[i]);
-  char32_t value = length == 1 ? lead : lead & (0x7F >> length);
-  for (size_t k = 1; k < length; ++k) value = value << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-  return {value, length};
-}
-
 // Whether text[i] starts a digit, ASCII or not.
 bool digit_at(std::string_view text, size_t i) {
   if (i >= text.size()) return false;
   if (static_cast<unsigned char>(text[i]) < 0x80) return is_ascii_digit(text[i]);
-  return digit_value(decode(text, i).value) >= 0;
+  return digit_value(decode_utf8(text, i).value) >= 0;
 }
 
 }  // namespace
@@ -127,7 +111,7 @@ std::string_view normalize_field(std::string_view field, std::string &scratch) {
       scratch += field[i++];
       continue;
     }
-    const CodePoint here = decode(field, i);
+    const CodePoint here = decode_utf8(field, i);
     i += here.length;
     const auto mapped = std::lower_bound(std::begin(kMapped), std::end(kMapped), here.value,
                                          [](const Mapped &m, char32_t c) { return m.code_point < c; });
