@@ -566,7 +566,7 @@ std::string module_beside_extension() {
 // to the rows as the functions' extra information.
 const std::vector<std::vector<Signature>> &signatures() {
   static const std::vector<std::vector<Signature>> sets = [] {
-    using nlduck::Fixed;
+    using nlhost::ReaderSource;
     constexpr size_t kNamed = nlduck::kNoReader;
     // Reading by a reader the call names (argument 1) or, without it, the
     // first of its kind.
@@ -577,19 +577,19 @@ const std::vector<std::vector<Signature>> &signatures() {
       if (op == Op::kRead) set.push_back({function, op, out, kind, first, "LC_TIME"});
       return set;
     };
-    auto fixed = [](const char *function, Out out, Fixed reader, const char *variable) {
-      const size_t slot = nlduck::fixed_slot(reader);
+    auto fixed = [](const char *function, Out out, ReaderSource reader, const char *variable) {
+      const size_t slot = nlduck::library_slot(reader);
       return std::vector<Signature>{{function, Op::kRead, out, ValueKind::kNumber, slot, variable, -1, 1},
                                     {function, Op::kRead, out, ValueKind::kNumber, slot, variable}};
     };
-    const size_t week = nlduck::fixed_slot(Fixed::kWeek);
+    const size_t week = nlduck::library_slot(ReaderSource::kWeek);
     std::vector<std::vector<Signature>> all = {
         named("nl_date", Op::kRead, Out::kDate, ValueKind::kDate),
         named("nl_timestamp", Op::kRead, Out::kTimestamp, ValueKind::kDatetime),
         named("nl_time", Op::kReadTime, Out::kTime, ValueKind::kTime),
-        fixed("nl_number", Out::kDouble, Fixed::kNumber, "LC_NUMERIC"),
-        fixed("nl_percent", Out::kDouble, Fixed::kPercent, "LC_NUMERIC"),
-        fixed("nl_money", Out::kMoney, Fixed::kMoney, "LC_MONETARY"),
+        fixed("nl_number", Out::kDouble, ReaderSource::kNumber, "LC_NUMERIC"),
+        fixed("nl_percent", Out::kDouble, ReaderSource::kPercent, "LC_NUMERIC"),
+        fixed("nl_money", Out::kMoney, ReaderSource::kMoney, "LC_MONETARY"),
         named("nl_format", Op::kFormat, Out::kText, ValueKind::kDate),
         {{"nl_week", Op::kWeek, Out::kText, ValueKind::kDate, kNamed, nullptr},
          {"nl_week", Op::kWeek, Out::kText, ValueKind::kDate, kNamed, nullptr, -1, -1, 1},

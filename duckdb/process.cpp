@@ -7,6 +7,8 @@
 #include <mutex>
 
 #include "nlhost/icu_locale.h"
+#include "nlhost/readers.h"
+#include "nlhost/text.h"
 
 namespace nlduck {
 
@@ -61,6 +63,7 @@ class Process {
     // The first worker calls the instance loaded at the start; every other
     // one an instance of its own, so that threads do not share the control
     // block the module writes on every service call.
+    worker->host_ = &host_;
     worker->module_ = module_.get();
     if (!workers_.empty()) {
       std::string why;
@@ -68,14 +71,16 @@ class Process {
       if (worker->instance_ != nullptr) worker->module_ = worker->instance_.get();
     }
     const nlhost::Module &m = *worker->module_;
-    worker->writers_ = {m.function<decltype(&zkfdate)>("zkfdate"), m.function<decltype(&zkfdttm)>("zkfdttm"),
-                        m.function<decltype(&zkfweek)>("zkfweek"), m.function<decltype(&zkweek)>("zkweek")};
+    worker->writers_ = {
+        m.function<decltype(&zkfdate)>(nlhost::kind_info(nlhost::ValueKind::kDate).writer),
+        m.function<decltype(&zkfdttm)>(nlhost::kind_info(nlhost::ValueKind::kDatetime).writer),
+        m.function<decltype(&zkfweek)>("zkfweek"), m.function<decltype(&zkweek)>("zkweek")};
     if (worker->writers_.date == nullptr || worker->writers_.datetime == nullptr ||
         worker->writers_.week == nullptr || worker->writers_.week_number == nullptr) {
       *error = path_ + ": the module lacks a writer (zkfdate, zkfdttm, zkfweek, zkweek)";
       return nullptr;
     }
-    worker->readers_.resize(readers().size());
+    worker->readers_.resize(nlhost::reader_table().size());
     workers_.push_back(std::move(worker));
     return workers_.back().get();
   }
@@ -160,7 +165,7 @@ Worker *Worker::of_this_thread(std::string *error) {
 nlhost::FieldReader *Worker::reader(size_t slot, std::string *error) {
   std::optional<nlhost::FieldReader> &reader = readers_[slot];
   if (!reader) {
-    reader = nlhost::FieldReader::make(*module_, readers()[slot].name, error);
+    reader = nlhost::FieldReader::make(*host_, *module_, nlhost::reader_table()[slot].name, error);
     if (!reader) return nullptr;
     reader->set_strict(true);
   }
@@ -171,7 +176,7 @@ nlhost::FieldReader *Worker::pattern_reader(nlhost::ValueKind kind, std::string_
                                             std::string *error) {
   if (!pattern_reader_ || pattern_kind_ != kind || pattern_ != pattern) {
     pattern_reader_.reset();
-    pattern_reader_ = nlhost::FieldReader::with_pattern(*module_, kind, std::string(pattern), error);
+    pattern_reader_ = nlhost::FieldReader::with_pattern(*host_, *module_, kind, std::string(pattern), error);
     if (!pattern_reader_) return nullptr;
     pattern_reader_->set_strict(true);
     pattern_kind_ = kind;
@@ -194,12 +199,10 @@ std::string default_locale(const char *variable) {
     value = std::getenv(name);
     if (value != nullptr && value[0] != '\0') break;
   }
-  std::string_view text = value != nullptr ? value : "";
-  text = text.substr(0, text.find_first_of(".@"));
-  if (text.empty() || text == "C" || text == "POSIX" || text.size() > kLongestLocaleName ||
-      !nlhost::icu_offers_locale(text))
-    return "en_US";
-  return std::string(text);
+  const std::string_view name = nlhost::posix_locale_name(value != nullptr ? value : "");
+  if (name.size() > kLongestLocaleName || !nlhost::icu_offers_locale(name))
+    return std::string(nlhost::kDefaultLocale);
+  return std::string(name);
 }
 
 const std::vector<std::string> &locale_names() { return the_process().locale_names(); }

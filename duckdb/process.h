@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "nlhost/reading.h"
-#include "readers.h"
 
 namespace nlduck {
 
@@ -46,8 +45,8 @@ class Worker {
   // *error set when the module is not loaded or no reader can be made.
   static Worker *of_this_thread(std::string *error);
 
-  // The reader of a slot of readers(); null and *error set when it cannot be
-  // made.
+  // The reader of a slot (a row of nlhost::reader_table()); null and
+  // *error set when it cannot be made.
   nlhost::FieldReader *reader(size_t slot, std::string *error);
   // A reader by a pattern of the module's language (one kept at a time).
   nlhost::FieldReader *pattern_reader(nlhost::ValueKind kind, std::string_view pattern, std::string *error);
@@ -55,6 +54,7 @@ class Worker {
 
  private:
   friend class Process;
+  const nlhost::Host *host_ = nullptr;
   const nlhost::Module *module_ = nullptr;
   std::unique_ptr<nlhost::Module> instance_;  // null: the process's module
   std::vector<std::optional<nlhost::FieldReader>> readers_;

@@ -1,39 +1,31 @@
-// The readers the SQL functions name, and the value kind each returns: the
-// one place of this extension that knows reader names.
+// Which of the host's readers the SQL functions use: the informat a query
+// names, or the library reader a function stands for.
 #ifndef NLDAT_DUCKDB_READERS_H
 #define NLDAT_DUCKDB_READERS_H
 
 #include <cstddef>
-#include <span>
 #include <string>
 #include <string_view>
 
-#include "nlhost/reading.h"
+#include "nlhost/readers.h"
 
 namespace nlduck {
 
-struct Reader {
-  std::string_view name;
-  nlhost::ValueKind kind;
-};
-
-// Every reader, in slot order: a thread keeps one FieldReader per slot.
-std::span<const Reader> readers();
-
-// The readers the functions use without a name from the query.
-enum class Fixed { kNumber, kMoney, kPercent, kWeek };
-
-// The slot of a fixed reader.
-size_t fixed_slot(Fixed reader);
-
-// The slot of the reader named (any case) that returns kind, or npos.
+// A reader's slot is its row in nlhost::reader_table(): a thread keeps one
+// FieldReader per slot.
 inline constexpr size_t kNoReader = static_cast<size_t>(-1);
+
+// The slot of the library reader that reads by source (kNumber, kMoney,
+// kPercent, kWeek).
+size_t library_slot(nlhost::ReaderSource source);
+
+// The slot of the informat named (any case) that returns kind, or kNoReader.
 size_t find_slot(std::string_view name, nlhost::ValueKind kind);
 
-// The reader of kind that a call naming none uses (the first of the kind).
+// The informat of kind that a call naming none uses (the first of the kind).
 size_t default_slot(nlhost::ValueKind kind);
 
-// The readers of kind as a list for a message: "NLDATE or NLDATEW".
+// The informats of kind as a list for a message, comma-separated.
 std::string names_of(nlhost::ValueKind kind);
 
 }  // namespace nlduck
