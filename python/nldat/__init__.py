@@ -260,6 +260,14 @@ def locales():
     return _nldat.locales()
 
 
+def patterns(locale=None):
+    """The locale's pattern items: a list of dicts with the item's number,
+    what reads by it (read_by), its pattern in the module's language and
+    what the module writes by it for 2026-12-07 14:30:45 (None for the
+    number items, and both None where the locale lacks the item)."""
+    return _the_session().patterns(_locale(locale))
+
+
 def readers():
     """The names of the readers read() takes, informats first."""
     return _nldat.readers()

@@ -84,7 +84,9 @@ Column column_of(const py::array &values, const py::tuple &markers, Kept &kept) 
       text.data = PyUnicode_DATA(o);
       text.length = static_cast<size_t>(PyUnicode_GET_LENGTH(o));
       switch (PyUnicode_KIND(o)) {
-        case PyUnicode_1BYTE_KIND: text.encoding = PyUnicode_IS_ASCII(o) ? Encoding::kUtf8 : Encoding::kUcs1; break;
+        case PyUnicode_1BYTE_KIND:
+          text.encoding = PyUnicode_IS_ASCII(o) ? Encoding::kUtf8 : Encoding::kUcs1;
+          break;
         case PyUnicode_2BYTE_KIND: text.encoding = Encoding::kUcs2; break;
         default: text.encoding = Encoding::kUcs4; break;
       }
@@ -124,9 +126,10 @@ py::array to_numpy(nlhost::ValueKind kind, const std::vector<double> &values, st
       fraction = true;
     }
   }
-  const char *dtype = kind == nlhost::ValueKind::kDate       ? "datetime64[D]"
-                      : kind == nlhost::ValueKind::kDatetime ? (fraction ? "datetime64[us]" : "datetime64[s]")
-                                                             : (fraction ? "timedelta64[us]" : "timedelta64[s]");
+  const char *dtype = kind == nlhost::ValueKind::kDate ? "datetime64[D]"
+                      : kind == nlhost::ValueKind::kDatetime
+                          ? (fraction ? "datetime64[us]" : "datetime64[s]")
+                          : (fraction ? "timedelta64[us]" : "timedelta64[s]");
   const int64_t epoch = kind == nlhost::ValueKind::kDate       ? kEpochDays
                         : kind == nlhost::ValueKind::kDatetime ? kEpochSeconds
                                                                : 0;
@@ -145,9 +148,9 @@ py::array to_numpy(nlhost::ValueKind kind, const std::vector<double> &values, st
 }
 
 // Reads a column: (values, status) with status 1 read, 0 not read, 2 missing.
-py::tuple read_fields(Session &session, const py::array &values, const std::string &reader, const std::string &pattern,
-               const std::string &locale, bool strict, const std::string &rule, size_t threads, bool exact,
-               const py::tuple &markers) {
+py::tuple read_fields(Session &session, const py::array &values, const std::string &reader,
+                      const std::string &pattern, const std::string &locale, bool strict,
+                      const std::string &rule, size_t threads, bool exact, const py::tuple &markers) {
   ReaderSpec spec{reader, pattern, strict, 'V'};
   if (rule.size() != 1 || std::string_view("UVW").find(rule[0]) == std::string_view::npos)
     throw py::value_error("the week rule is U, V or W, not '" + rule.substr(0, 16) + "'");
@@ -198,7 +201,7 @@ nlhost::ValueKind kind_named(const std::string &name) {
 // Writes values (the host's: days or seconds since 1960, seconds since
 // midnight; NaN for none) by pattern: str, or None where not written.
 py::list format_values(Session &session, const py::array_t<double> &values, const std::string &kind_name,
-                const std::string &pattern, const std::string &locale) {
+                       const std::string &pattern, const std::string &locale) {
   const nlhost::ValueKind kind = kind_named(kind_name);
   const auto n = static_cast<size_t>(values.size());
   std::vector<std::string> texts(n);
@@ -243,6 +246,26 @@ py::list write_weeks(Session &session, const py::array_t<double> &dates, const s
   return out;
 }
 
+py::list patterns(Session &session, const std::string &locale) {
+  std::vector<Session::PatternItem> items;
+  {
+    py::gil_scoped_release unlocked;
+    std::lock_guard lock(session.mutex());
+    session.use_locale(locale);
+    items = session.patterns();
+  }
+  py::list out;
+  for (const Session::PatternItem &item : items) {
+    py::dict row;
+    row["item"] = item.item;
+    row["read_by"] = item.read_by;
+    row["pattern"] = item.pattern.empty() ? py::object(py::none()) : py::object(py::str(item.pattern));
+    row["example"] = item.example.empty() ? py::object(py::none()) : py::object(py::str(item.example));
+    out.append(row);
+  }
+  return out;
+}
+
 }  // namespace
 }  // namespace nldat_py
 
@@ -262,7 +285,9 @@ PYBIND11_MODULE(_nldat, m) {
       .def(py::init<std::string>(), py::arg("module_path"))
       .def("read", &read_fields, py::arg("values"), py::arg("reader"), py::arg("pattern"), py::arg("locale"),
            py::arg("strict"), py::arg("rule"), py::arg("threads"), py::arg("exact"), py::arg("markers"))
-      .def("format", &format_values, py::arg("values"), py::arg("kind"), py::arg("pattern"), py::arg("locale"))
+      .def("format", &format_values, py::arg("values"), py::arg("kind"), py::arg("pattern"),
+           py::arg("locale"))
+      .def("patterns", &patterns, py::arg("locale"))
       .def("week", &write_weeks, py::arg("dates"), py::arg("rule"), py::arg("width"));
   m.def("readers", &reader_names, "The names of the readers, informats first.");
   m.def("locales", &nlhost::icu_locale_names, "The names of the locales the host offers, sorted.");

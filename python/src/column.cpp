@@ -61,7 +61,8 @@ bool valid_utf8(std::string_view text) {
   return true;
 }
 
-Found decode(const void *data, size_t length, Encoding encoding, std::string &scratch, std::string_view *field) {
+Found decode(const void *data, size_t length, Encoding encoding, std::string &scratch,
+             std::string_view *field) {
   switch (encoding) {
     case Encoding::kMissing: return Found::kMissing;
     case Encoding::kUtf8:

@@ -2,6 +2,7 @@
 #include "session.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 #include <thread>
 
@@ -44,9 +45,9 @@ std::optional<nlhost::ValueKind> pattern_kind(const nlhost::Module &module, std:
       {"time", nlhost::ValueKind::kTime},
   };
   for (const KindName &k : kKinds) {
-    if (k.name.size() == name.size() && std::equal(name.begin(), name.end(), k.name.begin(), [](char a, char b) {
-          return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
-        }))
+    if (k.name.size() == name.size() &&
+        std::equal(name.begin(), name.end(), k.name.begin(),
+                   [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; }))
       return k.kind;
   }
   return std::nullopt;
@@ -91,11 +92,13 @@ void Session::use_locale(const std::string &name) {
     }
   }
   if (locales_.size() == kMostLocales)
-    throw std::invalid_argument("more than " + std::to_string(kMostLocales) + " locales named in one process");
+    throw std::invalid_argument("more than " + std::to_string(kMostLocales) +
+                                " locales named in one process");
   std::string why;
   std::shared_ptr<nlhost::Locale> locale;
   if (name.size() <= kLongestLocaleName) locale = nlhost::load_icu_locale(name, &why);
-  if (locale == nullptr) throw std::invalid_argument("unknown locale '" + name.substr(0, 64) + "' (nldat.locales() lists them)");
+  if (locale == nullptr)
+    throw std::invalid_argument("unknown locale '" + name.substr(0, 64) + "' (nldat.locales() lists them)");
   locales_.push_back({name, locale});
   host_.set_locale(std::move(locale));
   locale_name_ = name;
@@ -187,6 +190,59 @@ int32_t Session::format(nlhost::ValueKind kind, std::string_view pattern, double
     if (rc == UWN_OK) text->resize(static_cast<size_t>(width));
   }
   return rc;
+}
+
+namespace {
+
+// The pattern items, each with the kind of value its example is (numbers:
+// none).
+struct ItemKind {
+  int32_t item;
+  nlhost::ValueKind kind;
+};
+constexpr ItemKind kPatternItems[] = {
+    {UWN_ITEM_DATE_1, nlhost::ValueKind::kDate},
+    {UWN_ITEM_DATE_2, nlhost::ValueKind::kDate},
+    {UWN_ITEM_DATETIME_AP, nlhost::ValueKind::kDatetime},
+    {UWN_ITEM_DATETIME_1, nlhost::ValueKind::kDatetime},
+    {UWN_ITEM_DATETIME_2, nlhost::ValueKind::kDatetime},
+    {UWN_ITEM_DATETIME_W1, nlhost::ValueKind::kDatetime},
+    {UWN_ITEM_DATETIME_W2, nlhost::ValueKind::kDatetime},
+    {UWN_ITEM_TIME_1, nlhost::ValueKind::kTime},
+    {UWN_ITEM_TIME_2, nlhost::ValueKind::kTime},
+    {UWN_ITEM_DATE_W1, nlhost::ValueKind::kDate},
+    {UWN_ITEM_DATE_W2, nlhost::ValueKind::kDate},
+    {UWN_ITEM_NUMBER, nlhost::ValueKind::kNumber},
+    {UWN_ITEM_PERCENT, nlhost::ValueKind::kNumber},
+    {UWN_ITEM_MONEY_LOCAL, nlhost::ValueKind::kNumber},
+    {UWN_ITEM_MONEY_INTL, nlhost::ValueKind::kNumber},
+};
+
+// What reads by item ("NLDATM and NLDATMAP, second").
+std::string read_by(int32_t) { return {}; }
+
+}  // namespace
+
+std::vector<Session::PatternItem> Session::patterns() {
+  // The example: 2026-12-07T14:30:45.
+  constexpr double kDate = 24447, kTime = 14 * 3600 + 30 * 60 + 45;
+  const auto get = module_->function<decltype(&zkgetloc)>("zkgetloc");
+  std::vector<PatternItem> items;
+  for (const ItemKind &row : kPatternItems) {
+    PatternItem &out = items.emplace_back(PatternItem{row.item, read_by(row.item), {}, {}});
+    char text[160];
+    int32_t length = sizeof text;
+    if (get == nullptr || get(row.item, text, &length, nullptr, 0) != UWN_OK || length < 0) continue;
+    out.pattern.assign(text, static_cast<size_t>(std::min<int32_t>(length, sizeof text)));
+    if (row.kind == nlhost::ValueKind::kNumber) continue;
+    const double value = row.kind == nlhost::ValueKind::kDate       ? kDate
+                         : row.kind == nlhost::ValueKind::kDatetime ? kDate * 86400 + kTime
+                                                                    : kTime;
+    char item[16];
+    std::snprintf(item, sizeof item, "@%d", static_cast<int>(row.item));
+    format(row.kind, item, value, &out.example);
+  }
+  return items;
 }
 
 bool Session::week(double date, char rule, int width, std::string *text) {

@@ -64,6 +64,15 @@ class Session {
   // writer of kind: UWN_OK and *text set, UWN_NO_VALUE for a value it cannot
   // write, another status (format_message) for a pattern it cannot use.
   int32_t format(nlhost::ValueKind kind, std::string_view pattern, double value, std::string *text);
+  // The locale's date, time and number pattern items: what reads by each,
+  // its text and what the module writes by it for 2026-12-07T14:30:45.
+  struct PatternItem {
+    int32_t item;
+    std::string read_by;
+    std::string pattern;  // empty: the locale has no such item
+    std::string example;  // empty for the number items
+  };
+  std::vector<PatternItem> patterns();
   // Week-date text of a date under rule in a field of width bytes.
   bool week(double date, char rule, int width, std::string *text);
 

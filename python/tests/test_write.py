@@ -95,3 +95,16 @@ def test_locales_and_readers():
     assert "de_DE" in names and "fr_CA" in names and names == sorted(names)
     assert nldat.readers()[:5] == ["NLDATE", "NLDATM", "NLDATEW", "NLDATMW", "NLDATMAP"]
     assert {"NUMBER", "MONEY", "PERCENT", "WEEK"} <= set(nldat.readers())
+
+
+def test_patterns_give_the_locales_items_and_examples():
+    rows = {row["item"]: row for row in nldat.patterns("de_DE")}
+    assert rows[28]["pattern"] == "%d.%m.%Y" and rows[28]["example"] == "07.12.2026"
+    assert rows[29]["example"] == "07. Dezember 2026"
+    assert rows[31]["example"] == "07.12.2026, 14:30:45"
+    assert rows[36]["example"] == "14:30"
+    assert rows[113]["pattern"] is not None and rows[113]["example"] is None
+    # What the module writes by an item, the informat reading by it reads back.
+    for item in (28, 29):
+        assert nldat.read([rows[item]["example"]], "NLDATE", "de_DE", errors="raise")[0] == np.datetime64("2026-12-07")
+    assert nldat.patterns("ja_JP")[0]["pattern"] != rows[28]["pattern"]
