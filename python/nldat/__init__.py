@@ -167,7 +167,8 @@ def read(values, informat="NLDATE", locale=None, strict=True, *, errors="coerce"
         field = flat[first]
         where = f"values[{first}]" if index is None else f"values[{first}] (index {label!r})"
         more = f" and {len(not_read) - 1} more" if len(not_read) > 1 else ""
-        raise NotRead(f"{where} {field!r} not read by {informat}{more}", first, label, field)
+        shown = repr(field) if len(repr(field)) <= 80 else repr(field)[:76] + "..."
+        raise NotRead(f"{where} {shown} not read by {informat}{more}", first, label, field)
     return answer
 
 

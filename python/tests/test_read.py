@@ -209,6 +209,9 @@ def test_errors_raise_names_the_first_field_not_read():
     s = pd.Series(fields, index=["a", "b", "c"])
     with pytest.raises(ValueError, match=r"values\[1\] \(index 'b'\)"):
         nldat.read(s, locale="de_DE", errors="raise")
+    with pytest.raises(nldat.NotRead, match=r"xx\.\.\. not read") as caught:
+        nldat.read(["x" * 100000], errors="raise")
+    assert len(str(caught.value)) < 200 and caught.value.field == "x" * 100000
     # Missing values are not errors.
     assert iso(nldat.read(["07.12.2026", None], locale="de_DE", errors="raise")) == ["2026-12-07", "NaT"]
 
