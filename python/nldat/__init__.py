@@ -51,7 +51,10 @@ def _the_session():
     global _session
     with _session_lock:
         if _session is None:
-            _session = _nldat.Session(_module_path())
+            try:
+                _session = _nldat.Session(_module_path())
+            except RuntimeError as e:
+                raise RuntimeError(f"{e} (NLDAT_MODULE names the module uwinldat.so)") from None
         return _session
 
 
@@ -100,6 +103,8 @@ def _as_text_array(values):
         raise TypeError("values must be a list, a numpy array or a pandas Series of texts, not one text")
     elif not isinstance(values, np.ndarray):
         values = np.array(list(values), dtype=object)
+    if values.dtype.kind == "U" and values.dtype.byteorder == ">":
+        values = values.astype(values.dtype.newbyteorder("="))  # read as this machine stores code points
     if values.dtype.kind == "f" and np.isnan(values).all():
         values = np.full(values.shape, None, dtype=object)  # a column of nothing but missing values
     return values, index, name

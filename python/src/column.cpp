@@ -97,6 +97,14 @@ namespace {
 constexpr size_t kChunk = 4096;
 constexpr size_t kFieldsPerThread = 4 * kChunk;
 
+// The decimal digits of an amount read: for now the shortest text that reads
+// back to its value, which keeps every digit of an amount of up to 15 digits
+// but not trailing zeros (1.150,00 gives 1150).
+void amount_digits(double value, std::string &digits) {
+  char text[48];
+  digits.assign(text, nlhost::write_iso(nlhost::ValueKind::kNumber, value, text));
+}
+
 void read_range(nlhost::FieldReader &reader, const Column &column, size_t begin, size_t end, double *values,
                 uint8_t *status, std::vector<std::string> *digits, std::string &scratch) {
   for (size_t i = begin; i < end; ++i) {
@@ -113,11 +121,7 @@ void read_range(nlhost::FieldReader &reader, const Column &column, size_t begin,
     }
     values[i] = value;
     status[i] = kRead;
-    if (digits != nullptr) {
-      // The shortest text that reads back to the amount: its digits as read.
-      char text[48];
-      (*digits)[i].assign(text, nlhost::write_iso(nlhost::ValueKind::kNumber, value, text));
-    }
+    if (digits != nullptr) amount_digits(value, (*digits)[i]);
   }
 }
 

@@ -3,6 +3,9 @@ shapes values come in, errors, and the answers a Series gets."""
 
 import datetime
 import decimal
+import os
+import subprocess
+import sys
 
 import numpy as np
 import pytest
@@ -133,6 +136,7 @@ def test_values_in_every_shape():
         np.array([f.encode() for f in fields], dtype=object),
         np.array([f for f in fields for _ in "ab"], dtype=object)[::2],  # a stride of two
         np.array([f for f in fields for _ in "ab"])[::2],
+        np.array(fields, dtype=">U16"),
         pd.Series(fields),
         pd.Series(fields, dtype="string"),
         pd.Series(fields, dtype="category"),
@@ -254,3 +258,12 @@ def test_year_beyond_what_pandas_holds():
     else:
         assert str(out[0].date()) == "1582-01-01"
     assert iso(nldat.read(s.to_numpy(), locale="de_DE")) == ["1582-01-01"]
+
+
+def test_a_module_that_cannot_be_loaded_is_a_clear_error(tmp_path):
+    bad = tmp_path / "uwinldat.so"
+    bad.write_bytes(b"not a shared object")
+    run = subprocess.run([sys.executable, "-c", "import nldat; nldat.read(['x'])"], capture_output=True, text=True,
+                         env={**os.environ, "NLDAT_MODULE": str(bad)}, check=False)
+    assert run.returncode != 0
+    assert "RuntimeError" in run.stderr and "NLDAT_MODULE" in run.stderr and str(bad) in run.stderr
