@@ -91,14 +91,21 @@ def _series_type():
 
 
 def _as_text_array(values):
-    """values as a one-dimensional numpy array of str/bytes objects or of a
-    "U"/"S" type, and the pandas index to give the answer (or None)."""
+    """values as a numpy array of str/bytes objects or of a "U"/"S" type,
+    the pandas index and name to give the answer (or None), and for a
+    categorical Series the codes into its categories, which the array then
+    holds (or None)."""
     series = _series_type()
     index = None
     name = None
+    codes = None
     if series is not None and isinstance(values, series):
         index, name = values.index, values.name
-        values = values.to_numpy(dtype=object) if values.dtype != object else values.to_numpy()
+        if values.dtype.name == "category":
+            codes = values.cat.codes.to_numpy()
+            values = values.cat.categories.to_numpy(dtype=object)
+        else:
+            values = values.to_numpy(dtype=object) if values.dtype != object else values.to_numpy()
     elif isinstance(values, (str, bytes)):
         raise TypeError("values must be a list, a numpy array or a pandas Series of texts, not one text")
     elif not isinstance(values, np.ndarray):
@@ -107,7 +114,7 @@ def _as_text_array(values):
         values = values.astype(values.dtype.newbyteorder("="))  # read as this machine stores code points
     if values.dtype.kind == "f" and np.isnan(values).all():
         values = np.full(values.shape, None, dtype=object)  # a column of nothing but missing values
-    return values, index, name
+    return values, index, name, codes
 
 
 def _wrap(result, index, name, shape):
@@ -154,12 +161,19 @@ def read(values, informat="NLDATE", locale=None, strict=True, *, errors="coerce"
         raise ValueError(f'errors is "coerce", "raise" or "report", not {errors!r}')
     if threads is not None and (not isinstance(threads, int) or threads < 1 or threads > 64):
         raise ValueError("threads is a number from 1 to 64, or None")
-    array, index, name = _as_text_array(values)
+    array, index, name, codes = _as_text_array(values)
     shape = array.shape
     flat = array.reshape(-1)
     result, status = _the_session().read(
         flat, str(informat), pattern or "", _locale(locale), bool(strict), str(rule), threads or 0,
         bool(exact), _missing_markers())
+    if codes is not None:
+        # A category's text is read once; code -1 (missing) takes the missing value put last.
+        missing = np.array([None if result.dtype == object else "NaT" if result.dtype.kind in "mM" else np.nan],
+                           dtype=result.dtype)
+        result = np.concatenate([result, missing])[codes]
+        status = np.concatenate([status, np.array([2], dtype=status.dtype)])[codes]
+        flat, shape = flat[codes], codes.shape
     answer = _wrap(result, index, name, shape)
     if errors == "coerce":
         return answer

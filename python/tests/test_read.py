@@ -147,6 +147,19 @@ def test_values_in_every_shape():
     assert nldat.read(grid, locale="de_DE").shape == (2, 2)
 
 
+def test_a_categorical_series_reads_each_category_once():
+    s = pd.Series(["07.12.2026", None, "x", "07.12.2026", "08.12.2026"], dtype="category", index=list("abcde"))
+    out, not_read = nldat.read(s, locale="de_DE", errors="report")
+    assert iso(out) == ["2026-12-07", "NaT", "NaT", "2026-12-07", "2026-12-08"]
+    assert out.index.tolist() == list("abcde") and not_read.tolist() == [2]
+    with pytest.raises(nldat.NotRead, match=r"values\[2\] \(index 'c'\) 'x'"):
+        nldat.read(s, locale="de_DE", errors="raise")
+    amounts = nldat.read(pd.Series(["1,5", None, "1,5"], dtype="category"), "NUMBER", "de_DE", exact=True)
+    assert amounts.tolist() == [decimal.Decimal("1.5"), None, decimal.Decimal("1.5")]
+    numbers = nldat.read(pd.Series(["1,5", None], dtype="category"), "NUMBER", "de_DE")
+    assert numbers[0] == 1.5 and np.isnan(numbers[1])
+
+
 def test_bytes_that_are_not_utf8_are_not_read():
     out = nldat.read([b"7. M\xe4rz 2026", b"\xff", "7. März 2026".encode()], locale="de_DE")
     assert iso(out) == ["NaT", "NaT", "2026-03-07"]
