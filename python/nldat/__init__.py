@@ -117,19 +117,34 @@ def _as_text_array(values):
     return values, index, name, codes
 
 
+# The days a datetime64[ns] holds whole.
+_NS_FIRST = np.datetime64("1677-09-22T00:00:00")
+_NS_LAST = np.datetime64("2262-04-11T00:00:00")
+
+
+def _nanoseconds(result):
+    """Dates and datetimes as datetime64[ns], which pandas before 2.0 holds
+    alone (its own conversion costs 30 times numpy's, which does not check
+    the range: checked here)."""
+    if result.dtype.kind != "M":
+        return result.astype("timedelta64[ns]")
+    known = result[~np.isnat(result)]
+    if known.size and (known.min() < _NS_FIRST or known.max() > _NS_LAST):
+        first = known[(known < _NS_FIRST) | (known > _NS_LAST)][0]
+        raise ValueError(f"{first} is beyond what this pandas holds (datetimes of nanoseconds, 1677 to 2262); "
+                         "pass values.to_numpy() to get a numpy array")
+    return result.astype("datetime64[ns]")
+
+
 def _wrap(result, index, name, shape):
     result = result.reshape(shape)
     if index is None:
         return result
     import pandas as pd
 
-    try:
-        return pd.Series(result, index=index, name=name)
-    except pd.errors.OutOfBoundsDatetime as e:
-        raise ValueError(
-            f"{e}: this pandas holds datetimes of nanoseconds only (1677 to 2262); "
-            "pass values.to_numpy() to get a numpy array"
-        ) from None
+    if result.dtype.kind in "mM" and int(pd.__version__.split(".")[0]) < 2:
+        result = _nanoseconds(result)
+    return pd.Series(result, index=index, name=name)
 
 
 def read(values, informat="NLDATE", locale=None, strict=True, *, errors="coerce", pattern=None,

@@ -19,7 +19,7 @@ def iso(array):
     """datetime64/timedelta64 values as text, NaT as "NaT"; a Series of
     dates (which pandas keeps in nanoseconds) as days."""
     if isinstance(array, pd.Series):
-        array = array.to_numpy().astype("datetime64[D]")
+        return ["NaT" if pd.isna(v) else str(v.date()) for v in array]
     return [str(v) for v in array]
 
 
@@ -261,16 +261,22 @@ def test_exact_amounts_are_decimals():
     assert s["k"] == decimal.Decimal("1.5")
 
 
-def test_year_beyond_what_pandas_holds():
+def test_dates_at_the_ends_of_what_pandas_holds():
+    s = pd.Series(["22.09.1677", "11.04.2262", None])
+    assert iso(nldat.read(s, locale="de_DE")) == ["1677-09-22", "2262-04-11", "NaT"]
+    times = nldat.read(pd.Series(["23:59"]), "time", pattern="%H:%M")
+    assert times[0] == pd.Timedelta(hours=23, minutes=59)
+    datetimes = nldat.read(pd.Series(["2026-12-07T14:30:45.5"]), "NLDATM")
+    assert datetimes[0] == pd.Timestamp("2026-12-07 14:30:45.5")
     # pandas before 2 holds datetimes of nanoseconds: a clear error, not a wrong value.
-    s = pd.Series(["01.01.1582"])
-    try:
-        out = nldat.read(s, locale="de_DE")
-    except ValueError as e:
-        assert "to_numpy" in str(e)
-    else:
-        assert str(out[0].date()) == "1582-01-01"
-    assert iso(nldat.read(s.to_numpy(), locale="de_DE")) == ["1582-01-01"]
+    for field in ("01.01.1582", "12.04.2262", "01.01.9999"):
+        s = pd.Series(["07.12.2026", field])
+        if int(pd.__version__.split(".")[0]) < 2:
+            with pytest.raises(ValueError, match="to_numpy"):
+                nldat.read(s, locale="de_DE")
+        else:
+            assert iso(nldat.read(s, locale="de_DE"))[1] != "NaT"
+        assert iso(nldat.read(s.to_numpy(), locale="de_DE"))[1] != "NaT"
 
 
 def test_a_module_that_cannot_be_loaded_is_a_clear_error(tmp_path):
