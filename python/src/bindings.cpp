@@ -60,7 +60,7 @@ bool is_missing(PyObject *o, const py::tuple &markers) {
 Column column_of(const py::array &values, const py::tuple &markers, Kept &kept) {
   if (values.ndim() != 1) throw py::value_error("values must be one-dimensional");
   const auto n = static_cast<size_t>(values.shape(0));
-  const ptrdiff_t stride = values.ndim() == 1 ? values.strides(0) : 0;
+  const ptrdiff_t stride = values.strides(0);
   const auto *base = static_cast<const char *>(values.data());
   const char type = values.dtype().kind();
   if (type == 'U' || type == 'S') {
@@ -168,7 +168,8 @@ py::tuple read_fields(Session &session, const py::array &values, const std::stri
     session.use_locale(locale);
     kind = session.reader(spec).kind();
     if (exact && kind != nlhost::ValueKind::kNumber)
-      throw std::invalid_argument("exact=True reads amounts and numbers, not the values of " + reader);
+      throw std::invalid_argument("exact=True reads amounts and numbers, not the values of " +
+                                  reader.substr(0, 64));
     read_column(session, spec, column, threads == 0 ? default_threads() : threads, read_values.data(),
                 status.data(), exact ? &digits : nullptr);
   }
