@@ -69,8 +69,7 @@ def _locale(locale):
                 break
     if not isinstance(locale, str) and locale is not None:
         raise TypeError(f"locale must be a str, not {type(locale).__name__}")
-    name = (locale or "").split(".")[0].split("@")[0].replace("-", "_")
-    return "en_US" if name in ("", "C", "POSIX") else name
+    return _nldat.host_locale_name(locale or "")
 
 
 def _missing_markers():

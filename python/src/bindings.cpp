@@ -14,6 +14,7 @@
 
 #include "column.h"
 #include "nlhost/icu_locale.h"
+#include "nlhost/readers.h"
 #include "session.h"
 
 namespace py = pybind11;
@@ -193,10 +194,10 @@ py::tuple read_fields(Session &session, const py::array &values, const std::stri
 }
 
 nlhost::ValueKind kind_named(const std::string &name) {
-  if (name == "date") return nlhost::ValueKind::kDate;
-  if (name == "datetime") return nlhost::ValueKind::kDatetime;
-  if (name == "time") return nlhost::ValueKind::kTime;
-  throw py::value_error("a value to write is a date, datetime or time, not " + name.substr(0, 32));
+  const nlhost::KindInfo *kind = nlhost::find_kind(name);
+  if (kind == nullptr || kind->kind == nlhost::ValueKind::kNumber)
+    throw py::value_error("a value to write is a date, datetime or time, not " + name.substr(0, 32));
+  return kind->kind;
 }
 
 // Writes values (the host's: days or seconds since 1960, seconds since
@@ -291,6 +292,7 @@ PYBIND11_MODULE(_nldat, m) {
       .def("patterns", &patterns, py::arg("locale"))
       .def("week", &write_weeks, py::arg("dates"), py::arg("rule"), py::arg("width"));
   m.def("readers", &reader_names, "The names of the readers, informats first.");
+  m.def("host_locale_name", &host_locale_name, "The locale a POSIX locale name stands for.");
   m.def("locales", &nlhost::icu_locale_names, "The names of the locales the host offers, sorted.");
   m.def("default_threads", &default_threads);
 }

@@ -3,10 +3,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
 #include "nlhost/icu_locale.h"
+#include "nlhost/readers.h"
+#include "nlhost/text.h"
 #include "uwinldat.h"
 
 namespace nldat_py {
@@ -19,46 +22,31 @@ constexpr size_t kLongestLocaleName = 64;
 // many is refused rather than let grow without bound.
 constexpr size_t kMostLocales = 256;
 
-// What a reader is made from: the names and kinds the host's reading knows.
-// Kept here alone, so that the rest of the package asks by name.
-std::optional<nlhost::FieldReader> make_named(const nlhost::Module &module, std::string_view name,
-                                              std::string *why) {
-  return nlhost::FieldReader::make(module, name, why);
-}
-
 // The kind a pattern reads when the reader is named name: a date or
-// datetime informat's kind, or date, datetime, time by name.
-std::optional<nlhost::ValueKind> pattern_kind(const nlhost::Module &module, std::string_view name) {
-  std::string why;
-  if (const std::optional<nlhost::FieldReader> named = make_named(module, name, &why)) {
-    const nlhost::ValueKind kind = named->kind();
-    if (kind == nlhost::ValueKind::kDate || kind == nlhost::ValueKind::kDatetime) return kind;
+// datetime informat's kind, or a kind by its name (date, datetime, time).
+std::optional<nlhost::ValueKind> pattern_kind(std::string_view name) {
+  if (const nlhost::ReaderInfo *reader = nlhost::find_reader(name)) {
+    if (reader->kind == nlhost::ValueKind::kDate || reader->kind == nlhost::ValueKind::kDatetime)
+      return reader->kind;
     return std::nullopt;
   }
-  struct KindName {
-    std::string_view name;
-    nlhost::ValueKind kind;
-  };
-  static constexpr KindName kKinds[] = {
-      {"date", nlhost::ValueKind::kDate},
-      {"datetime", nlhost::ValueKind::kDatetime},
-      {"time", nlhost::ValueKind::kTime},
-  };
-  for (const KindName &k : kKinds) {
-    if (k.name.size() == name.size() &&
-        std::equal(name.begin(), name.end(), k.name.begin(),
-                   [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; }))
-      return k.kind;
-  }
-  return std::nullopt;
+  const nlhost::KindInfo *kind = nlhost::find_kind(name);
+  if (kind == nullptr || kind->kind == nlhost::ValueKind::kNumber) return std::nullopt;
+  return kind->kind;
 }
 
 }  // namespace
 
 std::vector<std::string> reader_names() {
-  size_t count = 0;
-  const std::string_view *names = nlhost::FieldReader::names(&count);
-  return std::vector<std::string>(names, names + count);
+  std::vector<std::string> names;
+  for (const nlhost::ReaderInfo &reader : nlhost::reader_table()) names.emplace_back(reader.name);
+  return names;
+}
+
+std::string host_locale_name(std::string_view name) {
+  std::string result(nlhost::posix_locale_name(name));
+  std::replace(result.begin(), result.end(), '-', '_');
+  return result;
 }
 
 size_t default_threads() {
@@ -120,10 +108,10 @@ nlhost::FieldReader Session::reader(const ReaderSpec &spec, size_t worker) {
   std::string why;
   std::optional<nlhost::FieldReader> reader;
   if (spec.pattern.empty()) {
-    reader = make_named(m, spec.name, &why);
+    reader = nlhost::FieldReader::make(host_, m, spec.name, &why);
     if (!reader) why += " (nldat.readers() lists them)";
-  } else if (const std::optional<nlhost::ValueKind> kind = pattern_kind(m, spec.name)) {
-    reader = nlhost::FieldReader::with_pattern(m, *kind, spec.pattern, &why);
+  } else if (const std::optional<nlhost::ValueKind> kind = pattern_kind(spec.name)) {
+    reader = nlhost::FieldReader::with_pattern(host_, m, *kind, spec.pattern, &why);
   } else {
     why = "a pattern reads a date, datetime or time, not " + spec.name.substr(0, 64);
   }
@@ -136,16 +124,6 @@ nlhost::FieldReader Session::reader(const ReaderSpec &spec, size_t worker) {
 namespace {
 
 using FormatFn = int32_t (*)(char *, int32_t *, const char *, int32_t, double);
-
-const char *writer_name(nlhost::ValueKind kind) {
-  switch (kind) {
-    case nlhost::ValueKind::kDate: return "zkfdate";
-    case nlhost::ValueKind::kDatetime: return "zkfdttm";
-    case nlhost::ValueKind::kTime: return "zkftime";
-    case nlhost::ValueKind::kNumber: break;
-  }
-  return nullptr;
-}
 
 // Status of format for a pattern item "@N" that is no number.
 constexpr int32_t kBadItem = -100;
@@ -164,7 +142,7 @@ const char *format_message(int32_t status) {
 }
 
 int32_t Session::format(nlhost::ValueKind kind, std::string_view pattern, double value, std::string *text) {
-  const char *name = writer_name(kind);
+  const char *name = nlhost::kind_info(kind).writer;
   const auto write = name != nullptr ? module_->function<FormatFn>(name) : nullptr;
   if (write == nullptr) return UWN_BAD_DIRECTIVE;
   // "@N" names locale item N; anything else is the pattern itself.
@@ -194,32 +172,39 @@ int32_t Session::format(nlhost::ValueKind kind, std::string_view pattern, double
 
 namespace {
 
-// The pattern items, each with the kind of value its example is (numbers:
-// none).
-struct ItemKind {
+// The pattern items: every item a reader reads by, with what reads by it
+// ("NLDATM and NLDATMAP, second") and the kind of value its example is,
+// and the time items, which belong to no reader.
+struct ItemUse {
   int32_t item;
   nlhost::ValueKind kind;
-};
-constexpr ItemKind kPatternItems[] = {
-    {UWN_ITEM_DATE_1, nlhost::ValueKind::kDate},
-    {UWN_ITEM_DATE_2, nlhost::ValueKind::kDate},
-    {UWN_ITEM_DATETIME_AP, nlhost::ValueKind::kDatetime},
-    {UWN_ITEM_DATETIME_1, nlhost::ValueKind::kDatetime},
-    {UWN_ITEM_DATETIME_2, nlhost::ValueKind::kDatetime},
-    {UWN_ITEM_DATETIME_W1, nlhost::ValueKind::kDatetime},
-    {UWN_ITEM_DATETIME_W2, nlhost::ValueKind::kDatetime},
-    {UWN_ITEM_TIME_1, nlhost::ValueKind::kTime},
-    {UWN_ITEM_TIME_2, nlhost::ValueKind::kTime},
-    {UWN_ITEM_DATE_W1, nlhost::ValueKind::kDate},
-    {UWN_ITEM_DATE_W2, nlhost::ValueKind::kDate},
-    {UWN_ITEM_NUMBER, nlhost::ValueKind::kNumber},
-    {UWN_ITEM_PERCENT, nlhost::ValueKind::kNumber},
-    {UWN_ITEM_MONEY_LOCAL, nlhost::ValueKind::kNumber},
-    {UWN_ITEM_MONEY_INTL, nlhost::ValueKind::kNumber},
+  std::string read_by;
 };
 
-// What reads by item ("NLDATM and NLDATMAP, second").
-std::string read_by(int32_t) { return {}; }
+std::vector<ItemUse> pattern_items() {
+  std::vector<ItemUse> items;
+  std::string_view time = nlhost::kind_info(nlhost::ValueKind::kTime).name;
+  items.push_back({UWN_ITEM_TIME_1, nlhost::ValueKind::kTime, std::string(time) + ", first"});
+  items.push_back({UWN_ITEM_TIME_2, nlhost::ValueKind::kTime, std::string(time) + ", second"});
+  for (const nlhost::ReaderInfo &reader : nlhost::reader_table()) {
+    for (size_t k = 0; k < std::size(reader.items); ++k) {
+      if (reader.items[k] == 0) continue;
+      auto same = std::find_if(items.begin(), items.end(),
+                               [&](const ItemUse &u) { return u.item == reader.items[k]; });
+      std::string use = std::string(reader.name);
+      if (same == items.end()) {
+        if (!reader.item_uses[k].empty()) use += ", " + std::string(reader.item_uses[k]);
+        items.push_back({reader.items[k], reader.kind, use});
+      } else {
+        // Shared by two readers: "NLDATM and NLDATMAP, second".
+        const size_t comma = same->read_by.find(',');
+        same->read_by.insert(comma == std::string::npos ? same->read_by.size() : comma, " and " + use);
+      }
+    }
+  }
+  std::sort(items.begin(), items.end(), [](const ItemUse &a, const ItemUse &b) { return a.item < b.item; });
+  return items;
+}
 
 }  // namespace
 
@@ -228,8 +213,8 @@ std::vector<Session::PatternItem> Session::patterns() {
   constexpr double kDate = 24447, kTime = 14 * 3600 + 30 * 60 + 45;
   const auto get = module_->function<decltype(&zkgetloc)>("zkgetloc");
   std::vector<PatternItem> items;
-  for (const ItemKind &row : kPatternItems) {
-    PatternItem &out = items.emplace_back(PatternItem{row.item, read_by(row.item), {}, {}});
+  for (const ItemUse &row : pattern_items()) {
+    PatternItem &out = items.emplace_back(PatternItem{row.item, row.read_by, {}, {}});
     char text[160];
     int32_t length = sizeof text;
     if (get == nullptr || get(row.item, text, &length, nullptr, 0) != UWN_OK || length < 0) continue;

@@ -31,6 +31,11 @@ struct ReaderSpec {
 // The names of the readers, in the order a help text lists them.
 std::vector<std::string> reader_names();
 
+// The locale a POSIX or BCP 47 locale name stands for, as the CLI reads
+// LC_ALL, LC_TIME and LANG: "de_DE.UTF-8" and "de-DE" give "de_DE"; "C",
+// "POSIX" and "" the default locale.
+std::string host_locale_name(std::string_view name);
+
 class Session {
  public:
   // Loads the module at module_path into a new host; std::runtime_error

@@ -100,6 +100,8 @@ def test_locales_and_readers():
 def test_patterns_give_the_locales_items_and_examples():
     rows = {row["item"]: row for row in nldat.patterns("de_DE")}
     assert rows[28]["pattern"] == "%d.%m.%Y" and rows[28]["example"] == "07.12.2026"
+    assert rows[28]["read_by"] == "NLDATE, first" and rows[32]["read_by"] == "NLDATM and NLDATMAP, second"
+    assert rows[36]["read_by"] == "time, second" and rows[113]["read_by"] == "MONEY, local"
     assert rows[29]["example"] == "07. Dezember 2026"
     assert rows[31]["example"] == "07.12.2026, 14:30:45"
     assert rows[36]["example"] == "14:30"
