@@ -5,7 +5,8 @@
 set -euo pipefail
 need=()
 for pkg in cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev libicu-dev libcli11-dev pkg-config locales python3 \
-  postgresql-15 postgresql-server-dev-15 postgresql-common; do
+  postgresql-15 postgresql-server-dev-15 postgresql-common \
+  python3-dev pybind11-dev python3-pybind11 python3-numpy python3-pandas python3-pytest python3-setuptools python3-wheel; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then
