@@ -202,4 +202,34 @@ TEST_F(DayCountTest, RandomPairsAgreeWithIndependentCounts) {
   }
 }
 
+// The day number as it was first written, with double quotients truncated:
+// the integer quotients must give the same for every month and year an int32
+// holds.
+int64_t day_number_by_doubles(int64_t m, int64_t d, int64_t y) {
+  int64_t base_year = y - 1, shift = 0;
+  if (m > 2) {
+    base_year = y;
+    shift = static_cast<int64_t>(0.4 * static_cast<double>(m) + 2.3);
+  }
+  const double b = static_cast<double>(base_year);
+  return 365 * y + 31 * (m - 1) + d + static_cast<int64_t>(0.25 * b) - static_cast<int64_t>(b / 100.0) +
+         static_cast<int64_t>(b / 400.0) - shift;
+}
+
+TEST_F(DayCountTest, DayNumbersMatchTheDoubleQuotients) {
+  auto expect = [](int32_t m, int32_t y) {
+    ASSERT_EQ(dateOffset(m, 1, y), day_number_by_doubles(m, 1, y)) << y << "-" << m;
+  };
+  for (int32_t y = -1000000; y <= 1000000; ++y)
+    for (int32_t m : {1, 2, 3, 12}) expect(m, y);
+  std::mt19937_64 rng(27);
+  for (int i = 0; i < 2000000; ++i)
+    expect(static_cast<int32_t>(rng() % 40) - 20, static_cast<int32_t>(static_cast<uint32_t>(rng())));
+  for (int32_t y : {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min() + 1,
+                    std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max() - 1})
+    for (int32_t m :
+         {std::numeric_limits<int32_t>::min(), -1, 0, 1, 2, 3, 12, 13, std::numeric_limits<int32_t>::max()})
+      expect(m, y);
+}
+
 }  // namespace

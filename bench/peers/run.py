@@ -3,7 +3,7 @@
 
     bench/peers/run.py [--nldat build/release/bin/nldat] [--lines 1000000] [--runs 5] [--out build/peers.json]
 
-Installs the peers with `npm ci` (bench/peers/package-lock.json) when they are
+Installs the peers the lockfile pins (bench/peers/package-lock.json) when they are
 missing, writes the inputs, then runs every tool once per round, the order
 rotating from round to round, and reports each tool's median.  nldat is timed
 as a whole process (start-up included); the peers time themselves inside their
@@ -42,16 +42,42 @@ NAMES = ["Müller GmbH", "Stadtwerke Köln", "Bäckerei Schäfer", "Deutsche Bah
 
 
 def install_peers():
-    """npm ci when node_modules is missing or older than the lockfile."""
+    """Install the locked peers when node_modules is missing or older than the lockfile.
+
+    Not `npm ci`: nodejs-polars 0.26.1 names native packages for platforms it
+    never published, which the lockfile cannot hold and `npm ci` then refuses.
+    `npm install --no-save` installs what the lockfile pins and changes neither
+    file; every package the lockfile pins is checked against what landed."""
     lock = os.path.join(HERE, "package-lock.json")
     digest = hashlib.sha256(open(lock, "rb").read()).hexdigest()
     stamp = os.path.join(HERE, "node_modules", ".nldat-lock-sha256")
     if os.path.exists(stamp) and open(stamp).read().strip() == digest:
         return
-    print("npm ci in bench/peers ...", file=sys.stderr)
-    subprocess.run(["npm", "ci", "--no-audit", "--no-fund"], cwd=HERE, check=True, stdout=subprocess.DEVNULL)
+    print("npm install (locked) in bench/peers ...", file=sys.stderr)
+    subprocess.run(["npm", "install", "--no-save", "--no-audit", "--no-fund"], cwd=HERE, check=True,
+                   stdout=subprocess.DEVNULL)
+    pinned = json.load(open(lock))["packages"]
+    for path, entry in pinned.items():
+        manifest = os.path.join(HERE, path, "package.json")
+        if not path or entry.get("optional") and not os.path.exists(manifest):
+            continue
+        got = json.load(open(manifest))["version"] if os.path.exists(manifest) else "nothing"
+        if got != entry["version"]:
+            sys.exit(f"bench/peers: {path} is {got}, the lockfile pins {entry['version']}")
     with open(stamp, "w") as f:
         f.write(digest + "\n")
+
+
+PEER_PACKAGES = {"polars": "nodejs-polars", "duckdb": "@duckdb/node-api"}
+
+
+def peer_versions():
+    """The installed version of each peer's package, as npm put it in node_modules."""
+    versions = {}
+    for tool, package in PEER_PACKAGES.items():
+        manifest = os.path.join(HERE, "node_modules", package, "package.json")
+        versions[tool] = json.load(open(manifest))["version"] if os.path.exists(manifest) else "missing"
+    return versions
 
 
 def german(d):
@@ -179,7 +205,9 @@ def main():
     try:
         results = {"lines": args.lines, "runs": args.runs, "date": datetime.datetime.utcnow().isoformat() + "Z",
                    "machine": f"{os.cpu_count()} CPUs, {platform.machine()}, load {os.getloadavg()[0]:.1f}",
-                   "jobs": {}}
+                   "versions": peer_versions(), "jobs": {}}
+        print("peers: " + ", ".join(f"{PEER_PACKAGES[t]} {v}" for t, v in results["versions"].items()),
+              file=sys.stderr)
         rng = random.Random(20261208)
         for job in args.jobs.split(","):
             src = os.path.join(work, f"{job}.in")

@@ -1,6 +1,8 @@
 // Calendar services: integer civil-day arithmetic behind double arguments.
 // Anything that is not a finite number in the host's range (the missing
 // value and every other NaN included) answers the standard missing value.
+#include <emmintrin.h>
+
 #include <cmath>
 
 #include "host_internal.h"
@@ -129,7 +131,11 @@ void store_ymd(double *year, double *month, double *day, bool ok, const civil::Y
 
 using namespace nlhost;
 
-extern "C" double nlhost_svc_zmdy(double month, double day, double year) noexcept {
+// The services as first written, for every argument: the fast services
+// below answer their common case inline and hand everything else here.
+namespace nlhost::reference {
+
+[[gnu::noinline]] double zmdy(double month, double day, double year) noexcept {
   int64_t m = 0, d = 0, y = 0;
   if (!to_mdy(month, day, year, &m, &d, &y)) return standard_missing();
   if (y < 100) {
@@ -144,14 +150,14 @@ extern "C" double nlhost_svc_zmdy(double month, double day, double year) noexcep
       days_from_civil_ad(static_cast<uint32_t>(y), static_cast<uint32_t>(m), static_cast<uint32_t>(d)));
 }
 
-extern "C" double nlhost_svc_zjuldat(double date) noexcept {
+[[gnu::noinline]] double zjuldat(double date) noexcept {
   int64_t day = 0;
   if (!to_day(date, &day)) return standard_missing();
   const civil::YearDay yd = year_day_ad(day);
   return static_cast<double>(yd.year * 1000 + yd.day_of_year);
 }
 
-extern "C" void nlhost_svc_zymdjul(double *year, double *month, double *day, double julian) noexcept {
+[[gnu::noinline]] void zymdjul(double *year, double *month, double *day, double julian) noexcept {
   int64_t j = 0;
   bool ok = to_julian(julian, &j);
   civil::Ymd ymd{};
@@ -164,9 +170,87 @@ extern "C" void nlhost_svc_zymdjul(double *year, double *month, double *day, dou
   store_ymd(year, month, day, ok, ymd);
 }
 
-extern "C" double nlhost_svc_zwekday(double date) noexcept {
+[[gnu::noinline]] double zwekday(double date) noexcept {
   int64_t day = 0;
   return to_day(date, &day) ? civil::weekday(day) : standard_missing();
+}
+
+}  // namespace nlhost::reference
+
+namespace {
+
+// x as a 32-bit whole number, when it is one.  The conversion answers
+// INT32_MIN for NaN, infinities and values out of range, which no caller's
+// range admits.
+inline bool whole32(double x, int32_t *out) {
+  const int32_t i = _mm_cvttsd_si32(_mm_set_sd(x));
+  *out = i;
+  return static_cast<double>(i) == x;
+}
+
+constexpr bool leap32(uint32_t y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
+
+inline bool day_in_range(int32_t day) { return day >= civil::kFirstDay && day <= civil::kLastDay; }
+
+}  // namespace
+
+// The common case of each calendar service in 32-bit integer arithmetic: whole
+// numbers in the host's range of four-digit years (and more).  Two-digit
+// years, fractions and everything out of range go to the reference service.
+
+extern "C" double nlhost_svc_zmdy(double month, double day, double year) noexcept {
+  int32_t m = 0, d = 0, y = 0;
+  const bool whole = whole32(month, &m) & whole32(day, &d) & whole32(year, &y);
+  const auto um = static_cast<uint32_t>(m), ud = static_cast<uint32_t>(d), uy = static_cast<uint32_t>(y);
+  if (whole && um - 1 < 12 && ud - 1 < 31 && uy - 100 <= civil::kLastYear - 100) {
+    if (ud > 28 && ud > (um == 2 ? 28u + leap32(uy) : static_cast<uint32_t>(civil::kMonthDays[um - 1])))
+      return standard_missing();
+    return static_cast<double>(days_from_civil_ad(uy, um, ud));
+  }
+  return reference::zmdy(month, day, year);
+}
+
+extern "C" double nlhost_svc_zjuldat(double date) noexcept {
+  int32_t day = 0;
+  if (whole32(date, &day) && day_in_range(day)) {
+    const civil::YearDay yd = year_day_ad(day);
+    return static_cast<double>(static_cast<uint32_t>(yd.year) * 1000 + static_cast<uint32_t>(yd.day_of_year));
+  }
+  return reference::zjuldat(date);
+}
+
+extern "C" void nlhost_svc_zymdjul(double *year, double *month, double *day, double julian) noexcept {
+  int32_t j = 0;
+  if (whole32(julian, &j) && j >= 1001 && j <= civil::kLastYear * 1000 + 366) {
+    const uint32_t y = static_cast<uint32_t>(j) / 1000;
+    const uint32_t doy = static_cast<uint32_t>(j) - y * 1000;
+    const uint32_t february_end = 59 + leap32(y);
+    if (doy - 1 < february_end + 306) {
+      uint32_t m = 1, d = doy;
+      if (doy > february_end) {
+        const uint32_t from_march = doy - february_end - 1;  // [0, 305]
+        const uint32_t mp = (5 * from_march + 2) / 153;      // [0, 9]
+        m = mp + 3;
+        d = from_march - (153 * mp + 2) / 5 + 1;
+      } else if (doy > 31) {
+        m = 2;
+        d = doy - 31;
+      }
+      if (year != nullptr) *year = y;
+      if (month != nullptr) *month = m;
+      if (day != nullptr) *day = d;
+      return;
+    }
+  }
+  reference::zymdjul(year, month, day, julian);
+}
+
+extern "C" double nlhost_svc_zwekday(double date) noexcept {
+  constexpr uint32_t kFirstWeekday = civil::weekday(civil::kFirstDay) - 1;  // [0, 6]
+  int32_t day = 0;
+  if (whole32(date, &day) && day_in_range(day))
+    return (static_cast<uint32_t>(day - civil::kFirstDay) + kFirstWeekday) % 7 + 1;
+  return reference::zwekday(date);
 }
 
 extern "C" double nlhost_svc_zdatprt(double datetime) noexcept {

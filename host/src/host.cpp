@@ -18,6 +18,7 @@
 namespace nlhost {
 
 std::atomic<Host *> g_current_host{nullptr};
+std::atomic<int> g_hosts_with_leads{0};
 
 namespace {
 
@@ -99,6 +100,7 @@ Host::Host() {
 }
 
 Host::~Host() {
+  if (custom_leads_) g_hosts_with_leads.fetch_sub(1, std::memory_order_release);
   Host *self = this;
   g_current_host.compare_exchange_strong(self, nullptr);
 }
@@ -141,8 +143,10 @@ double Host::now() const {
 
 void Host::set_multibyte_lead(uint8_t lead, int length) {
   multibyte_lead_[lead] = static_cast<uint8_t>(length >= 2 && length <= 4 ? length : 0);
+  const bool had = custom_leads_;
   custom_leads_ =
       std::any_of(multibyte_lead_.begin(), multibyte_lead_.end(), [](uint8_t l) { return l != 0; });
+  if (custom_leads_ != had) g_hosts_with_leads.fetch_add(custom_leads_ ? 1 : -1, std::memory_order_release);
 }
 
 void Host::set_option(std::string_view name, bool on) {

@@ -153,11 +153,21 @@ int32_t find_entry(const Locale *l, int32_t item, const uwn_locale_entry **entry
 
 }  // namespace
 
-extern "C" int32_t nlhost_svc_wzsxglc(void *locale, int32_t item, const uwn_locale_entry **entry) noexcept {
+int32_t nlhost::reference::wzsxglc(void *locale, int32_t item, const uwn_locale_entry **entry) noexcept {
   Host *host = current_host();
   const Locale *l = static_cast<const Locale *>(locale);
   if (host == nullptr) return find_entry(l, item, entry);
   return find_entry(l != nullptr ? l : host->locale(), item, entry);
+}
+
+// The host is looked up only for the current locale (a null handle).
+extern "C" int32_t nlhost_svc_wzsxglc(void *locale, int32_t item, const uwn_locale_entry **entry) noexcept {
+  const Locale *l = static_cast<const Locale *>(locale);
+  if (l == nullptr) {
+    const Host *host = current_host();
+    l = host != nullptr ? host->locale() : nullptr;
+  }
+  return find_entry(l, item, entry);
 }
 
 extern "C" int32_t nlhost_svc_wzsxplc(void *locale, int32_t item, const char *text, int32_t length) noexcept {

@@ -62,7 +62,7 @@ int32_t answer_wzsxoff(uwn_text_descriptor *d, int32_t offset, int32_t answer) {
 // that a trail byte is never taken for a character by itself.  Offsets
 // outside the text answer 1.  The start of the character last examined is
 // kept in host_24, so that a forward scan walks the text once.
-extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) noexcept {
+int32_t nlhost::reference::wzsxoff(uwn_text_descriptor *d, int32_t offset) noexcept {
   if (d == nullptr) return 1;
   Host *host = current_host();
   const int32_t n = usable_length(d);
@@ -71,6 +71,20 @@ extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) no
     // In UTF-8 an ASCII byte is never part of a longer character.
     if (static_cast<unsigned char>(d->text[offset]) >= 0x80 || (host != nullptr && host->has_custom_leads()))
       return wzsxoff_walk(host, d, offset, n);
+    d->host_24 = static_cast<uint64_t>(offset);
+  }
+  return answer_wzsxoff(d, offset, 1);
+}
+
+// The same, with an ASCII byte of plain UTF-8 answered without finding the
+// host or walking.
+extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) noexcept {
+  if (d == nullptr) return 1;
+  if (!plain_utf8()) return reference::wzsxoff(d, offset);
+  if (offset == 0) d->host_24 = 0;
+  if (offset >= 0 && offset < d->length && offset < d->capacity && d->text != nullptr) {
+    if (static_cast<unsigned char>(d->text[offset]) >= 0x80)
+      return wzsxoff_walk(current_host(), d, offset, usable_length(d));
     d->host_24 = static_cast<uint64_t>(offset);
   }
   return answer_wzsxoff(d, offset, 1);

@@ -8,7 +8,10 @@
 namespace {
 
 // dateOffset on a 64-bit year, so that callers may step a year past the
-// int32 range.  The quotients are double divisions truncated toward zero.
+// int32 range.  The quotients truncate toward zero.  Integer division gives
+// what the double quotients b / 100.0 and b / 400.0 truncated did for every
+// year an int32 holds: a quotient that is not whole lies at least 1/400 from
+// the nearest whole number, far more than the double's rounding moves it.
 int64_t day_number(int64_t m, int64_t d, int64_t y) {
   int64_t base_year = y - 1;  // January and February count with the year before
   int64_t shift = 0;
@@ -16,9 +19,7 @@ int64_t day_number(int64_t m, int64_t d, int64_t y) {
     base_year = y;
     shift = static_cast<int64_t>(0.4 * static_cast<double>(m) + 2.3);  // 3, 3, 4, 4, 5, 5, 5, 6, 6, 7
   }
-  const double b = static_cast<double>(base_year);
-  return 365 * y + 31 * (m - 1) + d + static_cast<int64_t>(0.25 * b) - static_cast<int64_t>(b / 100.0) +
-         static_cast<int64_t>(b / 400.0) - shift;
+  return 365 * y + 31 * (m - 1) + d + base_year / 4 - base_year / 100 + base_year / 400 - shift;
 }
 
 bool leap(int64_t y) { return y % 4 == 0 && (y % 400 == 0 || y % 100 != 0); }
@@ -70,11 +71,18 @@ extern "C" int64_t diff_30_360(int32_t m1, int32_t d1, int32_t y1, int32_t m2, i
   return 360 * (int64_t{y2} - y1) + 30 * (int64_t{m2} - m1) + (second - first);
 }
 
-// The caller guarantees that the first date is not after the second.
-extern "C" void diff_actact(int32_t m1, int32_t d1, int32_t y1, int32_t m2, int32_t d2, int32_t y2,
-                            int64_t *days, double *fraction) {
-  int64_t leap_days = 0, common_days = 0;
-  auto add = [&](int64_t year, int64_t n) { (leap(year) ? leap_days : common_days) += n; };
+namespace {
+
+// The ACT/ACT count split into days of leap years and days of common years.
+// The first date must not be after the second.
+struct ActAct {
+  int64_t leap_days = 0;
+  int64_t common_days = 0;
+};
+
+ActAct split_actact(int32_t m1, int32_t d1, int32_t y1, int32_t m2, int32_t d2, int32_t y2) {
+  ActAct n;
+  auto add = [&](int64_t year, int64_t days) { (leap(year) ? n.leap_days : n.common_days) += days; };
   if (y1 == y2) {
     add(y1, day_number(m2, d2, y2) - day_number(m1, d1, y1));
   } else {
@@ -84,15 +92,40 @@ extern "C" void diff_actact(int32_t m1, int32_t d1, int32_t y1, int32_t m2, int3
     const int64_t full = int64_t{y2} - 1 - next + 1;
     if (full > 0) {
       const int64_t leaps = leap_years_through(int64_t{y2} - 1) - leap_years_through(y1);
-      leap_days += 366 * leaps;
-      common_days += 365 * (full - leaps);
+      n.leap_days += 366 * leaps;
+      n.common_days += 365 * (full - leaps);
     }
     add(y2, day_number(m2, d2, y2) - day_number(1, 1, y2));
   }
-  if (days != nullptr) *days = common_days + leap_days;
+  return n;
+}
+
+}  // namespace
+
+// The caller guarantees that the first date is not after the second.
+extern "C" void diff_actact(int32_t m1, int32_t d1, int32_t y1, int32_t m2, int32_t d2, int32_t y2,
+                            int64_t *days, double *fraction) {
+  const ActAct n = split_actact(m1, d1, y1, m2, d2, y2);
+  if (days != nullptr) *days = n.common_days + n.leap_days;
   if (fraction != nullptr) {
-    *fraction = static_cast<double>(common_days) / 365.0 + static_cast<double>(leap_days) / 366.0;
+    *fraction = static_cast<double>(n.common_days) / 365.0 + static_cast<double>(n.leap_days) / 366.0;
   }
+}
+
+extern "C" int64_t days_actact(double start, double end) {
+  int32_t m1, d1, y1, m2, d2, y2;
+  getMonthDayYear(&m1, &d1, &y1, start);
+  getMonthDayYear(&m2, &d2, &y2, end);
+  // Equal dates, or a missing (NaN) one, count 0.
+  if (start < end) {
+    const ActAct n = split_actact(m1, d1, y1, m2, d2, y2);
+    return n.common_days + n.leap_days;
+  }
+  if (start > end) {
+    const ActAct n = split_actact(m2, d2, y2, m1, d1, y1);
+    return -(n.common_days + n.leap_days);
+  }
+  return 0;
 }
 
 extern "C" int32_t zdatdif(int32_t basis, int64_t *days, double *fraction, double start, double end) {

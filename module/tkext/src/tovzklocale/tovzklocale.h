@@ -107,6 +107,9 @@ int64_t diff_actual(int32_t m1, int32_t d1, int32_t y1, int32_t m2, int32_t d2, 
 int64_t diff_30_360(int32_t m1, int32_t d1, int32_t y1, int32_t m2, int32_t d2, int32_t y2);
 void diff_actact(int32_t m1, int32_t d1, int32_t y1, int32_t m2, int32_t d2, int32_t y2, int64_t *days,
                  double *fraction);
+// The ACT/ACT day count from start to end (zdatdif's, without the year
+// fraction), with the same host calls.
+int64_t days_actact(double start, double end);
 int32_t isLeapYear(int32_t y);
 int32_t lastDay(int32_t y, int32_t m);
 

@@ -27,8 +27,7 @@ extern "C" int32_t get_yywwdd(const char *rule, int32_t, double *year, double *w
   getMonthDayYear(&month_unused, &day_unused, &calendar_year, date);
   const double jan1 = zmdy(1, 1, calendar_year);
   const int64_t weekday = uwn::to_int32_or(zwekday(date), 0);  // 1 = Sunday ... 7 = Saturday
-  int64_t d = 0;                                               // 0 on 1 January
-  zdatdif(2, &d, nullptr, jan1, date);
+  const int64_t d = days_actact(jan1, date);                   // 0 on 1 January
 
   int64_t y = calendar_year;
   *year = static_cast<double>(y);
