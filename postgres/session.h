@@ -64,7 +64,7 @@ struct ReadRequest {
 // An amount of money as read: its decimal digits ("-1234.56"), for a numeric
 // that holds exactly them, and the fraction digits of the locale's currency.
 struct Amount {
-  char digits[48];
+  char digits[128];
   int fraction_digits = 2;
 };
 
