@@ -82,15 +82,8 @@ int shown(std::string_view text) { return static_cast<int>(nlhost::utf8_cut(text
 // dropped, C and POSIX as en_US, "-" as "_" (de_DE.UTF-8, de-DE and de_DE are
 // one locale).  False for a text that is no locale name.
 bool fold_locale_name(std::string_view given, std::string *folded) {
-  for (const char c : given) {
-    const bool fits = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                      std::string_view("_-.@=").find(c) != std::string_view::npos;
-    if (!fits) return false;
-  }
-  folded->assign(locale_from_lc_time(given));
-  for (char &c : *folded) {
-    if (c == '-') c = '_';
-  }
+  if (!nlhost::is_locale_name(given)) return false;
+  *folded = nlhost::host_locale_name(given);
   return true;
 }
 
@@ -222,7 +215,7 @@ class Session {
   std::vector<std::unique_ptr<CachedLocale>> locales_;
   uint64_t clock_ = 0;
   const CachedLocale *current_ = nullptr;
-  std::string current_given_;  // the current locale's name as last given
+  std::string current_given_;                                // the current locale's name as last given
   std::vector<std::optional<nlhost::FieldReader>> readers_;  // one a row of the reader table
   std::vector<std::string> locale_names_;
 };

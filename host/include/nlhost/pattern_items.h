@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "nlhost/reading.h"
+#include "nlhost/readers.h"
 
 namespace nlhost {
 
