@@ -6,6 +6,7 @@
 #include <unicode/ulocdata.h>
 #include <unicode/uversion.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -284,18 +285,26 @@ ReadResult read_field(const Settings &settings, const ReadRequest &request, doub
     nlhost::FieldReader *reader = the_session().reader(*module, index, error);
     if (reader == nullptr) return ReadResult::kFailed;
     reader->set_week_rule(request.rule);
+    // The field's own digits, where the reader can give them, make the
+    // amount exact; else the shortest digits that read back as the value.
+    std::string exact;
     if (!reader->read(request.field, value)) return ReadResult::kNotRead;
     if (amount == nullptr) return ReadResult::kRead;
     if (!std::isfinite(*value)) return ReadResult::kNotRead;
     amount->fraction_digits = locale != nullptr ? locale->fraction_digits : 2;
-    // The shortest digits that read back as the value.
-    const std::to_chars_result written =
-        std::to_chars(amount->digits, amount->digits + sizeof amount->digits - 1, *value);
-    if (written.ec != std::errc()) {
+    char *const end = amount->digits + sizeof amount->digits - 1;
+    char *written = exact.size() <= sizeof amount->digits - 1
+                        ? std::copy(exact.begin(), exact.end(), amount->digits)
+                        : nullptr;
+    if (exact.empty()) {
+      const std::to_chars_result shortest = std::to_chars(amount->digits, end, *value);
+      written = shortest.ec == std::errc() ? shortest.ptr : nullptr;
+    }
+    if (written == nullptr) {
       fail(error, Failure::kLimit, "the amount has more than %zu digits", sizeof amount->digits - 1);
       return ReadResult::kFailed;
     }
-    *written.ptr = '\0';
+    *written = '\0';
     return ReadResult::kRead;
   });
 }
