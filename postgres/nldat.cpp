@@ -9,6 +9,7 @@
 
 #include "nlhost/civil.h"
 #include "nlhost/readers.h"
+#include "nlhost/utf8.h"
 #include "session.h"
 
 extern "C" {
@@ -22,6 +23,7 @@ extern "C" {
 #include "utils/date.h"
 #include "utils/fmgrprotos.h"
 #include "utils/guc.h"
+#include "utils/guc_tables.h"
 #include "utils/numeric.h"
 #include "utils/pg_locale.h"
 #include "utils/timestamp.h"
@@ -40,6 +42,7 @@ PG_FUNCTION_INFO_V1(nl_week);
 PG_FUNCTION_INFO_V1(nl_week_number);
 PG_FUNCTION_INFO_V1(nl_read_week);
 PG_FUNCTION_INFO_V1(nl_locales);
+PG_FUNCTION_INFO_V1(nl_version);
 }
 
 namespace {
@@ -56,14 +59,20 @@ char *locale_setting = nullptr;       // nldat.locale
 std::string_view text_view(const text *t) { return {VARDATA_ANY(t), VARSIZE_ANY_EXHDR(t)}; }
 
 // The settings of a call whose locale argument is argument locale_arg (-1:
-// none; the host keeps whatever locale it has).  A NULL locale means
-// nldat.locale, and an empty nldat.locale the server's lc_time.
+// none; the host keeps whatever locale it has).  A form without the argument
+// (and, as version 1.0 declared them, a NULL one) means nldat.locale, and an
+// empty nldat.locale the server's lc_time.  An empty argument is an error:
+// the forms given their locale answer the same whatever the settings.
 nlpg::Settings settings_for(FunctionCallInfo fcinfo, int locale_arg) {
   nlpg::Settings settings;
   settings.module_path = module_path_setting != nullptr ? module_path_setting : "";
   if (locale_arg < 0) return settings;
   if (PG_NARGS() > locale_arg && !PG_ARGISNULL(locale_arg)) {
     settings.locale = text_view(PG_GETARG_TEXT_PP(locale_arg));
+    if (settings.locale.empty()) {
+      ereport(ERROR, (errcode(ERRCODE_INVALID_PARAMETER_VALUE), errmsg("the locale name is empty"),
+                      errhint("Leave the locale argument out for the locale nldat.locale names.")));
+    }
   } else if (locale_setting != nullptr && locale_setting[0] != '\0') {
     settings.locale = locale_setting;
   } else {
@@ -96,22 +105,22 @@ char rule_argument(FunctionCallInfo fcinfo, int arg) {
   const std::string_view given = text_view(PG_GETARG_TEXT_PP(arg));
   const char rule = nlpg::week_rule(given);
   if (rule == 0) {
-    ereport(ERROR,
-            (errcode(ERRCODE_INVALID_PARAMETER_VALUE),
-             errmsg("unknown week rule \"%.*s\"", static_cast<int>(std::min<size_t>(given.size(), 64)),
-                    given.data()),
-             errhint("The week rules are U (weeks begin on Sunday), W (on Monday) and V (ISO 8601).")));
+    ereport(
+        ERROR,
+        (errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+         errmsg("unknown week rule \"%.*s\"", static_cast<int>(nlhost::utf8_cut(given, 64)), given.data()),
+         errhint("The week rules are U (weeks begin on Sunday), W (on Monday) and V (ISO 8601).")));
   }
   return rule;
 }
 
 // Reads argument 0 by request; false for a field not read (SQL NULL).
 bool read_argument(FunctionCallInfo fcinfo, nlpg::ReadRequest request, int locale_arg, double *value,
-                   int *fraction_digits = nullptr) {
+                   nlpg::Amount *amount = nullptr) {
   request.field = text_view(PG_GETARG_TEXT_PP(0));
   const nlpg::Settings settings = settings_for(fcinfo, locale_arg);
   nlpg::Error error;
-  const nlpg::ReadResult result = nlpg::read_field(settings, request, value, fraction_digits, &error);
+  const nlpg::ReadResult result = nlpg::read_field(settings, request, value, amount, &error);
   if (result == nlpg::ReadResult::kFailed) raise(error);
   return result == nlpg::ReadResult::kRead;
 }
@@ -163,16 +172,60 @@ bool check_module_path(char **value, void **, GucSource) {
   return true;
 }
 
+// nldat.locale names a locale the host offers, or is empty (lc_time's).
+bool check_locale_setting(char **value, void **, GucSource) {
+  if (*value == nullptr || (*value)[0] == '\0') return true;
+  nlpg::Error error;
+  if (nlpg::check_locale(*value, &error)) return true;
+  GUC_check_errdetail("%s.", error.message);
+  if (error.hint[0] != '\0') GUC_check_errhint("%s", error.hint);
+  return false;
+}
+
+// The setting's record, or null.
+config_generic *setting_record(const char *name) {
+  config_generic **all = get_guc_variables();
+  for (int i = 0, n = GetNumConfigOptions(); i < n; ++i) {
+    if (pg_strcasecmp(all[i]->name, name) == 0) return all[i];
+  }
+  return nullptr;
+}
+
+// nldat.module as postgresql.conf and ALTER SYSTEM configure it.  A value a
+// role gave before the library was loaded (PGOPTIONS='-c nldat.module=...')
+// replaces the configured one the backend inherited; when the library then
+// refuses it (only a superuser may set it), that value is gone, so it is read
+// again from the files.
+void restore_configured_module() {
+  if (ConfigFileName == nullptr) return;
+  ConfigVariable *head = nullptr, *tail = nullptr;
+  if (ParseConfigFile(ConfigFileName, true, nullptr, 0, 0, LOG, &head, &tail)) {
+    // Relative to the data directory; there may be none.
+    ParseConfigFile(PG_AUTOCONF_FILENAME, false, nullptr, 0, 0, LOG, &head, &tail);
+    const char *configured = nullptr;
+    for (const ConfigVariable *item = head; item != nullptr; item = item->next) {
+      if (pg_strcasecmp(item->name, "nldat.module") == 0) configured = item->value;
+    }
+    if (configured != nullptr) SetConfigOption("nldat.module", configured, PGC_SIGHUP, PGC_S_FILE);
+  }
+  FreeConfigVariables(head);
+}
+
 }  // namespace
 
 void _PG_init(void) {
+  // A value set before the library was loaded lives in a placeholder.
+  const bool module_asked_for = setting_record("nldat.module") != nullptr;
   DefineCustomStringVariable("nldat.module",
                              "The uwinldat.so that each backend loads at its first nldat call.",
                              "Read once per backend; only a superuser may set it.", &module_path_setting,
                              NLDAT_DEFAULT_MODULE, PGC_SUSET, 0, check_module_path, nullptr, nullptr);
+  const config_generic *module = setting_record("nldat.module");
+  if (module_asked_for && module != nullptr && module->reset_source == PGC_S_DEFAULT)
+    restore_configured_module();
   DefineCustomStringVariable("nldat.locale", "The locale of nldat functions called without one.",
                              "Empty: the locale that lc_time names (C and POSIX: en_US).", &locale_setting,
-                             "", PGC_USERSET, 0, nullptr, nullptr, nullptr);
+                             "", PGC_USERSET, 0, check_locale_setting, nullptr, nullptr);
   MarkGUCPrefixReserved("nldat");
 }
 
@@ -218,10 +271,11 @@ Datum nl_money(PG_FUNCTION_ARGS) {
   request.reader = nlhost::library_reader(nlhost::ReaderSource::kMoney).name;
   request.kind = nlhost::ValueKind::kNumber;
   double value = 0;
-  int fraction_digits = 2;
-  if (!read_argument(fcinfo, request, 1, &value, &fraction_digits) || !std::isfinite(value)) PG_RETURN_NULL();
-  const Datum amount = DirectFunctionCall1(float8_numeric, Float8GetDatum(value));
-  return DirectFunctionCall2(numeric_round, amount, Int32GetDatum(fraction_digits));
+  nlpg::Amount amount;
+  if (!read_argument(fcinfo, request, 1, &value, &amount)) PG_RETURN_NULL();
+  const Datum exact = DirectFunctionCall3(numeric_in, CStringGetDatum(amount.digits),
+                                          ObjectIdGetDatum(InvalidOid), Int32GetDatum(-1));
+  return DirectFunctionCall2(numeric_round, exact, Int32GetDatum(amount.fraction_digits));
 }
 
 // nl_format(date, pattern text, locale text) -> text
@@ -291,4 +345,14 @@ Datum nl_locales(PG_FUNCTION_ARGS) {
     tuplestore_putvalues(result->setResult, result->setDesc, &value, &null);
   }
   return static_cast<Datum>(0);
+}
+
+// nl_version() -> text: the extension's build, the module's release, and the
+// ICU and CLDR versions the locales come from.  A result of an nl_* function
+// that is given its locale stays the same while these do.
+Datum nl_version(PG_FUNCTION_ARGS) {
+  char out[256];
+  nlpg::Error error;
+  if (!nlpg::version(settings_for(fcinfo, -1), out, sizeof out, &error)) raise(error);
+  PG_RETURN_TEXT_P(cstring_to_text(out));
 }

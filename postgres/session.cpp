@@ -3,8 +3,13 @@
 #include "session.h"
 
 #include <unicode/ucurr.h>
+#include <unicode/ulocdata.h>
+#include <unicode/uversion.h>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <iterator>
@@ -14,8 +19,10 @@
 #include <stdexcept>
 
 #include "nlhost/icu_locale.h"
+#include "nlhost/pattern_items.h"
 #include "nlhost/readers.h"
 #include "nlhost/text.h"
+#include "nlhost/utf8.h"
 
 namespace nlpg {
 
@@ -24,21 +31,31 @@ namespace {
 // Locale names are short ("zh_Hans_CN", "sr_Latn_RS@..."): a longer one is
 // unknown without a search.
 constexpr size_t kLongestLocaleName = 64;
-// Each locale kept costs about 50 KB: a session that names more than this
-// many (in any spelling) is refused rather than let grow without bound.
-constexpr size_t kMostLocales = 256;
+// Each locale kept costs about 50 KB: a session keeps the ones it used last,
+// and loads again one it named long ago.
+constexpr size_t kLocalesKept = 64;
 
 void fail(Error *error, Failure failure, const char *format, ...) __attribute__((format(printf, 3, 4)));
+// A text cut to its buffer ends on a whole character: the server converts
+// messages to the client's encoding, which a broken sequence would fail.
+void end_whole(char *buffer, size_t size, int written) {
+  if (written < 0 || static_cast<size_t>(written) < size) return;
+  buffer[nlhost::utf8_cut(std::string_view(buffer, size - 1), size - 1)] = '\0';
+}
+
 void fail(Error *error, Failure failure, const char *format, ...) {
   error->failure = failure;
   error->hint[0] = '\0';
   va_list args;
   va_start(args, format);
-  std::vsnprintf(error->message, sizeof error->message, format, args);
+  end_whole(error->message, sizeof error->message,
+            std::vsnprintf(error->message, sizeof error->message, format, args));
   va_end(args);
 }
 
-void hint(Error *error, const char *text) { std::snprintf(error->hint, sizeof error->hint, "%s", text); }
+void hint(Error *error, const char *text) {
+  end_whole(error->hint, sizeof error->hint, std::snprintf(error->hint, sizeof error->hint, "%s", text));
+}
 
 // Which informats read values of kind, when any do: "Dates are read by
 // NLDATE or NLDATEW."
@@ -59,13 +76,23 @@ void informats_hint(Error *error, nlhost::ValueKind kind) {
   hint(error, (text + ".").c_str());
 }
 
-// A view as a printf argument: at most 64 bytes of it.
-int shown(std::string_view text) { return static_cast<int>(std::min<size_t>(text.size(), 64)); }
+// A view as a printf argument: at most 64 bytes of it, whole characters.
+int shown(std::string_view text) { return static_cast<int>(nlhost::utf8_cut(text, 64)); }
+
+// The name a locale is kept and looked up by: the codeset and modifier
+// dropped, C and POSIX as en_US, "-" as "_" (de_DE.UTF-8, de-DE and de_DE are
+// one locale).  False for a text that is no locale name.
+bool fold_locale_name(std::string_view given, std::string *folded) {
+  if (!nlhost::is_locale_name(given)) return false;
+  *folded = nlhost::host_locale_name(given);
+  return true;
+}
 
 struct CachedLocale {
-  std::string name;  // as the caller spelled it
+  std::string name;  // folded (fold_locale_name)
   std::shared_ptr<nlhost::Locale> locale;
   int fraction_digits;  // of the locale's currency
+  uint64_t used;        // when it was last named: the least recent goes first
 };
 
 // The per-backend host.  Never destroyed: the module keeps the control block
@@ -99,16 +126,33 @@ class Session {
 
   // Makes the named locale the host's current one, loading it on first use.
   const CachedLocale *select_locale(std::string_view name, Error *error) {
-    if (current_ != nullptr && current_->name == name) return current_;
-    const CachedLocale *found = nullptr;
+    // A column names the same locale on every row, in the same spelling.
+    if (current_ != nullptr && name == current_given_) return current_;
+    CachedLocale *found = find_locale(name, error);
+    if (found == nullptr) return nullptr;
+    if (found != current_) host_.set_locale(found->locale);
+    current_ = found;
+    current_given_.assign(name);
+    return found;
+  }
+
+  // The kept locale of a name, loaded when it is not kept.
+  CachedLocale *find_locale(std::string_view given, Error *error) {
+    std::string name;
+    if (!fold_locale_name(given, &name)) {
+      fail(error, Failure::kBadParameter, "\"%.*s\" is not a locale name", shown(given), given.data());
+      hint(error, "A locale is named by letters, digits and _ - . @ =, as de_DE, de-DE or de_DE.UTF-8.");
+      return nullptr;
+    }
+    CachedLocale *found = nullptr;
     for (const std::unique_ptr<CachedLocale> &cached : locales_)
       if (cached->name == name) found = cached.get();
     if (found == nullptr) found = load_locale(name, error);
-    if (found == nullptr) return nullptr;
-    host_.set_locale(found->locale);
-    current_ = found;
+    if (found != nullptr) found->used = ++clock_;
     return found;
   }
+
+  size_t locales_kept() const { return locales_.size(); }
 
   nlhost::FieldReader *reader(const nlhost::Module &module, size_t index, Error *error) {
     std::optional<nlhost::FieldReader> &slot = readers_[index];
@@ -130,11 +174,7 @@ class Session {
   }
 
  private:
-  const CachedLocale *load_locale(std::string_view name, Error *error) {
-    if (locales_.size() == kMostLocales) {
-      fail(error, Failure::kLimit, "more than %zu locales named in one session", kMostLocales);
-      return nullptr;
-    }
+  CachedLocale *load_locale(const std::string &name, Error *error) {
     std::string why;
     std::shared_ptr<nlhost::Locale> locale;
     if (name.size() <= kLongestLocaleName) locale = nlhost::load_icu_locale(name, &why);
@@ -152,15 +192,31 @@ class Session {
       const int32_t d = ucurr_getDefaultFractionDigits(currency, &status);
       if (U_SUCCESS(status) && d >= 0) digits = d;
     }
-    locales_.push_back(std::make_unique<CachedLocale>(CachedLocale{std::string(name), locale, digits}));
-    return locales_.back().get();
+    CachedLocale loaded{name, std::move(locale), digits, 0};
+    if (locales_.size() < kLocalesKept) {
+      locales_.push_back(std::make_unique<CachedLocale>(std::move(loaded)));
+      return locales_.back().get();
+    }
+    // Full: the least recently named makes room (the host keeps the current
+    // locale alive on its own).
+    CachedLocale *oldest = locales_.front().get();
+    for (const std::unique_ptr<CachedLocale> &cached : locales_)
+      if (cached->used < oldest->used) oldest = cached.get();
+    if (oldest == current_) {
+      current_ = nullptr;
+      current_given_.clear();
+    }
+    *oldest = std::move(loaded);
+    return oldest;
   }
 
   nlhost::Host host_;
   std::unique_ptr<nlhost::Module> module_;
   // Unique pointers keep each entry in place as the list grows.
   std::vector<std::unique_ptr<CachedLocale>> locales_;
+  uint64_t clock_ = 0;
   const CachedLocale *current_ = nullptr;
+  std::string current_given_;                                // the current locale's name as last given
   std::vector<std::optional<nlhost::FieldReader>> readers_;  // one a row of the reader table
   std::vector<std::string> locale_names_;
 };
@@ -212,8 +268,8 @@ char week_rule(std::string_view text) noexcept {
   return rule == 'U' || rule == 'V' || rule == 'W' ? rule : 0;
 }
 
-ReadResult read_field(const Settings &settings, const ReadRequest &request, double *value,
-                      int *fraction_digits, Error *error) noexcept {
+ReadResult read_field(const Settings &settings, const ReadRequest &request, double *value, Amount *amount,
+                      Error *error) noexcept {
   return guarded(error, ReadResult::kFailed, [&] {
     const nlhost::ReaderInfo *row = nlhost::find_reader(request.reader);
     if (row == nullptr || row->kind != request.kind) {
@@ -229,8 +285,26 @@ ReadResult read_field(const Settings &settings, const ReadRequest &request, doub
     nlhost::FieldReader *reader = the_session().reader(*module, index, error);
     if (reader == nullptr) return ReadResult::kFailed;
     reader->set_week_rule(request.rule);
+    // The field's own digits, where the reader can give them, make the
+    // amount exact; else the shortest digits that read back as the value.
+    std::string exact;
     if (!reader->read(request.field, value)) return ReadResult::kNotRead;
-    if (fraction_digits != nullptr) *fraction_digits = locale != nullptr ? locale->fraction_digits : 2;
+    if (amount == nullptr) return ReadResult::kRead;
+    if (!std::isfinite(*value)) return ReadResult::kNotRead;
+    amount->fraction_digits = locale != nullptr ? locale->fraction_digits : 2;
+    char *const end = amount->digits + sizeof amount->digits - 1;
+    char *written = exact.size() <= sizeof amount->digits - 1
+                        ? std::copy(exact.begin(), exact.end(), amount->digits)
+                        : nullptr;
+    if (exact.empty()) {
+      const std::to_chars_result shortest = std::to_chars(amount->digits, end, *value);
+      written = shortest.ec == std::errc() ? shortest.ptr : nullptr;
+    }
+    if (written == nullptr) {
+      fail(error, Failure::kLimit, "the amount has more than %zu digits", sizeof amount->digits - 1);
+      return ReadResult::kFailed;
+    }
+    *written = '\0';
     return ReadResult::kRead;
   });
 }
@@ -241,18 +315,15 @@ bool format_value(const Settings &settings, nlhost::ValueKind kind, double value
     // "@N" names locale item N; anything else is the pattern itself.
     const char *text = pattern.data();
     int64_t text_length = static_cast<int64_t>(pattern.size());
-    if (pattern.size() > 1 && pattern[0] == '@') {
-      int64_t item = 0;
-      for (const char c : pattern.substr(1)) {
-        if (c < '0' || c > '9' || item > 99999) {
-          fail(error, Failure::kBadParameter, "bad locale item \"%.*s\"", shown(pattern), pattern.data());
-          hint(error, "\"@N\" names locale item N, e.g. @28.");
-          return false;
-        }
-        item = item * 10 + (c - '0');
+    if (const nlhost::PatternItem item = nlhost::pattern_item(pattern, kind); item.is_item) {
+      if (item.problem != nullptr) {
+        fail(error, Failure::kBadParameter, "bad locale item \"%.*s\" for a %s: %s", shown(pattern),
+             pattern.data(), kind == nlhost::ValueKind::kDate ? "date" : "timestamp", item.problem);
+        hint(error, "\"@N\" names locale item N, e.g. @28.");
+        return false;
       }
       text = nullptr;
-      text_length = item;
+      text_length = item.item;
     } else if (pattern.empty() || text_length > UWN_DESCRIPTOR_MAX) {
       fail(error, Failure::kBadParameter, "a pattern has 1 to %d bytes", UWN_DESCRIPTOR_MAX);
       return false;
@@ -332,6 +403,39 @@ bool week_number(const Settings &settings, double date, char rule, int *week, Er
       return false;
     }
     *week = static_cast<int>(number);
+    return true;
+  });
+}
+
+bool check_locale(std::string_view name, Error *error) noexcept {
+  return guarded(error, false, [&] { return the_session().find_locale(name, error) != nullptr; });
+}
+
+size_t locales_kept() noexcept { return session != nullptr ? session->locales_kept() : 0; }
+
+bool version(const Settings &settings, char *out, size_t capacity, Error *error) noexcept {
+  return guarded(error, false, [&] {
+    const nlhost::Module *module = the_session().module(settings.module_path, error);
+    if (module == nullptr) return false;
+    const uwn_image_information *image = module->image();
+    const auto field = [](const char *text, size_t size) {
+      return static_cast<int>(
+          std::string_view(text, size).substr(0, std::string_view(text, size).find('\0')).size());
+    };
+    UVersionInfo icu, cldr;
+    u_getVersion(icu);
+    UErrorCode status = U_ZERO_ERROR;
+    ulocdata_getCLDRVersion(cldr, &status);
+    char icu_text[U_MAX_VERSION_STRING_LENGTH], cldr_text[U_MAX_VERSION_STRING_LENGTH];
+    u_versionToString(icu, icu_text);
+    u_versionToString(cldr, cldr_text);
+    const int written =
+        std::snprintf(out, capacity, "nldat %s, module release %.*s (build %.*s of %.*s), ICU %s, CLDR %s",
+                      NLDAT_VERSION, field(image->release, sizeof image->release), image->release,
+                      field(image->build_id, sizeof image->build_id), image->build_id,
+                      field(image->build_date, sizeof image->build_date), image->build_date, icu_text,
+                      U_SUCCESS(status) ? cldr_text : "unknown");
+    end_whole(out, capacity, written);
     return true;
   });
 }

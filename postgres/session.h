@@ -61,12 +61,18 @@ struct ReadRequest {
   char rule = 'V';  // the week rule of WEEK
 };
 
+// An amount of money as read: its decimal digits ("-1234.56"), for a numeric
+// that holds exactly them, and the fraction digits of the locale's currency.
+struct Amount {
+  char digits[128];
+  int fraction_digits = 2;
+};
+
 // Reads the field strictly through nlhost::FieldReader.  kRead: *value set
-// (and *fraction_digits, when not null, to the fraction digits of the
-// locale's currency); kNotRead: the field is not one the reader takes;
-// kFailed: *error says why.
-ReadResult read_field(const Settings &settings, const ReadRequest &request, double *value,
-                      int *fraction_digits, Error *error) noexcept;
+// (and *amount, when not null); kNotRead: the field is not one the reader
+// takes; kFailed: *error says why.
+ReadResult read_field(const Settings &settings, const ReadRequest &request, double *value, Amount *amount,
+                      Error *error) noexcept;
 
 // Writes a date (kDate) or a datetime (kDatetime) value by pattern, in the
 // module's pattern language or "@N" for locale item N, into out[0, capacity);
@@ -81,6 +87,17 @@ bool format_week(const Settings &settings, double date, char rule, int width, ch
 
 // The week number of a date under rule.
 bool week_number(const Settings &settings, double date, char rule, int *week, Error *error) noexcept;
+
+// Whether name names a locale the host offers (in any of the spellings a
+// call may use), loading it for the calls to come; false and *error when not.
+bool check_locale(std::string_view name, Error *error) noexcept;
+
+// How many locales the backend keeps loaded (at most a fixed few).
+size_t locales_kept() noexcept;
+
+// "nldat 1.1.0, module release 1.00 (build ... of ...), ICU 72.1, CLDR 42.0",
+// loading the module when it is not loaded yet.
+bool version(const Settings &settings, char *out, size_t capacity, Error *error) noexcept;
 
 // The locale names the host offers, sorted; kept for the life of the backend.
 const std::vector<std::string> *locale_names(Error *error) noexcept;

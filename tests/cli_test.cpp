@@ -78,6 +78,13 @@ TEST(Cli, BadUsageExitsTwoWithAMessageOnStandardError) {
       "read --column 0 NLDATE",            // columns count from 1
       "read NLDATE examples/missing.txt",  // no such file
       "--module /nonexistent.so info",     // no module
+      // A locale item that holds no pattern for the value's kind.
+      "--locale de_DE format date @35 2026-12-07",   // a time pattern
+      "--locale de_DE format date @31 2026-12-07",   // date and time
+      "--locale de_DE format time @28 13:45:00",     // a date pattern
+      "--locale de_DE format date @0 2026-12-07",    // no item
+      "--locale de_DE format date @50 2026-12-07",   // a month name, no pattern
+      "--locale de_DE format date @28x 2026-12-07",  // not a number
   };
   for (const char *arguments : cases) {
     SCOPED_TRACE(arguments);
@@ -142,6 +149,13 @@ TEST(Cli, FormatAndWeekTakeValuesFromStandardInput) {
   run = nldat("--locale de_DE format date '%d.%m.%Y'", "2026-12-07\n24447\n");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "07.12.2026\n07.12.2026\n");
+  // A datetime by any pattern item: its date, its time or both.
+  run = nldat("--locale de_DE format datetime @35 2026-12-07T13:45:30");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "13:45:30\n");
+  run = nldat("--locale de_DE format time @36 13:45:30");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "13:45\n");
   // Before 1960 a value counts in the day and second it falls in; the day
   // before the first is out of range.
   run = nldat("--locale de_DE format datetime '%d.%m.%Y %H:%M:%S'",

@@ -84,25 +84,29 @@ TEST(PostgresSession, MoneyCarriesTheCurrencyFractionDigits) {
   const struct {
     const char *locale, *field;
     double value;
-    int digits;
+    const char *digits;
+    int fraction_digits;
   } rows[] = {
-      {"de_DE", "1.234,56\xC2\xA0\xE2\x82\xAC", 1234.56, 2},
+      {"de_DE", "1.234,56\xC2\xA0\xE2\x82\xAC", 1234.56, "1234.56", 2},
+      {"de_DE", "-0,10\xC2\xA0\xE2\x82\xAC", -0.1, "-0.1", 2},
       {"ja_JP",
        "\xEF\xBF\xA5"
        "1,235",
-       1235, 0},
+       1235, "1235", 0},
   };
   for (const auto &row : rows) {
     SCOPED_TRACE(row.locale);
     double value = 0;
-    int digits = -1;
+    nlpg::Amount amount;
+    amount.fraction_digits = -1;
     nlpg::Error error;
     ASSERT_EQ(nlpg::read_field(settings(row.locale), {row.field, "MONEY", ValueKind::kNumber, 'V'}, &value,
-                               &digits, &error),
+                               &amount, &error),
               nlpg::ReadResult::kRead)
         << error.message;
     EXPECT_DOUBLE_EQ(value, row.value);
-    EXPECT_EQ(digits, row.digits);
+    EXPECT_STREQ(amount.digits, row.digits);
+    EXPECT_EQ(amount.fraction_digits, row.fraction_digits);
   }
 }
 
@@ -116,9 +120,22 @@ TEST(PostgresSession, RefusesWhatItDoesNotKnow) {
       {"de_DE", "NUMBER", ValueKind::kDate, "unknown informat \"NUMBER\""},
       {"de_DE", "NLDATE", ValueKind::kDatetime, "unknown informat \"NLDATE\""},
       {"de_DE", "DATE", ValueKind::kDate, "unknown informat \"DATE\""},
-      {"../../etc/x", "NLDATE", ValueKind::kDate, "unknown locale \"../../etc/x\""},
-      {"/etc/passwd", "NLDATE", ValueKind::kDate, "unknown locale \"/etc/passwd\""},
+      {"../../etc/x", "NLDATE", ValueKind::kDate, "\"../../etc/x\" is not a locale name"},
+      {"/etc/passwd", "NLDATE", ValueKind::kDate, "\"/etc/passwd\" is not a locale name"},
       {"xx_YY", "NLDATE", ValueKind::kDate, "unknown locale \"xx_YY\""},
+      {"de DE", "NLDATE", ValueKind::kDate, "\"de DE\" is not a locale name"},
+      // Cut before a character that does not fit whole: 63 bytes, not 64.
+      {"a\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3"
+       "\xA4\xC3\xA4"
+       "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3"
+       "\xA4\xC3\xA4"
+       "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4",
+       "NLDATE", ValueKind::kDate,
+       "\"a\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4"
+       "\xC3\xA4\xC3\xA4"
+       "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3"
+       "\xA4\xC3\xA4"
+       "\xC3\xA4\xC3\xA4\xC3\xA4\" is not a locale name"},
   };
   for (const auto &row : rows) {
     SCOPED_TRACE(std::string(row.locale) + " " + row.reader);
@@ -168,6 +185,8 @@ TEST(PostgresSession, FormatFailuresAreNamed) {
     nlpg::Failure failure;
   } rows[] = {
       {"%K", 24447, 64, nlpg::Failure::kBadParameter},   {"@159", 24447, 64, nlpg::Failure::kBadParameter},
+      {"@35", 24447, 64, nlpg::Failure::kBadParameter},  {"@31", 24447, 64, nlpg::Failure::kBadParameter},
+      {"@0", 24447, 64, nlpg::Failure::kBadParameter},   {"@50", 24447, 64, nlpg::Failure::kBadParameter},
       {"@2x", 24447, 64, nlpg::Failure::kBadParameter},  {"", 24447, 64, nlpg::Failure::kBadParameter},
       {"%Y-%m-%d", 1e9, 64, nlpg::Failure::kOutOfRange}, {"%A %B %Y", 24447, 8, nlpg::Failure::kLimit},
   };
@@ -217,29 +236,42 @@ TEST(PostgresSession, OffersTheHostsLocales) {
 
 }  // namespace
 
-// Last in the file: it fills the session's locale cache.
-TEST(PostgresSession, KeepsABoundedNumberOfLocales) {
+TEST(PostgresSession, KeepsTheLocalesUsedLast) {
+  // Spellings of one locale are one locale.
+  const double kDate = 24447;  // 2026-12-07
   nlpg::Error error;
+  const size_t before = nlpg::locales_kept();
+  for (const char *name : {"fr_CH", "fr-CH", "fr_CH.UTF-8", "fr_CH@euro"}) {
+    SCOPED_TRACE(name);
+    double value = 0;
+    ASSERT_EQ(nlpg::read_field(settings(name), {"07.12.2026", "NLDATE", ValueKind::kDate, 'V'}, &value,
+                               nullptr, &error),
+              nlpg::ReadResult::kRead)
+        << error.message;
+    EXPECT_EQ(value, kDate);
+  }
+  EXPECT_LE(nlpg::locales_kept(), before + 1);
+
+  // Many more locales than are kept, each still read by its own conventions,
+  // and one named long ago loaded again.
   const std::vector<std::string> *names = nlpg::locale_names(&error);
   ASSERT_NE(names, nullptr);
-  ASSERT_GT(names->size(), 300u);
-  size_t served = 0;
-  bool refused = false;
-  for (const std::string &name : *names) {
-    double value = 0;
-    if (nlpg::read_field(settings(name), {"1", "NUMBER", ValueKind::kNumber, 'V'}, &value, nullptr, &error) !=
-        nlpg::ReadResult::kFailed) {
-      ++served;
-    } else if (error.failure == nlpg::Failure::kLimit) {
-      refused = true;
-      break;
-    }
+  ASSERT_GE(names->size(), 300u);
+  for (size_t i = 0; i < 300; ++i) {
+    ASSERT_TRUE(nlpg::check_locale((*names)[i], &error)) << (*names)[i] << ": " << error.message;
   }
-  EXPECT_TRUE(refused);
-  EXPECT_LE(served, 256u);
-  // Locales already kept still serve.
+  EXPECT_LE(nlpg::locales_kept(), 64u);
   double value = 0;
-  EXPECT_EQ(nlpg::read_field(settings(names->front()), {"1", "NUMBER", ValueKind::kNumber, 'V'}, &value,
+  EXPECT_EQ(nlpg::read_field(settings("de_DE"), {"07.12.2026", "NLDATE", ValueKind::kDate, 'V'}, &value,
                              nullptr, &error),
             nlpg::ReadResult::kRead);
+  EXPECT_EQ(nlpg::read_field(settings("en_US"), {"12/07/2026", "NLDATE", ValueKind::kDate, 'V'}, &value,
+                             nullptr, &error),
+            nlpg::ReadResult::kRead);
+  EXPECT_EQ(value, kDate);
+  EXPECT_EQ(nlpg::read_field(settings("C"), {"12/07/2026", "NLDATE", ValueKind::kDate, 'V'}, &value, nullptr,
+                             &error),
+            nlpg::ReadResult::kRead);
+  EXPECT_FALSE(nlpg::check_locale("xx_YY", &error));
+  EXPECT_STREQ(error.message, "unknown locale \"xx_YY\"");
 }

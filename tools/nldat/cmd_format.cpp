@@ -9,6 +9,7 @@
 #include "cli.h"
 #include "messages.h"
 #include "nlhost/civil.h"
+#include "nlhost/pattern_items.h"
 #include "uwinldat.h"
 
 namespace nldat {
@@ -128,16 +129,14 @@ int cmd_format(Context &context, const FormatOptions &options) {
   // "@ITEM" names a locale item; anything else is the pattern itself.
   const char *pattern = options.pattern.c_str();
   auto length = static_cast<int32_t>(options.pattern.size());
-  if (options.pattern.size() > 1 && options.pattern[0] == '@') {
-    int32_t item = 0;
-    const char *end = options.pattern.data() + options.pattern.size();
-    const auto r = std::from_chars(options.pattern.data() + 1, end, item);
-    if (r.ec != std::errc() || r.ptr != end || item <= 0 || item > 100000) {
-      error("format: bad item number " + options.pattern);
+  if (const nlhost::PatternItem item = nlhost::pattern_item(options.pattern, kind->kind); item.is_item) {
+    if (item.problem != nullptr) {
+      error("format: bad item " + quoted_for_message(options.pattern) + " for a " + std::string(kind->name) +
+            ": " + item.problem);
       return kExitUsage;
     }
     pattern = nullptr;
-    length = item;
+    length = item.item;
   }
 
   int status = kExitOk;

@@ -11,14 +11,6 @@
 
 namespace nldat {
 
-std::string host_locale_name(std::string_view name) {
-  std::string result(nlhost::posix_locale_name(name));
-  for (char &c : result) {
-    if (c == '-') c = '_';
-  }
-  return result;
-}
-
 std::optional<std::string> choose_locale(const std::string &given, std::string *why) {
   std::string_view name = given, source = "--locale";
   if (name.empty()) {
@@ -31,15 +23,11 @@ std::optional<std::string> choose_locale(const std::string &given, std::string *
       }
     }
   }
-  for (const char c : name) {
-    const bool fits = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                      std::string_view("_-.@=").find(c) != std::string_view::npos;
-    if (!fits) {
-      *why = std::string(source) + " is not a locale name: " + std::string(name.substr(0, 60));
-      return std::nullopt;
-    }
+  if (!nlhost::is_locale_name(name)) {
+    *why = std::string(source) + " is not a locale name: " + std::string(name.substr(0, 60));
+    return std::nullopt;
   }
-  return host_locale_name(name);
+  return nlhost::host_locale_name(name);
 }
 
 namespace {

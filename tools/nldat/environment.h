@@ -5,14 +5,8 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace nldat {
-
-// A POSIX or BCP 47 locale name as the host names it: "de_DE.UTF-8",
-// "de_DE@euro" and "de-DE" give "de_DE"; "C", "POSIX" and "" give the
-// default locale.
-std::string host_locale_name(std::string_view name);
 
 // The locale: given (from --locale), else the first set of LC_ALL, LC_TIME
 // and LANG, else the default.  Nothing, and *why set, for a name that is

@@ -3,6 +3,7 @@
 #ifndef NLHOST_TEXT_H
 #define NLHOST_TEXT_H
 
+#include <string>
 #include <string_view>
 
 namespace nlhost {
@@ -31,6 +32,29 @@ constexpr std::string_view posix_locale_name(std::string_view name) {
   name = name.substr(0, name.find_first_of(".@"));
   if (name.empty() || name == "C" || name == "POSIX") return kDefaultLocale;
   return name;
+}
+
+// Whether name is made of what locale names are made of: ASCII letters and
+// digits and _ - . @ = (de_DE, de-DE, de_DE.UTF-8, sr_RS@latin).  Anything
+// else (a blank, a slash) is no locale name and is never looked up.
+constexpr bool is_locale_name(std::string_view name) {
+  for (const char c : name) {
+    const bool fits = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      std::string_view("_-.@=").find(c) != std::string_view::npos;
+    if (!fits) return false;
+  }
+  return true;
+}
+
+// A POSIX or BCP 47 locale name as the host looks it up: "de_DE.UTF-8",
+// "de_DE@euro" and "de-DE" give "de_DE"; "C", "POSIX" and "" give
+// kDefaultLocale.  The CLI and the database bindings name locales alike.
+inline std::string host_locale_name(std::string_view name) {
+  std::string result(posix_locale_name(name));
+  for (char &c : result) {
+    if (c == '-') c = '_';
+  }
+  return result;
 }
 
 }  // namespace nlhost

@@ -99,6 +99,15 @@ inline void append_utf8(std::string &out, char32_t c) {
   }
 }
 
+// The longest prefix of text of at most limit bytes that does not end inside
+// a multibyte sequence: where a message cuts a name that is too long to show.
+inline size_t utf8_cut(std::string_view text, size_t limit) {
+  if (limit >= text.size()) return text.size();
+  size_t cut = limit;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return cut;
+}
+
 }  // namespace nlhost
 
 #endif  // NLHOST_UTF8_H

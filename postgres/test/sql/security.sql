@@ -18,15 +18,23 @@ ALTER ROLE nldat_plain SET nldat.module = '/tmp/elsewhere.so';
 \echo :LAST_ERROR_SQLSTATE
 SELECT set_config('nldat.module', '/tmp/elsewhere.so', false);
 \echo :LAST_ERROR_SQLSTATE
+-- A value given at connection (PGOPTIONS) replaces, before the library is
+-- loaded, the configured one the backend started with: the library refuses
+-- it and loads the configured module all the same.
+\c "dbname=nldat_regress user=nldat_plain options='-c nldat.module=/tmp/elsewhere.so'"
+SET datestyle = ISO;
+SELECT nl_date('07.12.2026', 'NLDATE', 'de_DE');
+SELECT current_setting('nldat.module') LIKE '%/module/uwinldat.so' AS configured_module;
+\c "dbname=nldat_regress user=nldat_plain options=''"
+SET datestyle = ISO;
 -- A locale is a name in the host's list, never a path.
 SELECT nl_date('07.12.2026', 'NLDATE', '../../etc/x');
 \echo :LAST_ERROR_SQLSTATE
 SELECT nl_date('07.12.2026', 'NLDATE', '/etc/passwd');
 \echo :LAST_ERROR_SQLSTATE
 SET nldat.locale = '../../../../usr/share/zoneinfo/UTC';
-SELECT nl_number('1');
 \echo :LAST_ERROR_SQLSTATE
-RESET nldat.locale;
+SHOW nldat.locale;
 SELECT nl_date('07.12.2026', 'NLDATE', 'de_DE');
 
 -- A superuser may name another module, by an absolute path only; one that
