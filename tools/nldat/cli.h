@@ -89,6 +89,13 @@ struct ConvertOptions {
   ReaderChoice reader;  // --lenient, --pattern, --rule for every column
 };
 
+struct SniffOptions {
+  std::string file = "-";
+  bool json = false;
+  std::string delimiter;  // empty: guessed from the first record
+  bool no_header = false;
+};
+
 struct FormatOptions {
   std::string kind;     // date, datetime or time
   std::string pattern;  // a pattern, or @ITEM
@@ -105,6 +112,7 @@ struct WeekOptions {
 
 int cmd_read(Context &context, const ReadOptions &options);
 int cmd_convert(Context &context, const ConvertOptions &options);
+int cmd_sniff(Context &context, const SniffOptions &options);
 int cmd_patterns(Context &context);
 int cmd_format(Context &context, const FormatOptions &options);
 int cmd_week(Context &context, const WeekOptions &options);

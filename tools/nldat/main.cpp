@@ -161,6 +161,29 @@ int run(int argc, char **argv) {
       "Standard error gets one line per converted column: read, empty, not read.\n" +
       std::string(kExitText));
 
+  SniffOptions sniff;
+  CLI::App *sniff_command = app.add_subcommand(
+      "sniff",
+      "tell what a delimited file holds: its dialect and, for every column, its kind, the readers and "
+      "locales "
+      "that read all of it, the evidence, any ambiguity, and the convert command that reads it");
+  sniff_command->add_option("FILE", sniff.file, "the file to look at (default: standard input)");
+  sniff_command->add_flag("--json", sniff.json, "write the report as JSON");
+  sniff_command
+      ->add_option(
+          "--delimiter", sniff.delimiter,
+          "the field delimiter, one byte (default: the most frequent of , ; tab | in the first line)")
+      ->transform(CLI::Validator(delimiter_check, ""))
+      ->type_name("C");
+  sniff_command->add_flag("--no-header", sniff.no_header, "the first line is data (default: guessed)");
+  sniff_command->footer(
+      "The locale of --locale or the environment is a preference among locales that read a column alike, "
+      "never "
+      "a reason to read it otherwise.\n"
+      "exit status: 0 every column is settled, 1 some column is ambiguous or the file is not UTF-8 text, 2 "
+      "bad "
+      "usage or a file that cannot be read");
+
   CLI::App *patterns_command = app.add_subcommand(
       "patterns", "list the locale's date, time and number items with their patterns and an example of each");
 
@@ -231,6 +254,7 @@ int run(int argc, char **argv) {
   if (show_version) return version(context);
   if (read_command->parsed()) return cmd_read(context, read);
   if (convert_command->parsed()) return cmd_convert(context, convert);
+  if (sniff_command->parsed()) return cmd_sniff(context, sniff);
   if (patterns_command->parsed()) return cmd_patterns(context);
   if (format_command->parsed()) return cmd_format(context, format);
   if (week_command->parsed()) return cmd_week(context, week);
