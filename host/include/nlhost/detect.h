@@ -68,6 +68,8 @@ struct Evidence {
   std::string field;
   std::string ruled_out;  // the candidate's meaning
   std::string locale;     // and a locale of it
+  std::string reader;
+  int64_t read = 0, of = 0;  // for a column no candidate reads: the distinct fields it reads
 };
 
 // Where answers differ: a field and what each answer makes of it.
@@ -79,12 +81,18 @@ struct Ambiguity {
 
 struct ColumnReport {
   std::string name;
-  size_t index = 0;  // 0-based
+  std::string preferred;  // the preferred locale it was read with
+  size_t index = 0;       // 0-based
   ColumnKind kind = ColumnKind::kText;
   int64_t fields = 0, empty = 0;  // sampled
   int64_t read = 0;               // sampled fields the chosen answer reads (all of the non-empty ones)
   std::vector<Answer> answers;    // one: decided; several: ambiguous; none: text or empty
   std::vector<Evidence> evidence;
+  // A column no candidate reads whole: the candidates that read most of it,
+  // and two that read all of it between them (a column written by two
+  // systems), as alternatives for --column: "NLDATE@en_GB|NLDATE@en_US".
+  std::vector<Evidence> nearest;
+  std::string together;
   Ambiguity ambiguity;     // when answers.size() > 1
   size_t chosen = 0;       // the answer the plan reads by
   bool settled = false;    // an ambiguity settled by the file's other columns

@@ -174,8 +174,9 @@ struct Detector::State {
   }
 
   // Reads fields by reader under the class's representative.
+  // through: on past a field not read (NaN for it), to count what it reads.
   Trial run(const LocaleClass *cls, const std::string &reader_name, const std::string &locale,
-            const std::vector<Distinct> &fields) {
+            const std::vector<Distinct> &fields, bool through = false) {
     Trial t;
     t.cls = cls;
     t.reader = reader_name;
@@ -190,14 +191,16 @@ struct Detector::State {
     for (size_t k = 0; k < fields.size(); ++k) {
       double value = 0;
       if (!reader->read(fields[k].text, &value)) {
-        t.failed_at = k;
-        return t;
+        if (t.failed_at == SIZE_MAX) t.failed_at = k;
+        if (!through) return t;
+        value = std::nan("");
       }
       t.values.push_back(value);
     }
     return t;
   }
 
+  void explain_text(const std::vector<Distinct> &fields, std::vector<Trial> missed, ColumnReport *report);
   void analyze_column(const Column &column, size_t index, std::string_view preferred, ColumnReport *report);
   std::vector<Trial> date_trials(const std::vector<Distinct> &fields,
                                  const std::vector<std::string> &reader_names, std::string_view preferred);
@@ -307,29 +310,92 @@ std::vector<Answer> answers_of(const std::vector<Trial> &trials, std::string_vie
   return answers;
 }
 
-// The trials that read some fields but not all: the field that ruled each out.
-std::vector<Evidence> evidence_of(const std::vector<Trial> &trials, const std::vector<Distinct> &fields) {
+// The field that ruled candidates out: for each date order no answer has,
+// the field that ruled out the last candidate of that order; then the
+// candidates that read some fields but not all.
+std::vector<Evidence> evidence_of(const std::vector<Trial> &trials, const std::vector<Distinct> &fields,
+                                  std::string_view preferred) {
+  std::vector<const Trial *> chosen;
+  for (const Order order : {Order::kDayFirst, Order::kMonthFirst, Order::kYearFirst}) {
+    const Trial *last = nullptr;
+    bool alive = false;
+    for (const Trial &t : trials) {
+      if (t.order != order) continue;
+      alive = alive || t.alive();
+      if (!t.alive() &&
+          (last == nullptr || t.failed_at > last->failed_at ||
+           (t.failed_at == last->failed_at && rank(t.locale, preferred) < rank(last->locale, preferred))))
+        last = &t;
+    }
+    if (!alive && last != nullptr) chosen.push_back(last);
+  }
   std::vector<const Trial *> near;
   for (const Trial &t : trials) {
-    if (!t.alive() && t.failed_at > 0 && t.failed_at < fields.size()) near.push_back(&t);
+    if (!t.alive() && t.failed_at > 0 && std::find(chosen.begin(), chosen.end(), &t) == chosen.end())
+      near.push_back(&t);
   }
   std::stable_sort(near.begin(), near.end(),
                    [](const Trial *a, const Trial *b) { return a->failed_at > b->failed_at; });
+  chosen.insert(chosen.end(), near.begin(), near.end());
   std::vector<Evidence> evidence;
-  for (const Trial *t : near) {
-    if (evidence.size() == 6) break;
+  for (const Trial *t : chosen) {
+    if (evidence.size() == 6 || t->failed_at >= fields.size()) break;
     const Distinct &d = fields[t->failed_at];
-    evidence.push_back({d.line, std::string(d.text), t->meaning, t->locale});
+    evidence.push_back({d.line, std::string(d.text), t->meaning, t->locale, t->reader});
   }
   return evidence;
 }
 
 }  // namespace
 
+// A column none reads whole: the candidates that read most of its fields,
+// each read through to the end, and a pair of them that between them read
+// every field and agree where both do.
+void Detector::State::explain_text(const std::vector<Distinct> &fields, std::vector<Trial> missed,
+                                   ColumnReport *report) {
+  const std::string preferred = report->preferred;
+  std::stable_sort(missed.begin(), missed.end(), [&](const Trial &a, const Trial &b) {
+    if (a.failed_at != b.failed_at) return a.failed_at > b.failed_at;
+    return rank(a.locale, preferred) < rank(b.locale, preferred);
+  });
+  // The best of each reader and order: two of one order tell nothing new.
+  std::vector<Trial> nearest;
+  for (const Trial &t : missed) {
+    if (nearest.size() == 4) break;
+    if (std::any_of(nearest.begin(), nearest.end(),
+                    [&](const Trial &n) { return n.reader == t.reader && n.order == t.order; }))
+      continue;
+    Trial whole = run(t.cls, t.reader, t.locale, fields, true);
+    whole.meaning = t.meaning;
+    whole.order = t.order;
+    nearest.push_back(std::move(whole));
+  }
+  for (const Trial &t : nearest) {
+    if (std::all_of(t.values.begin(), t.values.end(), [](double v) { return std::isnan(v); })) continue;
+    Evidence e{fields[t.failed_at].line, std::string(fields[t.failed_at].text), t.meaning, t.locale,
+               t.reader};
+    e.of = static_cast<int64_t>(fields.size());
+    e.read = std::count_if(t.values.begin(), t.values.end(), [](double v) { return !std::isnan(v); });
+    report->nearest.push_back(std::move(e));
+  }
+  for (size_t a = 0; a < nearest.size() && report->together.empty(); ++a) {
+    for (size_t b = a + 1; b < nearest.size() && report->together.empty(); ++b) {
+      bool covered = true;
+      for (size_t k = 0; k < fields.size() && covered; ++k)
+        covered = !std::isnan(nearest[a].values[k]) || !std::isnan(nearest[b].values[k]);
+      if (covered) {
+        report->together =
+            nearest[a].reader + "@" + nearest[a].locale + "|" + nearest[b].reader + "@" + nearest[b].locale;
+      }
+    }
+  }
+}
+
 void Detector::State::analyze_column(const Column &column, size_t index, std::string_view preferred,
                                      ColumnReport *report) {
   report->name = column.name;
   report->index = index;
+  report->preferred = std::string(preferred);
   report->fields = static_cast<int64_t>(column.fields.size());
   std::vector<Distinct> fields;
   {
@@ -358,17 +424,24 @@ void Detector::State::analyze_column(const Column &column, size_t index, std::st
            d.text.size() <= 12;
   });
   const Census &c = census();
+  std::vector<Trial> missed;  // trials that read some fields, for a column none reads whole
   auto settle = [&](ColumnKind kind, std::vector<Trial> trials) {
     std::vector<Answer> answers = answers_of(trials, preferred);
-    if (answers.empty()) return false;
+    if (answers.empty()) {
+      for (Trial &t : trials) {
+        if (!t.alive()) missed.push_back(std::move(t));
+      }
+      return false;
+    }
     report->kind = kind;
     report->answers = std::move(answers);
-    report->evidence = evidence_of(trials, fields);
+    report->evidence = evidence_of(trials, fields, preferred);
     return true;
   };
   if (!integers) {
     if (weeks && settle(ColumnKind::kWeekDate, {run(nullptr, "WEEK", std::string(preferred), fields)})) {
       report->answers.front().candidates.front().meaning = "ISO 8601 week date";
+    } else if (weeks && settle(ColumnKind::kWeekDate, date_trials(fields, {"NLDATE"}, preferred))) {
     } else if (clock &&
                settle(ColumnKind::kDatetime, date_trials(fields, {"NLDATM", "NLDATMAP"}, preferred))) {
     } else if (clock) {
@@ -391,6 +464,7 @@ void Detector::State::analyze_column(const Column &column, size_t index, std::st
   if (report->answers.empty()) {
     report->kind = ColumnKind::kText;
     report->read = 0;
+    explain_text(fields, std::move(missed), report);
     return;
   }
   if (report->answers.size() > 1) {
@@ -470,6 +544,7 @@ Detector::~Detector() = default;
 
 Report Detector::analyze(const std::vector<Column> &columns, std::string_view preferred) {
   State &s = *state_;
+  if (preferred.empty()) preferred = "en_US";
   const Locale *before = s.host.locale();
   const std::string original = before != nullptr ? before->name() : std::string();
   Report report;

@@ -173,6 +173,13 @@ std::string render_text(const Report &report) {
     out += "\n" + std::to_string(c.index + 1) + " " + shown(c.name) + ": " + std::string(kind_name(c.kind));
     if (c.answers.empty()) {
       out += c.kind == ColumnKind::kEmpty ? "\n" : " (no reader reads every field)\n";
+      for (const Evidence &e : c.nearest) {
+        out += "  nearest: " + e.reader + " " + e.ruled_out + " as " + e.locale + " reads " +
+               std::to_string(e.read) + " of " + std::to_string(e.of) + " distinct fields; not line " +
+               std::to_string(e.line) + ": " + shown(e.field) + "\n";
+      }
+      if (!c.together.empty())
+        out += "  written two ways? between them " + c.together + " read every field\n";
       continue;
     }
     out += ", " + std::to_string(c.read) + " of " + std::to_string(c.fields - c.empty) + " read";
@@ -260,7 +267,16 @@ std::string render_json(const Report &report) {
              ",\"field\":" + json_string(e.field) + ",\"ruled_out\":" + json_string(e.ruled_out) +
              ",\"locale\":" + json_string(e.locale) + "}";
     }
+    out += "],\"nearest\":[";
+    for (size_t k = 0; k < c.nearest.size(); ++k) {
+      const Evidence &e = c.nearest[k];
+      out += std::string(k == 0 ? "" : ",") + "{\"reader\":" + json_string(e.reader) +
+             ",\"meaning\":" + json_string(e.ruled_out) + ",\"locale\":" + json_string(e.locale) +
+             ",\"read\":" + std::to_string(e.read) + ",\"of\":" + std::to_string(e.of) +
+             ",\"line\":" + std::to_string(e.line) + ",\"field\":" + json_string(e.field) + "}";
+    }
     out += "]";
+    if (!c.together.empty()) out += ",\"together\":" + json_string(c.together);
     if (c.answers.size() > 1) {
       out += ",\"ambiguity\":{\"line\":" + std::to_string(c.ambiguity.line) +
              ",\"field\":" + json_string(c.ambiguity.field) + ",\"values\":[";
