@@ -7,7 +7,9 @@
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
 #include <unicode/udat.h>
+#include <unicode/localpointer.h>
 #include <unicode/unistr.h>
+#include <unicode/ures.h>
 
 #include <algorithm>
 #include <map>
@@ -25,12 +27,28 @@ std::string utf8(const icu::UnicodeString &s) {
   return out;
 }
 
-std::string short_date_form(const icu::Locale &locale) {
+// The short date pattern as DateFormat writes it, read from the locale's own
+// resource bundle where it has one (microseconds, where making a DateFormat
+// takes a fraction of a millisecond); inherited ones from a DateFormat.
+std::string short_date_form(const std::string &name, const icu::Locale &locale) {
+  constexpr int32_t kShortDate = 7;  // DateTimePatterns: four times, four dates, then the glue
   UErrorCode status = U_ZERO_ERROR;
+  icu::LocalUResourceBundlePointer bundle(ures_open(nullptr, name.c_str(), &status));
+  icu::LocalUResourceBundlePointer calendar(ures_getByKey(bundle.getAlias(), "calendar", nullptr, &status));
+  icu::LocalUResourceBundlePointer gregorian(ures_getByKey(calendar.getAlias(), "gregorian", nullptr, &status));
+  icu::LocalUResourceBundlePointer patterns(
+      ures_getByKey(gregorian.getAlias(), "DateTimePatterns", nullptr, &status));
+  int32_t length = 0;
+  const UChar *own = ures_getStringByIndex(patterns.getAlias(), kShortDate, &length, &status);
+  if (U_SUCCESS(status) && length > 0 && status != U_USING_FALLBACK_WARNING &&
+      status != U_USING_DEFAULT_WARNING) {
+    return utf8(icu::UnicodeString(own, length));
+  }
+  status = U_ZERO_ERROR;
   UDateFormat *format = udat_open(UDAT_NONE, UDAT_SHORT, locale.getName(), nullptr, 0, nullptr, 0, &status);
   if (U_FAILURE(status)) return {};
   UChar buffer[128];
-  const int32_t length = udat_toPattern(format, false, buffer, 128, &status);
+  length = udat_toPattern(format, false, buffer, 128, &status);
   udat_close(format);
   if (U_FAILURE(status) || length > 128) return {};
   return utf8(icu::UnicodeString(buffer, length));
@@ -55,14 +73,14 @@ std::string without_bidi_marks(std::string text) {
   return text;
 }
 
-LocaleFacts facts_of(const std::string &name) {
-  LocaleFacts facts;
-  facts.name = name;
-  const icu::Locale locale = icu::Locale::createFromName((name + "@calendar=gregorian;numbers=latn").c_str());
-  facts.language = locale.getLanguage();
-  facts.date_form = short_date_form(locale);
+icu::Locale gregorian_latin(const std::string &name) {
+  return icu::Locale::createFromName((name + "@calendar=gregorian;numbers=latn").c_str());
+}
+
+// The names: month and weekday names (both contexts, both widths) and AM/PM.
+void learn_names(LocaleFacts &facts) {
   UErrorCode status = U_ZERO_ERROR;
-  const icu::DateFormatSymbols symbols(locale, status);
+  const icu::DateFormatSymbols symbols(gregorian_latin(facts.name), status);
   if (U_SUCCESS(status)) {
     using S = icu::DateFormatSymbols;
     // Each array with its own count: the count is known only once it is got.
@@ -84,14 +102,16 @@ LocaleFacts facts_of(const std::string &name) {
   std::sort(facts.vocabulary.begin(), facts.vocabulary.end());
   facts.vocabulary.erase(std::unique(facts.vocabulary.begin(), facts.vocabulary.end()),
                          facts.vocabulary.end());
-  status = U_ZERO_ERROR;
-  const icu::DecimalFormatSymbols numbers(locale, status);
+}
+
+void learn_numbers(LocaleFacts &facts) {
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::DecimalFormatSymbols numbers(gregorian_latin(facts.name), status);
   if (U_SUCCESS(status)) {
     facts.decimal = utf8(numbers.getSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol));
     facts.grouping = utf8(numbers.getSymbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol));
     facts.currency = utf8(numbers.getSymbol(icu::DecimalFormatSymbols::kCurrencySymbol));
   }
-  return facts;
 }
 
 std::string symbol_name(std::string_view symbol) {
@@ -132,41 +152,43 @@ std::vector<LocaleClass> classes_by(const std::vector<LocaleFacts> &locales, Key
   return classes;
 }
 
-Census build() {
-  Census c;
+// The locales and their short date forms: every part needs them.
+std::vector<LocaleFacts> *learn_locales() {
+  auto *locales = new std::vector<LocaleFacts>;  // kept for the process
   for (const std::string &name : icu_locale_names()) {
-    LocaleFacts facts = facts_of(name);
-    if (!facts.date_form.empty()) c.locales.push_back(std::move(facts));
+    LocaleFacts facts;
+    facts.name = name;
+    const icu::Locale locale = gregorian_latin(name);
+    facts.language = locale.getLanguage();
+    facts.date_form = short_date_form(name, locale);
+    if (!facts.date_form.empty()) locales->push_back(std::move(facts));
   }
-  c.numeric_dates = classes_by(
-      c.locales, [](const LocaleFacts &f) { return f.date_form; },
-      [](const LocaleFacts &f, LocaleClass &cls) {
-        cls.order = order_of(f.date_form);
-        cls.meaning = date_meaning(f.date_form, cls.order);
-      });
-  c.named_dates = classes_by(
-      c.locales,
-      [](const LocaleFacts &f) {
-        return joined({f.date_form, f.names});
-      },
-      [](const LocaleFacts &f, LocaleClass &cls) {
-        cls.order = order_of(f.date_form);
-        cls.meaning = date_meaning(f.date_form, cls.order) + ", names of " + f.name;
-        cls.vocabulary = &f.vocabulary;
-      });
-  auto number_key = [](const LocaleFacts &f) { return joined({f.decimal, f.grouping}); };
-  auto number_meaning = [](const LocaleFacts &f) {
-    return "decimal " + symbol_name(f.decimal) + ", grouping " + symbol_name(f.grouping);
-  };
-  c.numbers = classes_by(c.locales, number_key,
-                         [&](const LocaleFacts &f, LocaleClass &cls) { cls.meaning = number_meaning(f); });
-  c.money = classes_by(
-      c.locales,
-      [&](const LocaleFacts &f) {
-        return joined({f.decimal, f.grouping, f.currency});
-      },
-      [&](const LocaleFacts &f, LocaleClass &cls) { cls.meaning = f.currency + ", " + number_meaning(f); });
-  return c;
+  return locales;
+}
+
+std::string number_meaning(const LocaleFacts &f) {
+  return "decimal " + symbol_name(f.decimal) + ", grouping " + symbol_name(f.grouping);
+}
+
+// Each part of the census is learnt the first time a column needs it.
+struct Parts {
+  std::once_flag names_once, numbers_once;
+  Census census;
+};
+
+Parts &parts() {
+  static Parts *p = [] {
+    auto *made = new Parts;  // kept for the process
+    made->census.locales = learn_locales();
+    made->census.numeric_dates = classes_by(
+        *made->census.locales, [](const LocaleFacts &f) { return f.date_form; },
+        [](const LocaleFacts &f, LocaleClass &cls) {
+          cls.order = order_of(f.date_form);
+          cls.meaning = date_meaning(f.date_form, cls.order);
+        });
+    return made;
+  }();
+  return *p;
 }
 
 constexpr std::string_view kUniversalWords[] = {
@@ -178,11 +200,43 @@ constexpr std::string_view kUniversalWords[] = {
 
 }  // namespace
 
-const Census &census() {
-  static std::once_flag once;
-  static const Census *built = nullptr;
-  std::call_once(once, [] { built = new Census(build()); });  // kept for the process
-  return *built;
+const std::vector<LocaleClass> &numeric_date_classes() { return parts().census.numeric_dates; }
+
+const std::vector<LocaleClass> &named_date_classes() {
+  Parts &p = parts();
+  std::call_once(p.names_once, [&] {
+    for (LocaleFacts &f : *p.census.locales) learn_names(f);
+    p.census.named_dates = classes_by(
+        *p.census.locales, [](const LocaleFacts &f) { return joined({f.date_form, f.names}); },
+        [](const LocaleFacts &f, LocaleClass &cls) {
+          cls.order = order_of(f.date_form);
+          cls.meaning = date_meaning(f.date_form, cls.order) + ", names of " + f.name;
+          cls.vocabulary = &f.vocabulary;
+        });
+  });
+  return p.census.named_dates;
+}
+
+static void learn_number_classes(Parts &p) {
+  std::call_once(p.numbers_once, [&] {
+    for (LocaleFacts &f : *p.census.locales) learn_numbers(f);
+    p.census.numbers = classes_by(
+        *p.census.locales, [](const LocaleFacts &f) { return joined({f.decimal, f.grouping}); },
+        [](const LocaleFacts &f, LocaleClass &cls) { cls.meaning = number_meaning(f); });
+    p.census.money = classes_by(
+        *p.census.locales, [](const LocaleFacts &f) { return joined({f.decimal, f.grouping, f.currency}); },
+        [](const LocaleFacts &f, LocaleClass &cls) { cls.meaning = f.currency + ", " + number_meaning(f); });
+  });
+}
+
+const std::vector<LocaleClass> &number_classes() {
+  learn_number_classes(parts());
+  return parts().census.numbers;
+}
+
+const std::vector<LocaleClass> &money_classes() {
+  learn_number_classes(parts());
+  return parts().census.money;
 }
 
 Order order_of(std::string_view pattern) {

@@ -32,16 +32,20 @@ struct LocaleClass {
 };
 
 struct Census {
-  std::vector<LocaleFacts> locales;
+  std::vector<LocaleFacts> *locales = nullptr;
   std::vector<LocaleClass> numeric_dates;  // by short date form: where names do not matter
   std::vector<LocaleClass> named_dates;    // by short date form and names
   std::vector<LocaleClass> numbers;        // by decimal and grouping symbols
   std::vector<LocaleClass> money;          // and the currency symbol
 };
 
-// Every locale ICU offers, learnt once for the process (ICU's data does not
-// change under it) on first use.
-const Census &census();
+// The classes of every locale ICU offers, each kind learnt once for the
+// process (ICU's data does not change under it), the first time a column
+// needs it.
+const std::vector<LocaleClass> &numeric_date_classes();
+const std::vector<LocaleClass> &named_date_classes();
+const std::vector<LocaleClass> &number_classes();
+const std::vector<LocaleClass> &money_classes();
 
 // The order of day, month and year in a CLDR date pattern.
 Order order_of(std::string_view cldr_pattern);

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 
+#include "../lenient/lenient.h"
 #include "detect_internal.h"
 #include "nlhost/icu_locale.h"
 #include "nlhost/reading.h"
@@ -111,6 +112,19 @@ bool all_of_bytes(std::string_view text, std::string_view allowed) {
 bool integer_text(std::string_view text) {
   if (!text.empty() && (text[0] == '-' || text[0] == '+')) text.remove_prefix(1);
   return !text.empty() && all_of_bytes(text, "0123456789");
+}
+
+// Every date has a day and a year: two runs of digits at least.
+bool could_be_date(std::string_view text) {
+  int runs = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] >= '0' && text[i] <= '9' && (i == 0 || text[i - 1] < '0' || text[i - 1] > '9')) ++runs;
+  }
+  return runs >= 2;
+}
+
+bool has_digit(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 bool same_values(const std::vector<double> &a, const std::vector<double> &b) {
@@ -227,9 +241,26 @@ std::vector<Trial> Detector::State::class_trials(const std::vector<LocaleClass> 
 std::vector<Trial> Detector::State::date_trials(const std::vector<Distinct> &fields,
                                                 const std::vector<std::string> &reader_names,
                                                 std::string_view preferred) {
-  const Census &c = census();
+  // Where no field has words, a class reads the fields by its numeric forms,
+  // which share its short form's separators, or as ISO 8601, which every
+  // class reads alike: a class with none of the fields' separators is left
+  // out (trying it would build its lenient forms for nothing).
+  std::string separators;
+  bool lettered = false, iso = true;
+  for (const Distinct &d : fields) {
+    lettered = lettered || has_letters(d.text);
+    double value = 0;
+    iso = iso && (lenient::read_iso(lenient::Kind::kDate, d.text, &value) ||
+                  lenient::read_iso(lenient::Kind::kDatetime, d.text, &value));
+    for (const char c : d.text) {
+      if ((c < '0' || c > '9') && c != ' ' && separators.find(c) == std::string::npos) separators += c;
+    }
+  }
   std::vector<const LocaleClass *> classes;
-  for (const LocaleClass &cls : c.numeric_dates) classes.push_back(&cls);
+  for (const LocaleClass &cls : numeric_date_classes()) {
+    const std::string &form = cls.members.front()->date_form;
+    if (lettered || iso || form.find_first_of(separators) != std::string::npos) classes.push_back(&cls);
+  }
   // The words of each field: a names class must hold one word of every field
   // that has words (all of them English words or not).
   std::vector<std::vector<std::string>> field_words;
@@ -242,7 +273,7 @@ std::vector<Trial> Detector::State::date_trials(const std::vector<Distinct> &fie
     if (field_words.size() == 64) break;  // enough to tell languages apart
   }
   if (!field_words.empty()) {
-    for (const LocaleClass &cls : c.named_dates) {
+    for (const LocaleClass &cls : named_date_classes()) {
       const std::vector<std::string> &vocabulary = *cls.vocabulary;
       const bool holds =
           std::all_of(field_words.begin(), field_words.end(), [&](const std::vector<std::string> &ws) {
@@ -423,7 +454,6 @@ void Detector::State::analyze_column(const Column &column, size_t index, std::st
     return d.text.find_first_of("Ww") != std::string_view::npos && !all_of_bytes(d.text, "WwTZ:.-+ ") &&
            d.text.size() <= 12;
   });
-  const Census &c = census();
   std::vector<Trial> missed;  // trials that read some fields, for a column none reads whole
   auto settle = [&](ColumnKind kind, std::vector<Trial> trials) {
     std::vector<Answer> answers = answers_of(trials, preferred);
@@ -438,7 +468,11 @@ void Detector::State::analyze_column(const Column &column, size_t index, std::st
     report->evidence = evidence_of(trials, fields, preferred);
     return true;
   };
-  if (!integers) {
+  const bool dates =
+      std::all_of(fields.begin(), fields.end(), [](const Distinct &d) { return could_be_date(d.text); });
+  const bool numbers =
+      std::all_of(fields.begin(), fields.end(), [](const Distinct &d) { return has_digit(d.text); });
+  if (!integers && dates) {
     if (weeks && settle(ColumnKind::kWeekDate, {run(nullptr, "WEEK", std::string(preferred), fields)})) {
       report->answers.front().candidates.front().meaning = "ISO 8601 week date";
     } else if (weeks && settle(ColumnKind::kWeekDate, date_trials(fields, {"NLDATE"}, preferred))) {
@@ -456,10 +490,10 @@ void Detector::State::analyze_column(const Column &column, size_t index, std::st
       settle(ColumnKind::kDate, date_trials(fields, {"NLDATE"}, preferred));
     }
   }
-  if (report->answers.empty()) {
-    settle(ColumnKind::kNumber, class_trials(c.numbers, "NUMBER", fields, preferred)) ||
-        settle(ColumnKind::kPercent, class_trials(c.numbers, "PERCENT", fields, preferred)) ||
-        settle(ColumnKind::kMoney, class_trials(c.money, "MONEY", fields, preferred));
+  if (report->answers.empty() && numbers) {
+    settle(ColumnKind::kNumber, class_trials(number_classes(), "NUMBER", fields, preferred)) ||
+        settle(ColumnKind::kPercent, class_trials(number_classes(), "PERCENT", fields, preferred)) ||
+        settle(ColumnKind::kMoney, class_trials(money_classes(), "MONEY", fields, preferred));
   }
   if (report->answers.empty()) {
     report->kind = ColumnKind::kText;
