@@ -4,10 +4,10 @@
 // classes, not every locale.
 #include <unicode/dcfmtsym.h>
 #include <unicode/dtfmtsym.h>
+#include <unicode/localpointer.h>
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
 #include <unicode/udat.h>
-#include <unicode/localpointer.h>
 #include <unicode/unistr.h>
 #include <unicode/ures.h>
 
@@ -35,7 +35,8 @@ std::string short_date_form(const std::string &name, const icu::Locale &locale) 
   UErrorCode status = U_ZERO_ERROR;
   icu::LocalUResourceBundlePointer bundle(ures_open(nullptr, name.c_str(), &status));
   icu::LocalUResourceBundlePointer calendar(ures_getByKey(bundle.getAlias(), "calendar", nullptr, &status));
-  icu::LocalUResourceBundlePointer gregorian(ures_getByKey(calendar.getAlias(), "gregorian", nullptr, &status));
+  icu::LocalUResourceBundlePointer gregorian(
+      ures_getByKey(calendar.getAlias(), "gregorian", nullptr, &status));
   icu::LocalUResourceBundlePointer patterns(
       ures_getByKey(gregorian.getAlias(), "DateTimePatterns", nullptr, &status));
   int32_t length = 0;
@@ -207,7 +208,10 @@ const std::vector<LocaleClass> &named_date_classes() {
   std::call_once(p.names_once, [&] {
     for (LocaleFacts &f : *p.census.locales) learn_names(f);
     p.census.named_dates = classes_by(
-        *p.census.locales, [](const LocaleFacts &f) { return joined({f.date_form, f.names}); },
+        *p.census.locales,
+        [](const LocaleFacts &f) {
+          return joined({f.date_form, f.names});
+        },
         [](const LocaleFacts &f, LocaleClass &cls) {
           cls.order = order_of(f.date_form);
           cls.meaning = date_meaning(f.date_form, cls.order) + ", names of " + f.name;
@@ -221,10 +225,16 @@ static void learn_number_classes(Parts &p) {
   std::call_once(p.numbers_once, [&] {
     for (LocaleFacts &f : *p.census.locales) learn_numbers(f);
     p.census.numbers = classes_by(
-        *p.census.locales, [](const LocaleFacts &f) { return joined({f.decimal, f.grouping}); },
+        *p.census.locales,
+        [](const LocaleFacts &f) {
+          return joined({f.decimal, f.grouping});
+        },
         [](const LocaleFacts &f, LocaleClass &cls) { cls.meaning = number_meaning(f); });
     p.census.money = classes_by(
-        *p.census.locales, [](const LocaleFacts &f) { return joined({f.decimal, f.grouping, f.currency}); },
+        *p.census.locales,
+        [](const LocaleFacts &f) {
+          return joined({f.decimal, f.grouping, f.currency});
+        },
         [](const LocaleFacts &f, LocaleClass &cls) { cls.meaning = f.currency + ", " + number_meaning(f); });
   });
 }

@@ -553,10 +553,6 @@ void settle_by_file(Report *report) {
     shared = order;
   }
   if (witness == nullptr) return;
-  int64_t line = 0;
-  for (const Evidence &e : witness->evidence) {
-    if (line == 0) line = e.line;
-  }
   for (ColumnReport &column : report->columns) {
     if (!dated(column.kind) || column.answers.size() < 2) continue;
     size_t matching = 0, at = 0;
@@ -564,6 +560,16 @@ void settle_by_file(Report *report) {
       if (answer_has_order(column.answers[k], shared)) ++matching, at = k;
     }
     if (matching != 1) continue;
+    // The witness's field that ruled out an order this column's other answers have.
+    int64_t line = 0;
+    for (const Evidence &e : witness->evidence) {
+      for (size_t k = 0; k < column.answers.size() && line == 0; ++k) {
+        for (const Candidate &c : column.answers[k].candidates) {
+          if (k != at && c.order != Order::kNone && e.ruled_out.rfind(order_name(c.order), 0) == 0)
+            line = e.line;
+        }
+      }
+    }
     column.chosen = at;
     column.settled = true;
     column.settled_by = std::string(order_name(shared)) + ", as " + witness->name +

@@ -111,11 +111,16 @@ std::string locale_list(const Answer &a) {
   return out;
 }
 
-std::string meanings(const Answer &a) {
+std::vector<std::string> distinct_meanings(const Answer &a) {
   std::vector<std::string> seen;
   for (const Candidate &c : a.candidates) {
     if (std::find(seen.begin(), seen.end(), c.meaning) == seen.end()) seen.push_back(c.meaning);
   }
+  return seen;
+}
+
+std::string meanings(const Answer &a) {
+  const std::vector<std::string> seen = distinct_meanings(a);
   std::string out;
   for (size_t k = 0; k < seen.size() && k < 3; ++k) out += (k == 0 ? "" : "; ") + seen[k];
   if (seen.size() > 3) out += "; " + std::to_string(seen.size() - 3) + " more forms";
@@ -253,8 +258,8 @@ std::string render_json(const Report &report) {
       out += std::string(k == 0 ? "" : ",") + "{\"reader\":" + json_string(a.reader) +
              ",\"locale\":" + json_string(a.locale) +
              ",\"locale_count\":" + std::to_string(a.locale_count()) + ",\"meanings\":[";
-      for (size_t m = 0; m < a.candidates.size(); ++m)
-        out += std::string(m == 0 ? "" : ",") + json_string(a.candidates[m].meaning);
+      const std::vector<std::string> forms = distinct_meanings(a);
+      for (size_t m = 0; m < forms.size(); ++m) out += std::string(m == 0 ? "" : ",") + json_string(forms[m]);
       out += "],\"locales\":[";
       const std::vector<std::string> names = locales_of(a);
       for (size_t m = 0; m < names.size(); ++m) out += std::string(m == 0 ? "" : ",") + json_string(names[m]);
