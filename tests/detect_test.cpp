@@ -321,3 +321,51 @@ TEST(CliSniff, PrintsThePlanAndExitsByWhetherItIsSettled) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliConvertAuto, ConvertsByThePlanAndNeverAnAmbiguousColumnUnlessTold) {
+  const std::string statement = std::string(NLDAT_SOURCE_DIR) + "/examples/en_GB_statement.csv";
+  const std::string ambiguous =
+      nldat_test::write_scratch("auto_ambiguous.csv", "Date,Amount\n05/06/2026,1\n07/08/2026,2\n");
+  const struct {
+    std::string arguments;
+    int status;
+    std::string out;     // the whole standard output
+    std::string in_err;  // a line standard error must hold
+  } cases[] = {
+      {"convert --auto " + statement, 0,
+       "Transaction Date,Posted Date,Description,Amount,Balance\n"
+       "2026-12-01,2026-12-02,Rent December,-950,\"1204.17\"\n"
+       "2026-12-03,2026-12-03,Tesco Stores 2041,-42.18,\"1161.99\"\n"
+       "2026-12-05,2026-12-07,Salary,\"2310\",\"3471.99\"\n"
+       "2026-12-09,2026-12-10,Thames Water,-38.5,\"3433.49\"\n"
+       "2026-12-14,2026-12-11,Amazon Marketplace,-19.99,\"3413.5\"\n"
+       "2026-12-21,2026-12-12,Refund,12,\"3425.5\"\n",
+       "settled by the file: day-first, as Transaction Date (line 6)"},
+      {"convert --auto " + ambiguous, 2, "", "not converted: \"Date\" is ambiguous"},
+      {"convert --auto --prefer month-first " + ambiguous, 0, "Date,Amount\n2026-05-06,1\n2026-07-08,2\n",
+       "Date: 2 read"},
+      {"--locale en_GB convert --auto " + ambiguous, 0, "Date,Amount\n2026-06-05,1\n2026-08-07,2\n",
+       "Date: 2 read"},
+      {"--locale en_US convert --auto --column 'Transaction Date' " + statement, 2, "",
+       "en_US does not read it as the file shows"},
+      {"convert --auto --column Amount " + ambiguous, 0, "Date,Amount\n05/06/2026,1\n07/08/2026,2\n",
+       "Amount: 2 read"},
+      {"convert --auto - ", 2, "", "give a file"},
+      {"convert " + ambiguous, 2, "", "give --column NAME=INFORMAT, or --auto"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const nldat_test::CliRun run = nldat_test::nldat(c.arguments);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_NE(run.err.find(c.in_err), std::string::npos) << run.err;
+  }
+  const nldat_test::CliRun plan = nldat_test::nldat("convert --plan " + statement);
+  EXPECT_EQ(plan.status, 0) << plan.err;
+  EXPECT_NE(plan.out.find("nldat --locale en_GB convert " + statement), std::string::npos) << plan.out;
+  EXPECT_EQ(plan.out.find("2026-12-01"), std::string::npos);
+}
+
+}  // namespace

@@ -85,9 +85,18 @@ struct ConvertOptions {
   bool keep = false;
   bool no_header = false;
   std::string rejects;
-  int threads = 0;      // worker threads; 0: the machine's cores
-  ReaderChoice reader;  // --lenient, --pattern, --rule for every column
+  int threads = 0;            // worker threads; 0: the machine's cores
+  ReaderChoice reader;        // --lenient, --pattern, --rule for every column
+  bool auto_plan = false;     // --auto: the columns and locale from sniffing the file
+  bool plan_only = false;     // --plan: print the plan, convert nothing
+  std::string prefer;         // day-first, month-first, year-first: settles ambiguous columns
+  bool locale_given = false;  // --locale was given: it settles ambiguous columns
 };
+
+// convert --auto: sniffs the file, prints the plan and fills planned's
+// columns (and the host's locale) from it; -1 to go on converting, else
+// the exit status.
+int plan_conversion(Context &context, const ConvertOptions &options, ConvertOptions *planned);
 
 struct SniffOptions {
   std::string file = "-";

@@ -331,7 +331,14 @@ class ConvertJob : public LineJob {
 
 }  // namespace
 
-int cmd_convert(Context &context, const ConvertOptions &options) {
+int cmd_convert(Context &context, const ConvertOptions &given) {
+  ConvertOptions options = given;
+  if (given.auto_plan || given.plan_only) {
+    if (const int status = plan_conversion(context, given, &options); status >= 0) return status;
+  } else if (given.columns.empty()) {
+    error("convert: give --column NAME=INFORMAT, or --auto to find the columns (nldat convert --help)");
+    return kExitUsage;
+  }
   ConvertPlan plan;
   if (options.output == "value") plan.form = OutputForm::kValue;
   if (options.output == "both") plan.form = OutputForm::kBoth;

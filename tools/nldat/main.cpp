@@ -129,8 +129,19 @@ int run(int argc, char **argv) {
                    "NLDATE NLDATM NLDATEW NLDATMW NLDATMAP NUMBER MONEY PERCENT WEEK, or date:P, datetime:P, "
                    "time:P for a pattern P; repeat for more columns")
       ->type_name("NAME|N=INFORMAT")
-      ->allow_extra_args(false)
-      ->required();
+      ->allow_extra_args(false);
+  convert_command->add_flag(
+      "--auto", convert.auto_plan,
+      "find the columns and the locale by sniffing FILE (see nldat sniff); the plan goes "
+      "to standard error; --column NAME (no INFORMAT) converts only the columns named");
+  convert_command->add_flag(
+      "--plan", convert.plan_only,
+      "with --auto: print the plan and the command to standard output, convert nothing");
+  convert_command
+      ->add_option("--prefer", convert.prefer,
+                   "with --auto: read a column that could be read either way in this order")
+      ->check(CLI::IsMember({"day-first", "month-first", "year-first"}))
+      ->type_name("day-first|month-first|year-first");
   convert_command
       ->add_option(
           "--delimiter", convert.delimiter,
@@ -250,6 +261,7 @@ int run(int argc, char **argv) {
     error(why);
     return kExitUsage;
   }
+  convert.locale_given = !locale.empty();
   Context context(*locale_name, module.empty() ? default_module_path() : module);
   if (show_version) return version(context);
   if (read_command->parsed()) return cmd_read(context, read);

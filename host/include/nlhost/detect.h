@@ -97,8 +97,9 @@ struct ColumnReport {
   size_t chosen = 0;       // the answer the plan reads by
   bool settled = false;    // an ambiguity settled by the file's other columns
   std::string settled_by;  // "day-first, as Transaction Date (line 5)"
-  bool ambiguous() const { return answers.size() > 1 && !settled; }
-  bool converted() const { return !answers.empty() && !ambiguous(); }
+  bool left_out = false;   // not in the plan: the user named other columns
+  bool ambiguous() const { return answers.size() > 1 && !settled && !left_out; }
+  bool converted() const { return !answers.empty() && !ambiguous() && !left_out; }
 };
 
 // What the file's dialect is, as its reader found it.
@@ -138,6 +139,12 @@ class Detector {
   // environment, a preference among candidates that read alike, never a
   // reason to read a field otherwise.
   Report analyze(const std::vector<Column> &columns, std::string_view preferred);
+
+  // Sets report->locale to one locale that reads every converted column as
+  // its chosen answer does (each column read by it again), the preferred
+  // first; empty, and per_column_locales set, when none does.  analyze()
+  // calls it; call it again after choosing other answers.
+  void choose_locale(const std::vector<Column> &columns, Report *report);
 
  private:
   struct State;

@@ -595,12 +595,22 @@ Report Detector::analyze(const std::vector<Column> &columns, std::string_view pr
   }
   settle_by_file(&report);
 
+  choose_locale(columns, &report);
+  if (!original.empty()) s.use_locale(original);
+  return report;
+}
+
+void Detector::choose_locale(const std::vector<Column> &columns, Report *report) {
+  State &s = *state_;
+  const Locale *before = s.host.locale();
+  const std::string original = before != nullptr ? before->name() : std::string();
+  report->locale.clear();
   // One locale for every converted column when one reads them all as their
   // answers do: the locales their answers share, the preferred first, each
   // tried on the columns' fields again.
   std::vector<std::string> shared;
   bool first = true;
-  for (const ColumnReport &column : report.columns) {
+  for (const ColumnReport &column : report->columns) {
     if (!column.converted()) continue;
     std::vector<std::string> names;
     for (const Candidate &cand : column.answers[column.chosen].candidates)
@@ -617,12 +627,12 @@ Report Detector::analyze(const std::vector<Column> &columns, std::string_view pr
       shared = std::move(both);
     }
   }
-  for (int attempt = 0; attempt < 4 && !shared.empty() && report.locale.empty(); ++attempt) {
-    const std::string name = best_of(shared, preferred);
+  for (int attempt = 0; attempt < 4 && !shared.empty() && report->locale.empty(); ++attempt) {
+    const std::string name = best_of(shared, report->preferred);
     shared.erase(std::find(shared.begin(), shared.end(), name));
     bool all_same = true;
     for (size_t k = 0; k < columns.size() && all_same; ++k) {
-      const ColumnReport &column = report.columns[k];
+      const ColumnReport &column = report->columns[k];
       if (!column.converted()) continue;
       const Answer &answer = column.answers[column.chosen];
       std::vector<Distinct> fields;
@@ -634,13 +644,12 @@ Report Detector::analyze(const std::vector<Column> &columns, std::string_view pr
       const Trial t = s.run(nullptr, answer.reader, name, fields);
       all_same = t.alive() && same_values(t.values, answer.values);
     }
-    if (all_same) report.locale = name;
+    if (all_same) report->locale = name;
   }
-  report.per_column_locales =
-      report.locale.empty() && std::any_of(report.columns.begin(), report.columns.end(),
-                                           [](const ColumnReport &c) { return c.converted(); });
+  report->per_column_locales =
+      report->locale.empty() && std::any_of(report->columns.begin(), report->columns.end(),
+                                            [](const ColumnReport &c) { return c.converted(); });
   if (!original.empty()) s.use_locale(original);
-  return report;
 }
 
 size_t Answer::locale_count() const {

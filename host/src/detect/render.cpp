@@ -189,7 +189,7 @@ std::string render_text(const Report &report) {
     }
     out += ", " + std::to_string(c.read) + " of " + std::to_string(c.fields - c.empty) + " read";
     if (c.empty > 0) out += ", " + std::to_string(c.empty) + " empty";
-    out += c.ambiguous() ? ", AMBIGUOUS\n" : "\n";
+    out += c.left_out ? ", left out of the plan\n" : c.ambiguous() ? ", AMBIGUOUS\n" : "\n";
     for (size_t k = 0; k < c.answers.size(); ++k) {
       const Answer &a = c.answers[k];
       out += "  " + std::string(c.answers.size() > 1 ? (k == c.chosen && c.settled ? "* " : "? ") : "") +
