@@ -239,6 +239,16 @@ static void learn_number_classes(Parts &p) {
   });
 }
 
+const LocaleClass &every_locale() {
+  static const LocaleClass *every = [] {
+    auto *made = new LocaleClass;  // kept for the process
+    made->meaning = "integers, as every locale writes them";
+    for (const LocaleFacts &f : *parts().census.locales) made->members.push_back(&f);
+    return made;
+  }();
+  return *every;
+}
+
 const std::vector<LocaleClass> &number_classes() {
   learn_number_classes(parts());
   return parts().census.numbers;

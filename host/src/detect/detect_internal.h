@@ -46,6 +46,8 @@ const std::vector<LocaleClass> &numeric_date_classes();
 const std::vector<LocaleClass> &named_date_classes();
 const std::vector<LocaleClass> &number_classes();
 const std::vector<LocaleClass> &money_classes();
+// One class of every locale: integers read alike in all of them.
+const LocaleClass &every_locale();
 
 // The order of day, month and year in a CLDR date pattern.
 Order order_of(std::string_view cldr_pattern);

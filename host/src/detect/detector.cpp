@@ -95,6 +95,15 @@ std::string representative(const LocaleClass &cls, std::string_view preferred) {
   return best_of(names, preferred);
 }
 
+// A number symbol as a normalized field holds it: the blanks of other widths
+// as ' ', apostrophe-like marks as '\''; NUL for one of another script.
+char narrow_symbol(std::string_view symbol) {
+  if (symbol.size() == 1) return symbol[0];
+  if (symbol == "\xC2\xA0" || symbol == "\xE2\x80\xAF") return ' ';
+  if (symbol == "\xE2\x80\x99") return '\'';
+  return '\0';
+}
+
 bool has_letters(std::string_view text) {
   return std::any_of(text.begin(), text.end(), [](char c) {
     const auto b = static_cast<unsigned char>(c);
@@ -222,12 +231,29 @@ struct Detector::State {
                                   const std::vector<Distinct> &fields, std::string_view preferred);
 };
 
+// Numbers, amounts and percentages by the classes of number symbols.  A
+// class is tried only where it could read every field: the separators a
+// field holds must be the class's own (a field without any is read alike by
+// all), and the letters and symbols of an amount must hold its currency.
 std::vector<Trial> Detector::State::class_trials(const std::vector<LocaleClass> &classes,
                                                  const std::string &reader,
                                                  const std::vector<Distinct> &fields,
                                                  std::string_view preferred) {
+  const bool money = reader == "MONEY";
   std::vector<Trial> trials;
   for (const LocaleClass &cls : classes) {
+    const LocaleFacts &facts = *cls.members.front();
+    const char decimal = narrow_symbol(facts.decimal), grouping = narrow_symbol(facts.grouping);
+    const bool could = std::all_of(fields.begin(), fields.end(), [&](const Distinct &d) {
+      if (has_letters(d.text) &&
+          (!money || facts.currency.empty() || d.text.find(facts.currency) == std::string_view::npos))
+        return false;
+      if (decimal == '\0' || grouping == '\0') return true;  // symbols of other scripts: try
+      return std::all_of(d.text.begin(), d.text.end(), [&](char c) {
+        return std::string_view(".,' ").find(c) == std::string_view::npos || c == decimal || c == grouping;
+      });
+    });
+    if (!could) continue;
     Trial t = run(&cls, reader, representative(cls, preferred), fields);
     t.meaning = cls.meaning;
     t.order = cls.order;
@@ -489,6 +515,12 @@ void Detector::State::analyze_column(const Column &column, size_t index, std::st
     } else {
       settle(ColumnKind::kDate, date_trials(fields, {"NLDATE"}, preferred));
     }
+  }
+  if (integers) {
+    const LocaleClass &every = every_locale();
+    Trial t = run(&every, "NUMBER", std::string(preferred), fields);
+    t.meaning = every.meaning;
+    settle(ColumnKind::kNumber, {std::move(t)});
   }
   if (report->answers.empty() && numbers) {
     settle(ColumnKind::kNumber, class_trials(number_classes(), "NUMBER", fields, preferred)) ||
