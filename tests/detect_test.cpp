@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "cli_run.h"
+#include "convert.h"
 #include "host_fixture.h"
+#include "nlhost/civil.h"
 #include "nlhost/icu_locale.h"
 #include "nlhost/reading.h"
 #include "sniff.h"
@@ -366,6 +368,48 @@ TEST(CliConvertAuto, ConvertsByThePlanAndNeverAnAmbiguousColumnUnlessTold) {
   EXPECT_EQ(plan.status, 0) << plan.err;
   EXPECT_NE(plan.out.find("nldat --locale en_GB convert " + statement), std::string::npos) << plan.out;
   EXPECT_EQ(plan.out.find("2026-12-01"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ConvertGuard, WarnsOfADateColumnEveryDateOfWhichReadsSwappedToo) {
+  const struct {
+    const char *field;
+    int month, day;  // the date it was read as, in 2026
+    bool swapped;
+    bool day_first;
+  } cases[] = {
+      {"05/06/2026", 6, 5, true, true},    // read day-first; month-first locales write '/' too
+      {"06/05/2026", 6, 5, true, false},   // read month-first
+      {"05.06.2026", 6, 5, false, true},   // no locale writes month-first with dots
+      {"13/06/2026", 6, 13, false, true},  // a 13 settles it
+      {"06/06/2026", 6, 6, false, true},   // the same date either way
+      {"2026-06-05", 6, 5, false, false},  // year first
+      {"5 Jun 2026", 6, 5, false, false},  // names
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.field);
+    const auto days = static_cast<double>(nlhost::civil::days_from_civil(2026, c.month, c.day));
+    bool day_first = false;
+    EXPECT_EQ(nldat::reads_swapped(c.field, days, &day_first), c.swapped);
+    if (c.swapped) {
+      EXPECT_EQ(day_first, c.day_first);
+    }
+  }
+  const std::string file = nldat_test::write_scratch("guard.csv", "Date\n05/06/2026\n07/08/2026\n");
+  const nldat_test::CliRun warned = nldat_test::nldat("--locale en_GB convert --column Date=NLDATE " + file);
+  EXPECT_EQ(warned.status, 0);
+  EXPECT_NE(warned.err.find("Date: all 2 dates also read month-first"), std::string::npos) << warned.err;
+  EXPECT_EQ(nldat_test::nldat("--locale en_GB convert --strict-order --column Date=NLDATE " + file).status,
+            1);
+  const std::string settled =
+      nldat_test::write_scratch("guard_settled.csv", "Date\n05/06/2026\n17/08/2026\n");
+  const nldat_test::CliRun quiet =
+      nldat_test::nldat("--locale en_GB convert --strict-order --column Date=NLDATE " + settled);
+  EXPECT_EQ(quiet.status, 0) << quiet.err;
+  EXPECT_EQ(quiet.err.find("also read"), std::string::npos) << quiet.err;
 }
 
 }  // namespace

@@ -91,6 +91,7 @@ struct ConvertOptions {
   bool plan_only = false;     // --plan: print the plan, convert nothing
   std::string prefer;         // day-first, month-first, year-first: settles ambiguous columns
   bool locale_given = false;  // --locale was given: it settles ambiguous columns
+  bool strict_order = false;  // a date column that reads swapped too counts as not read
 };
 
 // convert --auto: sniffs the file, prints the plan and fills planned's

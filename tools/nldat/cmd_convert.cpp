@@ -27,6 +27,9 @@ constexpr int64_t kProgressAbove = 64 << 20;  // a file this big shows progress 
 
 // Tallies a block carries besides the columns' counts.
 enum Tally : size_t { kRecords, kBytes, kTallies };
+// And a column's: read, empty, not read, dates that read swapped too, and
+// the order those were read in.
+constexpr size_t kPerColumn = 5;
 
 // A block's unread fields travel as its notes: the topic tells the column
 // and whether the field was missing; kNotUtf8 stops the job.
@@ -245,9 +248,12 @@ class Report {
   // the input's line where the block begins.
   void add(const BlockResult &result, int64_t first_line) {
     for (size_t k = 0; k < totals_.size(); ++k) {
-      totals_[k].read += result.tallies[kTallies + 3 * k];
-      totals_[k].empty += result.tallies[kTallies + 3 * k + 1];
-      totals_[k].unread += result.tallies[kTallies + 3 * k + 2];
+      const int64_t *t = &result.tallies[kTallies + kPerColumn * k];
+      totals_[k].read += t[0];
+      totals_[k].empty += t[1];
+      totals_[k].unread += t[2];
+      totals_[k].swappable += t[3];
+      if (t[3] > 0) totals_[k].day_first = t[4] != 0;
     }
     for (const BlockResult::Note &note : result.notes) {
       const size_t k = static_cast<size_t>(note.topic / 2);
@@ -265,13 +271,22 @@ class Report {
   }
 
   // One summary line a column; whether every non-empty field was read.
-  bool finish() const {
+  // guard: warn of a date column every date of which reads as another with
+  // day and month swapped; strict_order makes that count as not read.
+  bool finish(bool guard, bool strict_order) const {
     bool all_read = true;
     for (size_t k = 0; k < columns_.size(); ++k) {
       messages_[k].finish();
-      error(columns_[k].title + ": " + std::to_string(totals_[k].read) + " read, " +
-            std::to_string(totals_[k].empty) + " empty, " + std::to_string(totals_[k].unread) + " not read");
-      all_read = all_read && totals_[k].unread == 0;
+      const ColumnCounts &t = totals_[k];
+      error(columns_[k].title + ": " + std::to_string(t.read) + " read, " + std::to_string(t.empty) +
+            " empty, " + std::to_string(t.unread) + " not read");
+      all_read = all_read && t.unread == 0;
+      if (guard && t.read > 0 && t.swappable == t.read) {
+        error(columns_[k].title + ": all " + std::to_string(t.read) + " dates also read " +
+              (t.day_first ? "month-first" : "day-first") +
+              "; give --locale or check (nldat sniff shows why)");
+        all_read = all_read && !strict_order;
+      }
     }
     return all_read;
   }
@@ -314,13 +329,16 @@ class ConvertJob : public LineJob {
     for (Reject &reject : chunk_.rejects)
       result.note(reject.line, reject_topic(reject), std::move(reject.field));
     std::vector<int64_t> &tallies = result.tallies;
-    tallies.assign(kTallies + 3 * chunk_.counts.size(), 0);
+    tallies.assign(kTallies + kPerColumn * chunk_.counts.size(), 0);
     tallies[kRecords] = chunk_.records;
     tallies[kBytes] = static_cast<int64_t>(block.size());
     for (size_t k = 0; k < chunk_.counts.size(); ++k) {
-      tallies[kTallies + 3 * k] = chunk_.counts[k].read;
-      tallies[kTallies + 3 * k + 1] = chunk_.counts[k].empty;
-      tallies[kTallies + 3 * k + 2] = chunk_.counts[k].unread;
+      int64_t *t = &tallies[kTallies + kPerColumn * k];
+      t[0] = chunk_.counts[k].read;
+      t[1] = chunk_.counts[k].empty;
+      t[2] = chunk_.counts[k].unread;
+      t[3] = chunk_.counts[k].swappable;
+      t[4] = chunk_.counts[k].day_first;
     }
   }
 
@@ -425,7 +443,8 @@ int cmd_convert(Context &context, const ConvertOptions &given) {
   if (!finished || stopped) return kExitUsage;
   out().flush();
   progress.finish();
-  return report.finish() ? kExitOk : kExitUnread;
+  return report.finish(!options.auto_plan && !options.plan_only, options.strict_order) ? kExitOk
+                                                                                       : kExitUnread;
 }
 
 }  // namespace nldat

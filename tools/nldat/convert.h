@@ -32,7 +32,16 @@ struct ConvertPlan {
 
 struct ColumnCounts {
   int64_t read = 0, empty = 0, unread = 0;
+  // Dates read that, written the other way round, are other dates too:
+  // numeric day-first (or month-first) text whose day is 12 or less.
+  int64_t swappable = 0;
+  bool day_first = false;  // the order those dates were read in
 };
+
+// Whether field, a date read as days, is numeric text with the day and the
+// month first in some order that reads as another date with them swapped;
+// *day_first tells which order it was read in.
+bool reads_swapped(std::string_view field, double days, bool *day_first);
 
 // A field that was not read: its line, the plan's column, the field's text
 // (quotes removed); missing when the record has no such column.

@@ -137,6 +137,9 @@ int run(int argc, char **argv) {
   convert_command->add_flag(
       "--plan", convert.plan_only,
       "with --auto: print the plan and the command to standard output, convert nothing");
+  convert_command->add_flag("--strict-order", convert.strict_order,
+                            "exit 1 when every date of a column also reads with day and month swapped (the "
+                            "summary warns of it either way)");
   convert_command
       ->add_option("--prefer", convert.prefer,
                    "with --auto: read a column that could be read either way in this order")

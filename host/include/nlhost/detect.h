@@ -31,6 +31,11 @@ std::string_view kind_name(ColumnKind kind);
 enum class Order { kNone, kDayFirst, kMonthFirst, kYearFirst };
 std::string_view order_name(Order order);  // "day-first", ...
 
+// Whether some locale writes numeric dates in order with separator between
+// the fields ('/' for month-first; '/', '.', '-' for day-first ...): whether
+// a date read one way could have been meant the other.
+bool written_with(Order order, char separator);
+
 // A sampled field: its text (unquoted) and the line of the file it is on.
 struct Field {
   int64_t line = 0;

@@ -12,6 +12,7 @@
 #include <unicode/ures.h>
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <mutex>
 
@@ -257,6 +258,21 @@ const std::vector<LocaleClass> &number_classes() {
 const std::vector<LocaleClass> &money_classes() {
   learn_number_classes(parts());
   return parts().census.money;
+}
+
+bool written_with(Order order, char separator) {
+  // By order and separator byte, learnt once from the short date forms.
+  static const auto *table = [] {
+    auto *made = new std::array<std::array<bool, 256>, 4>{};
+    for (const LocaleClass &cls : numeric_date_classes()) {
+      const std::string &form = cls.members.front()->date_form;
+      const size_t at = form.find_first_not_of("yuMLd");
+      if (at != std::string::npos)
+        (*made)[static_cast<size_t>(cls.order)][static_cast<unsigned char>(form[at])] = true;
+    }
+    return made;
+  }();
+  return (*table)[static_cast<size_t>(order)][static_cast<unsigned char>(separator)];
 }
 
 Order order_of(std::string_view pattern) {
