@@ -220,10 +220,10 @@ class DetectTest : public nldat_test::ModuleTest {
     host().set_locale(loaded);
     std::optional<nlhost::FieldReader> reader;
     if (answer.reader.rfind("time:", 0) == 0) {
-      reader = nlhost::FieldReader::with_pattern(module(), nlhost::ValueKind::kTime, answer.reader.substr(5),
+      reader = nlhost::FieldReader::with_pattern(host(), module(), nlhost::ValueKind::kTime, answer.reader.substr(5),
                                                  &why);
     } else {
-      reader = nlhost::FieldReader::make(module(), answer.reader, &why);
+      reader = nlhost::FieldReader::make(host(), module(), answer.reader, &why);
     }
     ASSERT_TRUE(reader) << why;
     for (size_t k = 0; k < expected.fields.size(); ++k) {

@@ -102,7 +102,40 @@ TEST_F(Lenient, IsoDatetimes) {
             {"DATETIME", "2026-12-08T00:30+10", kDec7At1430},
             {"TWNDY", "2026-12-07T14:30", kDec7At1430},
             {"DATEAMPM", "2026-12-07 14:30:00", kDec7At1430},
+            // Offsets with minutes, east and west, extended and basic, in
+            // every reader that falls back on ISO 8601.
+            {"DATETIME", "2026-12-07T20:00+05:30", kDec7At1430},
+            {"DATETIME", "2026-12-07T20:00:00+0530", kDec7At1430},
+            {"DATETIME", "2026-12-07T11:00-03:30", kDec7At1430},
+            {"DATETIME", "2026-12-07T20:15+05:45", kDec7At1430},
+            {"DATETIME", "2026-12-07T14:00-00:30", kDec7At1430},
+            {"DATETIME", "2026-12-07T14:30:00.25-0030", kDec7At1430 + 1800.25},
+            {"DATEAMPM", "2026-12-07T20:00+05:30", kDec7At1430},
+            {"DATEAMPM", "2026-12-07 11:00:00-03:30", kDec7At1430},
+            {"TWNDY", "2026-12-07T20:15+05:45", kDec7At1430},
+            {"TWNDY", "2026-12-07T14:00-00:30", kDec7At1430},
+            // Offsets that move the date across a day, a month and a year end,
+            // either way.
+            {"DATETIME", "2026-12-08T03:00+05:30", datetime_of(2026, 12, 7, 21, 30, 0)},
+            {"DATETIME", "2026-12-07T22:00-03:30", datetime_of(2026, 12, 8, 1, 30, 0)},
+            {"DATETIME", "2026-12-01T05:00+05:30", datetime_of(2026, 11, 30, 23, 30, 0)},
+            {"DATETIME", "2026-02-28T23:45-00:30", datetime_of(2026, 3, 1, 0, 15, 0)},
+            {"DATETIME", "2024-02-28T23:45-00:30", datetime_of(2024, 2, 29, 0, 15, 0)},
+            {"DATETIME", "2027-01-01T00:15+05:45", datetime_of(2026, 12, 31, 18, 30, 0)},
+            {"DATETIME", "2026-12-31T22:00-03:30", datetime_of(2027, 1, 1, 1, 30, 0)},
+            {"DATEAMPM", "2027-01-01T00:15+05:45", datetime_of(2026, 12, 31, 18, 30, 0)},
+            {"TWNDY", "2026-12-31T22:00-03:30", datetime_of(2027, 1, 1, 1, 30, 0)},
+            // Across 1960-01-01 into negative values, and onto the first day.
+            {"DATETIME", "1960-01-01T00:15+00:30", -900},
+            {"DATETIME", "1960-01-01T00:00:00.25+05:45", -20700 + 0.25},
+            {"DATETIME", "1959-12-31T23:59:59.5", -0.5},
+            {"DATETIME", "1959-12-31T20:30-03:30", 0},
+            {"DATETIME", "1582-01-01T05:30+05:30", -138061.0 * 86400},
+            {"DATETIME", "1582-01-01T05:29:59.5+05:30", kRefused},
+            {"DATETIME", "1581-12-31T23:30-00:30", -138061.0 * 86400},
             {"DATETIME", "1582-01-01T00:30:00+01:00", kRefused},  // before the first day once applied
+            {"DATETIME", "2026-12-07T14:30+05:60", kRefused},
+            {"DATETIME", "2026-12-07T14:30+23:59", datetime_of(2026, 12, 6, 14, 31, 0)},
             {"DATETIME", "2026-12-07T24:00", kRefused},
             {"DATETIME", "2026-12-07T14:60", kRefused},
             {"DATETIME", "2026-12-07T14:30:61", kRefused},
@@ -264,9 +297,9 @@ TEST_F(LenientRoundTrip, IcuWrittenInFortyLocales) {
   };
   host().set_year_window(1960);
   std::string error;
-  auto date_reader = nlhost::FieldReader::make(module(), "NLDATE", &error);
-  auto weekday_reader = nlhost::FieldReader::make(module(), "NLDATEW", &error);
-  auto datetime_reader = nlhost::FieldReader::make(module(), "NLDATM", &error);
+  auto date_reader = nlhost::FieldReader::make(host(), module(), "NLDATE", &error);
+  auto weekday_reader = nlhost::FieldReader::make(host(), module(), "NLDATEW", &error);
+  auto datetime_reader = nlhost::FieldReader::make(host(), module(), "NLDATM", &error);
   ASSERT_TRUE(date_reader && weekday_reader && datetime_reader) << error;
   using icu::DateFormat;
   struct Style {

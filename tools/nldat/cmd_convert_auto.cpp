@@ -15,11 +15,13 @@
 #include "messages.h"
 #include "nlhost/detect.h"
 #include "nlhost/icu_locale.h"
+#include "nlhost/text.h"
 #include "sniff.h"
 
 namespace nldat {
 namespace {
 
+using nlhost::same_name;
 using nlhost::detect::Answer;
 using nlhost::detect::ColumnReport;
 using nlhost::detect::Order;
@@ -40,10 +42,10 @@ bool answer_has(const Answer &a, Order order, std::string_view locale) {
 
 // Settles an ambiguous column by --prefer or the explicit locale: the one
 // answer that has that order or locale.
-void decide(ColumnReport &column, const ConvertOptions &options, const std::string &locale) {
-  const Order order = order_named(options.prefer);
+void decide(ColumnReport &column, const std::string &prefer, bool locale_given, const std::string &locale) {
+  const Order order = order_named(prefer);
   for (const bool by_order : {true, false}) {
-    if (by_order ? order == Order::kNone : !options.locale_given) continue;
+    if (by_order ? order == Order::kNone : !locale_given) continue;
     size_t matching = 0, at = 0;
     for (size_t k = 0; k < column.answers.size(); ++k) {
       if (answer_has(column.answers[k], by_order ? order : Order::kNone, locale)) ++matching, at = k;
@@ -51,16 +53,9 @@ void decide(ColumnReport &column, const ConvertOptions &options, const std::stri
     if (matching != 1) continue;
     column.chosen = at;
     column.settled = true;
-    column.settled_by = by_order ? "by --prefer " + options.prefer : "by --locale " + locale;
+    column.settled_by = by_order ? "by --prefer " + prefer : "by --locale " + locale;
     return;
   }
-}
-
-bool same_name(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-           return up(x) == up(y);
-         });
 }
 
 void show(const std::string &text, bool to_output) {
@@ -74,7 +69,7 @@ void show(const std::string &text, bool to_output) {
 
 }  // namespace
 
-int plan_conversion(Context &context, const ConvertOptions &options, ConvertOptions *planned) {
+int plan_conversion(Context &context, const AutoPlanRequest &options, std::vector<std::string> *columns) {
   if (options.file == "-") {
     error(
         "convert --auto: give a file; standard input cannot be read twice (sniff it first with nldat sniff)");
@@ -133,12 +128,12 @@ int plan_conversion(Context &context, const ConvertOptions &options, ConvertOpti
       column.left_out = true;
       continue;
     }
-    if (column.ambiguous()) decide(column, options, context.locale_name());
+    if (column.ambiguous()) decide(column, options.prefer, context.locale_given(), context.locale_name());
     if (column.ambiguous()) unsettled = true;
     if (!named.empty() && column.answers.empty())
       refusal += "convert: " + quoted_for_message(column.name) + " is " +
                  std::string(kind_name(column.kind)) + ": no reader reads every field of it\n";
-    if (options.locale_given && column.converted() &&
+    if (context.locale_given() && column.converted() &&
         !answer_has(column.answers[column.chosen], Order::kNone, context.locale_name())) {
       refusal += "convert: " + quoted_for_message(column.name) + ": " + context.locale_name() +
                  " does not read it as the file shows (" +
@@ -148,7 +143,7 @@ int plan_conversion(Context &context, const ConvertOptions &options, ConvertOpti
   }
   report.preferred = context.locale_name();
   detector.choose_locale(sample.columns, &report);
-  if (options.locale_given && !report.locale.empty()) report.locale = context.locale_name();
+  if (context.locale_given() && !report.locale.empty()) report.locale = context.locale_name();
   show(nlhost::detect::render_text(report), options.plan_only);
   if (!refusal.empty()) {
     show(refusal, false);
@@ -165,17 +160,16 @@ int plan_conversion(Context &context, const ConvertOptions &options, ConvertOpti
     return kExitUsage;
   }
   if (options.plan_only) return kExitOk;
-  planned->columns = given;
+  *columns = given;
   for (const ColumnReport &column : report.columns) {
     if (!column.converted()) continue;
     const std::string name = report.dialect.header ? column.name : std::to_string(column.index + 1);
-    planned->columns.push_back(name + "=" + column.answers[column.chosen].reader);
+    columns->push_back(name + "=" + column.answers[column.chosen].reader);
   }
-  if (planned->columns.empty()) {
+  if (columns->empty()) {
     error("convert: the plan converts no column");
     return kExitUsage;
   }
-  planned->reader.lenient = false;  // every field held to the plan
   if (report.locale != context.host()->locale()->name()) {
     std::shared_ptr<nlhost::Locale> locale = nlhost::load_icu_locale(report.locale, &why);
     if (locale == nullptr) {

@@ -4,11 +4,22 @@
 // the plan amounts to.
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
+#include <memory>
+
 #include "cli.h"
 #include "nlhost/detect.h"
 #include "sniff.h"
 
 namespace nldat {
+namespace {
+
+struct SniffOptions {
+  std::string file = "-";
+  bool json = false;
+  std::string delimiter;  // empty: guessed from the first record
+  bool no_header = false;
+};
 
 int cmd_sniff(Context &context, const SniffOptions &options) {
   int fd = -1;
@@ -38,6 +49,34 @@ int cmd_sniff(Context &context, const SniffOptions &options) {
     return kExitUnread;
   }
   return report.any_ambiguous() ? kExitUnread : kExitOk;
+}
+
+}  // namespace
+
+Command add_sniff(CLI::App &app) {
+  auto options = std::make_shared<SniffOptions>();
+  SniffOptions &sniff = *options;
+  CLI::App *command = app.add_subcommand(
+      "sniff",
+      "tell what a delimited file holds: its dialect and, for every column, its kind, the readers and "
+      "locales "
+      "that read all of it, the evidence, any ambiguity, and the convert command that reads it");
+  command->add_option("FILE", sniff.file, "the file to look at (default: standard input)");
+  command->add_flag("--json", sniff.json, "write the report as JSON");
+  command
+      ->add_option(
+          "--delimiter", sniff.delimiter,
+          "the field delimiter, one byte (default: the most frequent of , ; tab | in the first line)")
+      ->transform(delimiter_validator())
+      ->type_name("C");
+  command->add_flag("--no-header", sniff.no_header, "the first line is data (default: guessed)");
+  command->footer(
+      "The locale of --locale or the environment is a preference among locales that read a column alike, "
+      "never a reason to read it otherwise.\n"
+      "exit status: 0 every column is settled, 1 some column is ambiguous or the file is not UTF-8 text, 2 "
+      "bad "
+      "usage or a file that cannot be read");
+  return {command, [options](Context &context) { return cmd_sniff(context, *options); }};
 }
 
 }  // namespace nldat

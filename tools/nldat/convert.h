@@ -13,6 +13,7 @@
 
 #include "csv.h"
 #include "nlhost/reading.h"
+#include "parallel_lines.h"
 
 namespace nldat {
 
@@ -28,14 +29,6 @@ struct ConvertPlan {
   OutputForm form = OutputForm::kIso;
   bool keep = false;            // an unread field stays as it was (else it is left empty)
   std::vector<size_t> columns;  // the converted columns, 0-based, ascending
-};
-
-struct ColumnCounts {
-  int64_t read = 0, empty = 0, unread = 0;
-  // Dates read that, written the other way round, are other dates too:
-  // numeric day-first (or month-first) text whose day is 12 or less.
-  int64_t swappable = 0;
-  bool day_first = false;  // the order those dates were read in
 };
 
 // Whether field, a date read as days, is numeric text with the day and the

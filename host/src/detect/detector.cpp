@@ -186,9 +186,9 @@ struct Detector::State {
       std::string why;
       std::optional<FieldReader> made;
       if (name.rfind("time:", 0) == 0) {
-        made = FieldReader::with_pattern(module, ValueKind::kTime, name.substr(5), &why);
+        made = FieldReader::with_pattern(host, module, ValueKind::kTime, name.substr(5), &why);
       } else {
-        made = FieldReader::make(module, name, &why);
+        made = FieldReader::make(host, module, name, &why);
       }
       if (!made) return nullptr;
       it = readers.emplace(name, std::move(*made)).first;
@@ -276,8 +276,8 @@ std::vector<Trial> Detector::State::date_trials(const std::vector<Distinct> &fie
   for (const Distinct &d : fields) {
     lettered = lettered || has_letters(d.text);
     double value = 0;
-    iso = iso && (lenient::read_iso(lenient::Kind::kDate, d.text, &value) ||
-                  lenient::read_iso(lenient::Kind::kDatetime, d.text, &value));
+    iso = iso && (lenient::read_iso(ValueKind::kDate, d.text, &value) ||
+                  lenient::read_iso(ValueKind::kDatetime, d.text, &value));
     for (const char c : d.text) {
       if ((c < '0' || c > '9') && c != ' ' && separators.find(c) == std::string::npos) separators += c;
     }
