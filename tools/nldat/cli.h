@@ -13,8 +13,10 @@
 #include <string_view>
 #include <vector>
 
+#include "nlhost/detect.h"
 #include "nlhost/host.h"
 #include "nlhost/reading.h"
+#include "sniff.h"
 
 namespace CLI {
 class App;
@@ -91,6 +93,18 @@ struct Command {
 #define NLDAT_DECLARE_COMMAND(name) Command add_##name(CLI::App &app);
 NLDAT_COMMANDS(NLDAT_DECLARE_COMMAND)
 #undef NLDAT_DECLARE_COMMAND
+
+// A file as sniff found it: its sample, the detector that read it (kept for
+// another choice of locale) and the report.
+struct SniffedFile {
+  FileSample sample;
+  std::unique_ptr<nlhost::detect::Detector> detector;
+  nlhost::detect::Report report;
+};
+// Samples file and reads it with a detector of the context's host, the
+// context's locale preferred; nothing after printing why it cannot.
+std::optional<SniffedFile> sniff_file(Context &context, const std::string &file, const std::string &delimiter,
+                                      bool no_header);
 
 // convert --auto: what the plan is asked for.
 struct AutoPlanRequest {

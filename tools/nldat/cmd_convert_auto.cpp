@@ -16,7 +16,6 @@
 #include "nlhost/detect.h"
 #include "nlhost/icu_locale.h"
 #include "nlhost/text.h"
-#include "sniff.h"
 
 namespace nldat {
 namespace {
@@ -75,26 +74,13 @@ int plan_conversion(Context &context, const AutoPlanRequest &options, std::vecto
         "convert --auto: give a file; standard input cannot be read twice (sniff it first with nldat sniff)");
     return kExitUsage;
   }
-  int fd = -1;
-  bool owned = false;
-  if (!open_input(options.file.c_str(), &fd, &owned)) return kExitUsage;
-  SampleOptions sampling;
-  if (!options.delimiter.empty()) sampling.delimiter = options.delimiter[0];
-  if (options.no_header) sampling.header = 0;
-  FileSample sample;
+  std::optional<SniffedFile> sniffed =
+      sniff_file(context, options.file, options.delimiter, options.no_header);
+  if (!sniffed) return kExitUsage;
+  nlhost::detect::Detector &detector = *sniffed->detector;
+  nlhost::detect::Report &report = sniffed->report;
+  const FileSample &sample = sniffed->sample;
   std::string why;
-  const bool sampled = sample_file(fd, sampling, &sample, &why);
-  if (owned) ::close(fd);
-  if (!sampled) {
-    error(options.file + ": " + why);
-    return kExitUsage;
-  }
-  nlhost::Module *module = context.module();
-  if (module == nullptr) return kExitUsage;
-  nlhost::detect::Detector detector(*context.host(), *module);
-  nlhost::detect::Report report = detector.analyze(sample.columns, context.locale_name());
-  report.file = options.file;
-  report.dialect = sample.dialect;
 
   // The columns named without a reader are the ones to convert; NAME=INFORMAT
   // is read as given and left out of the plan.

@@ -9,7 +9,6 @@
 
 #include "cli.h"
 #include "nlhost/detect.h"
-#include "sniff.h"
 
 namespace nldat {
 namespace {
@@ -22,27 +21,12 @@ struct SniffOptions {
 };
 
 int cmd_sniff(Context &context, const SniffOptions &options) {
-  int fd = -1;
-  bool owned = false;
-  if (!open_input(options.file.c_str(), &fd, &owned)) return kExitUsage;
+  std::optional<SniffedFile> sniffed =
+      sniff_file(context, options.file, options.delimiter, options.no_header);
+  if (!sniffed) return kExitUsage;
+  const nlhost::detect::Report &report = sniffed->report;
+  const FileSample &sample = sniffed->sample;
   const std::string name = options.file == "-" ? "<stdin>" : options.file;
-  SampleOptions sampling;
-  if (!options.delimiter.empty()) sampling.delimiter = options.delimiter[0];
-  if (options.no_header) sampling.header = 0;
-  FileSample sample;
-  std::string why;
-  const bool sampled = sample_file(fd, sampling, &sample, &why);
-  if (owned) ::close(fd);
-  if (!sampled) {
-    error(name + ": " + why);
-    return kExitUsage;
-  }
-  nlhost::Module *module = context.module();
-  if (module == nullptr) return kExitUsage;
-  nlhost::detect::Detector detector(*context.host(), *module);
-  nlhost::detect::Report report = detector.analyze(sample.columns, context.locale_name());
-  report.file = options.file;
-  report.dialect = sample.dialect;
   out() << (options.json ? nlhost::detect::render_json(report) : nlhost::detect::render_text(report));
   if (sample.invalid_line != 0) {
     error(name + ":" + std::to_string(sample.invalid_line) + ": not UTF-8 text; its fields are not read");
@@ -52,6 +36,31 @@ int cmd_sniff(Context &context, const SniffOptions &options) {
 }
 
 }  // namespace
+
+std::optional<SniffedFile> sniff_file(Context &context, const std::string &file, const std::string &delimiter,
+                                      bool no_header) {
+  int fd = -1;
+  bool owned = false;
+  if (!open_input(file.c_str(), &fd, &owned)) return std::nullopt;
+  SampleOptions sampling;
+  if (!delimiter.empty()) sampling.delimiter = delimiter[0];
+  if (no_header) sampling.header = 0;
+  SniffedFile sniffed;
+  std::string why;
+  const bool sampled = sample_file(fd, sampling, &sniffed.sample, &why);
+  if (owned) ::close(fd);
+  if (!sampled) {
+    error((file == "-" ? std::string("<stdin>") : file) + ": " + why);
+    return std::nullopt;
+  }
+  nlhost::Module *module = context.module();
+  if (module == nullptr) return std::nullopt;
+  sniffed.detector = std::make_unique<nlhost::detect::Detector>(*context.host(), *module);
+  sniffed.report = sniffed.detector->analyze(sniffed.sample.columns, context.locale_name());
+  sniffed.report.file = file;
+  sniffed.report.dialect = sniffed.sample.dialect;
+  return sniffed;
+}
 
 Command add_sniff(CLI::App &app) {
   auto options = std::make_shared<SniffOptions>();
