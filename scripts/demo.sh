@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the module and the CLI (nothing else) and shows what nldat does:
-# reading dates, a field it refuses, converting a German bank statement,
+# telling what a file holds, reading dates, a field it refuses, converting a German bank statement,
 # writing dates by a pattern and as week dates.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,6 +17,7 @@ show() {
   echo "\$ nldat ${words[*]}"
   "$nldat" "$@" || echo "(exit status $?)"
 }
+show sniff examples/en_GB_statement.csv
 show --locale de_DE read --echo NLDATE examples/de_DE_dates.txt
 show --locale ja_JP read --echo NLDATM examples/ja_JP_datetimes.txt
 echo

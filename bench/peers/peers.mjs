@@ -3,13 +3,15 @@
 // engine is loaded (and DuckDB's database is open) and stops when the output
 // file is written.  Prints the seconds on standard output.
 //
-//   node peers.mjs polars|duckdb dates|csv INPUT OUTPUT
+//   node peers.mjs polars|duckdb dates|csv|sniff INPUT OUTPUT
 //
 // dates: one German date dd.mm.yyyy a line -> "days<TAB>yyyy-mm-dd", days
 //        counted from 1960-01-01 as nldat prints them.
 // csv:   ';'-delimited with a header: Buchungstag (dd.mm.yyyy), Zeitstempel
 //        (dd.mm.yyyy, HH:MM:SS), Betrag (-1.234,56) and three text columns ->
 //        the same file with ISO dates, ISO datetimes and plain numbers.
+// sniff: what the file is (DuckDB's sniff_csv: dialect, header, column types
+//        and date formats) -> its one-row answer as CSV.  DuckDB only.
 import { performance } from 'node:perf_hooks';
 
 const [engine, job, input, output] = process.argv.slice(2);
@@ -57,13 +59,14 @@ async function duckdb() {
                       columns = {'Buchungstag': 'DATE', 'Zeitstempel': 'TIMESTAMP', 'Betrag': 'VARCHAR',
                                  'Name': 'VARCHAR', 'Zweck': 'VARCHAR', 'Konto': 'VARCHAR'})
       ) TO ${quote(output)} (FORMAT csv, HEADER true, DELIMITER ';', TIMESTAMPFORMAT '%Y-%m-%dT%H:%M:%S')`,
+    sniff: `COPY (SELECT * FROM sniff_csv(${quote(input)})) TO ${quote(output)} (FORMAT csv, HEADER true)`,
   };
   return async () => connection.run(sql[job]);
 }
 
 const engines = { polars, duckdb };
-if (!engines[engine] || !['dates', 'csv'].includes(job) || !input || !output) {
-  process.stderr.write('usage: node peers.mjs polars|duckdb dates|csv INPUT OUTPUT\n');
+if (!engines[engine] || !['dates', 'csv', 'sniff'].includes(job) || !input || !output) {
+  process.stderr.write('usage: node peers.mjs polars|duckdb dates|csv|sniff INPUT OUTPUT\n');
   process.exit(2);
 }
 const run = await engines[engine]();

@@ -13,8 +13,10 @@
 #include <string_view>
 #include <vector>
 
+#include "nlhost/detect.h"
 #include "nlhost/host.h"
 #include "nlhost/reading.h"
+#include "sniff.h"
 
 namespace CLI {
 class App;
@@ -32,7 +34,9 @@ inline constexpr int kExitUsage = 2;   // bad usage, or the job cannot run
 // each made on first use so that "nldat locales" needs no module.
 class Context {
  public:
-  Context(std::string locale_name, std::string module_path);
+  // locale_given: the locale was named on the command line, not taken from
+  // the environment.
+  Context(std::string locale_name, std::string module_path, bool locale_given = false);
   ~Context();
 
   // The host with the chosen locale; null after printing why it failed.
@@ -45,11 +49,13 @@ class Context {
   // shared module when no instance can be made (the same answers, slower).
   nlhost::Module *module(size_t worker);
   const std::string &locale_name() const { return locale_name_; }
+  bool locale_given() const { return locale_given_; }
   const std::string &module_path() const { return module_path_; }
 
  private:
   std::string locale_name_;
   std::string module_path_;
+  bool locale_given_ = false;
   std::unique_ptr<nlhost::Host> host_;
   std::unique_ptr<nlhost::Module> module_;
   std::vector<std::unique_ptr<nlhost::Module>> instances_;  // workers 1, 2, ...
@@ -83,10 +89,37 @@ struct Command {
 
 // Every command, in the order --help lists them.  Adding a command is a file
 // that defines Command add_NAME(CLI::App &) and a name here.
-#define NLDAT_COMMANDS(X) X(read) X(convert) X(patterns) X(format) X(week) X(info) X(locales)
+#define NLDAT_COMMANDS(X) X(sniff) X(read) X(convert) X(patterns) X(format) X(week) X(info) X(locales)
 #define NLDAT_DECLARE_COMMAND(name) Command add_##name(CLI::App &app);
 NLDAT_COMMANDS(NLDAT_DECLARE_COMMAND)
 #undef NLDAT_DECLARE_COMMAND
+
+// A file as sniff found it: its sample, the detector that read it (kept for
+// another choice of locale) and the report.
+struct SniffedFile {
+  FileSample sample;
+  std::unique_ptr<nlhost::detect::Detector> detector;
+  nlhost::detect::Report report;
+};
+// Samples file and reads it with a detector of the context's host, the
+// context's locale preferred; nothing after printing why it cannot.
+std::optional<SniffedFile> sniff_file(Context &context, const std::string &file, const std::string &delimiter,
+                                      bool no_header);
+
+// convert --auto: what the plan is asked for.
+struct AutoPlanRequest {
+  std::string file;
+  std::vector<std::string> columns;  // NAME: convert only these; NAME=INFORMAT: read as given
+  std::string delimiter;             // empty: guessed
+  bool no_header = false;
+  std::string prefer;  // day-first, month-first, year-first: settles ambiguous columns
+  bool plan_only = false;
+};
+// Sniffs request.file, prints the plan (on standard error; on standard
+// output for plan_only), makes the plan's locale the host's and fills
+// *columns with convert's NAME=INFORMAT; -1 to go on converting, else the
+// exit status.
+int plan_conversion(Context &context, const AutoPlanRequest &request, std::vector<std::string> *columns);
 
 // What the options of several commands share: the exit statuses' line of
 // help, the checks of --delimiter (which turns "\t" and "tab" into a tab),

@@ -31,8 +31,12 @@ struct ConvertOptions {
   bool keep = false;
   bool no_header = false;
   std::string rejects;
-  int threads = 0;      // worker threads; 0: the machine's cores
-  ReaderChoice reader;  // --lenient, --pattern, --rule for every column
+  int threads = 0;            // worker threads; 0: the machine's cores
+  ReaderChoice reader;        // --lenient, --pattern, --rule for every column
+  bool auto_plan = false;     // --auto: the columns and locale from sniffing the file
+  bool plan_only = false;     // --plan: print the plan, convert nothing
+  std::string prefer;         // --prefer ORDER: settles ambiguous columns
+  bool strict_order = false;  // a date column that reads swapped too counts as not read
 };
 
 constexpr size_t kBlock = 1 << 18;            // read and converted at a time
@@ -264,13 +268,22 @@ class Report {
   }
 
   // One summary line a column; whether every non-empty field was read.
-  bool finish() const {
+  // guard: warn of a date column every date of which reads as another with
+  // day and month swapped; strict_order makes that count as not read.
+  bool finish(bool guard, bool strict_order) const {
     bool all_read = true;
     for (size_t k = 0; k < columns_.size(); ++k) {
       messages_[k].finish();
-      error(columns_[k].title + ": " + std::to_string(totals_[k].read) + " read, " +
-            std::to_string(totals_[k].empty) + " empty, " + std::to_string(totals_[k].unread) + " not read");
-      all_read = all_read && totals_[k].unread == 0;
+      const ColumnCounts &t = totals_[k];
+      error(columns_[k].title + ": " + std::to_string(t.read) + " read, " + std::to_string(t.empty) +
+            " empty, " + std::to_string(t.unread) + " not read");
+      all_read = all_read && t.unread == 0;
+      if (guard && t.read > 0 && t.swappable == t.read) {
+        error(columns_[k].title + ": all " + std::to_string(t.read) + " dates also read " +
+              (t.day_first ? "month-first" : "day-first") +
+              "; give --locale or check (nldat sniff shows why)");
+        all_read = all_read && !strict_order;
+      }
     }
     return all_read;
   }
@@ -342,7 +355,17 @@ class ConvertJob : public LineJob {
   ChunkResult chunk_;
 };
 
-int cmd_convert(Context &context, const ConvertOptions &options) {
+int cmd_convert(Context &context, const ConvertOptions &given) {
+  ConvertOptions options = given;
+  if (given.auto_plan || given.plan_only) {
+    const AutoPlanRequest request{given.file,      given.columns, given.delimiter,
+                                  given.no_header, given.prefer,  given.plan_only};
+    if (const int status = plan_conversion(context, request, &options.columns); status >= 0) return status;
+    options.reader.lenient = false;  // every field held to the plan
+  } else if (given.columns.empty()) {
+    error("convert: give --column NAME=INFORMAT, or --auto to find the columns (nldat convert --help)");
+    return kExitUsage;
+  }
   ConvertPlan plan;
   if (options.output == "value") plan.form = OutputForm::kValue;
   if (options.output == "both") plan.form = OutputForm::kBoth;
@@ -418,7 +441,8 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
   if (!finished || stopped) return kExitUsage;
   out().flush();
   progress.finish();
-  return report.finish() ? kExitOk : kExitUnread;
+  return report.finish(!options.auto_plan && !options.plan_only, options.strict_order) ? kExitOk
+                                                                                       : kExitUnread;
 }
 
 }  // namespace
@@ -437,8 +461,20 @@ Command add_convert(CLI::App &app) {
                        ", or date:P, datetime:P, "
                        "time:P for a pattern P; repeat for more columns")
       ->type_name("NAME|N=INFORMAT")
-      ->allow_extra_args(false)
-      ->required();
+      ->allow_extra_args(false);
+  command->add_flag("--auto", convert.auto_plan,
+                    "find the columns and the locale by sniffing FILE (see nldat sniff); the plan goes to "
+                    "standard error; --column NAME (no INFORMAT) converts only the columns named");
+  command->add_flag("--plan", convert.plan_only,
+                    "with --auto: print the plan and the command to standard output, convert nothing");
+  command
+      ->add_option("--prefer", convert.prefer,
+                   "with --auto: read a column that could be read either way in this order")
+      ->check(CLI::IsMember({"day-first", "month-first", "year-first"}))
+      ->type_name("day-first|month-first|year-first");
+  command->add_flag("--strict-order", convert.strict_order,
+                    "exit 1 when every date of a column also reads with day and month swapped (the summary "
+                    "warns of it either way)");
   command
       ->add_option(
           "--delimiter", convert.delimiter,

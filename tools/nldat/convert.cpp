@@ -7,6 +7,8 @@
 #include <cmath>
 
 #include "messages.h"
+#include "nlhost/civil.h"
+#include "nlhost/detect.h"
 
 namespace nldat {
 
@@ -37,6 +39,47 @@ void ChunkConverter::write_text(std::string_view text, bool quoted, std::string 
   if (quoted) output += '"';
 }
 
+bool reads_swapped(std::string_view field, double days, bool *day_first) {
+  // Three runs of digits between one kind of separator: "05/06/2026".
+  field = nlhost::trim_blanks(field);
+  int runs[3] = {};
+  size_t lengths[3] = {};
+  size_t count = 0;
+  char separator = '\0';
+  for (size_t i = 0; i < field.size();) {
+    if (field[i] < '0' || field[i] > '9') {
+      if (std::string_view("/.-").find(field[i]) == std::string_view::npos ||
+          (separator != '\0' && field[i] != separator))
+        return false;
+      separator = field[i++];
+      continue;
+    }
+    if (count == 3) return false;
+    size_t j = i;
+    int value = 0;
+    while (j < field.size() && field[j] >= '0' && field[j] <= '9' && j - i < 5)
+      value = value * 10 + (field[j++] - '0');
+    runs[count] = value;
+    lengths[count++] = j - i;
+    i = j;
+  }
+  if (count != 3 || lengths[0] > 2 || lengths[1] > 2) return false;
+  const nlhost::civil::Ymd ymd = nlhost::civil::civil_from_days(static_cast<int64_t>(std::floor(days)));
+  if (ymd.day > 12 || ymd.day == ymd.month) return false;
+  // Read one way, it could have been meant the other only where some locale
+  // writes dates the other way with the same separator.
+  using nlhost::detect::Order;
+  if (runs[0] == ymd.day && runs[1] == ymd.month) {
+    *day_first = true;
+    return nlhost::detect::written_with(Order::kMonthFirst, separator);
+  }
+  if (runs[0] == ymd.month && runs[1] == ymd.day) {
+    *day_first = false;
+    return nlhost::detect::written_with(Order::kDayFirst, separator);
+  }
+  return false;
+}
+
 void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, int64_t line,
                                  ChunkResult *result) {
   nlhost::FieldReader &reader = readers_[k];
@@ -61,7 +104,10 @@ void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, in
     if (both) output += plan_.delimiter;
     return;
   }
-  ++result->counts[k].read;
+  ColumnCounts &counts = result->counts[k];
+  ++counts.read;
+  if (reader.kind() == nlhost::ValueKind::kDate && reads_swapped(field, value, &counts.day_first))
+    ++counts.swappable;
   char text[nlhost::kIsoTextMax];
   if (plan_.form == OutputForm::kValue) {
     write_text(std::string_view(text, nlhost::write_iso(nlhost::ValueKind::kNumber, value, text)), quoted,

@@ -31,6 +31,11 @@ struct ConvertPlan {
   std::vector<size_t> columns;  // the converted columns, 0-based, ascending
 };
 
+// Whether field, a date read as days, is numeric text with the day and the
+// month first in some order that reads as another date with them swapped;
+// *day_first tells which order it was read in.
+bool reads_swapped(std::string_view field, double days, bool *day_first);
+
 // A field that was not read: its line, the plan's column, the field's text
 // (quotes removed); missing when the record has no such column.
 struct Reject {

@@ -69,7 +69,7 @@ int run(int argc, char **argv) {
     error(why);
     return kExitUsage;
   }
-  Context context(*locale_name, module.empty() ? default_module_path() : module);
+  Context context(*locale_name, module.empty() ? default_module_path() : module, !locale.empty());
   if (show_version) return version(context);
   for (const Command &command : commands) {
     if (command.app->parsed()) return command.run(context);

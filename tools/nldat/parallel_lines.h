@@ -34,10 +34,17 @@ class BlockLines {
 // What a block's fields of one column came to.
 struct ColumnCounts {
   int64_t read = 0, empty = 0, unread = 0;
+  // Dates read that, written the other way round, are other dates too
+  // (numeric, the day 12 or less: see reads_swapped in convert.h), and the
+  // order those were read in.
+  int64_t swappable = 0;
+  bool day_first = false;
   ColumnCounts &operator+=(const ColumnCounts &other) {
     read += other.read;
     empty += other.empty;
     unread += other.unread;
+    if (other.swappable > 0) day_first = other.day_first;
+    swappable += other.swappable;
     return *this;
   }
 };

@@ -14,8 +14,10 @@
 
 namespace nldat {
 
-Context::Context(std::string locale_name, std::string module_path)
-    : locale_name_(std::move(locale_name)), module_path_(std::move(module_path)) {}
+Context::Context(std::string locale_name, std::string module_path, bool locale_given)
+    : locale_name_(std::move(locale_name)),
+      module_path_(std::move(module_path)),
+      locale_given_(locale_given) {}
 
 // The modules keep the host's control blocks: they go before the host.
 Context::~Context() {

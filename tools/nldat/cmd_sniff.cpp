@@ -1,0 +1,91 @@
+// nldat sniff: what is in a delimited file, found by reading it: the
+// dialect, the record count, and for every column its kind, the readers
+// that read all of it, the evidence, any ambiguity, and the convert command
+// the plan amounts to.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <memory>
+
+#include "cli.h"
+#include "nlhost/detect.h"
+
+namespace nldat {
+namespace {
+
+struct SniffOptions {
+  std::string file = "-";
+  bool json = false;
+  std::string delimiter;  // empty: guessed from the first record
+  bool no_header = false;
+};
+
+int cmd_sniff(Context &context, const SniffOptions &options) {
+  std::optional<SniffedFile> sniffed =
+      sniff_file(context, options.file, options.delimiter, options.no_header);
+  if (!sniffed) return kExitUsage;
+  const nlhost::detect::Report &report = sniffed->report;
+  const FileSample &sample = sniffed->sample;
+  const std::string name = options.file == "-" ? "<stdin>" : options.file;
+  out() << (options.json ? nlhost::detect::render_json(report) : nlhost::detect::render_text(report));
+  if (sample.invalid_line != 0) {
+    error(name + ":" + std::to_string(sample.invalid_line) + ": not UTF-8 text; its fields are not read");
+    return kExitUnread;
+  }
+  return report.any_ambiguous() ? kExitUnread : kExitOk;
+}
+
+}  // namespace
+
+std::optional<SniffedFile> sniff_file(Context &context, const std::string &file, const std::string &delimiter,
+                                      bool no_header) {
+  int fd = -1;
+  bool owned = false;
+  if (!open_input(file.c_str(), &fd, &owned)) return std::nullopt;
+  SampleOptions sampling;
+  if (!delimiter.empty()) sampling.delimiter = delimiter[0];
+  if (no_header) sampling.header = 0;
+  SniffedFile sniffed;
+  std::string why;
+  const bool sampled = sample_file(fd, sampling, &sniffed.sample, &why);
+  if (owned) ::close(fd);
+  if (!sampled) {
+    error((file == "-" ? std::string("<stdin>") : file) + ": " + why);
+    return std::nullopt;
+  }
+  nlhost::Module *module = context.module();
+  if (module == nullptr) return std::nullopt;
+  sniffed.detector = std::make_unique<nlhost::detect::Detector>(*context.host(), *module);
+  sniffed.report = sniffed.detector->analyze(sniffed.sample.columns, context.locale_name());
+  sniffed.report.file = file;
+  sniffed.report.dialect = sniffed.sample.dialect;
+  return sniffed;
+}
+
+Command add_sniff(CLI::App &app) {
+  auto options = std::make_shared<SniffOptions>();
+  SniffOptions &sniff = *options;
+  CLI::App *command = app.add_subcommand(
+      "sniff",
+      "tell what a delimited file holds: its dialect and, for every column, its kind, the readers and "
+      "locales "
+      "that read all of it, the evidence, any ambiguity, and the convert command that reads it");
+  command->add_option("FILE", sniff.file, "the file to look at (default: standard input)");
+  command->add_flag("--json", sniff.json, "write the report as JSON");
+  command
+      ->add_option(
+          "--delimiter", sniff.delimiter,
+          "the field delimiter, one byte (default: the most frequent of , ; tab | in the first line)")
+      ->transform(delimiter_validator())
+      ->type_name("C");
+  command->add_flag("--no-header", sniff.no_header, "the first line is data (default: guessed)");
+  command->footer(
+      "The locale of --locale or the environment is a preference among locales that read a column alike, "
+      "never a reason to read it otherwise.\n"
+      "exit status: 0 every column is settled, 1 some column is ambiguous or the file is not UTF-8 text, 2 "
+      "bad "
+      "usage or a file that cannot be read");
+  return {command, [options](Context &context) { return cmd_sniff(context, *options); }};
+}
+
+}  // namespace nldat
