@@ -1,13 +1,13 @@
 // nldat: buffered standard output and messages on standard error.
 #include <unistd.h>
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "cli.h"
+#include "output_files.h"
 
 namespace nldat {
 
@@ -54,13 +54,9 @@ Output &Output::number(double value) {
 
 namespace {
 
+// Once a write has failed the job is over: nothing more is tried.
 void write_all(std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t n = ::write(STDOUT_FILENO, text.data(), text.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;  // a closed pipe: nothing more can be said
-    text.remove_prefix(static_cast<size_t>(n));
-  }
+  if (!write_failed()) write_fully(STDOUT_FILENO, text);
 }
 
 }  // namespace
