@@ -186,7 +186,10 @@ EncodingGuess detect_encoding(std::string_view sample) {
     const char *name = ucsdet_getName(matches[m], &status);
     // Not well-formed UTF-8 cannot be UTF-8, whatever the detector thinks.
     if (U_FAILURE(status) || name == nullptr || std::strcmp(name, "UTF-8") == 0) continue;
-    guess.name = name;
+    // Windows-1252 reads ISO-8859-1 text alike but for the C1 controls,
+    // which text files do not hold: a file without any of 0x80-0x9F yet
+    // may well have a euro sign further on.
+    guess.name = std::strcmp(name, "ISO-8859-1") == 0 ? "windows-1252" : name;
     guess.source = EncodingSource::kDetector;
     guess.confidence = ucsdet_getConfidence(matches[m], &status);
     break;
@@ -217,6 +220,12 @@ std::optional<Decoder> Decoder::open(std::string_view name, std::string *error) 
   return decoder;
 }
 
+void Decoder::drop_mark(std::string *out, size_t start) {
+  if (started_ || out->size() == start) return;
+  started_ = true;
+  if (std::string_view(*out).substr(start, 3) == "\xEF\xBB\xBF") out->erase(start, 3);
+}
+
 bool Decoder::decode(std::string_view block, bool last, std::string *out, ConversionError *error) {
   State &s = *state_;
   const char *src = block.data();
@@ -227,11 +236,8 @@ bool Decoder::decode(std::string_view block, bool last, std::string *out, Conver
   const UErrorCode status =
       convert(s.utf8.get(), s.source.get(), s.pivot, &src, end, last, block.size() * 3 + 16, out);
   const uint64_t taken = static_cast<uint64_t>(src - block.data());
-  if (!started_ && out->size() > start) {
-    started_ = true;
-    if (std::string_view(*out).substr(start, 3) == "\xEF\xBB\xBF") out->erase(start, 3);
-  }
   if (U_SUCCESS(status)) {
+    drop_mark(out, start);
     consumed_ += taken;
     return true;
   }
@@ -247,6 +253,7 @@ bool Decoder::decode(std::string_view block, bool last, std::string *out, Conver
     out->resize(static_cast<size_t>(target - out->data()));
     s.pivot.source = s.pivot.target = s.pivot.buffer;
   }
+  drop_mark(out, start);
   char bad[32];
   int8_t bad_length = sizeof bad;
   UErrorCode ignored = U_ZERO_ERROR;

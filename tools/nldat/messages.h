@@ -19,6 +19,14 @@ bool valid_utf8(std::string_view text);
 // and backslash themselves written as escapes (\x1b, \x00, \", \\).
 std::string quoted_for_message(std::string_view field);
 
+// text for a message as quoted_for_message() writes it, without the quotes,
+// at most shown_bytes of it.
+std::string escaped_for_message(std::string_view text, size_t shown_bytes);
+
+// A file or other name for a message: escaped, at most kShownNameBytes.
+inline constexpr size_t kShownNameBytes = 200;
+std::string shown_name(std::string_view name);
+
 // The messages about one column: the first 20 go to standard error, the rest
 // are only counted and summed up by finish().
 class MessageLimit {

@@ -35,7 +35,7 @@ struct EncodingGuess {
 // The encoding of sample, the first bytes of a text (a few KiB suffice; a
 // character cut at the sample's end does not count against UTF-8): its BOM
 // (UTF-8, UTF-16LE/BE, UTF-32LE/BE) decides; else well-formed UTF-8 is UTF-8;
-// else ICU's detector guesses.
+// else ICU's detector guesses (windows-1252 where it says ISO-8859-1).
 EncodingGuess detect_encoding(std::string_view sample);
 
 // The byte-order mark that starts text: the encoding it names and its
@@ -85,6 +85,8 @@ class Decoder {
  private:
   struct State;
   Decoder() = default;
+  // Drops a byte-order mark that starts the output (at start of *out).
+  void drop_mark(std::string *out, size_t start);
   std::unique_ptr<State> state_;
   std::string name_;
   uint64_t consumed_ = 0;
