@@ -7,6 +7,7 @@
 
 #include "cli.h"
 #include "environment.h"
+#include "output_files.h"
 
 namespace nldat {
 namespace {
@@ -244,7 +245,6 @@ int run(int argc, char **argv) {
 }  // namespace nldat
 
 int main(int argc, char **argv) {
-  const int status = nldat::run(argc, argv);
-  nldat::out().flush();
-  return status;
+  nldat::hold_standard_descriptors();  // before any file is opened
+  return nldat::end_job(nldat::run(argc, argv));
 }

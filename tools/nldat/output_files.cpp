@@ -9,25 +9,31 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
+#include "cli.h"
+#include "decoded_input.h"
 #include "messages.h"
 
 namespace nldat {
 
 namespace {
 
-// The job's first write error; the CLI is one job a process.
-struct FirstWriteError {
-  int error_number = 0;
-  std::string what;
-};
-FirstWriteError &first_write_error() {
-  static FirstWriteError first;
-  return first;
+// The job's first write error, as the message that ends the job; the CLI
+// is one job a process.
+std::string &first_write_error() {
+  static std::string message;
+  return message;
 }
 
 // Buffered output files write in pieces of this size.
 constexpr size_t kFileBuffer = 1 << 16;
+
+// Where -o sends standard output, once redirected.
+std::unique_ptr<OutputFile> &redirected() {
+  static std::unique_ptr<OutputFile> file;
+  return file;
+}
 
 }  // namespace
 
@@ -43,20 +49,18 @@ void hold_standard_descriptors() {
 }
 
 void note_write_error(int error_number, std::string_view what) {
-  FirstWriteError &first = first_write_error();
-  if (first.error_number != 0) return;
-  first.error_number = error_number != 0 ? error_number : EIO;
-  first.what = std::string(what);
-}
-
-bool write_failed() { return first_write_error().error_number != 0; }
-
-std::string write_error_message() {
-  const FirstWriteError &first = first_write_error();
   std::string message = "write error: ";
-  if (!first.what.empty()) message += quoted_for_message(first.what) + ": ";
-  return message + std::strerror(first.error_number);
+  if (!what.empty()) message += shown_name(what) + ": ";
+  note_output_failure(message + std::strerror(error_number != 0 ? error_number : EIO));
 }
+
+void note_output_failure(std::string message) {
+  if (first_write_error().empty()) first_write_error() = std::move(message);
+}
+
+bool write_failed() { return !first_write_error().empty(); }
+
+const std::string &write_error_message() { return first_write_error(); }
 
 bool write_fully(int fd, std::string_view text, std::string_view what) {
   while (!text.empty()) {
@@ -90,8 +94,12 @@ std::optional<FileId> file_id(const std::string &path) {
 }
 
 std::string output_conflict(const std::string &path, const std::vector<std::string> &inputs) {
+  if (redirected() != nullptr && redirected()->path() == path)
+    return quoted_for_message(path) + " is the output file too";
   const std::optional<FileId> id = file_id(path);
   if (!id) return {};
+  if (redirected() != nullptr && file_id(redirected()->path()) == id)
+    return quoted_for_message(path) + " is the output file too";
   for (const std::string &input : inputs) {
     const std::optional<FileId> other = input == "-" ? file_id(STDIN_FILENO) : file_id(input);
     if (other && *other == *id)
@@ -100,6 +108,37 @@ std::string output_conflict(const std::string &path, const std::vector<std::stri
   const std::optional<FileId> out = file_id(STDOUT_FILENO);
   if (out && *out == *id) return quoted_for_message(path) + " is standard output too";
   return {};
+}
+
+bool redirect_output(const std::string &path, const std::vector<std::string> &inputs, std::string *error) {
+  auto file = std::make_unique<OutputFile>();
+  if (!file->open(path, OutputFile::Mode::kReplace, inputs, error)) return false;
+  if (::dup2(file->fd(), STDOUT_FILENO) < 0) {
+    *error = "cannot write " + quoted_for_message(path) + ": " + std::strerror(errno);
+    return false;
+  }
+  redirected() = std::move(file);
+  return true;
+}
+
+int end_job(int status) {
+  out().flush();
+  finish_output_encoding();
+  const bool closed = close_checked(STDOUT_FILENO);
+  if (redirected() != nullptr) {
+    if (closed && status != kExitUsage) {
+      redirected()->commit();
+    } else {
+      redirected()->abandon();
+    }
+    redirected().reset();
+  }
+  if (!finish_decoding()) status = kExitUsage;  // each has said why
+  if (write_failed()) {
+    error(write_error_message());
+    return kExitUsage;
+  }
+  return status;
 }
 
 OutputFile::~OutputFile() { abandon(); }

@@ -24,10 +24,31 @@ void hold_standard_descriptors();
 // The first write error of the job: errno and what was being written
 // ("" for standard output).  Later ones are not kept: the first explains.
 void note_write_error(int error_number, std::string_view what = {});
+// Any other failure to write what the job made (a character the output
+// encoding lacks), as the whole message.
+void note_output_failure(std::string message);
 bool write_failed();
 // "write error: No space left on device", or with the file's name before
 // the reason for a file other than standard output.
-std::string write_error_message();
+const std::string &write_error_message();
+
+// Standard output encoded in name (--output-encoding) rather than UTF-8;
+// false and *error set when ICU knows no such encoding.  A character the
+// encoding lacks stops the output with its line.
+bool set_output_encoding(const std::string &name, std::string *error);
+// Writes what the output encoding still holds (end of output).
+void finish_output_encoding();
+
+// Sends standard output to path (-o): to a temporary file beside it, renamed
+// over it by end_job() when the job ended with every byte written.  False
+// and *error set when path is an input or cannot be written.
+bool redirect_output(const std::string &path, const std::vector<std::string> &inputs, std::string *error);
+
+// Ends the job: writes what is buffered, closes standard output, puts the
+// -o file in place (or leaves the old one), waits for the input decoders.
+// Returns status, or exit status 2 after saying why when a write failed or
+// an input could not be decoded.
+int end_job(int status);
 
 // Writes all of text to fd, again after a short write or an interrupt.
 // False, and the error noted, when the descriptor refuses.
@@ -49,7 +70,8 @@ std::optional<FileId> file_id(int fd);
 std::optional<FileId> file_id(const std::string &path);
 
 // Why output path must not be written: empty when it may.  It may not be the
-// same file as one of inputs ("-" is standard input) or as standard output.
+// same file as one of inputs ("-" is standard input), as standard output or
+// as the -o file.
 std::string output_conflict(const std::string &path, const std::vector<std::string> &inputs);
 
 // A file the job writes.  Opened before anything goes to standard output, so
