@@ -200,23 +200,79 @@ EncodingGuess detect_encoding(std::string_view sample) {
 
 // ---- decoding -------------------------------------------------------------
 
+// The converter as it was where it last held nothing, the input since then
+// and the UTF-8 made of it: a stop is found again from there in one piece,
+// where ICU tells its place exactly (a sequence cut across blocks leaves
+// bytes in the converter that its position does not count).
+struct Settled {
+  ConverterPtr converter;
+  uint64_t at = 0;     // input bytes before it
+  std::string since;   // input after it, taken by calls that left bytes held
+  size_t written = 0;  // UTF-8 bytes made of since
+};
+
 struct Decoder::State {
   ConverterPtr source, utf8;
   Pivot pivot;
+  Settled settled;
 };
 
 Decoder::Decoder(Decoder &&) noexcept = default;
 Decoder &Decoder::operator=(Decoder &&) noexcept = default;
 Decoder::~Decoder() = default;
 
+namespace {
+
+ConverterPtr clone(const UConverter *converter) {
+  UErrorCode status = U_ZERO_ERROR;
+  ConverterPtr copy(ucnv_clone(converter, &status));
+  return U_SUCCESS(status) ? std::move(copy) : nullptr;
+}
+
+// Decodes input to UTF-8 appended to *out; at a stop, what the pivot holds
+// from before it goes out too.  *taken: the input bytes the converter took.
+UErrorCode decode_into(UConverter *source, UConverter *utf8, Pivot &pivot, std::string_view input, bool last,
+                       std::string *out, uint64_t *taken) {
+  const char *src = input.data();
+  // Three bytes of UTF-8 at most for each byte of input, and a little for
+  // what the converter held from the block before.
+  const UErrorCode status =
+      convert(utf8, source, pivot, &src, input.data() + input.size(), last, input.size() * 3 + 16, out);
+  *taken = static_cast<uint64_t>(src - input.data());
+  if (U_FAILURE(status) && pivot.source < pivot.target) {
+    const size_t at = out->size();
+    out->resize(at + utf8_length(pivot.source, pivot.target));
+    char *target = out->data() + at;
+    const UChar *p = pivot.source;
+    UErrorCode flushed = U_ZERO_ERROR;
+    ucnv_fromUnicode(utf8, &target, out->data() + out->size(), &p, pivot.target, nullptr, false, &flushed);
+    out->resize(static_cast<size_t>(target - out->data()));
+    pivot.source = pivot.target = pivot.buffer;
+  }
+  return status;
+}
+
+// The bytes a stopped converter could not convert.
+std::string invalid_bytes(UConverter *converter) {
+  char bad[32];
+  int8_t length = sizeof bad;
+  UErrorCode status = U_ZERO_ERROR;
+  ucnv_getInvalidChars(converter, bad, &length, &status);
+  return U_SUCCESS(status) ? std::string(bad, static_cast<size_t>(length)) : std::string();
+}
+
+}  // namespace
+
 std::optional<Decoder> Decoder::open(std::string_view name, std::string *error) {
   Decoder decoder;
   decoder.state_ = std::make_unique<State>();
-  decoder.state_->source = open_converter(name, error);
-  if (decoder.state_->source == nullptr) return std::nullopt;
-  decoder.state_->utf8 = open_converter("UTF-8", error);
-  if (decoder.state_->utf8 == nullptr) return std::nullopt;
-  decoder.name_ = canonical_name(decoder.state_->source.get());
+  State &s = *decoder.state_;
+  s.source = open_converter(name, error);
+  if (s.source == nullptr) return std::nullopt;
+  s.utf8 = open_converter("UTF-8", error);
+  s.settled.converter = clone(s.source.get());
+  if (s.utf8 == nullptr || s.settled.converter == nullptr) return std::nullopt;
+  decoder.name_ = canonical_name(s.source.get());
   return decoder;
 }
 
@@ -228,42 +284,48 @@ void Decoder::drop_mark(std::string *out, size_t start) {
 
 bool Decoder::decode(std::string_view block, bool last, std::string *out, ConversionError *error) {
   State &s = *state_;
-  const char *src = block.data();
-  const char *const end = src + block.size();
+  Settled &settled = s.settled;
   const size_t start = out->size();
-  // Three bytes of UTF-8 at most for each byte of input, and a little for
-  // what the converter held from the block before.
-  const UErrorCode status =
-      convert(s.utf8.get(), s.source.get(), s.pivot, &src, end, last, block.size() * 3 + 16, out);
-  const uint64_t taken = static_cast<uint64_t>(src - block.data());
+  uint64_t taken = 0;
+  UErrorCode status = decode_into(s.source.get(), s.utf8.get(), s.pivot, block, last, out, &taken);
   if (U_SUCCESS(status)) {
     drop_mark(out, start);
     consumed_ += taken;
+    UErrorCode counted = U_ZERO_ERROR;
+    if (ucnv_toUCountPending(s.source.get(), &counted) <= 0) {
+      ConverterPtr now = clone(s.source.get());
+      if (now != nullptr) {
+        settled.converter = std::move(now);
+        settled.at = consumed_;
+        settled.since.clear();
+        settled.written = 0;
+        return true;
+      }
+    }
+    settled.since.append(block);
+    settled.written += out->size() - start;
     return true;
   }
-  // What the converter had read before the bad bytes still goes out.
-  if (s.pivot.source < s.pivot.target) {
-    const size_t at = out->size();
-    out->resize(at + utf8_length(s.pivot.source, s.pivot.target));
-    char *target = out->data() + at;
-    const UChar *pivot = s.pivot.source;
-    UErrorCode flushed = U_ZERO_ERROR;
-    ucnv_fromUnicode(s.utf8.get(), &target, out->data() + out->size(), &pivot, s.pivot.target, nullptr, false,
-                     &flushed);
-    out->resize(static_cast<size_t>(target - out->data()));
-    s.pivot.source = s.pivot.target = s.pivot.buffer;
+  uint64_t stop = consumed_ + taken;
+  std::string bad = invalid_bytes(s.source.get());
+  if (!settled.since.empty()) {
+    // Once more from where the converter held nothing, in one piece.
+    out->resize(start);
+    settled.since.append(block);
+    std::string again;
+    Pivot pivot;
+    status = decode_into(settled.converter.get(), s.utf8.get(), pivot, settled.since, last, &again, &taken);
+    if (settled.at == 0 && std::string_view(again).substr(0, 3) == "\xEF\xBB\xBF") again.erase(0, 3);
+    out->append(again, std::min(settled.written, again.size()), std::string::npos);
+    stop = settled.at + taken;
+    bad = invalid_bytes(settled.converter.get());
   }
   drop_mark(out, start);
-  char bad[32];
-  int8_t bad_length = sizeof bad;
-  UErrorCode ignored = U_ZERO_ERROR;
-  ucnv_getInvalidChars(s.source.get(), bad, &bad_length, &ignored);
-  if (U_FAILURE(ignored)) bad_length = 0;
-  error->bytes.assign(bad, static_cast<size_t>(bad_length));
-  error->offset = consumed_ + taken - static_cast<uint64_t>(bad_length);
+  error->offset = stop >= bad.size() ? stop - bad.size() : 0;
+  error->bytes = std::move(bad);
   error->code_point = 0;
   error->reason = reason_of(status);
-  consumed_ += taken;
+  consumed_ = stop;
   return false;
 }
 

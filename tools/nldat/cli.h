@@ -161,6 +161,8 @@ class LineReader {
   bool failed_ = false;
   std::unique_ptr<char[]> buffer_;
   size_t capacity_ = 0, begin_ = 0, end_ = 0;
+  size_t scanned_ = 0;  // bytes from begin_ known to hold no line end
+  int64_t line_ = 0;    // lines handed out
 };
 
 // Opens path ("-": standard input) for reading; false after printing why it

@@ -22,7 +22,6 @@ namespace nldat {
 namespace {
 
 constexpr size_t kBlock = 1 << 18;            // read and converted at a time
-constexpr size_t kLongestRecord = 64 << 20;   // longer: an unclosed quote, most likely
 constexpr int64_t kProgressAbove = 64 << 20;  // a file this big shows progress on a terminal
 
 // Tallies a block carries besides the columns' counts.
@@ -394,7 +393,6 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
   parallel.block_size = kBlock;
   parallel.head = rest;
   parallel.first_line = line;
-  parallel.longest_record = kLongestRecord;
   parallel.cut = [delimiter = plan.delimiter](std::string_view text) {
     return csv::last_record_end(text, delimiter);
   };

@@ -70,6 +70,10 @@ class LineJob {
   virtual void run(std::string_view block, bool starts_input, BlockResult &result) = 0;
 };
 
+// The longest line or record any command takes: past it the input is not
+// text of records, or a quote was never closed.
+inline constexpr size_t kLongestRecord = size_t{64} << 20;
+
 struct ParallelOptions {
   int threads = 1;              // workers; 1 runs every block on the calling thread
   size_t block_size = 1 << 16;  // bytes a block holds at least, but for the last (a longer line grows it)
@@ -83,8 +87,7 @@ struct ParallelOptions {
   int64_t first_line = 1;  // the number of the input's first line (after lines the caller took)
   // A line or record longer than this stops the input (reported with its
   // line number): without an end in sight, an unclosed quote most likely.
-  // 0: no limit.
-  size_t longest_record = 0;
+  size_t longest_record = kLongestRecord;
 };
 
 // The worker threads a job gets by default: the machine's cores, at most 8.

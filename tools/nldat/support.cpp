@@ -10,7 +10,9 @@
 #include <cstring>
 
 #include "cli.h"
+#include "messages.h"
 #include "nlhost/icu_locale.h"
+#include "parallel_lines.h"
 
 namespace nldat {
 
@@ -88,14 +90,18 @@ bool LineReader::next(std::string_view *line) {
     // read waits for the next byte unless the input has ended.
     const char *start = buffer_.get() + begin_;
     const size_t available = end_ - begin_;
-    size_t stop = 0;
+    // What was looked at before holds no line end: only new bytes are.
+    size_t stop = scanned_;
     while (stop < available && start[stop] != '\n' && start[stop] != '\r') ++stop;
+    scanned_ = stop;
     const bool cr_pending = stop + 1 == available && start[stop] == '\r' && !eof_;
     if ((stop < available && !cr_pending) || (eof_ && available > 0)) {
       size_t ending = 0;
       if (stop < available)
         ending = start[stop] == '\r' && stop + 1 < available && start[stop + 1] == '\n' ? 2 : 1;
       begin_ += stop + ending;
+      scanned_ = 0;
+      ++line_;
       std::string_view text(start, stop);
       if (first_ && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte-order mark
       first_ = false;
@@ -103,6 +109,12 @@ bool LineReader::next(std::string_view *line) {
       return true;
     }
     if (eof_) return false;
+    if (available > kLongestRecord) {
+      error(shown_name(name_) + ":" + std::to_string(line_ + 1) + ": a line longer than " +
+            std::to_string(kLongestRecord >> 20) + " MiB");
+      failed_ = eof_ = true;
+      return false;
+    }
     // Keep the partial line at the front; grow only for a line longer than
     // the whole buffer.
     if (begin_ > 0) {
@@ -119,7 +131,7 @@ bool LineReader::next(std::string_view *line) {
     const ssize_t n = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      error(name_ + ": " + std::strerror(errno));
+      error(shown_name(name_) + ": " + std::strerror(errno));
       failed_ = true;
     }
     if (n <= 0) {
