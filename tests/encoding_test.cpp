@@ -116,6 +116,8 @@ TEST(Decoder, StopsAtWhatCannotBeConvertedAndSaysWhere) {
       {"Shift_JIS", "ok\n\x82\xA0\x82", 5, "\x82", "ok\n\xE3\x81\x82"},  // a double-byte character cut short
       {"UTF-16LE", std::string("a\0b\0c", 5), 4, "c", "ab"},             // an odd byte at the end
       {"UTF-8", "x\xC3(", 1, "\xC3", "x"},                               // a malformed sequence
+      // An unpaired surrogate: at small block sizes the next unit is held too.
+      {"UTF-16BE", std::string("\0a\xD8\0\0b", 6), 2, std::string("\xD8\0", 2), "a"},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(row.encoding);
