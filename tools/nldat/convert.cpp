@@ -84,6 +84,8 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
   result->records = 0;
   result->lines = 0;
   result->invalid_line = 0;
+  result->unclosed_line = 0;
+  result->fewer_fields = result->first_fewer = result->more_fields = result->first_more = 0;
   const bool valid = valid_utf8(records);
   int64_t line = first_line;
   size_t pos = 0;
@@ -94,7 +96,13 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
     std::string &output = result->output;
     if (text.empty()) {
       // A blank line holds no fields to convert.
+    } else if (record.unclosed) {
+      // Where its fields end is not known: it goes out as it came.
+      ++result->records;
+      result->unclosed_line = line;
+      output.append(text);
     } else {
+      count_fields(line, result);
       ++result->records;
       size_t copied = pos;
       for (size_t k = 0; k < plan_.columns.size(); ++k) {
@@ -117,6 +125,14 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
     result->lines += record_lines;
     pos = record.end + record.line_end;
   }
+}
+
+void ChunkConverter::count_fields(int64_t line, ChunkResult *result) const {
+  if (plan_.header_fields == 0 || fields_.size() == plan_.header_fields) return;
+  const bool fewer = fields_.size() < plan_.header_fields;
+  int64_t &count = fewer ? result->fewer_fields : result->more_fields;
+  int64_t &first = fewer ? result->first_fewer : result->first_more;
+  if (count++ == 0) first = line;
 }
 
 std::string ChunkConverter::header(std::string_view record) {

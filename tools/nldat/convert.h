@@ -28,6 +28,7 @@ struct ConvertPlan {
   OutputForm form = OutputForm::kIso;
   bool keep = false;            // an unread field stays as it was (else it is left empty)
   std::vector<size_t> columns;  // the converted columns, 0-based, ascending
+  size_t header_fields = 0;     // the header's fields: records with more or fewer are counted; 0: no header
 };
 
 struct ColumnCounts {
@@ -50,6 +51,12 @@ struct ChunkResult {
   int64_t records = 0;
   int64_t lines = 0;         // the line ends in the block
   int64_t invalid_line = 0;  // the first line that is not UTF-8 text; 0 when all are
+  // Damage: the line of a record whose quote is never closed (passed
+  // through as it is), and records with fewer or more fields than the
+  // header, with the line of the first of each.
+  int64_t unclosed_line = 0;
+  int64_t fewer_fields = 0, first_fewer = 0;
+  int64_t more_fields = 0, first_more = 0;
 };
 
 class ChunkConverter {
@@ -68,6 +75,8 @@ class ChunkConverter {
   // Writes the converted field k of a record into result->output.
   void write_field(size_t k, std::string_view raw, bool quoted, int64_t line, ChunkResult *result);
   void write_text(std::string_view text, bool quoted, std::string &output) const;
+  // Counts a record whose fields (in fields_) are more or fewer than the header's.
+  void count_fields(int64_t line, ChunkResult *result) const;
 
   ConvertPlan plan_;
   std::vector<nlhost::FieldReader> readers_;
