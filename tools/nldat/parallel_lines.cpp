@@ -19,6 +19,10 @@
 namespace nldat {
 
 bool BlockLines::next(std::string_view *line) {
+  // A byte-order mark before the first line is no part of it (and a file
+  // holding only the mark holds no line).
+  if (first_ && text_.substr(0, 3) == "\xEF\xBB\xBF") text_.remove_prefix(3);
+  first_ = false;
   if (text_.empty()) return false;
   const size_t stop = csv::field_end(text_, 0, '\n');
   std::string_view found = text_.substr(0, stop);
@@ -26,8 +30,6 @@ bool BlockLines::next(std::string_view *line) {
   if (stop < text_.size())
     ending = text_[stop] == '\r' && stop + 1 < text_.size() && text_[stop + 1] == '\n' ? 2 : 1;
   text_.remove_prefix(stop + ending);
-  if (first_ && found.substr(0, 3) == "\xEF\xBB\xBF") found.remove_prefix(3);
-  first_ = false;
   *line = found;
   return true;
 }

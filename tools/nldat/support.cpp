@@ -103,8 +103,10 @@ bool LineReader::next(std::string_view *line) {
       scanned_ = 0;
       ++line_;
       std::string_view text(start, stop);
-      if (first_ && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte-order mark
+      const bool marked = first_ && text.substr(0, 3) == "\xEF\xBB\xBF";
+      if (marked) text.remove_prefix(3);  // a byte-order mark
       first_ = false;
+      if (marked && text.empty() && ending == 0) return false;  // the mark alone: no line
       *line = text;
       return true;
     }
