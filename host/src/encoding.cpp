@@ -233,6 +233,8 @@ ConverterPtr clone(const UConverter *converter) {
 // from before it goes out too.  *taken: the input bytes the converter took.
 UErrorCode decode_into(UConverter *source, UConverter *utf8, Pivot &pivot, std::string_view input, bool last,
                        std::string *out, uint64_t *taken) {
+  if (input.data() == nullptr)
+    input = std::string_view("", 0);  // ICU takes no null source, even an empty one
   const char *src = input.data();
   // Three bytes of UTF-8 at most for each byte of input, and a little for
   // what the converter held from the block before.
@@ -366,6 +368,7 @@ bool Encoder::encode(std::string_view utf8, bool last, std::string *out, Convers
     started_ = true;
     out->append(s.bom);
   }
+  if (utf8.data() == nullptr) utf8 = std::string_view("", 0);  // ICU takes no null source, even an empty one
   const char *src = utf8.data();
   const UErrorCode status = convert(s.target.get(), s.utf8.get(), s.pivot, &src, utf8.data() + utf8.size(),
                                     last, utf8.size() * 2 + 16, out);

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "cli.h"
+#include "decoded_input.h"
 #include "messages.h"
 #include "nlhost/icu_locale.h"
 #include "parallel_lines.h"
@@ -145,6 +146,18 @@ bool LineReader::next(std::string_view *line) {
 }
 
 bool open_input(const char *path, int *fd, bool *owned) {
+  if (!open_raw_input(path, fd, owned)) return false;
+  // Every command reads UTF-8: another encoding is decoded on the way in.
+  const int utf8 = decoded_input(*fd, owned, std::strcmp(path, "-") == 0 ? "<stdin>" : path);
+  if (utf8 < 0) {
+    if (*owned) ::close(*fd);
+    return false;
+  }
+  *fd = utf8;
+  return true;
+}
+
+bool open_raw_input(const char *path, int *fd, bool *owned) {
   if (std::strcmp(path, "-") == 0) {
     *fd = STDIN_FILENO;
     *owned = false;
@@ -152,12 +165,12 @@ bool open_input(const char *path, int *fd, bool *owned) {
   }
   *fd = ::open(path, O_RDONLY | O_CLOEXEC);
   if (*fd < 0) {
-    error(std::string("cannot open ") + path + ": " + std::strerror(errno));
+    error("cannot open " + shown_name(path) + ": " + std::strerror(errno));
     return false;
   }
   struct stat status {};
   if (::fstat(*fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-    error(std::string("cannot read ") + path + ": it is a directory");
+    error("cannot read " + shown_name(path) + ": it is a directory");
     ::close(*fd);
     *fd = -1;
     return false;
