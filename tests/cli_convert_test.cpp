@@ -127,7 +127,8 @@ TEST(CliConvert, RefusesWhatItCannotRunWithStatusTwo) {
   } cases[] = {
       {"convert --column 1=NLDATE /", "is a directory"},
       {"convert --column 1=NLDATE examples/missing.csv", "cannot open"},
-      {"convert --column 1=NLDATE " + latin1, ":3: not UTF-8 text"},
+      {"convert --column 1=NLDATE " + latin1,
+       ":3: byte 2 (0xe4) is not UTF-8 text (give its encoding with --encoding NAME"},
       {"convert --column Datum=NLDATE examples/fr_FR_datetimes.csv", "no column named \"Datum\""},
       {"convert --column 1 examples/fr_FR_datetimes.csv", "NAME=INFORMAT"},
       {"convert --column 1=NOSUCH examples/fr_FR_datetimes.csv", "NOSUCH"},

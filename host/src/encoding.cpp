@@ -179,13 +179,17 @@ EncodingGuess detect_encoding(std::string_view sample) {
   UCharsetDetector *detector = ucsdet_open(&status);
   if (U_FAILURE(status)) return guess;
   const std::string_view text = sample.substr(0, kDetectorSample);
+  const bool has_zero = text.find('\0') != std::string_view::npos;
   ucsdet_setText(detector, text.data(), static_cast<int32_t>(text.size()), &status);
   int32_t count = 0;
   const UCharsetMatch **matches = ucsdet_detectAll(detector, &count, &status);
   for (int32_t m = 0; U_SUCCESS(status) && m < count; ++m) {
     const char *name = ucsdet_getName(matches[m], &status);
-    // Not well-formed UTF-8 cannot be UTF-8, whatever the detector thinks.
+    // Not well-formed UTF-8 cannot be UTF-8, whatever the detector thinks;
+    // text in UTF-16 or UTF-32 has zero bytes (its line ends have), which the
+    // detector does not insist on for a short sample.
     if (U_FAILURE(status) || name == nullptr || std::strcmp(name, "UTF-8") == 0) continue;
+    if (std::strncmp(name, "UTF-", 4) == 0 && !has_zero) continue;
     // Windows-1252 reads ISO-8859-1 text alike but for the C1 controls,
     // which text files do not hold: a file without any of 0x80-0x9F yet
     // may well have a euro sign further on.

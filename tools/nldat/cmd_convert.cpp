@@ -305,7 +305,7 @@ class ConvertJob : public LineJob {
     converter_.convert(block, 1, &chunk_);
     result.lines = chunk_.lines;
     if (chunk_.invalid_line != 0) {
-      result.note(chunk_.invalid_line, kNotUtf8, std::string());
+      result.note(chunk_.invalid_line, kNotUtf8, not_utf8_message(chunk_.invalid_record, block));
       result.fatal = true;
       return;
     }
@@ -356,7 +356,7 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
   const std::string_view first = head.record();
   plan.delimiter = options.delimiter.empty() ? csv::guess_delimiter(first) : options.delimiter[0];
   if (!valid_utf8(first)) {
-    error(name + ":1: not UTF-8 text: " + quoted_for_message(first));
+    error(shown_name(name) + ":1: " + not_utf8_message(first, head.all()));
     return kExitUsage;
   }
   const std::vector<std::string> names =
@@ -402,7 +402,8 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
       [&, worker = size_t{0}]() mutable { return std::make_unique<ConvertJob>(make_converter(worker++)); },
       [&](BlockResult &result, int64_t at) {
         if (result.fatal) {
-          error(name + ":" + std::to_string(at + result.notes.front().line - 1) + ": not UTF-8 text");
+          error(shown_name(name) + ":" + std::to_string(at + result.notes.front().line - 1) + ": " +
+                result.notes.front().text);
           stopped = true;
           return false;
         }

@@ -52,7 +52,7 @@ class ReadJob : public LineJob {
       ++number;
       if (options_.header && starts_input && number == 1) continue;
       if (!valid_utf8(line)) {
-        result.note(number, kNotUtf8, "not UTF-8 text: " + quoted_for_message(line));
+        result.note(number, kNotUtf8, not_utf8_message(line, block));
         result.fatal = true;
         break;
       }
@@ -120,7 +120,8 @@ int cmd_read(Context &context, const ReadOptions &options) {
           for (const BlockResult::Note &note : result.notes) {
             out().write(output.substr(written, note.output_at - written));
             written = note.output_at;
-            const std::string where = name + ":" + std::to_string(first_line + note.line - 1) + ": ";
+            const std::string where =
+                shown_name(name) + ":" + std::to_string(first_line + note.line - 1) + ": ";
             if (note.topic == kNotUtf8) {
               error(where + note.text);
               stopped = true;

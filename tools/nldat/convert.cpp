@@ -84,6 +84,7 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
   result->records = 0;
   result->lines = 0;
   result->invalid_line = 0;
+  result->invalid_record = {};
   result->unclosed_line = 0;
   result->fewer_fields = result->first_fewer = result->more_fields = result->first_more = 0;
   const bool valid = valid_utf8(records);
@@ -92,7 +93,10 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
   csv::RecordEnd record;
   while (pos < records.size() && csv::scan_record(records, pos, plan_.delimiter, true, &record, &fields_)) {
     const std::string_view text = records.substr(pos, record.end - pos);
-    if (!valid && result->invalid_line == 0 && !valid_utf8(text)) result->invalid_line = line;
+    if (!valid && result->invalid_line == 0 && !valid_utf8(text)) {
+      result->invalid_line = line;
+      result->invalid_record = text;
+    }
     std::string &output = result->output;
     if (text.empty()) {
       // A blank line holds no fields to convert.

@@ -49,8 +49,9 @@ struct ChunkResult {
   std::vector<ColumnCounts> counts;  // one per plan column
   std::vector<Reject> rejects;
   int64_t records = 0;
-  int64_t lines = 0;         // the line ends in the block
-  int64_t invalid_line = 0;  // the first line that is not UTF-8 text; 0 when all are
+  int64_t lines = 0;                // the line ends in the block
+  int64_t invalid_line = 0;         // the first line that is not UTF-8 text; 0 when all are
+  std::string_view invalid_record;  // and its record, within the block converted
   // Damage: the line of a record whose quote is never closed (passed
   // through as it is), and records with fewer or more fields than the
   // header, with the line of the first of each.

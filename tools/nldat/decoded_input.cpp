@@ -113,6 +113,25 @@ std::string hex_bytes(std::string_view bytes) {
   return text;
 }
 
+// The encoding --encoding auto takes for a text that begins with sample,
+// said on standard error; empty, after saying why, when the detector cannot
+// tell (a wrong guess would pass on text that is not what the file says).
+std::string auto_encoding(std::string_view sample, const std::string &name) {
+  const nlhost::EncodingGuess guess = nlhost::detect_encoding(sample);
+  if (guess.source == nlhost::EncodingSource::kNone) return "UTF-8";  // nothing to read
+  if (!likely_encoding(guess)) {
+    say(shown_name(name) + ": cannot tell its encoding (" + guess.name + " at " +
+        std::to_string(guess.confidence) + "% at most): give --encoding NAME");
+    return {};
+  }
+  std::string how = guess.source == nlhost::EncodingSource::kBom ? "its byte-order mark"
+                    : guess.source == nlhost::EncodingSource::kUtf8
+                        ? "well-formed UTF-8"
+                        : std::to_string(guess.confidence) + "% sure";
+  say(shown_name(name) + ": read as " + guess.name + " (" + how + ")");
+  return guess.name;
+}
+
 // What a decoding thread is given.
 struct Job {
   int fd;
@@ -137,9 +156,8 @@ void decode_into_pipe(Job job, Decoding *decoding) {
     if (raw.size() < kSample && !read_some(job.fd, &raw, kSample - raw.size(), job.name))
       decoding->failed = true;
     at_end = raw.size() < kSample;
-    const nlhost::EncodingGuess guess = nlhost::detect_encoding(raw);
-    job.encoding = guess.name.empty() ? "UTF-8" : guess.name;
-    say(shown_name(job.name) + ": read as " + job.encoding);
+    job.encoding = auto_encoding(raw, job.name);
+    if (job.encoding.empty()) decoding->failed = true;
   }
   std::optional<nlhost::Decoder> decoder;
   if (!nlhost::is_utf8_name(job.encoding)) {
@@ -205,11 +223,10 @@ int decoded_input(int fd, bool *owned, const std::string &name) {
     // A regular file tells its encoding without a thread when it is UTF-8.
     std::optional<std::string> sample = peek(fd, job.encoding.empty() ? 4 : kSample);
     if (sample) {
-      const nlhost::EncodingGuess guess = nlhost::detect_encoding(*sample);
       const std::optional<nlhost::ByteOrderMark> bom = nlhost::byte_order_mark(*sample);
       if (job.encoding == "auto") {
-        job.encoding = guess.name.empty() ? "UTF-8" : guess.name;
-        say(shown_name(name) + ": read as " + job.encoding);
+        job.encoding = auto_encoding(*sample, name);
+        if (job.encoding.empty()) return -1;
       } else {
         job.encoding = bom ? bom->name : "UTF-8";
       }

@@ -1,7 +1,10 @@
 // nldat: messages that quote untrusted fields safely and briefly.
 #include "messages.h"
 
+#include <cstdio>
+
 #include "cli.h"
+#include "nlhost/encoding.h"
 #include "nlhost/utf8.h"
 
 namespace nldat {
@@ -71,6 +74,32 @@ std::string quoted_for_message(std::string_view field) {
 }
 
 std::string shown_name(std::string_view name) { return escaped_for_message(name, kShownNameBytes); }
+
+std::string not_utf8_message(std::string_view line, std::string_view sample) {
+  size_t at = 0;
+  while (at < line.size()) {
+    const size_t length = utf8_sequence_length(line, at);
+    if (length == 0) break;
+    at += length;
+  }
+  std::string message = "not UTF-8 text";
+  if (at < line.size()) {
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "0x%02x", static_cast<unsigned char>(line[at]));
+    message = "byte " + std::to_string(at + 1) + " (" + byte + ") is not UTF-8 text";
+  }
+  const nlhost::EncodingGuess guess = nlhost::detect_encoding(sample);
+  if (likely_encoding(guess)) {
+    return message + "; it looks like " + guess.name + " (give --encoding " + guess.name +
+           ", or --encoding auto)";
+  }
+  return message + " (give its encoding with --encoding NAME: windows-1252, Shift_JIS, ...)";
+}
+
+bool likely_encoding(const nlhost::EncodingGuess &guess) {
+  return guess.source != nlhost::EncodingSource::kNone &&
+         (guess.source != nlhost::EncodingSource::kDetector || guess.confidence >= kLikelyConfidence);
+}
 
 void MessageLimit::report(const std::string &message) {
   if (++count_ <= kShown) error(message);
