@@ -1,4 +1,4 @@
-# Installation: the module, the header, nlhost with its headers, nldat, a CMake
+# Installation: the module, the header and its service list, nlhost with its headers, nldat, a CMake
 # package and a pkg-config file, in the usual GNU directories.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -15,7 +15,8 @@ target_include_directories(nlhost PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INC
 set(UWN_MODULE_INSTALL_PATH ${CMAKE_INSTALL_LIBDIR}/uwinldat.so)
 
 install(TARGETS uwinldat LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/uwinldat.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/uwinldat.h ${PROJECT_SOURCE_DIR}/include/uwinldat_services.def
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/host/include/nlhost DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(TARGETS nlhost uwinldat_headers EXPORT uwinldatTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}

@@ -74,6 +74,32 @@ static void svc_xexit(int32_t code, int32_t detail) {
   exit(3);
 }
 
+/* ---- the service vectors: each routine where the service list puts it ---- */
+
+static void *vector0[512], *vector4[512], *vector30[512], *vector155[512];
+static void **const service_vectors[UWN_VECTOR_COUNT] = {
+    [UWN_VECTOR_TOOLKIT] = vector0,
+    [UWN_VECTOR_LOCALE] = vector4,
+    [UWN_VECTOR_KERNEL] = vector30,
+    [UWN_VECTOR_CALENDAR] = vector155,
+};
+
+static const struct {
+  const char *name;
+  int vector, slot;
+} services[] = {
+#define UWN_SERVICE(name, vector, slot, type, params) {#name, vector, slot},
+#include "uwinldat_services.def"
+#undef UWN_SERVICE
+};
+
+/* Puts routine in the slot of the service called name. */
+static void provide(const char *name, void *routine) {
+  for (size_t i = 0; i < sizeof services / sizeof services[0]; ++i) {
+    if (strcmp(services[i].name, name) == 0) service_vectors[services[i].vector][services[i].slot] = routine;
+  }
+}
+
 /* ---- memory pool ---- */
 
 static void *pool_allocate(uwn_memory_pool *pool, uint64_t size, uint32_t flags) {
@@ -94,19 +120,18 @@ int main(int argc, char **argv) {
   set_item(UWN_ITEM_TIME_2, "%H:%M");
 
   /* The control block and what it points to. */
-  static void *vector0[512], *vector4[512], *vector30[512], *vector155[512];
   static void *const *vectors[UWN_VECTOR_COUNT];
   static uint8_t tssvec[UWN_VECTOR_COUNT], upper[256], char_class[256];
   static uwn_locale_holder locale_holder;
   static uwn_memory_pool pool = {pool_allocate};
   static uwn_control_block gcb;
 
-  vectors[0] = vector0, vectors[4] = vector4, vectors[30] = vector30, vectors[155] = vector155;
-  vector4[84] = (void *)svc_wzsxglc;
-  vector4[35] = (void *)svc_wzsxoff;
-  vector155[11] = (void *)svc_zmdy;
-  vector30[27] = (void *)svc_xfrname;
-  vector30[4] = (void *)svc_xexit;
+  for (int v = 0; v < UWN_VECTOR_COUNT; ++v) vectors[v] = service_vectors[v];
+  provide("wzsxglc", (void *)svc_wzsxglc);
+  provide("wzsxoff", (void *)svc_wzsxoff);
+  provide("zmdy", (void *)svc_zmdy);
+  provide("xfrname", (void *)svc_xfrname);
+  provide("xexit", (void *)svc_xexit);
   for (int c = 0; c < 256; ++c) {
     upper[c] = (uint8_t)(c >= 'a' && c <= 'z' ? c - 32 : c);
     char_class[c] = (uint8_t)((c >= 'a' && c <= 'z' ? UWN_CLASS_LOWER : 0) |
@@ -141,7 +166,7 @@ int main(int argc, char **argv) {
   }
   const uwn_entry_descriptor *family = NULL;
   for (const uwn_entry_descriptor *const *e = image->entries; *e != NULL; ++e) {
-    if (strncmp((*e)->name, "uwinldat", sizeof (*e)->name) == 0) family = *e;
+    if (strncmp((*e)->name, "uwinldat", sizeof(*e)->name) == 0) family = *e;
   }
   if (family == NULL) {
     fprintf(stderr, "minimal_host: no entry named uwinldat\n");

@@ -32,9 +32,9 @@ extern "C" {
 /* Host control block                                                        */
 /* ------------------------------------------------------------------------ */
 
-/* The byte array at GCB_TSSVEC is indexed by vector number; each stub clears
- * its vector's byte before it jumps to the host routine. */
-#define GCB_TSSVEC 8
+/* GCB_TSSVEC, the offset of the byte array each stub clears, comes with the
+ * service list. */
+#include "uwinldat_services.def"
 
 /* Vector numbers of the host service vectors. */
 enum {
@@ -312,49 +312,22 @@ UWN_STATIC_ASSERT(sizeof(uwn_family_description) == 16, "family description size
 
 /* ------------------------------------------------------------------------ */
 /* Host services, reached through the module's stubs                         */
-/* (name, vector/slot).  Each stub is exported under both names, e.g. zmdy   */
-/* and _zmdy_155_11.  Calendar services take and return doubles.             */
+/* (name, vector/slot and prototype: uwinldat_services.def).  Each stub is   */
+/* exported under both names, e.g. zmdy and _zmdy_155_11.  Calendar services */
+/* take and return doubles.                                                  */
 /* ------------------------------------------------------------------------ */
 
-/* 4/84: locale item fetch; null locale = current.  0: *entry set. */
-int32_t wzsxglc(void *locale, int32_t item, const uwn_locale_entry **entry);
-/* 4/85: locale item store. */
-int32_t wzsxplc(void *locale, int32_t item, const char *text, int32_t length);
-/* 4/35: byte length of the character at offset (offset 0 prepares). */
-int32_t wzsxoff(uwn_text_descriptor *text, int32_t offset);
-/* 4/28: move whole characters of source into destination (count -1: all). */
-int32_t wzsxmov(uwn_text_descriptor *source, int32_t count, uwn_text_descriptor *destination);
-/* 0/305: the host's standard numeric informat w.d. */
-int32_t wzifmn(uwn_informat_block *block);
-/* 0/291: the current datetime. */
-double wzdttme(void);
-/* 30/4: fatal exit. */
-void xexit(int32_t code, int32_t detail);
-/* 30/22: run an informat found by xfrname on a block. */
-int32_t xfxbpn(uwn_informat_block *block, void *informat);
-/* 30/27: look up an informat by name; kind 73 ('I') is an informat. */
-int32_t xfrname(void *locale, const char *name, int32_t length, int32_t kind, int32_t zero,
-                void **informat);
-/* 30/39: is a boolean option in effect; nonzero: yes. */
-int32_t xoptbgt(const char *name, void *result);
-/* 30/101: locale-aware formatting of count values by format into dest. */
-int32_t xpslstr(void *locale, char *dest, int32_t room, const char *format, int32_t count, ...);
-/* 155/3: the date value of a datetime's day. */
-double zdatprt(double datetime);
-/* 155/8: hour of the day. */
-double zhour(double datetime);
-/* 155/12: minute within the hour. */
-double zminute(double time);
-/* 155/15: second within the minute, fraction included. */
-double zsecond(double time);
-/* 155/9: Julian form: integer value mod 1000 is the day of the year. */
-double zjuldat(double date);
-/* 155/21: year, month and day of a Julian form. */
-void zymdjul(double *year, double *month, double *day, double julian);
-/* 155/11: date value of month, day, year; missing when no such date. */
-double zmdy(double month, double day, double year);
-/* 155/18: weekday 1..7, 1 = Sunday. */
-double zwekday(double date);
+#define UWN_SERVICE(name, vector, slot, type, params) type name params;
+#include "uwinldat_services.def"
+#undef UWN_SERVICE
+
+/* The number of services: the rows of the list. */
+enum {
+  UWN_SERVICE_COUNT = 0
+#define UWN_SERVICE(name, vector, slot, type, params) +1
+#include "uwinldat_services.def"
+#undef UWN_SERVICE
+};
 
 /* ------------------------------------------------------------------------ */
 /* Image entry                                                               */

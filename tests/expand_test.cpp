@@ -159,10 +159,10 @@ TEST_F(ExpandTest, TimeDirectives) {
 }
 
 TEST_F(ExpandTest, HoursAboveNinetyNineComeFromTheHost) {
-  host().record_calls(true);
+  watch().record_calls(true);
   EXPECT_EQ(write("%H", none(), 123, 0, 0), "123");
   int formatted = 0;
-  for (const nlhost::ServiceCall &call : host().calls())
+  for (const nlhost::ServiceCall &call : watch().calls())
     if (call.service == "xpslstr") {
       ++formatted;
       EXPECT_EQ(call.text, "%i");

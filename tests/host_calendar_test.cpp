@@ -9,6 +9,7 @@
 
 #include "nlhost/civil.h"
 #include "nlhost/host.h"
+#include "nlhost/testing.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ class HostCalendar : public ::testing::Test {
  protected:
   template <class F>
   F service(int slot) {
-    return reinterpret_cast<F>(host_.service(UWN_VECTOR_CALENDAR, slot));
+    return reinterpret_cast<F>(nlhost::ServiceWatch(host_).service(UWN_VECTOR_CALENDAR, slot));
   }
   nlhost::Host host_;
   Zmdy zmdy = service<Zmdy>(11);
@@ -189,7 +190,7 @@ TEST_F(HostCalendar, DatetimeParts) {
 }
 
 TEST_F(HostCalendar, FrozenClock) {
-  auto wzdttme = reinterpret_cast<double (*)()>(host_.service(UWN_VECTOR_TOOLKIT, 291));
+  auto wzdttme = reinterpret_cast<double (*)()>(nlhost::ServiceWatch(host_).service(UWN_VECTOR_TOOLKIT, 291));
   host_.set_clock(24448.0 * 86400 + 3600);
   EXPECT_EQ(wzdttme(), 24448.0 * 86400 + 3600);
   host_.clear_clock();

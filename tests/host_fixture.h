@@ -13,7 +13,7 @@
 //   TEST_F(ParserTest, Reads) {
 //     auto zkpdate_fn = fn<decltype(&zkpdate)>("zkpdate");  // the loaded module's
 //     host().locale()->set_text(28, "%d.%m.%Y");          // change the locale
-//     host().record_calls(true);                           // see the services used
+//     watch().record_calls(true);                          // see the services used
 //   }
 //
 // attach_static() re-attaches the static library after a test replaced the
@@ -29,6 +29,7 @@
 #include <string>
 
 #include "nlhost/host.h"
+#include "nlhost/testing.h"
 #include "uwinldat.h"
 
 namespace nldat_test {
@@ -59,6 +60,8 @@ class ModuleTest : public ::testing::Test {
   }
 
   nlhost::Host &host() { return *host_; }
+  // The test's hold on the host's services: recording, failures, slots.
+  nlhost::ServiceWatch watch() { return nlhost::ServiceWatch(*host_); }
   nlhost::Module &module() { return *shared_module(); }
 
   // An exported routine of the loaded module, as type F; aborts when absent.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "nlhost/host.h"
+#include "nlhost/testing.h"
 
 namespace {
 
@@ -24,9 +25,10 @@ class HostServices : public ::testing::Test {
  protected:
   template <class F>
   F service(int vector, int slot) {
-    return reinterpret_cast<F>(host_.service(vector, slot));
+    return reinterpret_cast<F>(watch_.service(vector, slot));
   }
   nlhost::Host host_;
+  nlhost::ServiceWatch watch_{host_};
 };
 
 TEST_F(HostServices, ControlBlockFields) {
@@ -56,7 +58,7 @@ TEST_F(HostServices, ControlBlockFields) {
   for (const auto &vs : slots) {
     SCOPED_TRACE(::testing::Message() << vs[0] << "/" << vs[1]);
     EXPECT_NE(gcb->vectors[vs[0]][vs[1]], nullptr);
-    EXPECT_EQ(gcb->vectors[vs[0]][vs[1]], host_.service(vs[0], vs[1]));
+    EXPECT_EQ(gcb->vectors[vs[0]][vs[1]], watch_.service(vs[0], vs[1]));
   }
 }
 
@@ -65,9 +67,9 @@ TEST_F(HostServices, PoolAllocatesAndCanFail) {
   void *a = pool->allocate(pool, 48, UWN_POOL_FLAGS);
   ASSERT_NE(a, nullptr);
   std::memset(a, 0, 48);
-  host_.fail_allocations(true);
+  watch_.fail_allocations(true);
   EXPECT_EQ(pool->allocate(pool, 16, UWN_POOL_FLAGS), nullptr);
-  host_.fail_allocations(false);
+  watch_.fail_allocations(false);
   const auto allocations = host_.allocations();
   ASSERT_EQ(allocations.size(), 1u);
   EXPECT_EQ(allocations[0].size, 48u);
@@ -338,9 +340,9 @@ TEST_F(HostServices, InformatLookupIgnoresCase) {
 }
 
 TEST_F(HostServices, RecordsCallsFromSeveralThreads) {
+  watch_.record_calls(true);  // first: it puts the watched services in the table
   auto wzsxglc = service<int32_t (*)(void *, int32_t, const uwn_locale_entry **)>(4, 84);
   auto zmdy = service<double (*)(double, double, double)>(155, 11);
-  host_.record_calls(true);
   constexpr int kThreads = 4, kCalls = 500;
   std::vector<std::thread> threads;
   std::vector<int> failures(kThreads, 0);
@@ -354,7 +356,7 @@ TEST_F(HostServices, RecordsCallsFromSeveralThreads) {
     });
   for (auto &thread : threads) thread.join();
   for (int f : failures) EXPECT_EQ(f, 0);
-  const auto calls = host_.calls();
+  const auto calls = watch_.calls();
   EXPECT_EQ(calls.size(), 2u * kThreads * kCalls);
   size_t fetches = 0;
   for (const auto &c : calls)
@@ -364,27 +366,52 @@ TEST_F(HostServices, RecordsCallsFromSeveralThreads) {
       EXPECT_LT(c.number, UWN_ITEM_MONTH + 12);
     }
   EXPECT_EQ(fetches, size_t{kThreads} * kCalls);
-  host_.clear_calls();
-  host_.record_calls(false);
-  zmdy(1, 1, 2000);
-  EXPECT_TRUE(host_.calls().empty());
+  watch_.clear_calls();
+  watch_.record_calls(false);
+  zmdy(1, 1, 2000);  // the watched copy, called directly, records nothing now
+  EXPECT_TRUE(watch_.calls().empty());
 }
 
 TEST_F(HostServices, FailsTheNthCallOnDemand) {
+  watch_.fail_call("wzsxglc", 2);  // first: it puts the watched services in the table
   auto wzsxglc = service<int32_t (*)(void *, int32_t, const uwn_locale_entry **)>(4, 84);
   auto zmdy = service<double (*)(double, double, double)>(155, 11);
   const uwn_locale_entry *e = nullptr;
-  host_.fail_call("wzsxglc", 2);
   EXPECT_EQ(wzsxglc(nullptr, UWN_ITEM_AM, &e), 0);
   EXPECT_NE(wzsxglc(nullptr, UWN_ITEM_AM, &e), 0);
   EXPECT_EQ(wzsxglc(nullptr, UWN_ITEM_AM, &e), 0);  // once only
-  host_.fail_call("zmdy", 1);
+  watch_.fail_call("zmdy", 1);
   EXPECT_TRUE(is_missing(zmdy(1, 1, 2000)));
   EXPECT_EQ(zmdy(1, 1, 2000), 14610);
-  host_.fail_call("pool", 1);
+  watch_.fail_call("pool", 1);
   uwn_memory_pool *pool = host_.control_block()->pool;
   EXPECT_EQ(pool->allocate(pool, 16, UWN_POOL_FLAGS), nullptr);
   EXPECT_NE(pool->allocate(pool, 16, UWN_POOL_FLAGS), nullptr);
+}
+
+// The watched copies are in the table only while the watch has something to
+// do, and a routine a test put in a slot stays there throughout.
+TEST_F(HostServices, WatchedServicesStandInOnlyWhileWatching) {
+  uwn_memory_pool *pool = host_.control_block()->pool;
+  void *const zmdy = watch_.service(155, 11);
+  const uwn_pool_allocate_fn allocate = pool->allocate;
+  void *const spy = reinterpret_cast<void *>(+[](double) { return 1.0; });
+  watch_.set_service(155, 18, spy);
+  watch_.record_calls(true);
+  EXPECT_NE(watch_.service(155, 11), zmdy);
+  EXPECT_NE(pool->allocate, allocate);
+  EXPECT_EQ(watch_.service(155, 18), spy);
+  watch_.record_calls(false);
+  EXPECT_EQ(watch_.service(155, 11), zmdy);
+  EXPECT_EQ(pool->allocate, allocate);
+  watch_.fail_allocations(true);
+  EXPECT_NE(watch_.service(155, 11), zmdy);
+  watch_.fail_allocations(false);
+  watch_.fail_call("zmdy", 1);
+  EXPECT_NE(watch_.service(155, 11), zmdy);
+  watch_.fail_call("zmdy", 0);
+  EXPECT_EQ(watch_.service(155, 11), zmdy);
+  EXPECT_EQ(watch_.service(155, 18), spy);
 }
 
 TEST(HostCurrent, FollowsTheLiveHost) {

@@ -64,12 +64,12 @@ class NlInformats : public nldat_test::ModuleTest {
     block.text_length = text_length < 0 ? static_cast<int32_t>(text.size()) : text_length;
     block.result = &o.value;
     block.reported_length = -1;
-    host().clear_calls();
-    host().record_calls(true);
+    watch().clear_calls();
+    watch().record_calls(true);
     o.result = routine(&block);
-    host().record_calls(false);
+    watch().record_calls(false);
     o.reported_length = block.reported_length;
-    o.calls = host().calls();
+    o.calls = watch().calls();
     for (const auto &call : o.calls) {
       o.services.push_back(call.service);
       if (call.service == "wzsxglc" && is_pattern_item(call.number)) o.pattern_items.push_back(call.number);
@@ -188,7 +188,7 @@ TEST_F(NlInformats, UnavailableSecondItemGoesToTheFallback) {
 int32_t no_informat(void *, const char *, int32_t, int32_t, int32_t, void **) { return 1; }
 
 TEST_F(NlInformats, UnknownFallbackIsNeverRun) {
-  host().set_service(UWN_VECTOR_KERNEL, 27, reinterpret_cast<void *>(&no_informat));
+  watch().set_service(UWN_VECTOR_KERNEL, 27, reinterpret_cast<void *>(&no_informat));
   for (const Informat &nl : kInformats) {
     SCOPED_TRACE(nl.name);
     const Outcome o = read(nl.name, "07DEC2026:14:30", 20);

@@ -12,7 +12,7 @@ trap 'rm -rf "$work"' EXIT
 step() { "$@" >"$work/log" 2>&1 || { cat "$work/log" >&2; echo "install test: failed: $*" >&2; exit 1; }; }
 step cmake --install "$build" --prefix "$work/prefix"
 test -f "$work/prefix/lib/uwinldat.so" || test -f "$work/prefix/lib64/uwinldat.so"
-test -f "$work/prefix/include/uwinldat.h"
+test -f "$work/prefix/include/uwinldat.h" && test -f "$work/prefix/include/uwinldat_services.def"
 test -x "$work/prefix/bin/nldat"
 PKG_CONFIG_PATH=$(dirname "$(find "$work/prefix" -name uwinldat.pc)") pkg-config --cflags uwinldat | grep -q -- "-I.*/include"
 step cmake -S "$source/tests/consumer" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" \

@@ -149,7 +149,7 @@ TEST_F(LoaderFixture, FallbackReachesAHostInformat) {
     *block->result = 42;
     return 0;
   });
-  host().record_calls(true);
+  watch().record_calls(true);
   const char text[] = "no date at all";
   double result = 0;
   uwn_informat_block block{};
@@ -160,7 +160,7 @@ TEST_F(LoaderFixture, FallbackReachesAHostInformat) {
   EXPECT_EQ(module().informat("NLDATE")(&block), 0);
   EXPECT_EQ(result, 42);
   bool looked_up = false;
-  for (const auto &call : host().calls()) looked_up |= call.service == "xfrname" && call.text == "DATE";
+  for (const auto &call : watch().calls()) looked_up |= call.service == "xfrname" && call.text == "DATE";
   EXPECT_TRUE(looked_up);
   EXPECT_EQ(host().tssvec()[UWN_VECTOR_KERNEL], 0) << "the stub clears its vector's byte";
 }

@@ -95,17 +95,17 @@ TEST_F(LocaleSelect, CapacityAndDefaults) {
 }
 
 TEST_F(LocaleSelect, OptionAskedOnlyForAVariantWithASeparator) {
-  host().record_calls(true);
+  watch().record_calls(true);
   for (const int32_t item : {8, 11, 18, 12}) {
-    host().clear_calls();
+    watch().clear_calls();
     char buffer[32];
     int32_t length = sizeof buffer;
     get_(item, buffer, &length, nullptr, 0);
     int asked = 0;
-    for (const auto &call : host().calls()) asked += call.service == "xoptbgt";
+    for (const auto &call : watch().calls()) asked += call.service == "xoptbgt";
     EXPECT_EQ(asked, item == 8 ? 1 : 0) << item;
   }
-  host().record_calls(false);
+  watch().record_calls(false);
 }
 
 TEST_F(LocaleSelect, SetHandsTheTextToTheHost) {

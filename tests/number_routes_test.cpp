@@ -39,18 +39,18 @@ class NumberRoutes : public nldat_test::ModuleTest {
     block.flags = flags;
     block.text = bytes.get();
     block.result = &value;
-    host().clear_calls();
-    host().record_calls(true);
+    watch().clear_calls();
+    watch().record_calls(true);
     const auto routine = fn<decltype(&zkifnum)>(money ? "zkifmny" : "zkifnum");
     Reading r;
     r.status = routine(0, 0, nullptr, item, &block);
-    host().record_calls(false);
+    watch().record_calls(false);
     r.value_bits = bits_of(value);
     r.width = block.width;
     r.decimals = block.decimals;
     r.reported_length = block.reported_length;
     r.text_restored = block.text == bytes.get();
-    r.calls = host().calls();
+    r.calls = watch().calls();
     return r;
   }
 };

@@ -714,7 +714,7 @@ constexpr int kRandomNumbers = 1'000'000;
 // digits with at most one point, an optional exponent; without a point the
 // last d digits are decimals; nothing past the width is read.
 TEST_F(NumberHost, HostNumericInformatAgreesWithStrtod) {
-  const auto wzifmn_fn = reinterpret_cast<int32_t (*)(uwn_informat_block *)>(host().service(0, 305));
+  const auto wzifmn_fn = reinterpret_cast<int32_t (*)(uwn_informat_block *)>(watch().service(0, 305));
   ASSERT_NE(wzifmn_fn, nullptr);
   std::mt19937_64 random(20100305);
   const auto below = [&](int n) { return static_cast<int>(random() % static_cast<uint64_t>(n)); };
@@ -777,7 +777,7 @@ constexpr RejectRow kRejected[] = {{"5-", 0}, {"1-2", 0}, {"--5", 0}, {"1.2.3", 
                                    {"e5", 0}, {".", 0},   {"1 2", 0}, {"+-1", 0},   {"1,5", 0}};
 
 TEST_F(NumberHost, HostNumericInformatRejectsWhatIsNoNumber) {
-  const auto wzifmn_fn = reinterpret_cast<int32_t (*)(uwn_informat_block *)>(host().service(0, 305));
+  const auto wzifmn_fn = reinterpret_cast<int32_t (*)(uwn_informat_block *)>(watch().service(0, 305));
   for (const RejectRow &row : kRejected) {
     SCOPED_TRACE(row.text);
     const std::string text(row.text);

@@ -154,7 +154,7 @@ double calendar_answer = 0;
 double answering_zmdy(double, double, double) { return calendar_answer; }
 
 TEST_F(Parse, RangeEdgesOfTheCalendarAnswer) {
-  host().set_service(UWN_VECTOR_CALENDAR, 11, reinterpret_cast<void *>(&answering_zmdy));
+  watch().set_service(UWN_VECTOR_CALENDAR, 11, reinterpret_cast<void *>(&answering_zmdy));
   const struct {
     double answer;
     int result;

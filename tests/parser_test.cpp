@@ -399,24 +399,24 @@ TEST_F(Parser, PatternTooLongForTheDescriptorIsRefused) {
   EXPECT_EQ(parse("07.12.2026", pattern).date, kDec7);
 
   pattern.push_back(' ');
-  host().record_calls(true);
-  host().clear_calls();
+  watch().record_calls(true);
+  watch().clear_calls();
   const auto o = parse("07.12.2026", pattern);
-  host().record_calls(false);
+  watch().record_calls(false);
   EXPECT_EQ(o.result, 2);
   EXPECT_EQ(bits_of(o.date), bits_of(kCanary));
   EXPECT_EQ(bits_of(o.time), bits_of(kCanary));
-  EXPECT_TRUE(host().calls().empty()) << host().calls().front().service;
+  EXPECT_TRUE(watch().calls().empty()) << watch().calls().front().service;
 }
 
 TEST_F(Parser, AtMostOneCharacterQueryPerPercent) {
-  host().record_calls(true);
-  host().clear_calls();
+  watch().record_calls(true);
+  watch().clear_calls();
   // Four "%" of which two are a pair, plus the set-up query.
   EXPECT_EQ(parse("07%12.2026", "%d%%%m.%Y").result, 0);
-  host().record_calls(false);
+  watch().record_calls(false);
   int queries = 0;
-  for (const auto &call : host().calls()) queries += call.service == "wzsxoff";
+  for (const auto &call : watch().calls()) queries += call.service == "wzsxoff";
   EXPECT_LE(queries, 1 + 4);
   EXPECT_GE(queries, 1);
 }

@@ -1,10 +1,12 @@
 // The host services as the module's stubs are made from them
-// (module/stubs/services.def), and each stub's second exported name.
+// (uwinldat_services.def), and each stub's second exported name.
 #ifndef NLDAT_TESTS_SERVICE_LIST_H
 #define NLDAT_TESTS_SERVICE_LIST_H
 
 #include <iterator>
 #include <string>
+
+#include "uwinldat.h"
 
 namespace nldat_test {
 
@@ -15,11 +17,11 @@ struct Service {
 };
 
 inline constexpr Service kServices[] = {
-#define UWN_SERVICE(name, vector, slot) {#name, vector, slot},
-#include "services.def"
+#define UWN_SERVICE(name, vector, slot, type, params) {#name, vector, slot},
+#include "uwinldat_services.def"
 #undef UWN_SERVICE
 };
-static_assert(std::size(kServices) == 19);
+static_assert(std::size(kServices) == UWN_SERVICE_COUNT);
 
 // "_name_vector_slot", built by appends (GCC 12 warns falsely of overlapping
 // copies on a chain of operator+).

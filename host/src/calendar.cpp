@@ -15,20 +15,6 @@ constexpr double kSecondsPerDay = 86400;
 constexpr double kFirstSecond = static_cast<double>(civil::kFirstDay) * kSecondsPerDay;
 constexpr double kEndSecond = static_cast<double>(civil::kLastDay + 1) * kSecondsPerDay;
 
-// A test's bookkeeping of a call, out of line: records it; true when the
-// test armed it to fail.
-[[gnu::cold, gnu::noinline]] bool test_hooks(Host *host, const char *service, int64_t number) {
-  HostAccess::record(*host, service, number);
-  return HostAccess::should_fail(*host, service);
-}
-
-// Records the call; true when the test host wants this call to fail.  One
-// branch when no test is watching.
-bool record(const char *service, int64_t number) {
-  Host *host = current_host();
-  return host != nullptr && HostAccess::instrumented(*host) && test_hooks(host, service, number);
-}
-
 // The day number of a date value (its fraction dropped), or false.
 bool to_day(double date, int64_t *day) {
   // floor(date) in [kFirstDay, kLastDay]; NaN and infinities fail the test.
@@ -49,6 +35,17 @@ double floor_of(double x) {
 }
 
 bool in_datetime_range(double t) { return std::isfinite(t) && t >= kFirstSecond && t < kEndSecond; }
+
+// What a watch records of a datetime or time argument: its whole seconds,
+// -1 outside the range.
+int64_t seconds_noted(double t) { return in_datetime_range(t) ? static_cast<int64_t>(t) : -1; }
+
+// What a watch records of a date argument: its day number, -1 outside the
+// range.
+int64_t day_noted(double date) {
+  int64_t day = 0;
+  return to_day(date, &day) ? day : -1;
+}
 
 // t modulo m in [0, m), for finite t.
 double positive_mod(double t, double m) {
@@ -109,6 +106,24 @@ bool to_int(double x, double low, double high, int64_t *out) {
   return true;
 }
 
+// zmdy's arguments as whole numbers in their ranges, or false.
+bool to_mdy(double month, double day, double year, int64_t *m, int64_t *d, int64_t *y) {
+  return to_int(month, 1, 12, m) && to_int(day, 1, 31, d) && to_int(year, 0, civil::kLastYear, y);
+}
+
+// zymdjul's argument: the whole part of a Julian form in range, or false.
+bool to_julian(double julian, int64_t *j) {
+  return std::isfinite(julian) && to_int(floor_of(julian), 1000, civil::kLastYear * 1000 + 999, j);
+}
+
+// zymdjul's answer: the date, or the missing value in each part asked for.
+void store_ymd(double *year, double *month, double *day, bool ok, const civil::Ymd &ymd) {
+  const double missing = standard_missing();
+  if (year != nullptr) *year = ok ? static_cast<double>(ymd.year) : missing;
+  if (month != nullptr) *month = ok ? ymd.month : missing;
+  if (day != nullptr) *day = ok ? ymd.day : missing;
+}
+
 }  // namespace
 }  // namespace nlhost
 
@@ -116,14 +131,10 @@ using namespace nlhost;
 
 extern "C" double nlhost_svc_zmdy(double month, double day, double year) noexcept {
   int64_t m = 0, d = 0, y = 0;
-  bool ok = to_int(month, 1, 12, &m) && to_int(day, 1, 31, &d) && to_int(year, 0, civil::kLastYear, &y);
-  Host *host = current_host();  // once: the record and the year window both need it
-  if (host != nullptr && HostAccess::instrumented(*host) &&
-      test_hooks(host, "zmdy", ok ? y * 10000 + m * 100 + d : -1))
-    ok = false;
-  if (!ok) return standard_missing();
+  if (!to_mdy(month, day, year, &m, &d, &y)) return standard_missing();
   if (y < 100) {
     // Two-digit years fall in [first, first + 99].
+    const Host *host = current_host();
     const int64_t first = host != nullptr ? host->year_window() : 1940;
     y = civil::year_in_window(y, first);
     if (y > civil::kLastYear || y < civil::kFirstYear) return standard_missing();
@@ -135,17 +146,14 @@ extern "C" double nlhost_svc_zmdy(double month, double day, double year) noexcep
 
 extern "C" double nlhost_svc_zjuldat(double date) noexcept {
   int64_t day = 0;
-  bool ok = to_day(date, &day);
-  if (record("zjuldat", ok ? day : -1)) ok = false;
-  if (!ok) return standard_missing();
+  if (!to_day(date, &day)) return standard_missing();
   const civil::YearDay yd = year_day_ad(day);
   return static_cast<double>(yd.year * 1000 + yd.day_of_year);
 }
 
 extern "C" void nlhost_svc_zymdjul(double *year, double *month, double *day, double julian) noexcept {
   int64_t j = 0;
-  bool ok = std::isfinite(julian) && to_int(floor_of(julian), 1000, civil::kLastYear * 1000 + 999, &j);
-  if (record("zymdjul", ok ? j : -1)) ok = false;
+  bool ok = to_julian(julian, &j);
   civil::Ymd ymd{};
   if (ok) {
     const int64_t y = j / 1000;
@@ -153,23 +161,16 @@ extern "C" void nlhost_svc_zymdjul(double *year, double *month, double *day, dou
     ok = y >= civil::kFirstYear && day_of_year >= 1 && day_of_year <= (civil::is_leap(y) ? 366 : 365);
     if (ok) ymd = civil::from_day_of_year(y, static_cast<int>(day_of_year));
   }
-  const double missing = standard_missing();
-  if (year != nullptr) *year = ok ? static_cast<double>(ymd.year) : missing;
-  if (month != nullptr) *month = ok ? ymd.month : missing;
-  if (day != nullptr) *day = ok ? ymd.day : missing;
+  store_ymd(year, month, day, ok, ymd);
 }
 
 extern "C" double nlhost_svc_zwekday(double date) noexcept {
   int64_t day = 0;
-  bool ok = to_day(date, &day);
-  if (record("zwekday", ok ? day : -1)) ok = false;
-  return ok ? civil::weekday(day) : standard_missing();
+  return to_day(date, &day) ? civil::weekday(day) : standard_missing();
 }
 
 extern "C" double nlhost_svc_zdatprt(double datetime) noexcept {
-  bool ok = in_datetime_range(datetime);
-  if (record("zdatprt", ok ? static_cast<int64_t>(datetime) : -1)) ok = false;
-  if (!ok) return standard_missing();
+  if (!in_datetime_range(datetime)) return standard_missing();
   double day = floor_of(datetime / kSecondsPerDay);  // the division may round up to a whole day
   if (day * kSecondsPerDay > datetime) day -= 1;
   if ((day + 1) * kSecondsPerDay <= datetime) day += 1;
@@ -177,26 +178,66 @@ extern "C" double nlhost_svc_zdatprt(double datetime) noexcept {
 }
 
 extern "C" double nlhost_svc_zhour(double datetime) noexcept {
-  bool ok = in_datetime_range(datetime);
-  if (record("zhour", ok ? static_cast<int64_t>(datetime) : -1)) ok = false;
-  return ok ? floor_of(positive_mod(datetime, kSecondsPerDay) / 3600) : standard_missing();
+  return in_datetime_range(datetime) ? floor_of(positive_mod(datetime, kSecondsPerDay) / 3600)
+                                     : standard_missing();
 }
 
 extern "C" double nlhost_svc_zminute(double time) noexcept {
-  bool ok = in_datetime_range(time);
-  if (record("zminute", ok ? static_cast<int64_t>(time) : -1)) ok = false;
-  return ok ? floor_of(positive_mod(time, 3600) / 60) : standard_missing();
+  return in_datetime_range(time) ? floor_of(positive_mod(time, 3600) / 60) : standard_missing();
 }
 
 extern "C" double nlhost_svc_zsecond(double time) noexcept {
-  bool ok = in_datetime_range(time);
-  if (record("zsecond", ok ? static_cast<int64_t>(time) : -1)) ok = false;
-  return ok ? positive_mod(time, 60) : standard_missing();
+  return in_datetime_range(time) ? positive_mod(time, 60) : standard_missing();
 }
 
 extern "C" double nlhost_svc_wzdttme(void) noexcept {
   Host *host = current_host();
-  if (host == nullptr) return standard_missing();
-  HostAccess::record(*host, "wzdttme", 0);
-  return host->now();
+  return host != nullptr ? host->now() : standard_missing();
+}
+
+// The watched calendar services: each call recorded with its argument as a
+// whole number (-1 when out of range; zmdy's as yyyymmdd), and failed with
+// the missing value when the test armed it.
+
+extern "C" double nlhost_watched_zmdy(double month, double day, double year) noexcept {
+  int64_t m = 0, d = 0, y = 0;
+  const int64_t noted = to_mdy(month, day, year, &m, &d, &y) ? y * 10000 + m * 100 + d : -1;
+  return watch_call("zmdy", noted) ? standard_missing() : nlhost_svc_zmdy(month, day, year);
+}
+
+extern "C" double nlhost_watched_zjuldat(double date) noexcept {
+  return watch_call("zjuldat", day_noted(date)) ? standard_missing() : nlhost_svc_zjuldat(date);
+}
+
+extern "C" void nlhost_watched_zymdjul(double *year, double *month, double *day, double julian) noexcept {
+  int64_t j = 0;
+  if (watch_call("zymdjul", to_julian(julian, &j) ? j : -1))
+    store_ymd(year, month, day, false, {});
+  else
+    nlhost_svc_zymdjul(year, month, day, julian);
+}
+
+extern "C" double nlhost_watched_zwekday(double date) noexcept {
+  return watch_call("zwekday", day_noted(date)) ? standard_missing() : nlhost_svc_zwekday(date);
+}
+
+extern "C" double nlhost_watched_zdatprt(double datetime) noexcept {
+  return watch_call("zdatprt", seconds_noted(datetime)) ? standard_missing() : nlhost_svc_zdatprt(datetime);
+}
+
+extern "C" double nlhost_watched_zhour(double datetime) noexcept {
+  return watch_call("zhour", seconds_noted(datetime)) ? standard_missing() : nlhost_svc_zhour(datetime);
+}
+
+extern "C" double nlhost_watched_zminute(double time) noexcept {
+  return watch_call("zminute", seconds_noted(time)) ? standard_missing() : nlhost_svc_zminute(time);
+}
+
+extern "C" double nlhost_watched_zsecond(double time) noexcept {
+  return watch_call("zsecond", seconds_noted(time)) ? standard_missing() : nlhost_svc_zsecond(time);
+}
+
+extern "C" double nlhost_watched_wzdttme(void) noexcept {
+  watch_record("wzdttme", 0);
+  return nlhost_svc_wzdttme();
 }

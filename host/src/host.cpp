@@ -1,5 +1,5 @@
-// The reference host: its control block, vector table, tables, pool and the
-// test controls around them.
+// The reference host: its control block, vector table, tables and pool, and
+// the swap between its plain and watched services.
 #include "nlhost/host.h"
 
 #include <strings.h>
@@ -12,6 +12,7 @@
 #include <ctime>
 #include <limits>
 
+#include "host_internal.h"
 #include "nlhost/civil.h"
 #include "services.h"
 
@@ -35,17 +36,19 @@ int storage_index(int vector) {
 struct Installed {
   int vector;
   int slot;
-  void *routine;
+  void *plain;
+  void *watched;  // the same service with a test's bookkeeping first
 };
 
 // Every service at its (vector, slot), from the list the module's stubs are
 // made from.
 const Installed kServices[] = {
-#define UWN_SERVICE(name, vector, slot) {vector, slot, reinterpret_cast<void *>(&nlhost_svc_##name)},
-#include "services.def"
+#define UWN_SERVICE(name, vector, slot, type, params)          \
+  {vector, slot, reinterpret_cast<void *>(&nlhost_svc_##name), \
+   reinterpret_cast<void *>(&nlhost_watched_##name)},
+#include "uwinldat_services.def"
 #undef UWN_SERVICE
 };
-static_assert(std::size(kServices) == 19);
 
 // A recognisable kernel handle ("NLHOST").
 constexpr uint64_t kKernelHandle = 0x4E4C484F5354ull;
@@ -80,12 +83,10 @@ Host::Host() {
   tssvec_.fill(1);
   for (size_t i = 0; i < std::size(kVectorNumbers); ++i)
     vectors_[kVectorNumbers[i]] = vector_storage_[i].data();
-  for (const Installed &s : kServices) set_service(s.vector, s.slot, s.routine);
+  for (const Installed &s : kServices) *slot(s.vector, s.slot) = s.plain;
 
   missing_holder_.missing = standard_missing();
-  pool_.pool.allocate = [](uwn_memory_pool *pool, uint64_t size, uint32_t flags) -> void * {
-    return reinterpret_cast<Pool *>(pool)->owner->allocate(size, flags);
-  };
+  pool_.pool.allocate = plain_allocate;
   pool_.owner = this;
 
   gcb_.vectors = vectors_.data();
@@ -183,14 +184,28 @@ const HostInformat *Host::find_informat(std::string_view name) const {
   return nullptr;
 }
 
+void *Host::plain_allocate(uwn_memory_pool *pool, uint64_t size, uint32_t flags) {
+  return reinterpret_cast<Pool *>(pool)->owner->allocate(size, flags);
+}
+
+// The pool under a test's eye: the owner's watch records the request and may
+// refuse it.
+void *Host::watched_allocate(uwn_memory_pool *pool, uint64_t size, uint32_t flags) {
+  Host *owner = reinterpret_cast<Pool *>(pool)->owner;
+  if (WatchState *w = owner->watch_.get()) {
+    w->record("pool", static_cast<int64_t>(size > uint64_t{INT64_MAX} ? INT64_MAX : size));
+    if (w->fails("pool") || w->fail_allocations) return nullptr;
+  }
+  return owner->allocate(size, flags);
+}
+
 std::vector<Host::Allocation> Host::allocations() const {
   std::lock_guard lock(mutex_);
   return allocations_;
 }
 
 void *Host::allocate(uint64_t size, uint32_t flags) {
-  record("pool", static_cast<int64_t>(size > uint64_t{INT64_MAX} ? INT64_MAX : size));
-  if (should_fail("pool") || fail_allocations_ || size > kPoolMaxRequest) return nullptr;
+  if (size > kPoolMaxRequest) return nullptr;
   auto block = std::make_unique<uint8_t[]>(size == 0 ? 1 : size);
   std::memset(block.get(), kPoolFill, size == 0 ? 1 : size);
   void *address = block.get();
@@ -219,48 +234,19 @@ void Host::exit(int32_t code, int32_t detail) {
   std::abort();
 }
 
-void Host::fail_call(std::string_view service, int nth) {
-  std::lock_guard lock(mutex_);
-  fail_service_ = std::string(service);
-  fail_countdown_ = nth;
-  failure_armed_ = nth > 0;
-}
-
-bool Host::count_failure(const char *service) {
-  std::lock_guard lock(mutex_);
-  if (!failure_armed_ || fail_service_ != service || --fail_countdown_ > 0) return false;
-  failure_armed_ = false;
-  return true;
-}
-
-void Host::record_calls(bool on) { recording_ = on; }
-
-std::vector<ServiceCall> Host::calls() const {
-  std::lock_guard lock(mutex_);
-  return calls_;
-}
-
-void Host::clear_calls() {
-  std::lock_guard lock(mutex_);
-  calls_.clear();
-}
-
-void Host::record_call(const char *service, int64_t number, std::string_view text) {
-  ServiceCall call{service, number, std::string(text)};
-  std::lock_guard lock(mutex_);
-  calls_.push_back(std::move(call));
-}
-
-void *Host::service(int vector, int slot) const {
+void **Host::slot(int vector, int slot) {
   const int index = storage_index(vector);
   if (index < 0 || slot < 0 || slot >= kSlots) return nullptr;
-  return vector_storage_[index][slot];
+  return &vector_storage_[index][slot];
 }
 
-void Host::set_service(int vector, int slot, void *routine) {
-  const int index = storage_index(vector);
-  if (index < 0 || slot < 0 || slot >= kSlots) return;
-  vector_storage_[index][slot] = routine;
+// A slot a test has given a routine of its own keeps it.
+void Host::watch_services(bool on) {
+  for (const Installed &s : kServices) {
+    void *&routine = *slot(s.vector, s.slot);
+    if (routine == (on ? s.plain : s.watched)) routine = on ? s.watched : s.plain;
+  }
+  pool_.pool.allocate = on ? watched_allocate : plain_allocate;
 }
 
 }  // namespace nlhost

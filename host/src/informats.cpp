@@ -45,19 +45,23 @@ constexpr int32_t kMaxNumericField = 512;
   return 0;
 }
 
+// The name xfrname looks up: at most kMaxName bytes, trailing blanks dropped.
+std::string_view informat_name(const char *name, int32_t length) {
+  const int32_t n = name != nullptr ? std::clamp(length, 0, kMaxName) : 0;
+  std::string_view text(name, static_cast<size_t>(n));
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
 }  // namespace
 
 // Looks up an informat by name, ignoring case and trailing blanks; stores its
 // handle and answers 0, or answers kNoInformat and leaves the slot alone.
 extern "C" int32_t nlhost_svc_xfrname(void *, const char *name, int32_t length, int32_t kind, int32_t,
                                       void **informat) noexcept {
-  const int32_t n = name != nullptr ? std::clamp(length, 0, kMaxName) : 0;
-  std::string_view text(name, static_cast<size_t>(n));
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  const std::string_view text = informat_name(name, length);
   Host *host = current_host();
   if (host == nullptr) return kNoInformat;
-  HostAccess::record(*host, "xfrname", kind, text);
-  if (HostAccess::should_fail(*host, "xfrname")) return kNoInformat;
   if (kind != kInformatKind || length < 0 || length > kMaxName) return kNoInformat;
   const HostInformat *found = host->find_informat(text);
   if (found == nullptr) return kNoInformat;
@@ -67,11 +71,6 @@ extern "C" int32_t nlhost_svc_xfrname(void *, const char *name, int32_t length, 
 
 // Runs an informat that xfrname found.
 extern "C" int32_t nlhost_svc_xfxbpn(uwn_informat_block *block, void *informat) noexcept {
-  Host *host = current_host();
-  if (host != nullptr) {
-    HostAccess::record(*host, "xfxbpn", block != nullptr ? block->width : -1);
-    if (HostAccess::should_fail(*host, "xfxbpn")) return kNumericInvalid;
-  }
   const auto *run = static_cast<const HostInformat *>(informat);
   if (block == nullptr || run == nullptr || !*run) return kNumericInvalid;
   return (*run)(block);
@@ -143,17 +142,28 @@ int32_t read_standard_numeric(uwn_informat_block *block) {
                             block->result);
 }
 
-// wzifmn under a test's eye: recorded, perhaps failed, then read.
-[[gnu::cold, gnu::noinline]] int32_t wzifmn_instrumented(Host *host, uwn_informat_block *block) {
-  HostAccess::record(*host, "wzifmn", block != nullptr ? block->width : -1);
-  if (HostAccess::should_fail(*host, "wzifmn")) return kNumericInvalid;
-  return read_standard_numeric(block);
-}
-
 }  // namespace
 
 extern "C" int32_t nlhost_svc_wzifmn(uwn_informat_block *block) noexcept {
-  Host *host = current_host();
-  if (host != nullptr && HostAccess::instrumented(*host)) return wzifmn_instrumented(host, block);
   return read_standard_numeric(block);
+}
+
+// The watched informat services: each call recorded (xfrname with its kind
+// and name, the others with the block's width, -1 without a block), and
+// failed when the test armed it.
+
+extern "C" int32_t nlhost_watched_xfrname(void *locale, const char *name, int32_t length, int32_t kind,
+                                          int32_t zero, void **informat) noexcept {
+  if (watch_call("xfrname", kind, informat_name(name, length))) return kNoInformat;
+  return nlhost_svc_xfrname(locale, name, length, kind, zero, informat);
+}
+
+extern "C" int32_t nlhost_watched_xfxbpn(uwn_informat_block *block, void *informat) noexcept {
+  return watch_call("xfxbpn", block != nullptr ? block->width : -1) ? kNumericInvalid
+                                                                    : nlhost_svc_xfxbpn(block, informat);
+}
+
+extern "C" int32_t nlhost_watched_wzifmn(uwn_informat_block *block) noexcept {
+  return watch_call("wzifmn", block != nullptr ? block->width : -1) ? kNumericInvalid
+                                                                    : nlhost_svc_wzifmn(block);
 }

@@ -151,32 +151,17 @@ int32_t find_entry(const Locale *l, int32_t item, const uwn_locale_entry **entry
   return 0;
 }
 
-// wzsxglc under a test's eye: recorded, perhaps failed, then looked up.
-[[gnu::cold, gnu::noinline]] int32_t wzsxglc_instrumented(Host *host, const Locale *l, int32_t item,
-                                                          const uwn_locale_entry **entry) {
-  HostAccess::record(*host, "wzsxglc", item);
-  if (HostAccess::should_fail(*host, "wzsxglc")) return kNoLocaleItem;
-  return find_entry(l != nullptr ? l : host->locale(), item, entry);
-}
-
 }  // namespace
 
 extern "C" int32_t nlhost_svc_wzsxglc(void *locale, int32_t item, const uwn_locale_entry **entry) noexcept {
   Host *host = current_host();
   const Locale *l = static_cast<const Locale *>(locale);
   if (host == nullptr) return find_entry(l, item, entry);
-  if (HostAccess::instrumented(*host)) return wzsxglc_instrumented(host, l, item, entry);
   return find_entry(l != nullptr ? l : host->locale(), item, entry);
 }
 
 extern "C" int32_t nlhost_svc_wzsxplc(void *locale, int32_t item, const char *text, int32_t length) noexcept {
   Host *host = current_host();
-  if (host != nullptr && HostAccess::recording(*host))
-    HostAccess::record(*host, "wzsxplc", item,
-                       text != nullptr && length > 0 && length <= UWN_ENTRY_TEXT_MAX
-                           ? std::string_view(text, static_cast<size_t>(length))
-                           : std::string_view());
-  if (host != nullptr && HostAccess::should_fail(*host, "wzsxplc")) return kNoLocaleItem;
   Locale *l = resolve(locale);
   if (l == nullptr || length < 0 || (text == nullptr && length > 0)) return kNoLocaleItem;
   std::string_view value =
@@ -186,4 +171,21 @@ extern "C" int32_t nlhost_svc_wzsxplc(void *locale, int32_t item, const char *te
     return l->set_text(item, value) ? 0 : kNoLocaleItem;
   }
   return l->set_text(item, value) ? 0 : kNoLocaleItem;
+}
+
+// The watched locale services: each call recorded with its item (wzsxplc's
+// with its text, when the text fits an entry), and failed as "no item" when
+// the test armed it.
+
+extern "C" int32_t nlhost_watched_wzsxglc(void *locale, int32_t item,
+                                          const uwn_locale_entry **entry) noexcept {
+  return watch_call("wzsxglc", item) ? kNoLocaleItem : nlhost_svc_wzsxglc(locale, item, entry);
+}
+
+extern "C" int32_t nlhost_watched_wzsxplc(void *locale, int32_t item, const char *text,
+                                          int32_t length) noexcept {
+  const std::string_view noted = text != nullptr && length > 0 && length <= UWN_ENTRY_TEXT_MAX
+                                     ? std::string_view(text, static_cast<size_t>(length))
+                                     : std::string_view();
+  return watch_call("wzsxplc", item, noted) ? kNoLocaleItem : nlhost_svc_wzsxplc(locale, item, text, length);
 }

@@ -25,24 +25,15 @@ int32_t usable_length(const uwn_text_descriptor *d) {
 int32_t char_length(const Host *host, const unsigned char *s, int32_t i, int32_t n) {
   const unsigned char lead = s[i];
   if (host != nullptr && host->multibyte_lead(lead) != 0) return std::min(host->multibyte_lead(lead), n - i);
-  const size_t len =
-      utf8_sequence_length(std::string_view(reinterpret_cast<const char *>(s), static_cast<size_t>(n)),
-                           static_cast<size_t>(i));
+  const size_t len = utf8_sequence_length(
+      std::string_view(reinterpret_cast<const char *>(s), static_cast<size_t>(n)), static_cast<size_t>(i));
   return len == 0 ? 1 : static_cast<int32_t>(len);
 }
 
-// Records a wzsxoff call and passes its answer on: out of line, so that the
-// common path (nothing recorded) calls nothing and needs no stack frame.
-[[gnu::cold, gnu::noinline]] int32_t recorded_wzsxoff(Host *host, int32_t offset, int32_t answer) {
-  HostAccess::record(*host, "wzsxoff", offset);
-  return answer;
-}
-
-// Notes the answer in the descriptor and records the call.
-int32_t answer_wzsxoff(Host *host, uwn_text_descriptor *d, int32_t offset, int32_t answer) {
+// Notes the answer in the descriptor.
+int32_t answer_wzsxoff(uwn_text_descriptor *d, int32_t offset, int32_t answer) {
   d->last_offset = static_cast<int16_t>(offset);
   d->last_length = static_cast<int16_t>(answer);
-  if (host != nullptr && HostAccess::recording(*host)) return recorded_wzsxoff(host, offset, answer);
   return answer;
 }
 
@@ -61,7 +52,7 @@ int32_t answer_wzsxoff(Host *host, uwn_text_descriptor *d, int32_t offset, int32
     len = char_length(host, s, start, n);
   }
   d->host_24 = static_cast<uint64_t>(start);
-  return answer_wzsxoff(host, d, offset, len);
+  return answer_wzsxoff(d, offset, len);
 }
 
 }  // namespace
@@ -72,9 +63,8 @@ int32_t answer_wzsxoff(Host *host, uwn_text_descriptor *d, int32_t offset, int32
 // outside the text answer 1.  The start of the character last examined is
 // kept in host_24, so that a forward scan walks the text once.
 extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) noexcept {
+  if (d == nullptr) return 1;
   Host *host = current_host();
-  if (d == nullptr)
-    return host != nullptr && HostAccess::recording(*host) ? recorded_wzsxoff(host, offset, 1) : 1;
   const int32_t n = usable_length(d);
   if (offset == 0) d->host_24 = 0;  // set-up: start from the beginning
   if (offset >= 0 && offset < n) {
@@ -83,7 +73,7 @@ extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) no
       return wzsxoff_walk(host, d, offset, n);
     d->host_24 = static_cast<uint64_t>(offset);
   }
-  return answer_wzsxoff(host, d, offset, 1);
+  return answer_wzsxoff(d, offset, 1);
 }
 
 // Moves whole characters of source (count of them, or all for a negative
@@ -92,7 +82,6 @@ extern "C" int32_t nlhost_svc_wzsxoff(uwn_text_descriptor *d, int32_t offset) no
 extern "C" int32_t nlhost_svc_wzsxmov(uwn_text_descriptor *source, int32_t count,
                                       uwn_text_descriptor *destination) noexcept {
   Host *host = current_host();
-  if (host != nullptr) HostAccess::record(*host, "wzsxmov", count);
   if (destination == nullptr) return 0;
   const int32_t room = destination->text != nullptr ? std::max<int32_t>(0, destination->capacity) : 0;
   int32_t written = 0;
@@ -111,4 +100,17 @@ extern "C" int32_t nlhost_svc_wzsxmov(uwn_text_descriptor *source, int32_t count
   }
   destination->length = static_cast<int16_t>(written);
   return written;
+}
+
+// The watched text services: each call recorded with its offset or count.
+
+extern "C" int32_t nlhost_watched_wzsxoff(uwn_text_descriptor *d, int32_t offset) noexcept {
+  watch_record("wzsxoff", offset);
+  return nlhost_svc_wzsxoff(d, offset);
+}
+
+extern "C" int32_t nlhost_watched_wzsxmov(uwn_text_descriptor *source, int32_t count,
+                                          uwn_text_descriptor *destination) noexcept {
+  watch_record("wzsxmov", count);
+  return nlhost_svc_wzsxmov(source, count, destination);
 }

@@ -1,10 +1,11 @@
 // nlhost: a reference host for the uwinldat module.
 //
 // A Host owns everything the module reads through the control block: the
-// vector table with the 19 services, the GCB_TSSVEC bytes, the upper-case and
-// character-class tables, the standard missing value, the memory pool and the
-// kernel handle.  Services reach the host's state through one process-wide
-// current host (Host::current()).
+// vector table with every service of uwinldat_services.def, the GCB_TSSVEC
+// bytes, the upper-case and character-class tables, the standard missing
+// value, the memory pool and the kernel handle.  Services reach the host's
+// state through one process-wide current host (Host::current()).  Tests
+// watch and steer the services through nlhost/testing.h.
 #ifndef NLHOST_HOST_H
 #define NLHOST_HOST_H
 
@@ -78,12 +79,8 @@ class Locale {
 // number-convention items 111 to 114.
 std::shared_ptr<Locale> make_builtin_english();
 
-// One recorded service call (when recording is on).
-struct ServiceCall {
-  std::string service;  // "wzsxglc", "xfrname", ...
-  int64_t number = 0;   // item number, vector-specific integer argument
-  std::string text;     // name or text argument, where there is one
-};
+// What a test's ServiceWatch (nlhost/testing.h) keeps for a host.
+struct WatchState;
 
 // A host-side informat: reads the block, 0 when the value is stored.
 using HostInformat = std::function<int32_t(uwn_informat_block *)>;
@@ -145,9 +142,7 @@ class Host {
   // own standard informats through this.
   const HostInformat *find_informat(std::string_view name) const;
 
-  // Memory pool: allocations are kept until the host dies.  With
-  // fail_allocations(true) the pool answers null.
-  void fail_allocations(bool fail) { fail_allocations_ = fail; }
+  // Memory pool: allocations are kept until the host dies.
   struct Allocation {
     uint64_t size;
     uint32_t flags;
@@ -160,39 +155,21 @@ class Host {
   // then goes on as if the service had returned.
   void set_exit_handler(std::function<void(int32_t, int32_t)> handler);
 
-  // Makes the nth call of a service from now on fail the way that service
-  // fails: "wzsxglc" and "wzsxplc" no item, "xfrname" not found, "xfxbpn" and
-  // "wzifmn" a nonzero status, the calendar services the missing value,
-  // "pool" null.  Once only; nth 0 disarms.
-  void fail_call(std::string_view service, int nth);
-
-  // Call recording, for tests.
-  void record_calls(bool on);
-  std::vector<ServiceCall> calls() const;
-  void clear_calls();
-
-  // Direct access to a service slot (tests install spies here).
-  void *service(int vector, int slot) const;
-  void set_service(int vector, int slot, void *routine);
-
  private:
-  // The services reach these through HostAccess (host/src/host_internal.h).
+  // The services and the test watch reach these through HostAccess
+  // (host/src/host_internal.h).
   friend struct HostAccess;
-  // Both are inline tests of one flag so that a service that is neither
-  // recorded nor armed to fail pays a load and a branch.
-  void record(const char *service, int64_t number, std::string_view text = {}) {
-    if (recording_.load(std::memory_order_relaxed)) record_call(service, number, text);
-  }
-  bool recording() const { return recording_.load(std::memory_order_relaxed); }
-  bool should_fail(const char *service) {
-    return failure_armed_.load(std::memory_order_relaxed) && count_failure(service);
-  }
   void *allocate(uint64_t size, uint32_t flags);
+  // The pool's routine, plain and with a test's bookkeeping first.
+  static void *plain_allocate(uwn_memory_pool *pool, uint64_t size, uint32_t flags);
+  static void *watched_allocate(uwn_memory_pool *pool, uint64_t size, uint32_t flags);
   void exit(int32_t code, int32_t detail);
   std::mutex &locale_mutex() { return locale_mutex_; }
-
-  void record_call(const char *service, int64_t number, std::string_view text);
-  bool count_failure(const char *service);
+  // The slot of a service in the vector table, or null.
+  void **slot(int vector, int slot);
+  // Puts the watched copies of the services (and of the pool's routine) in
+  // place of the plain ones, or the plain ones back.
+  void watch_services(bool on);
 
   // The pool as the module sees it, followed by its owner.
   struct Pool {
@@ -232,15 +209,11 @@ class Host {
   std::vector<std::pair<std::string, bool>> options_;
   // Handles given out by xfrname point into these records: never moved.
   std::vector<std::unique_ptr<NamedInformat>> informats_;
-  std::atomic<bool> fail_allocations_{false};
   std::vector<Allocation> allocations_;
   std::vector<std::unique_ptr<uint8_t[]>> blocks_;
   std::function<void(int32_t, int32_t)> exit_handler_;
-  std::atomic<bool> recording_{false};
-  std::atomic<bool> failure_armed_{false};
-  std::string fail_service_;
-  int fail_countdown_ = 0;
-  std::vector<ServiceCall> calls_;
+  // Made by the first ServiceWatch call; never while the module runs.
+  std::unique_ptr<WatchState> watch_;
   mutable std::mutex mutex_;
   std::mutex locale_mutex_;
 };
