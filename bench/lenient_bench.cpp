@@ -72,7 +72,7 @@ void BM_FieldReader_LenientColumn(benchmark::State &state) {
   e.use(p.locale);
   e.host.set_year_window(1960);
   std::string error;
-  auto reader = nlhost::FieldReader::make(*e.module, kColumns[column].informat, &error);
+  auto reader = nlhost::FieldReader::make(e.host, *e.module, kColumns[column].informat, &error);
   if (!reader) {
     state.SkipWithError(error.c_str());
     return;

@@ -148,7 +148,7 @@ void BM_FieldReader_Read(benchmark::State &state) {
   const bool money = state.range(0) == kMoney;
   const bool strict = state.range(1) != 0;
   std::string error;
-  auto reader = nlhost::FieldReader::make(*e.module, money ? "MONEY" : "NUMBER", &error);
+  auto reader = nlhost::FieldReader::make(e.host, *e.module, money ? "MONEY" : "NUMBER", &error);
   if (!reader) {
     state.SkipWithError(error.c_str());
     return;

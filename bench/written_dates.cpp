@@ -170,7 +170,7 @@ int main(int argc, char **argv) {
       std::fprintf(
           stderr,
           "usage: nldat_written_dates [--locales a,b,...] [--list N] [--glibc-dir DIR] [--glibc-cached]\n"
-                   "                           [--no-glibc]\n"
+          "                           [--no-glibc]\n"
           "Writes a sample of dates and datetimes with ICU and glibc in every locale and reads\n"
           "them back through nlhost::FieldReader; prints the share read right per row.\n");
       return arg == "--help" ? 0 : 2;
@@ -199,7 +199,7 @@ int main(int argc, char **argv) {
   }
   std::map<std::string, nlhost::FieldReader> readers;
   for (const char *name : {"NLDATE", "NLDATEW", "NLDATM"}) {
-    auto reader = nlhost::FieldReader::make(*module, name, &error);
+    auto reader = nlhost::FieldReader::make(host, *module, name, &error);
     if (!reader) {
       std::fprintf(stderr, "nldat_written_dates: %s\n", error.c_str());
       return 1;

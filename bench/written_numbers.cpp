@@ -75,7 +75,7 @@ int main(int argc, char **argv) {
   }
   std::map<std::string, nlhost::FieldReader> readers;
   for (const char *name : {"NUMBER", "MONEY"}) {
-    auto reader = nlhost::FieldReader::make(*module, name, &error);
+    auto reader = nlhost::FieldReader::make(host, *module, name, &error);
     if (!reader) {
       std::fprintf(stderr, "nldat_written_numbers: %s\n", error.c_str());
       return 2;

@@ -42,7 +42,8 @@ std::vector<nlhost::FieldReader> readers(bool strict) {
   std::vector<nlhost::FieldReader> result;
   std::string why;
   for (const char *name : {"NLDATE", "MONEY", "NLDATM", "NUMBER"}) {
-    std::optional<nlhost::FieldReader> reader = nlhost::FieldReader::make(*loaded().module, name, &why);
+    std::optional<nlhost::FieldReader> reader =
+        nlhost::FieldReader::make(*loaded().host, *loaded().module, name, &why);
     if (!reader) std::abort();
     reader->set_strict(strict);
     result.push_back(std::move(*reader));

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (normalized.size() > text.size()) __builtin_trap();
 
   std::string error;
-  auto reader = nlhost::FieldReader::make(*s.module, name, &error);
+  auto reader = nlhost::FieldReader::make(s.host, *s.module, name, &error);
   if (!reader) __builtin_trap();
   reader->set_strict(data[1] & 1);
   double value = 0;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "nlhost/civil.h"
+#include "nlhost/readers.h"
 #include "session.h"
 
 extern "C" {
@@ -200,17 +201,21 @@ Datum nl_timestamp(PG_FUNCTION_ARGS) {
 }
 
 // nl_number(text, locale text) -> float8
-Datum nl_number(PG_FUNCTION_ARGS) { return read_number_like(fcinfo, "NUMBER"); }
+Datum nl_number(PG_FUNCTION_ARGS) {
+  return read_number_like(fcinfo, nlhost::library_reader(nlhost::ReaderSource::kNumber).name);
+}
 
 // nl_percent(text, locale text) -> float8, a fraction: '12,5 %' gives 0.125
-Datum nl_percent(PG_FUNCTION_ARGS) { return read_number_like(fcinfo, "PERCENT"); }
+Datum nl_percent(PG_FUNCTION_ARGS) {
+  return read_number_like(fcinfo, nlhost::library_reader(nlhost::ReaderSource::kPercent).name);
+}
 
 // nl_money(text, locale text) -> numeric, rounded to the currency's fraction
 // digits
 Datum nl_money(PG_FUNCTION_ARGS) {
   if (PG_ARGISNULL(0)) PG_RETURN_NULL();
   nlpg::ReadRequest request;
-  request.reader = "MONEY";
+  request.reader = nlhost::library_reader(nlhost::ReaderSource::kMoney).name;
   request.kind = nlhost::ValueKind::kNumber;
   double value = 0;
   int fraction_digits = 2;
@@ -264,7 +269,7 @@ Datum nl_week_number(PG_FUNCTION_ARGS) {
 // nl_read_week(text, rule text) -> date
 Datum nl_read_week(PG_FUNCTION_ARGS) {
   nlpg::ReadRequest request;
-  request.reader = "WEEK";
+  request.reader = nlhost::library_reader(nlhost::ReaderSource::kWeek).name;
   request.kind = nlhost::ValueKind::kDate;
   request.rule = rule_argument(fcinfo, 1);
   double value = 0;

@@ -14,6 +14,8 @@
 #include <stdexcept>
 
 #include "nlhost/icu_locale.h"
+#include "nlhost/readers.h"
+#include "nlhost/text.h"
 
 namespace nlpg {
 
@@ -26,28 +28,6 @@ constexpr size_t kLongestLocaleName = 64;
 // many (in any spelling) is refused rather than let grow without bound.
 constexpr size_t kMostLocales = 256;
 
-// The readers each SQL function may use, by the kind of value it returns.
-struct ReaderRow {
-  std::string_view name;
-  nlhost::ValueKind kind;
-};
-constexpr ReaderRow kReaders[] = {
-    {"NLDATE", nlhost::ValueKind::kDate},       {"NLDATEW", nlhost::ValueKind::kDate},
-    {"NLDATM", nlhost::ValueKind::kDatetime},   {"NLDATMW", nlhost::ValueKind::kDatetime},
-    {"NLDATMAP", nlhost::ValueKind::kDatetime}, {"NUMBER", nlhost::ValueKind::kNumber},
-    {"MONEY", nlhost::ValueKind::kNumber},      {"PERCENT", nlhost::ValueKind::kNumber},
-    {"WEEK", nlhost::ValueKind::kDate},
-};
-
-constexpr char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool same_name(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (upper(a[i]) != upper(b[i])) return false;
-  return true;
-}
-
 void fail(Error *error, Failure failure, const char *format, ...) __attribute__((format(printf, 3, 4)));
 void fail(Error *error, Failure failure, const char *format, ...) {
   error->failure = failure;
@@ -59,6 +39,25 @@ void fail(Error *error, Failure failure, const char *format, ...) {
 }
 
 void hint(Error *error, const char *text) { std::snprintf(error->hint, sizeof error->hint, "%s", text); }
+
+// Which informats read values of kind, when any do: "Dates are read by
+// NLDATE or NLDATEW."
+void informats_hint(Error *error, nlhost::ValueKind kind) {
+  const char *what = kind == nlhost::ValueKind::kDate       ? "Dates"
+                     : kind == nlhost::ValueKind::kDatetime ? "Timestamps"
+                                                            : nullptr;
+  if (what == nullptr) return;
+  std::vector<std::string_view> names;
+  for (const nlhost::ReaderInfo &row : nlhost::reader_table()) {
+    if (row.source == nlhost::ReaderSource::kInformat && row.kind == kind) names.push_back(row.name);
+  }
+  std::string text = std::string(what) + " are read by ";
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) text += i + 1 == names.size() ? " or " : ", ";
+    text += names[i];
+  }
+  hint(error, (text + ".").c_str());
+}
 
 // A view as a printf argument: at most 64 bytes of it.
 int shown(std::string_view text) { return static_cast<int>(std::min<size_t>(text.size(), 64)); }
@@ -79,6 +78,7 @@ class Session {
     // backend for it.
     host_.set_exit_handler([](int32_t, int32_t) {});
     host_.make_current();
+    readers_.resize(nlhost::reader_table().size());
   }
 
   const nlhost::Module *module(std::string_view path, Error *error) {
@@ -114,7 +114,7 @@ class Session {
     std::optional<nlhost::FieldReader> &slot = readers_[index];
     if (!slot) {
       std::string why;
-      slot = nlhost::FieldReader::make(module, kReaders[index].name, &why);
+      slot = nlhost::FieldReader::make(host_, module, nlhost::reader_table()[index].name, &why);
       if (!slot) {
         fail(error, Failure::kModule, "%s", why.c_str());
         return nullptr;
@@ -161,7 +161,7 @@ class Session {
   // Unique pointers keep each entry in place as the list grows.
   std::vector<std::unique_ptr<CachedLocale>> locales_;
   const CachedLocale *current_ = nullptr;
-  std::array<std::optional<nlhost::FieldReader>, std::size(kReaders)> readers_;
+  std::vector<std::optional<nlhost::FieldReader>> readers_;  // one a row of the reader table
   std::vector<std::string> locale_names_;
 };
 
@@ -203,32 +203,26 @@ const nlhost::Module *prepare(const Settings &settings, Error *error, const Cach
 }  // namespace
 
 std::string_view locale_from_lc_time(std::string_view lc_time) noexcept {
-  const std::string_view name = lc_time.substr(0, lc_time.find_first_of(".@"));
-  if (name.empty() || name == "C" || name == "POSIX") return "en_US";
-  return name;
+  return nlhost::posix_locale_name(lc_time);
 }
 
 char week_rule(std::string_view text) noexcept {
   if (text.size() != 1) return 0;
-  const char rule = upper(text[0]);
+  const char rule = nlhost::ascii_upper(text[0]);
   return rule == 'U' || rule == 'V' || rule == 'W' ? rule : 0;
 }
 
 ReadResult read_field(const Settings &settings, const ReadRequest &request, double *value,
                       int *fraction_digits, Error *error) noexcept {
   return guarded(error, ReadResult::kFailed, [&] {
-    size_t index = std::size(kReaders);
-    for (size_t i = 0; i < std::size(kReaders); ++i)
-      if (same_name(kReaders[i].name, request.reader)) index = i;
-    if (index == std::size(kReaders) || kReaders[index].kind != request.kind) {
+    const nlhost::ReaderInfo *row = nlhost::find_reader(request.reader);
+    if (row == nullptr || row->kind != request.kind) {
       fail(error, Failure::kBadParameter, "unknown informat \"%.*s\"", shown(request.reader),
            request.reader.data());
-      hint(error, request.kind == nlhost::ValueKind::kDate ? "Dates are read by NLDATE or NLDATEW."
-                  : request.kind == nlhost::ValueKind::kDatetime
-                      ? "Timestamps are read by NLDATM, NLDATMW or NLDATMAP."
-                      : "");
+      informats_hint(error, request.kind);
       return ReadResult::kFailed;
     }
+    const auto index = static_cast<size_t>(row - nlhost::reader_table().data());
     const CachedLocale *locale = nullptr;
     const nlhost::Module *module = prepare(settings, error, &locale);
     if (module == nullptr) return ReadResult::kFailed;
@@ -259,14 +253,19 @@ bool format_value(const Settings &settings, nlhost::ValueKind kind, double value
       }
       text = nullptr;
       text_length = item;
-    } else if (pattern.empty() || text_length > 32767) {
-      fail(error, Failure::kBadParameter, "a pattern has 1 to 32767 bytes");
+    } else if (pattern.empty() || text_length > UWN_DESCRIPTOR_MAX) {
+      fail(error, Failure::kBadParameter, "a pattern has 1 to %d bytes", UWN_DESCRIPTOR_MAX);
       return false;
     }
     const nlhost::Module *module = prepare(settings, error);
     if (module == nullptr) return false;
     using Writer = int32_t (*)(char *, int32_t *, const char *, int32_t, double);
-    const auto write = module->function<Writer>(kind == nlhost::ValueKind::kDate ? "zkfdate" : "zkfdttm");
+    const char *writer = nlhost::kind_info(kind).writer;
+    const auto write = writer != nullptr ? module->function<Writer>(writer) : nullptr;
+    if (write == nullptr) {
+      fail(error, Failure::kModule, "the module writes no such value");
+      return false;
+    }
     int32_t width = 0;
     int32_t rc = write(nullptr, &width, text, static_cast<int32_t>(text_length), value);
     if (rc >= 0 && static_cast<size_t>(rc) > capacity) {

@@ -264,9 +264,9 @@ TEST_F(LenientRoundTrip, IcuWrittenInFortyLocales) {
   };
   host().set_year_window(1960);
   std::string error;
-  auto date_reader = nlhost::FieldReader::make(module(), "NLDATE", &error);
-  auto weekday_reader = nlhost::FieldReader::make(module(), "NLDATEW", &error);
-  auto datetime_reader = nlhost::FieldReader::make(module(), "NLDATM", &error);
+  auto date_reader = nlhost::FieldReader::make(host(), module(), "NLDATE", &error);
+  auto weekday_reader = nlhost::FieldReader::make(host(), module(), "NLDATEW", &error);
+  auto datetime_reader = nlhost::FieldReader::make(host(), module(), "NLDATM", &error);
   ASSERT_TRUE(date_reader && weekday_reader && datetime_reader) << error;
   using icu::DateFormat;
   struct Style {

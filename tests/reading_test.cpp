@@ -120,7 +120,7 @@ TEST(Normalize, MapsWhatTheOneByteLocaleDataCannotHold) {
 TEST_F(Reading, StrictRefusesWhatThePatternReadsOnlyInPart) {
   use("de_DE");
   std::string error;
-  auto reader = nlhost::FieldReader::make(*module_, "NLDATE", &error);
+  auto reader = nlhost::FieldReader::make(*host_, *module_, "NLDATE", &error);
   ASSERT_TRUE(reader) << error;
   double value = -1;
   EXPECT_TRUE(reader->read("07.12.2026", &value));
@@ -158,7 +158,7 @@ TEST_F(Reading, StrictPatternReadersAccountForTheWholeField) {
   for (const Row &row : rows) {
     SCOPED_TRACE(std::string(row.pattern) + " " + row.field);
     std::string error;
-    auto reader = nlhost::FieldReader::with_pattern(*module_, row.kind, row.pattern, &error);
+    auto reader = nlhost::FieldReader::with_pattern(*host_, *module_, row.kind, row.pattern, &error);
     ASSERT_TRUE(reader) << error;
     double value = -1;
     EXPECT_EQ(reader->read(row.field, &value), !std::isnan(row.value));
@@ -177,7 +177,7 @@ TEST_F(Reading, StrictShapeCheckAgreesWithTheWriteBack) {
     SCOPED_TRACE(locale);
     use(locale);
     std::string error;
-    auto reader = nlhost::FieldReader::make(*module_, "NLDATM", &error);
+    auto reader = nlhost::FieldReader::make(*host_, *module_, "NLDATM", &error);
     ASSERT_TRUE(reader) << error;
     const auto write = zkfdttm_fn();
     for (int64_t day = -25567; day < 47482; day += 7) {  // 1890 to 2090, every weekday in turn
@@ -194,7 +194,7 @@ TEST_F(Reading, StrictShapeCheckAgreesWithTheWriteBack) {
   }
   use("de_DE");
   std::string error;
-  auto reader = nlhost::FieldReader::make(*module_, "NLDATM", &error);
+  auto reader = nlhost::FieldReader::make(*host_, *module_, "NLDATM", &error);
   ASSERT_TRUE(reader) << error;
   for (const char *field : {"07.12.2026, 24:00:00", "07.12.2026, 14:60:00", "07.12.2026, 14:59:60",
                             "31.04.2026, 10:00:00", "29.02.2025, 10:00:00", "00.12.2026, 10:00:00"}) {
@@ -210,7 +210,7 @@ TEST_F(Reading, StrictShapeCheckAgreesWithTheWriteBack) {
 TEST_F(Reading, StrictDatetimesAreWholeOrNothing) {
   use("de_DE");
   std::string error;
-  auto reader = nlhost::FieldReader::make(*module_, "NLDATM", &error);
+  auto reader = nlhost::FieldReader::make(*host_, *module_, "NLDATM", &error);
   ASSERT_TRUE(reader) << error;
   constexpr double kDay = 24447.0 * 86400;
   struct Row {
@@ -242,9 +242,9 @@ TEST_F(Reading, StrictDatetimesAreWholeOrNothing) {
 TEST_F(Reading, LibraryReadersAndUnknownNames) {
   use("de_DE");
   std::string error;
-  EXPECT_FALSE(nlhost::FieldReader::make(*module_, "NOSUCH", &error));
+  EXPECT_FALSE(nlhost::FieldReader::make(*host_, *module_, "NOSUCH", &error));
   EXPECT_NE(error.find("NOSUCH"), std::string::npos);
-  auto number = nlhost::FieldReader::make(*module_, "number", &error);
+  auto number = nlhost::FieldReader::make(*host_, *module_, "number", &error);
   ASSERT_TRUE(number) << error;
   double value = 0;
   EXPECT_TRUE(number->read("1.234,5", &value));
@@ -354,7 +354,7 @@ TEST_F(Reading, StrictNumbersStandWhereTheLocalePutsThem) {
       current = row.locale;
     }
     std::string error;
-    auto reader = nlhost::FieldReader::make(*module_, row.reader, &error);
+    auto reader = nlhost::FieldReader::make(*host_, *module_, row.reader, &error);
     ASSERT_TRUE(reader) << error;
     double value = -999;
     EXPECT_EQ(reader->read(row.field, &value), row.read);
@@ -367,7 +367,7 @@ TEST_F(Reading, StrictNumbersStandWhereTheLocalePutsThem) {
 TEST_F(Reading, LenientNumbersAreTheModulesReading) {
   use("en_US");
   std::string error;
-  auto money = nlhost::FieldReader::make(*module_, "MONEY", &error);
+  auto money = nlhost::FieldReader::make(*host_, *module_, "MONEY", &error);
   ASSERT_TRUE(money) << error;
   money->set_strict(false);
   double value = 0;
@@ -376,7 +376,7 @@ TEST_F(Reading, LenientNumbersAreTheModulesReading) {
   EXPECT_TRUE(money->read("$1,2,3", &value));
   EXPECT_EQ(value, 123);
   use("en_SX");
-  money = nlhost::FieldReader::make(*module_, "MONEY", &error);
+  money = nlhost::FieldReader::make(*host_, *module_, "MONEY", &error);
   ASSERT_TRUE(money) << error;
   money->set_strict(false);
   value = 7;

@@ -29,8 +29,8 @@ TEST(WrittenNumbers, ReadBackInTheLocaleThatWroteThem) {
   host.set_locale(nlhost::load_icu_locale("en_US", &error));
   auto module = nlhost::Module::open(host, NLDAT_MODULE_PATH, &error);
   ASSERT_NE(module, nullptr) << error;
-  auto number = nlhost::FieldReader::make(*module, "NUMBER", &error);
-  auto money = nlhost::FieldReader::make(*module, "MONEY", &error);
+  auto number = nlhost::FieldReader::make(host, *module, "NUMBER", &error);
+  auto money = nlhost::FieldReader::make(host, *module, "MONEY", &error);
   ASSERT_TRUE(number && money) << error;
   const std::string locale_dir = (std::filesystem::temp_directory_path() / "nldat-written-locales").string();
 

@@ -2,8 +2,6 @@
 // the swap between its plain and watched services.
 #include "nlhost/host.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -14,6 +12,7 @@
 
 #include "host_internal.h"
 #include "nlhost/civil.h"
+#include "nlhost/text.h"
 #include "services.h"
 
 namespace nlhost {
@@ -59,10 +58,6 @@ constexpr uint8_t kPoolFill = 0xA5;
 
 // Larger requests are refused: no registration block comes near it.
 constexpr uint64_t kPoolMaxRequest = uint64_t{1} << 30;
-
-bool same_name(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && (a.empty() || strncasecmp(a.data(), b.data(), a.size()) == 0);
-}
 
 }  // namespace
 

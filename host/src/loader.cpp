@@ -1,7 +1,6 @@
 // The module loader: what a real host does with an image.
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include <cstring>
 
 #include "nlhost/host.h"
+#include "nlhost/text.h"
 
 namespace nlhost {
 
@@ -145,8 +145,7 @@ void *Module::symbol(const char *name) const { return handle_ != nullptr ? dlsym
 
 uwn_informat_fn Module::informat(std::string_view name) const {
   for (const Informat &i : informats_)
-    if (i.name.size() == name.size() && strncasecmp(i.name.data(), name.data(), name.size()) == 0)
-      return i.routine;
+    if (same_name(i.name, name)) return i.routine;
   return nullptr;
 }
 

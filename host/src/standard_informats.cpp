@@ -183,7 +183,7 @@ class Reader {
 bool valid(const Date &d) {
   if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > civil::days_in_month(d.year, d.month)) return false;
   const int64_t days = date_value(d.year, d.month, d.day);
-  return lenient::in_range(lenient::Kind::kDate, static_cast<double>(days)) &&
+  return lenient::in_range(ValueKind::kDate, static_cast<double>(days)) &&
          (d.weekday == 0 || d.weekday == civil::weekday(days));
 }
 
@@ -241,8 +241,8 @@ bool read_value(Form form, std::string_view raw, const Host &host, double *value
   const std::string_view text = trim_blanks(normalize_field(raw, scratch));
   if (text.empty()) return false;
   const int window = host.year_window();
-  const lenient::Kind kind =
-      form == Form::kDate || form == Form::kWeekdate ? lenient::Kind::kDate : lenient::Kind::kDatetime;
+  const ValueKind kind =
+      form == Form::kDate || form == Form::kWeekdate ? ValueKind::kDate : ValueKind::kDatetime;
   const Locale *locale = host.locale();
   const lenient::LocaleForms *forms = locale != nullptr ? lenient::forms_of(*locale) : nullptr;
   double classic = 0, own = 0;

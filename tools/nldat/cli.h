@@ -1,6 +1,6 @@
-// nldat: the pieces the commands share.  Every command is one function
-// int cmd_NAME(Context &, const NameOptions &) in its own file; its options
-// are declared once, with CLI11, in main.cpp, which fills the struct.
+// nldat: the pieces the commands share.  Every command lives in a file of
+// its own: Command add_NAME(CLI::App &) declares its subcommand and options
+// with CLI11 and returns what runs it; NLDAT_COMMANDS below lists them.
 #ifndef NLDAT_CLI_H
 #define NLDAT_CLI_H
 
@@ -16,14 +16,17 @@
 #include "nlhost/host.h"
 #include "nlhost/reading.h"
 
+namespace CLI {
+class App;
+class Validator;
+}  // namespace CLI
+
 namespace nldat {
 
 // Exit statuses.
 inline constexpr int kExitOk = 0;      // every field was read
 inline constexpr int kExitUnread = 1;  // some fields were not read
 inline constexpr int kExitUsage = 2;   // bad usage, or the job cannot run
-
-inline constexpr const char *kDefaultLocale = "en_US";
 
 // What every command may use: the host, its locale and the loaded module,
 // each made on first use so that "nldat locales" needs no module.
@@ -62,54 +65,40 @@ struct ReaderChoice {
   bool lenient = false;
   char week_rule = 'V';
 };
+// The value kind a pattern reads when the reader is named name: date,
+// datetime or time, or the kind of a date or datetime informat; nothing for
+// any other name.
+std::optional<nlhost::ValueKind> pattern_kind(std::string_view name);
 // The reader, or nothing after printing why it cannot be made; for worker
 // thread `worker` of a job, through that worker's module.
 std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice,
                                                size_t worker = 0);
 
-struct ReadOptions {
-  ReaderChoice reader;
-  std::vector<std::string> files;  // none: standard input
-  size_t column = 0;               // from 1; 0: the whole line
-  std::string delimiter = ",";
-  bool header = false;
-  bool echo = false;
-  int threads = 0;  // worker threads; 0: the machine's cores
+// A command: the subcommand that holds its options, and what runs it once
+// the command line is parsed with it.
+struct Command {
+  CLI::App *app;
+  std::function<int(Context &)> run;
 };
 
-struct ConvertOptions {
-  std::string file = "-";
-  std::vector<std::string> columns;  // NAME=INFORMAT or N=INFORMAT
-  std::string delimiter;             // empty: guessed from the header line
-  std::string output = "iso";        // iso, value or both
-  bool keep = false;
-  bool no_header = false;
-  std::string rejects;
-  int threads = 0;      // worker threads; 0: the machine's cores
-  ReaderChoice reader;  // --lenient, --pattern, --rule for every column
-};
+// Every command, in the order --help lists them.  Adding a command is a file
+// that defines Command add_NAME(CLI::App &) and a name here.
+#define NLDAT_COMMANDS(X) X(read) X(convert) X(patterns) X(format) X(week) X(info) X(locales)
+#define NLDAT_DECLARE_COMMAND(name) Command add_##name(CLI::App &app);
+NLDAT_COMMANDS(NLDAT_DECLARE_COMMAND)
+#undef NLDAT_DECLARE_COMMAND
 
-struct FormatOptions {
-  std::string kind;     // date, datetime or time
-  std::string pattern;  // a pattern, or @ITEM
-  std::vector<std::string> values;
-  std::string input;  // where values come from when none are given; "-" standard input
-};
-
-struct WeekOptions {
-  char rule = 'V';
-  int32_t width = 11;
-  std::vector<std::string> dates;
-  std::string input;
-};
-
-int cmd_read(Context &context, const ReadOptions &options);
-int cmd_convert(Context &context, const ConvertOptions &options);
-int cmd_patterns(Context &context);
-int cmd_format(Context &context, const FormatOptions &options);
-int cmd_week(Context &context, const WeekOptions &options);
-int cmd_info(Context &context);
-int cmd_locales(Context &context);
+// What the options of several commands share: the exit statuses' line of
+// help, the checks of --delimiter (which turns "\t" and "tab" into a tab),
+// --column and a week rule, the reader names as a help text lists them
+// (the informats, or the library readers), and --strict, --lenient,
+// --pattern and --rule on every reading command.
+extern const std::string kExitText;
+CLI::Validator delimiter_validator();
+CLI::Validator column_validator();
+CLI::Validator rule_validator();
+std::string reader_names(bool informats);
+void add_reading_options(CLI::App &command, ReaderChoice &choice);
 
 // A value as the shortest text that reads back to it (integers plainly, "."
 // for a missing value), into buffer (32 bytes suffice); returns the length.

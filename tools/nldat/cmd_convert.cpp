@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -16,20 +17,29 @@
 #include "cli.h"
 #include "convert.h"
 #include "messages.h"
+#include "nlhost/text.h"
 #include "parallel_lines.h"
 
 namespace nldat {
 namespace {
 
+struct ConvertOptions {
+  std::string file = "-";
+  std::vector<std::string> columns;  // NAME=INFORMAT or N=INFORMAT
+  std::string delimiter;             // empty: guessed from the header line
+  std::string output = "iso";        // iso, value or both
+  bool keep = false;
+  bool no_header = false;
+  std::string rejects;
+  int threads = 0;      // worker threads; 0: the machine's cores
+  ReaderChoice reader;  // --lenient, --pattern, --rule for every column
+};
+
 constexpr size_t kBlock = 1 << 18;            // read and converted at a time
 constexpr int64_t kProgressAbove = 64 << 20;  // a file this big shows progress on a terminal
 
-// Tallies a block carries besides the columns' counts.
-enum Tally : size_t { kRecords, kBytes, kTallies };
-
 // A block's unread fields travel as its notes: the topic tells the column
 // and whether the field was missing; kNotUtf8 stops the job.
-constexpr int32_t kNotUtf8 = -1;
 int32_t reject_topic(const Reject &reject) {
   return static_cast<int32_t>(2 * reject.column + reject.missing);
 }
@@ -43,13 +53,6 @@ struct ColumnChoice {
 
 bool all_digits(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-bool same_ignoring_case(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-           return up(x) == up(y);
-         });
 }
 
 // Resolves each --column against the header's names (exact first, then in
@@ -84,7 +87,7 @@ bool resolve_columns(const ConvertOptions &options, const std::vector<std::strin
       auto found = std::find(names.begin(), names.end(), choice.title);
       if (found == names.end()) {
         found = std::find_if(names.begin(), names.end(),
-                             [&](const std::string &name) { return same_ignoring_case(name, choice.title); });
+                             [&](const std::string &name) { return nlhost::same_name(name, choice.title); });
       }
       if (found == names.end()) {
         std::string known;
@@ -243,11 +246,7 @@ class Report {
   // Takes a block's counts and unread fields, in file order; first_line is
   // the input's line where the block begins.
   void add(const BlockResult &result, int64_t first_line) {
-    for (size_t k = 0; k < totals_.size(); ++k) {
-      totals_[k].read += result.tallies[kTallies + 3 * k];
-      totals_[k].empty += result.tallies[kTallies + 3 * k + 1];
-      totals_[k].unread += result.tallies[kTallies + 3 * k + 2];
-    }
+    for (size_t k = 0; k < totals_.size() && k < result.columns.size(); ++k) totals_[k] += result.columns[k];
     for (const BlockResult::Note &note : result.notes) {
       const size_t k = static_cast<size_t>(note.topic / 2);
       const ColumnChoice &column = columns_[k];
@@ -296,6 +295,27 @@ std::vector<std::string> header_names(std::string_view header, char delimiter) {
   return names;
 }
 
+// The delimiter and the columns to convert, by the header record first
+// (file name for messages; sample: the input's start, to guess an encoding
+// by), each with a reader that can be made; false after printing why not.
+bool plan_columns(Context &context, const ConvertOptions &options, std::string_view first,
+                  std::string_view sample, const std::string &name, ConvertPlan *plan,
+                  std::vector<ColumnChoice> *columns) {
+  plan->delimiter = options.delimiter.empty() ? csv::guess_delimiter(first) : options.delimiter[0];
+  if (!valid_utf8(first)) {
+    error(shown_name(name) + ":1: " + not_utf8_message(first, sample));
+    return false;
+  }
+  const std::vector<std::string> names =
+      options.no_header ? std::vector<std::string>() : header_names(first, plan->delimiter);
+  if (!resolve_columns(options, names, columns)) return false;
+  for (const ColumnChoice &column : *columns) {
+    plan->columns.push_back(column.index);
+    if (!make_reader(context, column.reader)) return false;
+  }
+  return true;
+}
+
 // One worker's converting: a converter with field readers of its own.
 class ConvertJob : public LineJob {
  public:
@@ -312,23 +332,15 @@ class ConvertJob : public LineJob {
     std::swap(result.output, chunk_.output);
     for (Reject &reject : chunk_.rejects)
       result.note(reject.line, reject_topic(reject), std::move(reject.field));
-    std::vector<int64_t> &tallies = result.tallies;
-    tallies.assign(kTallies + 3 * chunk_.counts.size(), 0);
-    tallies[kRecords] = chunk_.records;
-    tallies[kBytes] = static_cast<int64_t>(block.size());
-    for (size_t k = 0; k < chunk_.counts.size(); ++k) {
-      tallies[kTallies + 3 * k] = chunk_.counts[k].read;
-      tallies[kTallies + 3 * k + 1] = chunk_.counts[k].empty;
-      tallies[kTallies + 3 * k + 2] = chunk_.counts[k].unread;
-    }
+    result.records = chunk_.records;
+    result.bytes = static_cast<int64_t>(block.size());
+    std::swap(result.columns, chunk_.counts);
   }
 
  private:
   ChunkConverter converter_;
   ChunkResult chunk_;
 };
-
-}  // namespace
 
 int cmd_convert(Context &context, const ConvertOptions &options) {
   ConvertPlan plan;
@@ -354,19 +366,8 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
   HeaderReader head;
   if (!head.read(fd, name)) return kExitUsage;
   const std::string_view first = head.record();
-  plan.delimiter = options.delimiter.empty() ? csv::guess_delimiter(first) : options.delimiter[0];
-  if (!valid_utf8(first)) {
-    error(shown_name(name) + ":1: " + not_utf8_message(first, head.all()));
-    return kExitUsage;
-  }
-  const std::vector<std::string> names =
-      options.no_header ? std::vector<std::string>() : header_names(first, plan.delimiter);
   std::vector<ColumnChoice> columns;
-  if (!resolve_columns(options, names, &columns)) return kExitUsage;
-  for (const ColumnChoice &column : columns) {
-    plan.columns.push_back(column.index);
-    if (!make_reader(context, column.reader)) return kExitUsage;
-  }
+  if (!plan_columns(context, options, first, head.all(), name, &plan, &columns)) return kExitUsage;
   // Each converter (one a worker thread) has field readers of its own,
   // through the worker's own module instance.
   auto make_converter = [&](size_t worker) {
@@ -409,8 +410,8 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
         }
         out().write(result.output);
         report.add(result, at);
-        rows += result.tallies[kRecords];
-        done += result.tallies[kBytes];
+        rows += result.records;
+        done += result.bytes;
         progress.update(done, rows);
         return true;
       });
@@ -418,6 +419,53 @@ int cmd_convert(Context &context, const ConvertOptions &options) {
   out().flush();
   progress.finish();
   return report.finish() ? kExitOk : kExitUnread;
+}
+
+}  // namespace
+
+Command add_convert(CLI::App &app) {
+  auto options = std::make_shared<ConvertOptions>();
+  ConvertOptions &convert = *options;
+  CLI::App *command = app.add_subcommand(
+      "convert", "convert columns of a delimited file to ISO 8601 text or plain values, keeping the rest");
+  command->add_option("FILE", convert.file, "the file to convert (default: standard input)");
+  command
+      ->add_option("--column", convert.columns,
+                   "convert the column named NAME in the header (or number N, 1 is the first) by "
+                   "INFORMAT: " +
+                       reader_names(true) + " " + reader_names(false) +
+                       ", or date:P, datetime:P, "
+                       "time:P for a pattern P; repeat for more columns")
+      ->type_name("NAME|N=INFORMAT")
+      ->allow_extra_args(false)
+      ->required();
+  command
+      ->add_option(
+          "--delimiter", convert.delimiter,
+          "the field delimiter, one byte (default: the most frequent of , ; tab | in the header line)")
+      ->transform(delimiter_validator())
+      ->type_name("C");
+  command->add_option("--output", convert.output, "what a converted field becomes")
+      ->check(CLI::IsMember({"iso", "value", "both"}))
+      ->type_name("iso|value|both");
+  command->add_flag("--keep", convert.keep, "keep a field that is not read as it was (default: empty it)");
+  command->add_flag("--no-header", convert.no_header, "the first line is data: name columns by number");
+  command->add_option("--rejects", convert.rejects, "write the fields not read to FILE: line, column, field")
+      ->type_name("FILE");
+  command
+      ->add_option("--threads", convert.threads,
+                   "convert on N threads (default: one per core, at most 8); the output is the same")
+      ->check(CLI::Range(1, 64))
+      ->type_name("N");
+  add_reading_options(*command, convert.reader);
+  command->footer(
+      "Dates become YYYY-MM-DD, datetimes YYYY-MM-DDTHH:MM:SS, numbers and amounts plain C numbers "
+      "(-1234.56).\n"
+      "An empty field stays empty; a field that is not read is left empty (or kept with --keep) and "
+      "counted.\n"
+      "Standard error gets one line per converted column: read, empty, not read.\n" +
+      kExitText);
+  return {command, [options](Context &context) { return cmd_convert(context, *options); }};
 }
 
 }  // namespace nldat

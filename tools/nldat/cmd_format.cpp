@@ -1,6 +1,8 @@
 // nldat format: writes date, datetime and time values by a pattern of the
 // module's language or by a locale item, through zkfdate, zkfdttm, zkftime.
+#include <CLI/CLI.hpp>
 #include <charconv>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -13,20 +15,14 @@ namespace nldat {
 
 namespace {
 
+struct FormatOptions {
+  std::string kind;     // date, datetime or time
+  std::string pattern;  // a pattern, or @ITEM
+  std::vector<std::string> values;
+  std::string input;  // where values come from when none are given; "-" standard input
+};
+
 using FormatFn = int32_t (*)(char *, int32_t *, const char *, int32_t, double);
-
-enum class Kind { kDate, kDatetime, kTime };
-
-struct KindInfo {
-  const char *name;
-  Kind kind;
-  const char *routine;
-};
-constexpr KindInfo kKinds[] = {
-    {"date", Kind::kDate, "zkfdate"},
-    {"datetime", Kind::kDatetime, "zkfdttm"},
-    {"time", Kind::kTime, "zkftime"},
-};
 
 // Reads an unsigned decimal field of 1..max_digits digits at s[pos].
 bool read_int(std::string_view s, size_t &pos, size_t max_digits, int64_t &out) {
@@ -81,7 +77,7 @@ bool read_iso_time(std::string_view s, size_t &pos, double &seconds) {
 
 // A value: a plain number in the value's own unit, or ISO 8601 text
 // (2010-03-05, 2010-03-05T13:45:30 or with a blank, 13:45:30).
-bool read_value(Kind kind, std::string_view s, double &value) {
+bool read_value(nlhost::ValueKind kind, std::string_view s, double &value) {
   double number = 0;
   const auto r = std::from_chars(s.data(), s.data() + s.size(), number);
   if (!s.empty() && r.ec == std::errc() && r.ptr == s.data() + s.size()) {
@@ -91,9 +87,10 @@ bool read_value(Kind kind, std::string_view s, double &value) {
   size_t pos = 0;
   bool ok = false;
   switch (kind) {
-    case Kind::kDate: ok = read_iso_date(s, pos, value); break;
-    case Kind::kTime: ok = read_iso_time(s, pos, value); break;
-    case Kind::kDatetime: {
+    case nlhost::ValueKind::kNumber: break;
+    case nlhost::ValueKind::kDate: ok = read_iso_date(s, pos, value); break;
+    case nlhost::ValueKind::kTime: ok = read_iso_time(s, pos, value); break;
+    case nlhost::ValueKind::kDatetime: {
       double date = 0, seconds = 0;
       ok = read_iso_date(s, pos, date) && (expect(s, pos, 'T') || expect(s, pos, ' ')) &&
            read_iso_time(s, pos, seconds) && seconds < 86400;
@@ -114,22 +111,17 @@ const char *status_message(int32_t rc) {
   }
 }
 
-}  // namespace
-
 int cmd_format(Context &context, const FormatOptions &options) {
-  const KindInfo *kind = nullptr;
-  for (const KindInfo &k : kKinds) {
-    if (options.kind == k.name) kind = &k;
-  }
-  if (kind == nullptr) {
+  const nlhost::KindInfo *kind = nlhost::find_kind(options.kind);
+  if (kind == nullptr || kind->writer == nullptr) {
     error("format: unknown kind " + options.kind + " (date, datetime or time)");
     return kExitUsage;
   }
   nlhost::Module *module = context.module();
   if (module == nullptr) return kExitUsage;
-  const auto format = module->function<FormatFn>(kind->routine);
+  const auto format = module->function<FormatFn>(kind->writer);
   if (format == nullptr) {
-    error(std::string("the module does not export ") + kind->routine);
+    error(std::string("the module does not export ") + kind->writer);
     return kExitUsage;
   }
 
@@ -153,7 +145,7 @@ int cmd_format(Context &context, const FormatOptions &options) {
   const bool input_read = each_value(options.values, options.input, [&](std::string_view given) {
     double value = 0;
     if (!read_value(kind->kind, given, value)) {
-      error(std::string("format: cannot read ") + kind->name + " value " + quoted_for_message(given));
+      error("format: cannot read " + std::string(kind->name) + " value " + quoted_for_message(given));
       status = kExitUnread;
       return;
     }
@@ -173,6 +165,28 @@ int cmd_format(Context &context, const FormatOptions &options) {
     status = kExitUnread;
   });
   return input_read ? status : kExitUsage;
+}
+
+}  // namespace
+
+Command add_format(CLI::App &app) {
+  auto options = std::make_shared<FormatOptions>();
+  FormatOptions &format = *options;
+  CLI::App *command =
+      app.add_subcommand("format", "write date, datetime or time values by a pattern or a locale item");
+  command->add_option("KIND", format.kind, "date, datetime or time")
+      ->required()
+      ->check(CLI::IsMember({"date", "datetime", "time"}));
+  command
+      ->add_option("PATTERN", format.pattern,
+                   "a pattern (e.g. \"%d.%m.%Y\"), or @ITEM for a locale item (e.g. @28)")
+      ->required();
+  command->add_option("VALUE", format.values,
+                      "a value in its own unit (days, seconds) or ISO 8601 text: 2010-03-05, "
+                      "2010-03-05T13:45:30, 13:45:30; none: one a line from --input");
+  command->add_option("--input", format.input, "read the values from this file (default: standard input)")
+      ->type_name("FILE");
+  return {command, [options](Context &context) { return cmd_format(context, *options); }};
 }
 
 }  // namespace nldat

@@ -1,5 +1,6 @@
 // nldat info and nldat locales: what the module says about itself, and the
 // locales the host can load.
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <string>
 
@@ -19,8 +20,6 @@ std::string hex(uint64_t value) {
   std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
   return text;
 }
-
-}  // namespace
 
 int cmd_info(Context &context) {
   nlhost::Module *module = context.module();
@@ -59,6 +58,17 @@ int cmd_info(Context &context) {
 int cmd_locales(Context &) {
   for (const std::string &name : nlhost::icu_locale_names()) out() << name << '\n';
   return kExitOk;
+}
+
+}  // namespace
+
+Command add_info(CLI::App &app) {
+  return {app.add_subcommand("info", "show the module's image record, entry list and informat table"),
+          cmd_info};
+}
+
+Command add_locales(CLI::App &app) {
+  return {app.add_subcommand("locales", "list the locales the host can load"), cmd_locales};
 }
 
 }  // namespace nldat

@@ -1,5 +1,7 @@
 // nldat patterns: what the locale gives each date, time and number item, and
 // what the module writes by it.
+#include <CLI/CLI.hpp>
+#include <iterator>
 #include <string>
 
 #include "cli.h"
@@ -11,30 +13,50 @@ namespace {
 using FormatFn = int32_t (*)(char *, int32_t *, const char *, int32_t, double);
 using GetFn = decltype(&zkgetloc);
 
-enum class Example { kDate, kDatetime, kTime, kNone };
-
+// The items in the order they are listed, and the kind of value each
+// writes an example of (kNumber: none).  What reads by an item comes from the
+// reader table; the time items belong to no reader.
 struct ItemRow {
   int32_t item;
-  const char *use;
-  Example example;
+  nlhost::ValueKind example;
 };
 constexpr ItemRow kItems[] = {
-    {UWN_ITEM_DATE_1, "NLDATE, first", Example::kDate},
-    {UWN_ITEM_DATE_2, "NLDATE, second", Example::kDate},
-    {UWN_ITEM_DATETIME_AP, "NLDATMAP", Example::kDatetime},
-    {UWN_ITEM_DATETIME_1, "NLDATM, first", Example::kDatetime},
-    {UWN_ITEM_DATETIME_2, "NLDATM and NLDATMAP, second", Example::kDatetime},
-    {UWN_ITEM_DATETIME_W1, "NLDATMW, first", Example::kDatetime},
-    {UWN_ITEM_DATETIME_W2, "NLDATMW, second", Example::kDatetime},
-    {UWN_ITEM_TIME_1, "time, first", Example::kTime},
-    {UWN_ITEM_TIME_2, "time, second", Example::kTime},
-    {UWN_ITEM_DATE_W1, "NLDATEW, first", Example::kDate},
-    {UWN_ITEM_DATE_W2, "NLDATEW, second", Example::kDate},
-    {UWN_ITEM_NUMBER, "NUMBER", Example::kNone},
-    {UWN_ITEM_PERCENT, "PERCENT", Example::kNone},
-    {UWN_ITEM_MONEY_LOCAL, "MONEY, local", Example::kNone},
-    {UWN_ITEM_MONEY_INTL, "MONEY, international", Example::kNone},
+    {UWN_ITEM_DATE_1, nlhost::ValueKind::kDate},
+    {UWN_ITEM_DATE_2, nlhost::ValueKind::kDate},
+    {UWN_ITEM_DATETIME_AP, nlhost::ValueKind::kDatetime},
+    {UWN_ITEM_DATETIME_1, nlhost::ValueKind::kDatetime},
+    {UWN_ITEM_DATETIME_2, nlhost::ValueKind::kDatetime},
+    {UWN_ITEM_DATETIME_W1, nlhost::ValueKind::kDatetime},
+    {UWN_ITEM_DATETIME_W2, nlhost::ValueKind::kDatetime},
+    {UWN_ITEM_TIME_1, nlhost::ValueKind::kTime},
+    {UWN_ITEM_TIME_2, nlhost::ValueKind::kTime},
+    {UWN_ITEM_DATE_W1, nlhost::ValueKind::kDate},
+    {UWN_ITEM_DATE_W2, nlhost::ValueKind::kDate},
+    {UWN_ITEM_NUMBER, nlhost::ValueKind::kNumber},
+    {UWN_ITEM_PERCENT, nlhost::ValueKind::kNumber},
+    {UWN_ITEM_MONEY_LOCAL, nlhost::ValueKind::kNumber},
+    {UWN_ITEM_MONEY_INTL, nlhost::ValueKind::kNumber},
 };
+
+// What reads by item: "NLDATM and NLDATMAP, second", "MONEY, local"; for
+// the time items "time, first".
+std::string read_by(int32_t item) {
+  std::string names;
+  std::string_view use;
+  for (const nlhost::ReaderInfo &reader : nlhost::reader_table()) {
+    for (size_t k = 0; k < std::size(reader.items); ++k) {
+      if (reader.items[k] != item) continue;
+      if (!names.empty()) names += " and ";
+      names += reader.name;
+      use = reader.item_uses[k];
+    }
+  }
+  if (names.empty()) {
+    names = nlhost::kind_info(nlhost::ValueKind::kTime).name;
+    use = item == UWN_ITEM_TIME_1 ? "first" : "second";
+  }
+  return use.empty() ? names : names + ", " + std::string(use);
+}
 
 // The example: 2026-12-07T14:30:45.
 constexpr double kExampleDate = 24447;
@@ -48,14 +70,14 @@ void pad(std::string_view text, size_t width) {
   for (size_t n = characters; n < width; ++n) out() << ' ';
 }
 
-}  // namespace
-
 int cmd_patterns(Context &context) {
   nlhost::Module *module = context.module();
   if (module == nullptr) return kExitUsage;
   const auto get = module->function<GetFn>("zkgetloc");
-  const FormatFn writers[] = {module->function<FormatFn>("zkfdate"), module->function<FormatFn>("zkfdttm"),
-                              module->function<FormatFn>("zkftime")};
+  const FormatFn writers[] = {
+      module->function<FormatFn>(nlhost::kind_info(nlhost::ValueKind::kDate).writer),
+      module->function<FormatFn>(nlhost::kind_info(nlhost::ValueKind::kDatetime).writer),
+      module->function<FormatFn>(nlhost::kind_info(nlhost::ValueKind::kTime).writer)};
   const double values[] = {kExampleDate, kExampleDate * 86400 + kExampleTime, kExampleTime};
   if (get == nullptr || writers[0] == nullptr || writers[1] == nullptr || writers[2] == nullptr) {
     error("the module does not export zkgetloc, zkfdate, zkfdttm and zkftime");
@@ -71,9 +93,9 @@ int cmd_patterns(Context &context) {
     int32_t length = sizeof text;
     const bool has = get(row.item, text, &length, nullptr, 0) == UWN_OK && length >= 0;
     pad(std::to_string(row.item), 6);
-    pad(row.use, 30);
+    pad(read_by(row.item), 30);
     pad(has ? std::string_view(text, static_cast<size_t>(length)) : "(none)", 28);
-    if (row.example != Example::kNone && has) {
+    if (row.example != nlhost::ValueKind::kNumber && has) {
       const auto k = static_cast<size_t>(row.example);
       char written[512];
       int32_t width = sizeof written;
@@ -84,6 +106,14 @@ int cmd_patterns(Context &context) {
     out() << '\n';
   }
   return kExitOk;
+}
+
+}  // namespace
+
+Command add_patterns(CLI::App &app) {
+  CLI::App *command = app.add_subcommand(
+      "patterns", "list the locale's date, time and number items with their patterns and an example of each");
+  return {command, cmd_patterns};
 }
 
 }  // namespace nldat

@@ -4,6 +4,8 @@
 // printed in input order: the output is the same on any number of threads.
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,9 +17,19 @@
 namespace nldat {
 namespace {
 
-// Topics of a block's messages.
-constexpr int32_t kUnread = 0;   // a field not read: counted against the limit
-constexpr int32_t kNotUtf8 = 1;  // the input is not text: the job stops
+struct ReadOptions {
+  ReaderChoice reader;
+  std::vector<std::string> files;  // none: standard input
+  size_t column = 0;               // from 1; 0: the whole line
+  std::string delimiter = ",";
+  bool header = false;
+  bool echo = false;
+  int threads = 0;  // worker threads; 0: the machine's cores
+};
+
+// The topic of a field not read, counted against the limit (kNotUtf8: the
+// input is not text and the job stops).
+constexpr int32_t kUnread = 0;
 
 // The field of a line: the whole line, or one column of it.  False when the
 // line has fewer columns.
@@ -47,7 +59,7 @@ class ReadJob : public LineJob {
     BlockLines lines(block, starts_input);
     std::string_view line;
     int64_t number = 0;
-    char text[96];  // a value (at most 32 bytes), a tab, its ISO text (at most 48), a line end
+    char text[2 * nlhost::kIsoTextMax + 2];  // a value, a tab, its ISO text, a line end
     while (lines.next(&line)) {
       ++number;
       if (options_.header && starts_input && number == 1) continue;
@@ -88,8 +100,6 @@ class ReadJob : public LineJob {
   std::vector<csv::Field> fields_;
   std::string scratch_;
 };
-
-}  // namespace
 
 int cmd_read(Context &context, const ReadOptions &options) {
   std::optional<nlhost::FieldReader> reader = make_reader(context, options.reader);
@@ -137,6 +147,40 @@ int cmd_read(Context &context, const ReadOptions &options) {
   }
   unread.finish();
   return unread.count() == 0 ? kExitOk : kExitUnread;
+}
+
+}  // namespace
+
+Command add_read(CLI::App &app) {
+  auto options = std::make_shared<ReadOptions>();
+  ReadOptions &read = *options;
+  CLI::App *command = app.add_subcommand(
+      "read",
+      "read fields, one a line or one column of a delimited file; print each value and its ISO 8601 text");
+  command
+      ->add_option("INFORMAT", read.reader.name,
+                   reader_names(true) + " (the module's informats), " + reader_names(false) +
+                       " (the locale library's readers)")
+      ->required();
+  command->add_option("FILE", read.files, "files to read; none or \"-\": standard input");
+  command->add_option("--column", read.column, "read column N (1 is the first) of each line")
+      ->check(column_validator())
+      ->type_name("N");
+  command
+      ->add_option("--delimiter", read.delimiter, "the column delimiter (default \",\"; \\t or tab: a tab)")
+      ->transform(delimiter_validator())
+      ->type_name("C");
+  command->add_flag("--header", read.header, "skip the first line of each file");
+  command->add_flag("--echo", read.echo, "print the field itself first");
+  command->add_option("--threads", read.threads, "read on N threads (default: one per core, at most 8)")
+      ->check(CLI::Range(1, 64))
+      ->type_name("N");
+  add_reading_options(*command, read.reader);
+  command->footer(
+      "A field that is not read prints \".\" and is reported on standard error with its line.\n"
+      "Lines may end in LF, CR LF or CR alone.\n" +
+      kExitText);
+  return {command, [options](Context &context) { return cmd_read(context, *options); }};
 }
 
 }  // namespace nldat

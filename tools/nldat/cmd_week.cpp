@@ -1,5 +1,7 @@
 // nldat week: writes dates as week dates under a week rule, through zkfweek.
+#include <CLI/CLI.hpp>
 #include <charconv>
+#include <memory>
 #include <string>
 
 #include "cli.h"
@@ -9,6 +11,13 @@
 namespace nldat {
 
 namespace {
+
+struct WeekOptions {
+  char rule = 'V';
+  int32_t width = 11;
+  std::vector<std::string> dates;
+  std::string input;
+};
 
 // A date as YYYY-MM-DD or as a number of days; false when it is neither.
 bool parse_date(std::string_view text, double *date) {
@@ -29,8 +38,6 @@ bool parse_date(std::string_view text, double *date) {
   auto rv = std::from_chars(text.data(), end, *date);
   return rv.ec == std::errc() && rv.ptr == end;
 }
-
-}  // namespace
 
 int cmd_week(Context &context, const WeekOptions &options) {
   nlhost::Module *module = context.module();
@@ -60,6 +67,33 @@ int cmd_week(Context &context, const WeekOptions &options) {
     out() << text << '\t' << std::string_view(field, static_cast<size_t>(written)) << '\n';
   });
   return input_read ? status : kExitUsage;
+}
+
+}  // namespace
+
+Command add_week(CLI::App &app) {
+  auto options = std::make_shared<WeekOptions>();
+  WeekOptions &week = *options;
+  CLI::App *command = app.add_subcommand("week", "write dates as week dates under the week rule U, V or W");
+  command
+      ->add_option_function<std::string>(
+          "RULE", [&week](const std::string &rule) { week.rule = rule[0]; },
+          "U weeks begin on Sunday, W on Monday, V ISO 8601 weeks and week-based year")
+      ->required()
+      ->check(rule_validator())
+      ->type_name("U|V|W");
+  command->add_option("DATE", week.dates,
+                      "YYYY-MM-DD or a date value (days since 1960-01-01); none: one a line from --input");
+  command
+      ->add_option(
+          "--width", week.width,
+          "the field width, which chooses the form: 3-4 Www, 5-6 yyWww, 7-8 yyWwwdd, 9-10 yyyyWwwdd, "
+          "11 or more yyyy-Www-dd (the default)")
+      ->check(CLI::Range(1, 64))
+      ->type_name("N");
+  command->add_option("--input", week.input, "read the dates from this file (default: standard input)")
+      ->type_name("FILE");
+  return {command, [options](Context &context) { return cmd_week(context, *options); }};
 }
 
 }  // namespace nldat

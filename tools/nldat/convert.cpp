@@ -62,7 +62,7 @@ void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, in
     return;
   }
   ++result->counts[k].read;
-  char text[48];
+  char text[nlhost::kIsoTextMax];
   if (plan_.form == OutputForm::kValue) {
     write_text(std::string_view(text, nlhost::write_iso(nlhost::ValueKind::kNumber, value, text)), quoted,
                output);

@@ -13,6 +13,7 @@
 
 #include "csv.h"
 #include "nlhost/reading.h"
+#include "parallel_lines.h"
 
 namespace nldat {
 
@@ -29,10 +30,6 @@ struct ConvertPlan {
   bool keep = false;            // an unread field stays as it was (else it is left empty)
   std::vector<size_t> columns;  // the converted columns, 0-based, ascending
   size_t header_fields = 0;     // the header's fields: records with more or fewer are counted; 0: no header
-};
-
-struct ColumnCounts {
-  int64_t read = 0, empty = 0, unread = 0;
 };
 
 // A field that was not read: its line, the plan's column, the field's text

@@ -7,13 +7,12 @@
 #include <cstdlib>
 
 #include "cli.h"
+#include "nlhost/text.h"
 
 namespace nldat {
 
 std::string host_locale_name(std::string_view name) {
-  name = name.substr(0, name.find_first_of(".@"));  // the codeset and modifier say nothing to the host
-  if (name.empty() || name == "C" || name == "POSIX") return kDefaultLocale;
-  std::string result(name);
+  std::string result(nlhost::posix_locale_name(name));
   for (char &c : result) {
     if (c == '-') c = '_';
   }

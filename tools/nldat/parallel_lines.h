@@ -31,6 +31,21 @@ class BlockLines {
   bool first_;
 };
 
+// What a block's fields of one column came to.
+struct ColumnCounts {
+  int64_t read = 0, empty = 0, unread = 0;
+  ColumnCounts &operator+=(const ColumnCounts &other) {
+    read += other.read;
+    empty += other.empty;
+    unread += other.unread;
+    return *this;
+  }
+};
+
+// The topic of a note that says a line is not UTF-8 text: the block is
+// fatal and the job stops there.
+inline constexpr int32_t kNotUtf8 = -1;
+
 // What a job made of one block: the output, and the messages it would have
 // printed, each with its line (from 1 in the block) and the place in the
 // output where it was said, so that they can be replayed in order.
@@ -43,9 +58,12 @@ struct BlockResult {
   };
   std::string output;
   std::vector<Note> notes;
-  std::vector<int64_t> tallies;  // counts of the job's own, summed by its caller
-  int64_t lines = 0;             // the lines the block held
-  bool fatal = false;            // the job cannot go on: nothing after this block is written
+  // Counts of the job's own, summed by its caller.
+  int64_t records = 0;                // the records the block held
+  int64_t bytes = 0;                  // the input bytes the block held
+  std::vector<ColumnCounts> columns;  // one a column the job reads
+  int64_t lines = 0;                  // the lines the block held
+  bool fatal = false;                 // the job cannot go on: nothing after this block is written
 
   void note(int64_t line, int32_t topic, std::string text) {
     notes.push_back({line, output.size(), topic, std::move(text)});
@@ -55,7 +73,8 @@ struct BlockResult {
   void clear() {
     output.clear();
     notes.clear();
-    tallies.clear();
+    records = bytes = 0;
+    columns.clear();
     lines = 0;
     fatal = false;
   }

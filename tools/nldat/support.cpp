@@ -194,45 +194,28 @@ bool each_value(const std::vector<std::string> &given, const std::string &input,
   return !reader.failed();
 }
 
-namespace {
-
-// The value kinds a name stands for when the field is read by a pattern.
-struct KindName {
-  std::string_view name;
-  nlhost::ValueKind kind;
-};
-constexpr KindName kKindNames[] = {
-    {"date", nlhost::ValueKind::kDate},         {"NLDATE", nlhost::ValueKind::kDate},
-    {"NLDATEW", nlhost::ValueKind::kDate},      {"datetime", nlhost::ValueKind::kDatetime},
-    {"NLDATM", nlhost::ValueKind::kDatetime},   {"NLDATMW", nlhost::ValueKind::kDatetime},
-    {"NLDATMAP", nlhost::ValueKind::kDatetime}, {"time", nlhost::ValueKind::kTime},
-};
-
-bool same_name(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-         });
+std::optional<nlhost::ValueKind> pattern_kind(std::string_view name) {
+  // A kind by its own name, or the kind an informat reads.
+  if (const nlhost::KindInfo *kind = nlhost::find_kind(name)) {
+    if (kind->pattern_reader != nullptr) return kind->kind;
+  } else if (const nlhost::ReaderInfo *reader = nlhost::find_reader(name)) {
+    if (reader->source == nlhost::ReaderSource::kInformat) return reader->kind;
+  }
+  return std::nullopt;
 }
-
-}  // namespace
 
 std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice, size_t worker) {
   nlhost::Module *module = context.module(worker);
   if (module == nullptr) return std::nullopt;
+  const nlhost::Host &host = *context.host();
   std::string why;
   std::optional<nlhost::FieldReader> reader;
   if (choice.pattern.empty()) {
-    reader = nlhost::FieldReader::make(*module, choice.name, &why);
+    reader = nlhost::FieldReader::make(host, *module, choice.name, &why);
+  } else if (const std::optional<nlhost::ValueKind> kind = pattern_kind(choice.name)) {
+    reader = nlhost::FieldReader::with_pattern(host, *module, *kind, choice.pattern, &why);
   } else {
-    const KindName *kind = nullptr;
-    for (const KindName &k : kKindNames) {
-      if (same_name(k.name, choice.name)) kind = &k;
-    }
-    if (kind == nullptr) {
-      why = "a pattern reads a date, datetime or time, not " + choice.name;
-    } else {
-      reader = nlhost::FieldReader::with_pattern(*module, kind->kind, choice.pattern, &why);
-    }
+    why = "a pattern reads a date, datetime or time, not " + choice.name;
   }
   if (!reader) {
     error(why + " (nldat read --help lists the informats)");

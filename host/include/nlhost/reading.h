@@ -15,16 +15,9 @@
 #include <string_view>
 
 #include "nlhost/host.h"
+#include "nlhost/readers.h"
 
 namespace nlhost {
-
-// What a value is, and so how it is written out.
-enum class ValueKind {
-  kDate,      // days since 1960-01-01
-  kDatetime,  // seconds since 1960-01-01T00:00:00
-  kTime,      // seconds since midnight
-  kNumber,    // a number, an amount, a percentage (as a fraction)
-};
 
 // A field as the locale data can read it: the blanks of other widths
 // (U+00A0, U+202F, U+2007, U+2009) become ' ', a dash or minus used as a sign
@@ -41,26 +34,29 @@ inline std::string_view trim_blanks(std::string_view field) {
   return field;
 }
 
-// ISO 8601 text of a value of kind, into buffer (48 bytes suffice): a date as
+// The longest text write_iso writes.
+inline constexpr size_t kIsoTextMax = 48;
+
+// ISO 8601 text of a value of kind, into buffer (kIsoTextMax bytes): a date as
 // YYYY-MM-DD, a datetime as YYYY-MM-DDTHH:MM:SS, a time as HH:MM:SS, a number
 // as the shortest text that reads back to it.  Returns the length.
 size_t write_iso(ValueKind kind, double value, char *buffer);
 
-// Reads fields by one informat or library reader of a loaded module.  Holds
-// its own scratch space and informat block: one per thread.
+// Reads fields by one informat or library reader of a module loaded into
+// host, by host's locale, year window and whole-field informats.  Holds its
+// own scratch space and informat block: one per thread.  host and module
+// outlive it.
 class FieldReader {
  public:
-  // name: one of the module's informats (NLDATE NLDATM NLDATEW NLDATMW
-  // NLDATMAP) or a library reader (NUMBER MONEY PERCENT WEEK), any case.
-  // Nothing and *error set when the name is unknown.
-  static std::optional<FieldReader> make(const Module &module, std::string_view name, std::string *error);
-  // A reader by a pattern of the module's language, read through zkpdate
-  // (kDate), zkpdttm (kDatetime) or zkptime (kTime).
-  static std::optional<FieldReader> with_pattern(const Module &module, ValueKind kind, std::string pattern,
-                                                 std::string *error);
-
-  // The names make() knows, in the order a help text lists them.
-  static const std::string_view *names(size_t *count);
+  // name: a row of reader_table() (an informat of the module or a library
+  // reader), any case.  Nothing and *error set when the name is unknown or
+  // the module lacks the reader's routine.
+  static std::optional<FieldReader> make(const Host &host, const Module &module, std::string_view name,
+                                         std::string *error);
+  // A reader by a pattern of the module's language, read through the kind's
+  // pattern reader (kind_info(kind).pattern_reader).
+  static std::optional<FieldReader> with_pattern(const Host &host, const Module &module, ValueKind kind,
+                                                 std::string pattern, std::string *error);
 
   // Strict (the default): a field counts as read only when the value
   // accounts for the whole field.  Lenient: whatever the reader accepts.
@@ -77,16 +73,15 @@ class FieldReader {
   bool read(std::string_view field, double *value);
 
  private:
-  enum class Source { kInformat, kNumber, kMoney, kPercent, kWeek, kPattern };
-  FieldReader() = default;
+  explicit FieldReader(const Host &host) : host_(&host) {}
   bool read_normalized(std::string_view field, double *value);
   bool read_number(std::string_view field, double *value);
   bool run_number_reader(int32_t item, std::string_view text, double *value);
   bool read_informat_strictly(std::string_view text, double *value);
   bool written_back_as(const char *pattern, int32_t item, double value, std::string_view field) const;
 
-  const Module *module_ = nullptr;
-  Source source_ = Source::kInformat;
+  const Host *host_;
+  ReaderSource source_ = ReaderSource::kInformat;
   ValueKind kind_ = ValueKind::kDate;
   std::string name_;
   std::string pattern_;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #if defined(__SSE2__)
@@ -60,6 +61,42 @@ inline size_t utf8_sequence_length(std::string_view text, size_t i) {
     if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
   }
   return length;
+}
+
+// A character of UTF-8 text: its code point and length in bytes.
+struct CodePoint {
+  char32_t value;
+  size_t length;
+};
+
+// The UTF-8 character at text[i] (i < text.size()); a byte that starts no
+// valid sequence stands for itself, one byte long, with value 0xFFFFFFFF.
+inline CodePoint decode_utf8(std::string_view text, size_t i) {
+  const size_t length = utf8_sequence_length(text, i);
+  if (length == 0) return {0xFFFFFFFF, 1};
+  const auto lead = static_cast<unsigned char>(text[i]);
+  char32_t value = length == 1 ? lead : lead & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) value = value << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+  return {value, length};
+}
+
+// Appends code point c (at most U+10FFFF) to out as UTF-8.
+inline void append_utf8(std::string &out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
 }
 
 }  // namespace nlhost

@@ -104,12 +104,12 @@ bool offset(Cursor &c, int *east) {
 
 }  // namespace
 
-bool read_iso(Kind kind, std::string_view text, double *value) {
+bool read_iso(ValueKind kind, std::string_view text, double *value) {
   Cursor c(text);
   int64_t days = 0;
   if (!date(c, &days)) return false;
   double result = static_cast<double>(days);
-  if (kind == Kind::kDatetime) {
+  if (kind == ValueKind::kDatetime) {
     double seconds = 0;
     int east = 0;
     if (!(c.take('T') || c.take(' ')) || !time(c, &seconds) || !offset(c, &east)) return false;

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "nlhost/readers.h"
 #include "uwinldat.h"
 
 namespace nlhost {
@@ -24,11 +25,10 @@ inline constexpr int64_t kDateLimit = UWN_DATE_LIMIT;
 inline constexpr double kFirstDatetime = static_cast<double>(UWN_FIRST_DATETIME);
 inline constexpr double kDatetimeLimit = static_cast<double>(UWN_DATETIME_LIMIT);
 
-enum class Kind { kDate, kDatetime };
-
-constexpr bool in_range(Kind kind, double value) {
-  return kind == Kind::kDate ? value >= kFirstDate && value < kDateLimit
-                             : value >= kFirstDatetime && value < kDatetimeLimit;
+// kind: kDate or kDatetime.
+constexpr bool in_range(ValueKind kind, double value) {
+  return kind == ValueKind::kDate ? value >= kFirstDate && value < kDateLimit
+                                  : value >= kFirstDatetime && value < kDatetimeLimit;
 }
 
 // Exactly count ASCII digits of s at pos (pos <= s.size()), as a number.
@@ -47,7 +47,7 @@ inline bool digits_at(std::string_view s, size_t pos, int count, int *value) {
 // ISO 8601: 2026-12-07, 20261207, 2026-W50-1, 2026W501; for datetimes a date,
 // 'T' or a blank, hh:mm[:ss[.fff]] (or hhmm[ss] after 'T'), and an optional
 // Z or +hh[:mm] offset, which is applied.
-bool read_iso(Kind kind, std::string_view text, double *value);
+bool read_iso(ValueKind kind, std::string_view text, double *value);
 
 // A locale's date and time forms, built once from ICU's data for the
 // locale and never changed after: safe to share between threads.
@@ -59,7 +59,8 @@ const LocaleForms *forms_of(const Locale &locale);
 
 // Reads text by one of the locale's forms; two-digit years through the
 // window that starts at first_year.
-bool read_locale(const LocaleForms &forms, Kind kind, std::string_view text, int first_year, double *value);
+bool read_locale(const LocaleForms &forms, ValueKind kind, std::string_view text, int first_year,
+                 double *value);
 
 }  // namespace nlhost::lenient
 

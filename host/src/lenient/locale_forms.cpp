@@ -25,11 +25,13 @@
 #include <string>
 #include <vector>
 
+#include "../reading_stages.h"
 #include "lenient.h"
 #include "nlhost/civil.h"
 #include "nlhost/host.h"
 #include "nlhost/icu_locale.h"
 #include "nlhost/reading.h"
+#include "nlhost/utf8.h"
 
 namespace nlhost::lenient {
 namespace {
@@ -128,7 +130,7 @@ class LocaleForms {
   std::vector<Form> dates, times;
   std::vector<Glue> glues;
   NameTable months, weekdays, periods, eras;
-  std::array<std::string, 10> digits;  // the locale's own digits (UTF-8); empty when ASCII
+  char32_t digit_zero = 0;  // the zero of the locale's own digits; 0 when they are ASCII
 };
 
 namespace {
@@ -346,20 +348,13 @@ void add_digits(LocaleForms &forms, const icu::Locale &locale) {
   if (U_FAILURE(status) || !system || system->isAlgorithmic() || system->getRadix() != 10) return;
   const icu::UnicodeString digits = system->getDescription();
   if (digits.countChar32() != 10 || digits == icu::UnicodeString(u"0123456789")) return;
-  int32_t i = 0;
-  std::array<std::string, 10> texts;
-  for (int k = 0; k < 10; ++k, i = digits.moveIndex32(i, 1)) {
-    texts[static_cast<size_t>(k)] = utf8(icu::UnicodeString(digits.char32At(i)));
+  // Only a run of ten digits is the locale's: the one digit table knows it.
+  const UChar32 zero = digits.char32At(0);
+  if (reading::digit_value(static_cast<char32_t>(zero)) != 0) return;
+  for (int32_t i = 0, k = 0; k < 10; ++k, i = digits.moveIndex32(i, 1)) {
+    if (digits.char32At(i) != zero + k) return;
   }
-  // The reader relies on one run: same leading bytes, consecutive last bytes.
-  for (size_t k = 1; k < 10; ++k) {
-    const std::string &t = texts[k];
-    if (t.size() != texts[0].size() || t.compare(0, t.size() - 1, texts[0], 0, t.size() - 1) != 0 ||
-        t.back() != static_cast<char>(texts[0].back() + static_cast<char>(k))) {
-      return;
-    }
-  }
-  forms.digits = texts;
+  forms.digit_zero = static_cast<char32_t>(zero);
 }
 
 // The text between a date and a time in a combined pattern, given the two.
@@ -616,25 +611,17 @@ bool seconds_of(const Parts &p, double *seconds) {
 
 // The locale's digits as ASCII digits, into scratch; text itself when it has none.
 std::string_view latin_digits(const LocaleForms &forms, std::string_view text, std::string &scratch) {
-  const std::string &zero = forms.digits[0];
-  if (zero.empty()) return text;
-  bool ascii = true;
-  for (const char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii) return text;
-  // Digits of one script are one run of code points: in UTF-8 the same
-  // leading bytes and ten consecutive last bytes (checked when built).
-  const size_t n = zero.size();
+  if (forms.digit_zero == 0 || ascii_prefix(text) == text.size()) return text;
   scratch.clear();
   for (size_t i = 0; i < text.size();) {
-    if (i + n <= text.size() && text.compare(i, n - 1, zero, 0, n - 1) == 0) {
-      const int k = static_cast<unsigned char>(text[i + n - 1]) - static_cast<unsigned char>(zero[n - 1]);
-      if (k >= 0 && k < 10) {
-        scratch += static_cast<char>('0' + k);
-        i += n;
-        continue;
-      }
+    const CodePoint c = decode_utf8(text, i);
+    const int digit = c.length > 1 ? reading::digit_value(c.value) : -1;
+    if (digit >= 0 && c.value - static_cast<char32_t>(digit) == forms.digit_zero) {
+      scratch += static_cast<char>('0' + digit);
+    } else {
+      scratch.append(text, i, c.length);
     }
-    scratch += text[i++];
+    i += c.length;
   }
   return scratch;
 }
@@ -668,14 +655,15 @@ const LocaleForms *forms_of(const Locale &locale) {
   return forms;
 }
 
-bool read_locale(const LocaleForms &forms, Kind kind, std::string_view field, int first_year, double *value) {
+bool read_locale(const LocaleForms &forms, ValueKind kind, std::string_view field, int first_year,
+                 double *value) {
   thread_local std::string scratch;
   const Matcher m(forms, latin_digits(forms, field, scratch));
   const size_t length = m.size();
   double result = 0;
   bool found = false;
   const Parts none;
-  if (kind == Kind::kDate) {
+  if (kind == ValueKind::kDate) {
     auto whole_date = [&](size_t pos, const Parts &p) {
       int64_t days = 0;
       if (pos != length || !date_of(p, first_year, &days)) return false;

@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "nlhost/utf8.h"
+
 namespace nlhost {
 namespace {
 
@@ -30,32 +32,19 @@ namespace {
 bool is_no_break_space(UChar32 c) { return c == 0x00A0 || c == 0x202F || c == 0x2007; }
 bool is_bidi_mark(UChar32 c) { return c == 0x200E || c == 0x200F || c == 0x061C; }
 
-void append_utf8(std::string &out, UChar32 c) {
+// A character of a locale text: the blank rule, then UTF-8.
+void append_text(std::string &out, UChar32 c) {
   if (is_no_break_space(c)) {
     out += ' ';
-  } else if (is_bidi_mark(c)) {
-    // dropped
-  } else if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (!is_bidi_mark(c)) {
+    append_utf8(out, static_cast<char32_t>(c));
   }
 }
 
 // A name or designator as UTF-8, with the same blank rule as the patterns.
 std::string name_text(const icu::UnicodeString &s) {
   std::string out;
-  for (int32_t i = 0; i < s.length(); i = s.moveIndex32(i, 1)) append_utf8(out, s.char32At(i));
+  for (int32_t i = 0; i < s.length(); i = s.moveIndex32(i, 1)) append_text(out, s.char32At(i));
   return out;
 }
 
@@ -104,7 +93,7 @@ std::string cldr_to_pattern(std::u16string_view pattern) {
     if (after_dropped && (c == ' ' || is_no_break_space(c)) && (out.empty() || is_blank(out.back()))) return;
     after_dropped = false;
     if (c == '%') out += '%';
-    append_utf8(out, c);
+    append_text(out, c);
   };
   const int32_t n = cldr.length();
   // "''" stands for one quote, inside quoted text and out of it.

@@ -1,0 +1,143 @@
+// nlhost: values as ISO 8601 text (dates, datetimes, times) and numbers as
+// the shortest decimal text that reads back to them.
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "decimal.h"
+#include "nlhost/civil.h"
+#include "nlhost/reading.h"
+
+namespace nlhost {
+
+namespace {
+
+// "00" to "99", for writing numbers two digits at a time.
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int v = 0; v < 100; ++v) {
+    pairs[static_cast<size_t>(2 * v)] = static_cast<char>('0' + v / 10);
+    pairs[static_cast<size_t>(2 * v + 1)] = static_cast<char>('0' + v % 10);
+  }
+  return pairs;
+}();
+
+// v in [0, 99], as two digits.
+char *two_digits(char *p, int v) {
+  std::memcpy(p, &kDigitPairs[static_cast<size_t>(2 * v)], 2);
+  return p + 2;
+}
+
+char *write_date(char *p, int64_t days) {
+  const civil::Ymd ymd = civil::civil_from_days(days);
+  int64_t year = ymd.year;
+  if (year >= 0 && year <= 9999) {  // nearly every date: four digits by pairs
+    p = two_digits(p, static_cast<int>(year / 100));
+    p = two_digits(p, static_cast<int>(year % 100));
+    *p++ = '-';
+    p = two_digits(p, ymd.month);
+    *p++ = '-';
+    return two_digits(p, ymd.day);
+  }
+  if (year < 0) {
+    *p++ = '-';
+    year = -year;
+  }
+  const auto r = std::to_chars(p, p + 12, year);
+  // Four digits at least.
+  const auto n = r.ptr - p;
+  if (n < 4) {
+    std::memmove(p + (4 - n), p, static_cast<size_t>(n));
+    std::memset(p, '0', static_cast<size_t>(4 - n));
+  }
+  p += n < 4 ? 4 : n;
+  *p++ = '-';
+  p = two_digits(p, ymd.month);
+  *p++ = '-';
+  return two_digits(p, ymd.day);
+}
+
+// The digits of n, into p.
+char *write_digits(char *p, uint64_t n) {
+  char digits[20];
+  char *d = digits + sizeof digits;
+  while (n >= 100) {
+    d = two_digits(d - 2, static_cast<int>(n % 100)) - 2;
+    n /= 100;
+  }
+  if (n >= 10) {
+    d = two_digits(d - 2, static_cast<int>(n)) - 2;
+  } else {
+    *--d = static_cast<char>('0' + n);
+  }
+  while (d < digits + sizeof digits) *p++ = *d++;  // a few bytes: no call
+  return p;
+}
+
+// A number as the shortest decimal text that reads back to it, without an
+// exponent where a plain number is at most about 35 bytes (1e-5 to 1e16):
+// "1000000", "0.00001", "-1234.56".
+char *write_plain_number(char *p, double value) {
+  if (value == 0) {  // no "-0"
+    *p++ = '0';
+    return p;
+  }
+  const double magnitude = std::fabs(value);
+  // Tiny, huge, infinite or not a number: the shortest text, exponent and all.
+  if (!(magnitude >= 1e-5 && magnitude < 1e16)) return std::to_chars(p, p + 32, value).ptr;
+  if (value < 0) *p++ = '-';
+  if (magnitude < 9e15 && magnitude == std::floor(magnitude))
+    return write_digits(p, static_cast<uint64_t>(magnitude));
+  // Most numbers read from text have a few decimals: the fewest k for which
+  // an integer m of at most 15 digits gives the value again as m / 10^k is
+  // the shortest text (15 digits tell every double apart).
+  static constexpr double kPowers[] = {1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+  static constexpr uint64_t kIntegerPowers[] = {10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+  for (size_t k = 0; k < std::size(kPowers); ++k) {
+    const double m = std::floor(magnitude * kPowers[k] + 0.5);
+    if (m >= 1e15) break;
+    if (m / kPowers[k] != magnitude) continue;
+    const auto digits = static_cast<uint64_t>(m);
+    p = write_digits(p, digits / kIntegerPowers[k]);
+    *p++ = '.';
+    // The k + 1 fraction digits with their leading zeros: those of
+    // 10^(k+1) + fraction after its leading 1.
+    char fraction[12];
+    write_digits(fraction, digits % kIntegerPowers[k] + kIntegerPowers[k]);
+    std::memcpy(p, fraction + 1, k + 1);
+    return p + k + 1;
+  }
+  // At most 17 significant digits: 24 bytes with the sign and the point.
+  return std::to_chars(p, p + 30, magnitude, std::chars_format::fixed).ptr;
+}
+
+char *write_time(char *p, int64_t seconds) {
+  p = two_digits(p, static_cast<int>(seconds / 3600));
+  *p++ = ':';
+  p = two_digits(p, static_cast<int>(seconds / 60 % 60));
+  *p++ = ':';
+  return two_digits(p, static_cast<int>(seconds % 60));
+}
+
+}  // namespace
+
+size_t write_iso(ValueKind kind, double value, char *buffer) {
+  char *p = buffer;
+  switch (kind) {
+    case ValueKind::kDate: p = write_date(p, static_cast<int64_t>(std::floor(value))); break;
+    case ValueKind::kDatetime: {
+      const double days = std::floor(value / 86400);
+      const auto seconds = static_cast<int64_t>(std::floor(value - days * 86400));  // [0, 86399]
+      p = write_date(p, static_cast<int64_t>(days));
+      *p++ = 'T';
+      p = write_time(p, seconds);
+      break;
+    }
+    case ValueKind::kTime: p = write_time(p, static_cast<int64_t>(std::floor(value))); break;
+    case ValueKind::kNumber: p = write_plain_number(p, value); break;
+  }
+  return static_cast<size_t>(p - buffer);
+}
+
+}  // namespace nlhost
