@@ -82,3 +82,96 @@ TEST(CliOutput, NothingWrittenIsNoError) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliOutput, RejectsThatAreAnInputOrStandardOutputAreRefusedBeforeAnythingIsRead) {
+  const std::string input =
+      write_scratch("rejects_in.csv", "Datum;Betrag\n05.03.2020;1,00\nkein Datum;2,00\n");
+  const std::string before = slurp(input);
+  struct Row {
+    std::string arguments;
+    std::string redirection;
+    const char *says;
+  };
+  const std::string convert = "--locale de_DE convert --column Datum=NLDATE ";
+  const std::string out = scratch_path("rejects_out.csv");
+  const Row rows[] = {
+      {convert + "--rejects " + input + " " + input, "", "is also an input"},
+      {convert + "--rejects /dev/stdout " + input, ">'" + out + "'", "is standard output too"},
+      {convert + "-o " + input + " " + input, "", "is also an input"},
+      {convert + "--rejects " + out + " -o " + out + " " + input, "", "is the output file too"},
+      {convert + "--rejects /no/such/folder/r.csv " + input, "", "cannot write"},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.arguments);
+    const CliRun run = nldat_to(row.arguments, row.redirection);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");  // nothing went out before the refusal
+    EXPECT_EQ(slurp(input), before);
+  }
+}
+
+TEST(CliOutput, AFullRejectsFileIsAWriteError) {
+  const std::string input = write_scratch("full_in.csv", "Datum\nkein Datum\n05.03.2020\n");
+  const CliRun run =
+      nldat_to("--locale de_DE convert --column Datum=NLDATE --rejects /dev/full " + input, "");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("write error: \"/dev/full\": No space left on device"), std::string::npos)
+      << run.err;
+}
+
+TEST(CliOutput, TheOutputFileIsReplacedOnlyByAWholeJob) {
+  const std::string input = write_scratch("o_in.txt", "05.03.2020\n06.03.2020\n");
+  const std::string target = write_scratch("o_target.txt", "old contents\n");
+  // A job that cannot write everything (a file size limit, its signal
+  // ignored) leaves the old file as it was.
+  std::string many;
+  for (int i = 0; i < 50000; ++i) many += "05.03.2020\n";
+  const std::string big = write_scratch("o_big.txt", many);
+  const CliRun failed =
+      nldat_to("--locale de_DE read NLDATE -o " + target + " " + big, "", "", "trap '' XFSZ; ulimit -f 64;");
+  EXPECT_EQ(failed.status, 2);
+  EXPECT_NE(failed.err.find("write error"), std::string::npos) << failed.err;
+  EXPECT_EQ(slurp(target), "old contents\n");
+  // A job that stops for its input leaves it too.
+  const CliRun refused = nldat_to("--locale de_DE read NLDATE -o " + target + " /no/such/file", "");
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(slurp(target), "old contents\n");
+  // A whole job replaces it; standard output gets nothing.
+  for (const std::string command : {"--locale de_DE read NLDATE -o ",
+                                    "--locale de_DE convert --no-header "
+                                    "--column 1=NLDATE --output "}) {
+    SCOPED_TRACE(command);
+    const CliRun run = nldat_to(command + target + " " + input, "");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(slurp(target).find("2020-03-06"), std::string::npos) << slurp(target);
+  }
+  // --output iso still names the form.
+  const CliRun form =
+      nldat_to("--locale de_DE convert --no-header --column 1=NLDATE --output value " + input, "");
+  EXPECT_EQ(form.status, 0) << form.err;
+  EXPECT_EQ(form.out, "21979\n21980\n");
+}
+
+TEST(CliOutput, ALineOverTheRecordLimitIsRefusedByEveryCommand) {
+  const std::string path = scratch_path("long_line.txt");
+  {
+    std::ofstream file(path, std::ios::binary);
+    const std::string block(1 << 20, 'a');
+    for (int i = 0; i < 65; ++i) file << block;
+  }
+  for (const char *command :
+       {"read NLDATE ", "format date %Y --input ", "week V --input ", "convert --column 1=NLDATE "}) {
+    SCOPED_TRACE(command);
+    const CliRun run = nldat_to(command + path, ">/dev/null");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(":1: a "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("longer than 64 MiB"), std::string::npos) << run.err;
+  }
+  ::unlink(path.c_str());
+}
+
+}  // namespace

@@ -80,11 +80,11 @@ TEST(Csv, CountsRecordsWithOtherFieldsThanTheHeaderAndPassesAnUnclosedOneThrough
   const std::string records = "a,b,c\na,b\n\na,b,c,d\na\na,b,c\n1,\"2\n3,4\n";
   converter.convert(records, 10, &result);
   EXPECT_EQ(result.output, records);
-  EXPECT_EQ(result.fewer_fields, 2);
-  EXPECT_EQ(result.first_fewer, 11);
-  EXPECT_EQ(result.more_fields, 1);
-  EXPECT_EQ(result.first_more, 13);
-  EXPECT_EQ(result.unclosed_line, 16);
+  EXPECT_EQ(result.damage.fewer_fields, 2);
+  EXPECT_EQ(result.damage.first_fewer, 11);
+  EXPECT_EQ(result.damage.more_fields, 1);
+  EXPECT_EQ(result.damage.first_more, 13);
+  EXPECT_EQ(result.damage.unclosed_line, 16);
   EXPECT_EQ(result.records, 6);  // the blank line is no record
 }
 

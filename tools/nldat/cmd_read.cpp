@@ -12,6 +12,7 @@
 #include "cli.h"
 #include "csv.h"
 #include "messages.h"
+#include "output_files.h"
 #include "parallel_lines.h"
 
 namespace nldat {
@@ -24,7 +25,8 @@ struct ReadOptions {
   std::string delimiter = ",";
   bool header = false;
   bool echo = false;
-  int threads = 0;  // worker threads; 0: the machine's cores
+  int threads = 0;     // worker threads; 0: the machine's cores
+  std::string output;  // -o FILE; empty: standard output
 };
 
 // The topic of a field not read, counted against the limit (kNotUtf8: the
@@ -76,13 +78,19 @@ class ReadJob : public LineJob {
       }
       if (options_.echo) out.append(field).push_back('\t');
       double value = 0;
-      if (!reader_.read(field, &value)) {
+      const bool exact = reader_.kind() == nlhost::ValueKind::kNumber;
+      if (!(exact ? reader_.read_exact(field, &value, &decimal_) : reader_.read(field, &value))) {
         out += ".\n";
         result.note(number, kUnread, quoted_for_message(field) + " not read by " + reader_.name());
         continue;
       }
-      // A number is its own text; a date or time is followed by its ISO 8601
-      // text.  The line is put together here and appended once.
+      // A number is its own text, the field's own digits where they are
+      // known; a date or time is followed by its ISO 8601 text.  The line is
+      // put together here and appended once.
+      if (exact && !decimal_.empty()) {
+        out.append(decimal_).push_back('\n');
+        continue;
+      }
       char *p = text + format_number(value, text);
       if (reader_.kind() != nlhost::ValueKind::kNumber) {
         *p++ = '\t';
@@ -98,10 +106,13 @@ class ReadJob : public LineJob {
   nlhost::FieldReader reader_;
   const ReadOptions &options_;
   std::vector<csv::Field> fields_;
+  std::string decimal_;
   std::string scratch_;
 };
 
 int cmd_read(Context &context, const ReadOptions &options) {
+  if (!start_output(options.output, options.files.empty() ? std::vector<std::string>{"-"} : options.files))
+    return kExitUsage;
   std::optional<nlhost::FieldReader> reader = make_reader(context, options.reader);
   if (!reader) return kExitUsage;
   const std::vector<std::string> stdin_only = {"-"};
@@ -172,6 +183,10 @@ Command add_read(CLI::App &app) {
       ->type_name("C");
   command->add_flag("--header", read.header, "skip the first line of each file");
   command->add_flag("--echo", read.echo, "print the field itself first");
+  command
+      ->add_option("-o,--output", read.output,
+                   "write the output to FILE, replaced only when the whole job is written")
+      ->type_name("FILE");
   command->add_option("--threads", read.threads, "read on N threads (default: one per core, at most 8)")
       ->check(CLI::Range(1, 64))
       ->type_name("N");

@@ -50,7 +50,9 @@ void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, in
     return;
   }
   double value = 0;
-  if (!reader.read(field, &value)) {
+  // A number goes out with the field's own digits where they are known.
+  const bool number = reader.kind() == nlhost::ValueKind::kNumber;
+  if (!(number ? reader.read_exact(field, &value, &decimal_) : reader.read(field, &value))) {
     ++result->counts[k].unread;
     result->rejects.push_back({line, k, std::string(field), false});
     if (plan_.keep) {
@@ -62,6 +64,10 @@ void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, in
     return;
   }
   ++result->counts[k].read;
+  if (number && !decimal_.empty()) {  // a number is its own value: once, in every form
+    write_text(decimal_, quoted, output);
+    return;
+  }
   char text[nlhost::kIsoTextMax];
   if (plan_.form == OutputForm::kValue) {
     write_text(std::string_view(text, nlhost::write_iso(nlhost::ValueKind::kNumber, value, text)), quoted,
@@ -85,8 +91,7 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
   result->lines = 0;
   result->invalid_line = 0;
   result->invalid_record = {};
-  result->unclosed_line = 0;
-  result->fewer_fields = result->first_fewer = result->more_fields = result->first_more = 0;
+  result->damage = {};
   const bool valid = valid_utf8(records);
   int64_t line = first_line;
   size_t pos = 0;
@@ -103,7 +108,7 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
     } else if (record.unclosed) {
       // Where its fields end is not known: it goes out as it came.
       ++result->records;
-      result->unclosed_line = line;
+      result->damage.unclosed_line = line;
       output.append(text);
     } else {
       count_fields(line, result);
@@ -134,8 +139,8 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
 void ChunkConverter::count_fields(int64_t line, ChunkResult *result) const {
   if (plan_.header_fields == 0 || fields_.size() == plan_.header_fields) return;
   const bool fewer = fields_.size() < plan_.header_fields;
-  int64_t &count = fewer ? result->fewer_fields : result->more_fields;
-  int64_t &first = fewer ? result->first_fewer : result->first_more;
+  int64_t &count = fewer ? result->damage.fewer_fields : result->damage.more_fields;
+  int64_t &first = fewer ? result->damage.first_fewer : result->damage.first_more;
   if (count++ == 0) first = line;
 }
 

@@ -49,12 +49,7 @@ struct ChunkResult {
   int64_t lines = 0;                // the line ends in the block
   int64_t invalid_line = 0;         // the first line that is not UTF-8 text; 0 when all are
   std::string_view invalid_record;  // and its record, within the block converted
-  // Damage: the line of a record whose quote is never closed (passed
-  // through as it is), and records with fewer or more fields than the
-  // header, with the line of the first of each.
-  int64_t unclosed_line = 0;
-  int64_t fewer_fields = 0, first_fewer = 0;
-  int64_t more_fields = 0, first_more = 0;
+  RecordDamage damage;              // a record with an unclosed quote is passed through as it is
 };
 
 class ChunkConverter {
@@ -80,6 +75,7 @@ class ChunkConverter {
   std::vector<nlhost::FieldReader> readers_;
   std::vector<csv::Field> fields_;
   std::string scratch_;
+  std::string decimal_;            // a number's exact text
   bool delimiter_may_be_written_;  // whether a converted field may hold the delimiter
 };
 

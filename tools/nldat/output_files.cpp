@@ -121,6 +121,14 @@ bool redirect_output(const std::string &path, const std::vector<std::string> &in
   return true;
 }
 
+bool start_output(const std::string &path, const std::vector<std::string> &inputs) {
+  if (path.empty()) return true;
+  std::string why;
+  if (redirect_output(path, inputs, &why)) return true;
+  error(why);
+  return false;
+}
+
 int end_job(int status) {
   out().flush();
   finish_output_encoding();

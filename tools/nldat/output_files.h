@@ -43,6 +43,9 @@ void finish_output_encoding();
 // over it by end_job() when the job ended with every byte written.  False
 // and *error set when path is an input or cannot be written.
 bool redirect_output(const std::string &path, const std::vector<std::string> &inputs, std::string *error);
+// redirect_output() for a command's -o: true for an empty path (standard
+// output stays), false after saying why the file cannot be the output.
+bool start_output(const std::string &path, const std::vector<std::string> &inputs);
 
 // Ends the job: writes what is buffered, closes standard output, puts the
 // -o file in place (or leaves the old one), waits for the input decoders.

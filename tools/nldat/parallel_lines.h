@@ -42,6 +42,15 @@ struct ColumnCounts {
   }
 };
 
+// What a block of delimited records showed of damage: the line of a record
+// whose quote is never closed, records with fewer or more fields than the
+// header and the line of the first of each (lines from 1; 0: none).
+struct RecordDamage {
+  int64_t unclosed_line = 0;
+  int64_t fewer_fields = 0, first_fewer = 0;
+  int64_t more_fields = 0, first_more = 0;
+};
+
 // The topic of a note that says a line is not UTF-8 text: the block is
 // fatal and the job stops there.
 inline constexpr int32_t kNotUtf8 = -1;
@@ -62,6 +71,7 @@ struct BlockResult {
   int64_t records = 0;                // the records the block held
   int64_t bytes = 0;                  // the input bytes the block held
   std::vector<ColumnCounts> columns;  // one a column the job reads
+  RecordDamage damage;                // lines within the block
   int64_t lines = 0;                  // the lines the block held
   bool fatal = false;                 // the job cannot go on: nothing after this block is written
 
@@ -75,6 +85,7 @@ struct BlockResult {
     notes.clear();
     records = bytes = 0;
     columns.clear();
+    damage = {};
     lines = 0;
     fatal = false;
   }
