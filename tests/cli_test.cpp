@@ -142,6 +142,19 @@ TEST(Cli, FormatAndWeekTakeValuesFromStandardInput) {
   run = nldat("--locale de_DE format date '%d.%m.%Y'", "2026-12-07\n24447\n");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "07.12.2026\n07.12.2026\n");
+  // Before 1960 a value counts in the day and second it falls in; the day
+  // before the first is out of range.
+  run = nldat("--locale de_DE format datetime '%d.%m.%Y %H:%M:%S'",
+              "-0.5\n1959-12-31T23:59:59\n-11928470400\n-11928470399.5\n-11928470400.5\n");
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.out, "31.12.1959 23:59:59\n31.12.1959 23:59:59\n01.01.1582 00:00:00\n01.01.1582 00:00:00\n");
+  EXPECT_NE(run.err.find("\"-11928470400.5\": missing or out-of-range"), std::string::npos) << run.err;
+  run = nldat("--locale de_DE format date '%d.%m.%Y'", "-0.5\n-138061\n1582-01-01\n-138062\n");
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.out, "31.12.1959\n01.01.1582\n01.01.1582\n");
+  run = nldat("week V", "-1\n-0.5\n-138061\n");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "-1\t1959-W53-04\n-0.5\t1959-W53-04\n-138061\t1581-W53-05\n");
 }
 
 TEST(Cli, ReadsWeekDatesByRule) {
@@ -173,6 +186,21 @@ TEST(Cli, StrictReadingRefusesNearMissesAndKeepsTheRealForms) {
       {"--locale de_DE read NLDATE", " 07.12.2026\t", "24447\t2026-12-07", nullptr},
       {"--locale de_DE read NLDATE", "07. Dezember 2026", "24447\t2026-12-07", nullptr},
       {"--locale de_DE read NLDATM", "07.12.2026, 14:30:00", "2112273000\t2026-12-07T14:30:00", nullptr},
+      // Before 1960: a negative value, written in the day and second it falls in.
+      {"--locale de_DE read NLDATE", "31.12.1959", "-1\t1959-12-31", nullptr},
+      {"--locale de_DE read NLDATE", "01.01.1582", "-138061\t1582-01-01", nullptr},
+      {"--locale de_DE read NLDATE", "31.12.1581", ".", nullptr},
+      {"--locale de_DE read NLDATM", "31.12.1959, 23:59:59", "-1\t1959-12-31T23:59:59", nullptr},
+      {"--locale de_DE read NLDATM", "01.01.1582, 00:00:00", "-11928470400\t1582-01-01T00:00:00", nullptr},
+      {"--locale de_DE read NLDATM", "31.12.1581, 23:59:59", ".", nullptr},
+      {"--locale de_DE read NLDATM", "1959-12-31T23:59:59.5", "-0.5\t1959-12-31T23:59:59", nullptr},
+      // ISO 8601 offsets with minutes, across a year end and across 1960.
+      {"--locale de_DE read NLDATM", "2027-01-01T03:00:00+05:30", "2114371800\t2026-12-31T21:30:00", nullptr},
+      {"--locale de_DE read NLDATM", "2026-12-31T22:00-03:30", "2114386200\t2027-01-01T01:30:00", nullptr},
+      {"--locale de_DE read NLDATM", "1960-01-01T00:15+00:30", "-900\t1959-12-31T23:45:00", nullptr},
+      {"--locale en_US read NLDATMAP", "1960-01-01T00:00:00.25+05:45", "-20699.75\t1959-12-31T18:15:00",
+       nullptr},
+      {"--locale en_US read NLDATMW", "2026-12-07T20:00+05:30", "2112273000\t2026-12-07T14:30:00", nullptr},
       {"--locale de_DE read MONEY", "-1.234,56 \xE2\x82\xAC", "-1234.56", nullptr},
       {"--locale de_DE read NUMBER", "1.234,5", "1234.5", nullptr},
       {"--locale de_DE read PERCENT", "12 %", "0.12", nullptr},
@@ -271,6 +299,9 @@ TEST(Cli, ReadsByAPatternOfItsOwn) {
   EXPECT_EQ(run.out, "21979\t2020-03-05\n") << run.err;
   run = nldat("read --pattern '%H:%M' time", "14:30\n");
   EXPECT_EQ(run.out, "52200\t14:30:00\n") << run.err;
+  // A time is a duration: leniently, 99 minutes carry into a 100th hour.
+  run = nldat("read --lenient --pattern '%H:%M' time", "99:99\n23:59\n");
+  EXPECT_EQ(run.out, "362340\t100:39:00\n86340\t23:59:00\n") << run.err;
   EXPECT_EQ(nldat("read --pattern '%d' NUMBER").status, 2);
 }
 

@@ -154,6 +154,16 @@ TEST_F(Reading, StrictPatternReadersAccountForTheWholeField) {
       {nlhost::ValueKind::kTime, "%H:%M", "14:30", 52200},
       {nlhost::ValueKind::kTime, "%H:%M", "14:301", no},
       {nlhost::ValueKind::kDatetime, "%d.%m.%Y %H:%M", "07.12.2026 14:30", 24447.0 * 86400 + 52200},
+      // Before 1960 the values are negative; the first day is the last read.
+      {nlhost::ValueKind::kDate, "%d.%m.%Y", "31.12.1959", -1},
+      {nlhost::ValueKind::kDate, "%d.%m.%Y", "01.01.1582", -138061},
+      {nlhost::ValueKind::kDate, "%d.%m.%Y", "31.12.1581", no},
+      {nlhost::ValueKind::kDatetime, "%d.%m.%Y %H:%M", "31.12.1959 23:59", -60},
+      {nlhost::ValueKind::kDatetime, "%d.%m.%Y %H:%M", "31.12.1959 00:00", -86400},
+      {nlhost::ValueKind::kDatetime, "%d.%m.%Y %H:%M", "01.01.1582 00:00", -138061.0 * 86400},
+      {nlhost::ValueKind::kDatetime, "%d.%m.%Y %H:%M", "31.12.1581 23:59", no},
+      {nlhost::ValueKind::kTime, "%H:%M", "00:00", 0},
+      {nlhost::ValueKind::kTime, "%H:%M", "23:59", 86340},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(std::string(row.pattern) + " " + row.field);
@@ -288,6 +298,18 @@ const NumberRow kStrictNumbers[] = {
      "\xE2\x80\x8E-\xE2\x80\x8E\xDB\xB8\xDB\xB4\xD9\xAC\xDB\xB8\xDB\xB8\xDB\xB8\xD9\xAB\xDB\xB4\xDB\xB6",
      true, -84888.46},
     {"ps", "NUMBER", "-84.888,46", true, -84888.46},
+    // Either side of the digits an exact decimal holds, and of the longest
+    // number: 32 bytes are read, 33 are not.
+    {"en_US", "NUMBER", "123456789012345", true, 123456789012345},
+    {"en_US", "NUMBER", "1234567890123456", true, 1234567890123456},
+    {"en_US", "NUMBER", "9007199254740993", true, 9007199254740992},
+    {"en_US", "NUMBER", "-0.12345678901234", true, -0.12345678901234},
+    {"en_US", "NUMBER", "-0.123456789012345678", true, -0.123456789012345678},
+    {"en_US", "NUMBER", "1E22", true, 1e22},
+    {"en_US", "NUMBER", "1E23", true, 1e23},
+    {"de_DE", "NUMBER", "-0,000001", true, -0.000001},
+    {"en_US", "NUMBER", "10000000000000000000000000000000", true, 1e31},
+    {"en_US", "NUMBER", "100000000000000000000000000000000", false, 0},
     // Near misses.
     {"en_US", "NUMBER", "1,23,4.5", false, 0},
     {"en_US", "NUMBER", "1,2345", false, 0},
@@ -394,6 +416,61 @@ TEST(WriteIso, EachKind) {
   EXPECT_EQ(std::string(buffer, nlhost::write_iso(nlhost::ValueKind::kNumber, -1234.56, buffer)), "-1234.56");
 }
 
+// A value counts in the day and the second it falls in: before day 0 and
+// second 0 too, where rounding toward zero would land in the next one.
+TEST(WriteIso, ValuesFallInTheirDayAndSecond) {
+  using nlhost::ValueKind;
+  constexpr double kFirst = UWN_FIRST_DATE, kLast = UWN_DATE_LIMIT - 1;  // 1582-01-01, 20000-12-26
+  const struct {
+    ValueKind kind;
+    double value;
+    const char *text;
+  } rows[] = {
+      {ValueKind::kDate, 0, "1960-01-01"},
+      {ValueKind::kDate, 0.75, "1960-01-01"},
+      {ValueKind::kDate, -1, "1959-12-31"},
+      {ValueKind::kDate, -0.25, "1959-12-31"},
+      {ValueKind::kDate, -1.5, "1959-12-30"},
+      {ValueKind::kDate, kFirst, "1582-01-01"},
+      {ValueKind::kDate, kFirst + 0.5, "1582-01-01"},
+      {ValueKind::kDate, 2936549, "9999-12-31"},
+      {ValueKind::kDate, 2936550, "10000-01-01"},
+      {ValueKind::kDate, kLast + 0.5, "20000-12-26"},
+      {ValueKind::kDatetime, 0, "1960-01-01T00:00:00"},
+      {ValueKind::kDatetime, 0.5, "1960-01-01T00:00:00"},
+      {ValueKind::kDatetime, 86399.999, "1960-01-01T23:59:59"},
+      {ValueKind::kDatetime, -1, "1959-12-31T23:59:59"},
+      {ValueKind::kDatetime, -0.5, "1959-12-31T23:59:59"},
+      {ValueKind::kDatetime, -1e-13, "1959-12-31T23:59:59"},  // 86400 - 1e-13 is 86400
+      {ValueKind::kDatetime, -59.25, "1959-12-31T23:59:00"},
+      {ValueKind::kDatetime, -3600.5, "1959-12-31T22:59:59"},
+      {ValueKind::kDatetime, -86400, "1959-12-31T00:00:00"},
+      {ValueKind::kDatetime, -86400.5, "1959-12-30T23:59:59"},
+      {ValueKind::kDatetime, -1e9 - 0.5, "1928-04-23T22:13:19"},
+      {ValueKind::kDatetime, kFirst * 86400, "1582-01-01T00:00:00"},
+      {ValueKind::kDatetime, kFirst * 86400 + 0.5, "1582-01-01T00:00:00"},
+      {ValueKind::kDatetime, kFirst * 86400 + 86399.5, "1582-01-01T23:59:59"},
+      {ValueKind::kDatetime, kLast * 86400 + 86399.5, "20000-12-26T23:59:59"},
+      {ValueKind::kTime, 0, "00:00:00"},
+      {ValueKind::kTime, 0.5, "00:00:00"},
+      {ValueKind::kTime, 59.999, "00:00:59"},
+      {ValueKind::kTime, 86399.5, "23:59:59"},
+      {ValueKind::kTime, 86400, "24:00:00"},
+      {ValueKind::kTime, 359999.5, "99:59:59"},
+      {ValueKind::kTime, 360000, "100:00:00"},
+      {ValueKind::kTime, 362340, "100:39:00"},  // "99:99", read leniently by %H:%M
+      {ValueKind::kTime, 2147483647.0 * 3600 + 3599, "2147483647:59:59"},
+      {ValueKind::kTime, -1, "-00:00:01"},
+      {ValueKind::kTime, -0.5, "-00:00:01"},
+      {ValueKind::kTime, -360000, "-100:00:00"},
+  };
+  char buffer[48];
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.value);
+    EXPECT_EQ(std::string(buffer, nlhost::write_iso(row.kind, row.value, buffer)), row.text);
+  }
+}
+
 // Numbers as plain decimals, never with an exponent between 1e-5 and 1e16,
 // and as short as reads back.
 TEST(WriteIso, NumbersArePlainAndShortest) {
@@ -417,6 +494,23 @@ TEST(WriteIso, NumbersArePlainAndShortest) {
       {1e16, "1e+16"},
       {-2.5e20, "-2.5e+20"},
       {1e-7, "1e-07"},
+      // Both sides of each bound: plain from 1e-5 up to below 1e16, whole
+      // numbers by their digits below 9e15, the fewest decimals up to 8.
+      {-1e16, "-1e+16"},
+      {9999999999999998, "9999999999999998"},
+      {-9999999999999998, "-9999999999999998"},
+      {9e15, "9000000000000000"},
+      {8999999999999999, "8999999999999999"},
+      {-0.00001, "-0.00001"},
+      {0.0000099, "9.9e-06"},
+      {-0.0000099, "-9.9e-06"},
+      {-1e-7, "-1e-07"},
+      {0.12345678, "0.12345678"},
+      {-0.12345678, "-0.12345678"},
+      {0.123456789, "0.123456789"},
+      {99999999999999.9, "99999999999999.9"},
+      {999999999999999.9, "999999999999999.9"},
+      {-0.5, "-0.5"},
   };
   char buffer[48];
   for (const auto &row : rows) {

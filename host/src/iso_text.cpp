@@ -112,8 +112,15 @@ char *write_plain_number(char *p, double value) {
   return std::to_chars(p, p + 30, magnitude, std::chars_format::fixed).ptr;
 }
 
+// A time as hh:mm:ss; a time is a duration, so 100 hours or more take
+// more digits and one before 0 a minus sign.
 char *write_time(char *p, int64_t seconds) {
-  p = two_digits(p, static_cast<int>(seconds / 3600));
+  if (seconds < 0) {
+    *p++ = '-';
+    seconds = -seconds;
+  }
+  const int64_t hours = seconds / 3600;
+  p = hours < 100 ? two_digits(p, static_cast<int>(hours)) : write_digits(p, static_cast<uint64_t>(hours));
   *p++ = ':';
   p = two_digits(p, static_cast<int>(seconds / 60 % 60));
   *p++ = ':';
@@ -127,8 +134,11 @@ size_t write_iso(ValueKind kind, double value, char *buffer) {
   switch (kind) {
     case ValueKind::kDate: p = write_date(p, static_cast<int64_t>(std::floor(value))); break;
     case ValueKind::kDatetime: {
-      const double days = std::floor(value / 86400);
-      const auto seconds = static_cast<int64_t>(std::floor(value - days * 86400));  // [0, 86399]
+      // Split the whole second, not the value: a value a hair below a day's
+      // start would leave 86400 - tiny, which rounds to 86400.
+      const double second = std::floor(value);
+      const double days = std::floor(second / 86400);
+      const auto seconds = static_cast<int64_t>(second - days * 86400);  // [0, 86399], exact
       p = write_date(p, static_cast<int64_t>(days));
       *p++ = 'T';
       p = write_time(p, seconds);

@@ -38,8 +38,9 @@ inline std::string_view trim_blanks(std::string_view field) {
 inline constexpr size_t kIsoTextMax = 48;
 
 // ISO 8601 text of a value of kind, into buffer (kIsoTextMax bytes): a date as
-// YYYY-MM-DD, a datetime as YYYY-MM-DDTHH:MM:SS, a time as HH:MM:SS, a number
-// as the shortest text that reads back to it.  Returns the length.
+// YYYY-MM-DD, a datetime as YYYY-MM-DDTHH:MM:SS, a time (a duration) as
+// HH:MM:SS with more hour digits from 100 hours and a minus sign before 0, a
+// number as the shortest text that reads back to it.  Returns the length.
 size_t write_iso(ValueKind kind, double value, char *buffer);
 
 // Reads fields by one informat or library reader of a module loaded into

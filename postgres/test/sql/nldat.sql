@@ -18,7 +18,10 @@ FROM (VALUES
   ('kein Datum', 'NLDATE', 'de_DE'),
   ('', 'NLDATE', 'de_DE'),
   ('Montag, 07. Dezember 2026', 'NLDATEW', 'de_DE'),
-  ('Monday, December 7, 2026', 'NLDATEW', 'en_US')
+  ('Monday, December 7, 2026', 'NLDATEW', 'en_US'),
+  ('31.12.1959', 'NLDATE', 'de_DE'),
+  ('01.01.1582', 'NLDATE', 'de_DE'),
+  ('31.12.1581', 'NLDATE', 'de_DE')
 ) AS t(field, informat, locale);
 
 SELECT field, informat, locale, nl_timestamp(field, informat, locale)
@@ -31,7 +34,17 @@ FROM (VALUES
   ('12/07/2026, 01:45:30', 'NLDATMAP', 'en_US'),
   ('Montag, 07. Dezember 2026, 13:45:30', 'NLDATMW', 'de_DE'),
   ('07.12.2026', 'NLDATM', 'de_DE'),
-  ('07.12.2026, 25:00:00', 'NLDATM', 'de_DE')
+  ('07.12.2026, 25:00:00', 'NLDATM', 'de_DE'),
+  ('31.12.1959, 23:59:59', 'NLDATM', 'de_DE'),
+  ('01.01.1582, 00:00:00', 'NLDATM', 'de_DE'),
+  ('31.12.1581, 23:59:59', 'NLDATM', 'de_DE'),
+  ('1959-12-31T23:59:59.5', 'NLDATM', 'de_DE'),
+  ('1959-12-31T23:59:59.000001', 'NLDATM', 'de_DE'),
+  ('2027-01-01T03:00:00+05:30', 'NLDATM', 'de_DE'),
+  ('2026-12-31T22:00-03:30', 'NLDATM', 'de_DE'),
+  ('1960-01-01T00:15+00:30', 'NLDATM', 'de_DE'),
+  ('2026-12-01T05:00+05:45', 'NLDATMAP', 'en_US'),
+  ('2026-12-07T14:00-00:30', 'NLDATMW', 'en_US')
 ) AS t(field, informat, locale);
 
 -- Numbers, percentages and money in the locale's conventions.
@@ -58,6 +71,9 @@ SELECT nl_format(date '2026-12-07', '@28', 'de_DE'), nl_format(date '2026-12-07'
 SELECT nl_format(timestamp '2026-12-07 13:45:30', '%d.%m.%Y %H:%M:%S', 'de_DE');
 SELECT nl_format(timestamp '2026-12-07 13:45:30', '%I:%M %P', 'en_US');
 SELECT nl_format(date 'infinity', '%Y', 'de_DE'), nl_format(timestamp '-infinity', '%Y', 'de_DE');
+SELECT v, nl_format(v, '%d.%m.%Y %H:%M:%S', 'de_DE'), nl_format(v::date, '%d.%m.%Y', 'de_DE')
+FROM (VALUES (timestamp '1959-12-31 23:59:59.5'), (timestamp '1959-12-31 00:00:00'),
+             (timestamp '1582-01-01 00:00:00.25'), (timestamp '1960-01-01 00:00:00')) AS t(v);
 
 -- Week dates under the rules U, V and W.
 SELECT nl_week(date '2026-12-07'), nl_week(date '2026-12-07', 'V'), nl_week_number(date '2026-12-07');
