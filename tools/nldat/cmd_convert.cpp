@@ -76,7 +76,12 @@ bool resolve_columns(const ConvertOptions &options, const std::vector<std::strin
     if (colon != std::string::npos) choice.reader.pattern = informat.substr(colon + 1);
     if (all_digits(choice.title)) {
       size_t number = 0;
-      std::from_chars(choice.title.data(), choice.title.data() + choice.title.size(), number);
+      const auto parsed =
+          std::from_chars(choice.title.data(), choice.title.data() + choice.title.size(), number);
+      if (parsed.ec == std::errc::result_out_of_range) {
+        error("convert: no column has so large a number: " + quoted_for_message(choice.title));
+        return false;
+      }
       if (number == 0) {
         error("convert: columns count from 1");
         return false;

@@ -119,10 +119,15 @@ int cmd_read(Context &context, const ReadOptions &options) {
   MessageLimit unread(reader->name());
   ParallelOptions parallel;
   parallel.threads = options.threads > 0 ? options.threads : default_threads();
+  bool missing = false;
   for (const std::string &path : options.files.empty() ? stdin_only : options.files) {
     int fd = -1;
     bool owned = false;
-    if (!open_input(path.c_str(), &fd, &owned)) return kExitUsage;
+    // An input that cannot be opened is said and the others are still read.
+    if (!open_input(path.c_str(), &fd, &owned)) {
+      missing = true;
+      continue;
+    }
     const std::string name = path == "-" ? "<stdin>" : path;
     bool stopped = false;
     const bool done = run_parallel_lines(
@@ -157,6 +162,7 @@ int cmd_read(Context &context, const ReadOptions &options) {
     if (!done || stopped) return kExitUsage;
   }
   unread.finish();
+  if (missing) return kExitUsage;
   return unread.count() == 0 ? kExitOk : kExitUnread;
 }
 

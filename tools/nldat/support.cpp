@@ -50,6 +50,13 @@ nlhost::Module *Context::module() {
     return nullptr;
   }
   std::string why;
+  // Only a regular file: opening a FIFO or a device would wait for ever.
+  struct stat status {};
+  if (::stat(module_path_.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+    error("cannot load " + shown_name(module_path_) + ": not a regular file");
+    module_failed_ = true;
+    return nullptr;
+  }
   module_ = nlhost::Module::open(*h, module_path_, &why);
   if (module_ == nullptr) {
     error(why);
