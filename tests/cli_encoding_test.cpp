@@ -2,27 +2,19 @@
 // with --encoding (or by their byte-order mark), written back with
 // --output-encoding, refused with the likely encoding named.
 #include <gtest/gtest.h>
-#include <unicode/ucnv.h>
 
 #include <string>
 
 #include "cli_run.h"
+#include "icu_encoded.h"
 
 namespace {
+
+using nldat_test::icu_encode;
 
 using nldat_test::CliRun;
 using nldat_test::nldat;
 using nldat_test::write_scratch;
-
-std::string icu_encode(const char *encoding, std::string_view text) {
-  UErrorCode status = U_ZERO_ERROR;
-  std::string out(text.size() * 4 + 16, '\0');
-  const int32_t n = ucnv_convert(encoding, "UTF-8", out.data(), static_cast<int32_t>(out.size()), text.data(),
-                                 static_cast<int32_t>(text.size()), &status);
-  EXPECT_TRUE(U_SUCCESS(status)) << encoding;
-  out.resize(U_SUCCESS(status) ? static_cast<size_t>(n) : 0);
-  return out;
-}
 
 // text with its typographic quotes made plain ones.
 std::string plain_quotes(std::string_view text) {

@@ -4,23 +4,16 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unicode/ucnv.h>
 #include <unistd.h>
 
 #include <string>
 
 #include "cli_run.h"
+#include "icu_encoded.h"
 
 namespace {
 
-std::string icu_encode(const char *encoding, std::string_view text) {
-  UErrorCode status = U_ZERO_ERROR;
-  std::string out(text.size() * 4 + 16, '\0');
-  const int32_t n = ucnv_convert(encoding, "UTF-8", out.data(), static_cast<int32_t>(out.size()), text.data(),
-                                 static_cast<int32_t>(text.size()), &status);
-  out.resize(U_SUCCESS(status) ? static_cast<size_t>(n) : 0);
-  return out;
-}
+using nldat_test::icu_encode;
 
 std::string read_all(int fd) {
   std::string text;

@@ -3,31 +3,17 @@
 #include "nlhost/encoding.h"
 
 #include <gtest/gtest.h>
-#include <unicode/ucnv.h>
 
 #include <string>
 
+#include "icu_encoded.h"
+
 namespace {
 
-// text (UTF-8) as ICU's converter writes it in encoding.
-std::string icu_encode(const char *encoding, std::string_view text) {
-  UErrorCode status = U_ZERO_ERROR;
-  std::string out(text.size() * 4 + 16, '\0');
-  const int32_t n = ucnv_convert(encoding, "UTF-8", out.data(), static_cast<int32_t>(out.size()), text.data(),
-                                 static_cast<int32_t>(text.size()), &status);
-  EXPECT_TRUE(U_SUCCESS(status)) << encoding << ": " << u_errorName(status);
-  out.resize(U_SUCCESS(status) ? static_cast<size_t>(n) : 0);
-  return out;
-}
+using nldat_test::icu_encode;
 
 std::string icu_decode(const char *encoding, std::string_view bytes) {
-  UErrorCode status = U_ZERO_ERROR;
-  std::string out(bytes.size() * 3 + 16, '\0');
-  const int32_t n = ucnv_convert("UTF-8", encoding, out.data(), static_cast<int32_t>(out.size()),
-                                 bytes.data(), static_cast<int32_t>(bytes.size()), &status);
-  EXPECT_TRUE(U_SUCCESS(status)) << encoding << ": " << u_errorName(status);
-  out.resize(U_SUCCESS(status) ? static_cast<size_t>(n) : 0);
-  return out;
+  return nldat_test::icu_convert("UTF-8", encoding, bytes);
 }
 
 // bytes decoded in blocks of block_size bytes.
