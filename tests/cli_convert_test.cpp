@@ -100,8 +100,7 @@ TEST(CliConvert, StreamsALargeFileInBlocks) {
   for (int i = 0; i < 60000; ++i) {
     const std::string n = std::to_string(i);
     input += n + ";05.03.2020;\"1.234,5" + std::to_string(i % 10) + "\"\r\n";
-    expected +=
-        n + ";2020-03-05;\"1234.5" + std::to_string(i % 10) + "\"\r\n";  // the field's own digits
+    expected += n + ";2020-03-05;\"1234.5" + std::to_string(i % 10) + "\"\r\n";  // the field's own digits
   }
   input += "x;kein Datum;1\r\n";
   expected += "x;;1\r\n";

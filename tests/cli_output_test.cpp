@@ -118,8 +118,7 @@ TEST(CliOutput, AFullRejectsFileIsAWriteError) {
   const CliRun run =
       nldat_to("--locale de_DE convert --column Datum=NLDATE --rejects /dev/full " + input, "");
   EXPECT_EQ(run.status, 2);
-  EXPECT_NE(run.err.find("write error: /dev/full: No space left on device"), std::string::npos)
-      << run.err;
+  EXPECT_NE(run.err.find("write error: /dev/full: No space left on device"), std::string::npos) << run.err;
 }
 
 TEST(CliOutput, TheOutputFileIsReplacedOnlyByAWholeJob) {
