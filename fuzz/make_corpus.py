@@ -45,6 +45,32 @@ def main():
                 name = hashlib.sha1(data).hexdigest()[:16]
                 with open(os.path.join(folder, name), "wb") as out:
                     out.write(data)
+    encoding_seeds()
+
+
+# Texts in the encodings fuzz_encoding decodes, in its list's order; the
+# target takes its choices from the input's last bytes.
+ENCODINGS = ["cp1252", "iso8859_15", "cp1253", "shift_jis", "cp932", "euc_jp", "gb18030", "big5",
+             "euc_kr", "utf_16_le", "utf_16_be", "utf_16", "utf_32_le", "utf_8"]
+TEXTS = ["Buchungstag;Betrag\n05.03.2020;-1.234,56 \u20ac M\u00fcller\r\n",
+         "\u65e5\u4ed8,\u91d1\u984d\n2026\u5e7412\u67087\u65e5,\uffe51,234\n",
+         "\u03b7\u03bc\u03b5\u03c1\u03bf\u03bc\u03b7\u03bd\u03af\u03b1\n"]
+
+
+def encoding_seeds():
+    folder = os.path.join(HERE, "corpus", "encoding")
+    os.makedirs(folder, exist_ok=True)
+    for index, codec in enumerate(ENCODINGS):
+        for text in TEXTS:
+            try:
+                body = (text * 20).encode(codec)
+            except UnicodeEncodeError:
+                continue
+            for block in (1, 7, 64):
+                data = body + bytes([block - 1, index])
+                name = hashlib.sha1(data).hexdigest()[:16]
+                with open(os.path.join(folder, name), "wb") as out:
+                    out.write(data)
 
 
 if __name__ == "__main__":

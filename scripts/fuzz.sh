@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 families=("$@")
-[ ${#families[@]} -eq 0 ] && families=(text parse informats format week number locale csv lenient reading sniff)
+[ ${#families[@]} -eq 0 ] && families=(text parse informats format week number locale csv lenient reading sniff encoding)
 bash scripts/deps.sh
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

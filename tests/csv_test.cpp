@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "convert.h"
 #include "messages.h"
 
 namespace {
@@ -53,6 +54,38 @@ TEST(Csv, ScansRecordsAndFields) {
     }
     EXPECT_EQ(unquoted, c.fields);
   }
+}
+
+TEST(Csv, TellsAQuoteThatIsNeverClosed) {
+  const struct {
+    const char *text;
+    bool unclosed;
+  } cases[] = {
+      {"\"unclosed,\n", true}, {"a,\"b", true},  {"a,\"b\"\"", true},
+      {"a,\"b\"", false},      {"a,b\"", false}, {"\"a\"\"b\"\n", false},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.text);
+    RecordEnd record;
+    ASSERT_TRUE(nldat::csv::scan_record(c.text, 0, ',', true, &record, nullptr));
+    EXPECT_EQ(record.unclosed, c.unclosed);
+  }
+}
+
+TEST(Csv, CountsRecordsWithOtherFieldsThanTheHeaderAndPassesAnUnclosedOneThrough) {
+  nldat::ConvertPlan plan;
+  plan.header_fields = 3;
+  nldat::ChunkConverter converter(plan, {});
+  nldat::ChunkResult result;
+  const std::string records = "a,b,c\na,b\n\na,b,c,d\na\na,b,c\n1,\"2\n3,4\n";
+  converter.convert(records, 10, &result);
+  EXPECT_EQ(result.output, records);
+  EXPECT_EQ(result.damage.fewer_fields, 2);
+  EXPECT_EQ(result.damage.first_fewer, 11);
+  EXPECT_EQ(result.damage.more_fields, 1);
+  EXPECT_EQ(result.damage.first_more, 13);
+  EXPECT_EQ(result.damage.unclosed_line, 16);
+  EXPECT_EQ(result.records, 6);  // the blank line is no record
 }
 
 TEST(Csv, FindsTheLastRecordEndWhereTheScannerStops) {

@@ -813,7 +813,7 @@ TEST(NumberCli, ReadsByTheLocalesConventions) {
     int status;
   } cases[] = {
       {"--locale de_DE read NUMBER", "1.234,5\n-0,25\n12x\n", "1234.5\n-0.25\n.\n", 1},
-      {"--locale en_US read MONEY", "$1,234.56\n($12.50)\n", "1234.56\n-12.5\n", 0},
+      {"--locale en_US read MONEY", "$1,234.56\n($12.50)\n", "1234.56\n-12.50\n", 0},
       {"--locale de_CH read percent", "12.5 %\n12.5\n", "0.125\n12.5\n", 0},
   };
   const std::string dir = ::testing::TempDir() + std::to_string(::getpid()) + "_number_";

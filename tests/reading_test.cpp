@@ -138,6 +138,46 @@ TEST_F(Reading, StrictRefusesWhatThePatternReadsOnlyInPart) {
 
 // A reader by a pattern of the user's own is held to that pattern: what it
 // reads must write back by it, and there is no fallback to turn to.
+TEST_F(Reading, ReadExactGivesTheFieldsOwnDigitsBesideTheDouble) {
+  struct Row {
+    const char *locale, *reader, *field;
+    double value;
+    const char *decimal;  // empty: none
+    bool strict = true;
+  };
+  const Row rows[] = {
+      {"de_DE", "MONEY", "99.999.999.999.999,99", 99999999999999.99, "99999999999999.99"},
+      {"de_DE", "MONEY", "-1.150,00 \xE2\x82\xAC", -1150, "-1150.00"},
+      {"fr_FR", "PERCENT", "4,1\xC2\xA0%", 4.1 / 100, "0.041"},  // the double is 0.040999999999999995
+      {"en_US", "NUMBER", "-0.000", 0, "0.000"},
+      {"en_US", "NUMBER", "2.5e-3", 0.0025, "0.0025"},
+      {"en_US", "NUMBER", "1.5", 1.5, "", false},    // lenient: the double alone
+      {"de_DE", "NLDATE", "07.12.2026", 24447, ""},  // not a number
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.field);
+    use(row.locale);
+    std::string error;
+    auto reader = nlhost::FieldReader::make(*host_, *module_, row.reader, &error);
+    ASSERT_TRUE(reader) << error;
+    reader->set_strict(row.strict);
+    double value = -1;
+    std::string decimal = "canary";
+    ASSERT_TRUE(reader->read_exact(row.field, &value, &decimal));
+    EXPECT_EQ(value, row.value);  // the module's double, unchanged
+    EXPECT_EQ(decimal, row.decimal);
+  }
+  use("de_DE");
+  std::string error;
+  auto reader = nlhost::FieldReader::make(*host_, *module_, "MONEY", &error);
+  ASSERT_TRUE(reader) << error;
+  double value = -1;
+  std::string decimal = "canary";
+  EXPECT_FALSE(reader->read_exact("12,3,4", &value, &decimal));
+  EXPECT_EQ(value, -1);
+  EXPECT_EQ(decimal, "");
+}
+
 TEST_F(Reading, StrictPatternReadersAccountForTheWholeField) {
   use("de_DE");
   struct Row {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "decimal.h"
+#include "decimal_text.h"
 #include "nlhost/utf8.h"
 #include "reading_stages.h"
 
@@ -90,6 +91,9 @@ class ShapeReader {
     out->value = value;
     out->currency_begin = currency_begin_;
     out->currency_end = currency_end_;
+    if (out->decimal != nullptr &&
+        !decimal_text(std::string_view(canonical_, used_), negative_, percent_ ? -2 : 0, out->decimal))
+      out->decimal->clear();
     return true;
   }
 

@@ -191,12 +191,15 @@ std::optional<FieldReader> FieldReader::with_pattern(const Host &host, const Mod
   return reader;
 }
 
-bool FieldReader::read(std::string_view field, double *value) {
+bool FieldReader::read(std::string_view field, double *value) { return read_exact(field, value, nullptr); }
+
+bool FieldReader::read_exact(std::string_view field, double *value, std::string *decimal) {
+  if (decimal != nullptr) decimal->clear();
   const std::string_view text = trim_blanks(normalize_field(field, scratch_));
   if (text.empty() || text.size() > INT32_MAX) return false;
   if (source_ == ReaderSource::kNumber || source_ == ReaderSource::kMoney ||
       source_ == ReaderSource::kPercent)
-    return read_number(text, value);
+    return read_number(text, value, decimal);
   if (strict_ && source_ == ReaderSource::kInformat) return read_informat_strictly(text, value);
   double read_value = std::nan("");
   if (!read_normalized(text, &read_value) || std::isnan(read_value)) return false;
@@ -241,7 +244,7 @@ bool FieldReader::read_informat_strictly(std::string_view text, double *value) {
   return true;
 }
 
-bool FieldReader::read_number(std::string_view text, double *value) {
+bool FieldReader::read_number(std::string_view text, double *value, std::string *decimal) {
   // Money: the local currency form, then the international one.
   for (const int32_t item : pattern_items_) {
     if (item == 0) break;
@@ -257,6 +260,7 @@ bool FieldReader::read_number(std::string_view text, double *value) {
       continue;
     }
     NumberShape shape;
+    shape.decimal = decimal;
     if (!conventions || !reading::read_number_shape(field, *conventions, source_, &shape)) continue;
     // The currency text goes out whole before the module reads the rest: the
     // record's text may lack bytes that mean something in a number.
@@ -272,6 +276,7 @@ bool FieldReader::read_number(std::string_view text, double *value) {
     *value = read_value;
     return true;
   }
+  if (decimal != nullptr) decimal->clear();
   return false;
 }
 

@@ -73,6 +73,9 @@ std::string_view number_separators(std::string_view text, const uwn_number_conve
 struct NumberShape {
   double value = 0;
   size_t currency_begin = 0, currency_end = 0;  // the currency text, when there is one
+  // When not null: receives the value's exact decimal text, the field's own
+  // digits (see decimal_text.h), or nothing when it would be too long.
+  std::string *decimal = nullptr;
 };
 
 // Reads field whole by the conventions, as a number, an amount or a

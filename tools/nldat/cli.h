@@ -183,11 +183,17 @@ class LineReader {
   bool failed_ = false;
   std::unique_ptr<char[]> buffer_;
   size_t capacity_ = 0, begin_ = 0, end_ = 0;
+  size_t scanned_ = 0;  // bytes from begin_ known to hold no line end
+  int64_t line_ = 0;    // lines handed out
 };
 
 // Opens path ("-": standard input) for reading; false after printing why it
 // cannot be read (missing, unreadable, a directory).
+// Text in another encoding (--encoding, or a UTF-16/32 byte-order mark)
+// comes decoded to UTF-8.
 bool open_input(const char *path, int *fd, bool *owned);
+// The same, the bytes as they are.
+bool open_raw_input(const char *path, int *fd, bool *owned);
 
 // Values for format and week: the given ones, else one a line from input.
 // False after printing why input cannot be read.

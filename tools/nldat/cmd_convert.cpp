@@ -18,6 +18,7 @@
 #include "convert.h"
 #include "messages.h"
 #include "nlhost/text.h"
+#include "output_files.h"
 #include "parallel_lines.h"
 
 namespace nldat {
@@ -27,7 +28,8 @@ struct ConvertOptions {
   std::string file = "-";
   std::vector<std::string> columns;  // NAME=INFORMAT or N=INFORMAT
   std::string delimiter;             // empty: guessed from the header line
-  std::string output = "iso";        // iso, value or both
+  std::string form = "iso";          // iso, value or both
+  std::string output;                // -o FILE; empty: standard output
   bool keep = false;
   bool no_header = false;
   std::string rejects;
@@ -40,7 +42,6 @@ struct ConvertOptions {
 };
 
 constexpr size_t kBlock = 1 << 18;            // read and converted at a time
-constexpr size_t kLongestRecord = 64 << 20;   // longer: an unclosed quote, most likely
 constexpr int64_t kProgressAbove = 64 << 20;  // a file this big shows progress on a terminal
 
 // A block's unread fields travel as its notes: the topic tells the column
@@ -79,7 +80,12 @@ bool resolve_columns(const ConvertOptions &options, const std::vector<std::strin
     if (colon != std::string::npos) choice.reader.pattern = informat.substr(colon + 1);
     if (all_digits(choice.title)) {
       size_t number = 0;
-      std::from_chars(choice.title.data(), choice.title.data() + choice.title.size(), number);
+      const auto parsed =
+          std::from_chars(choice.title.data(), choice.title.data() + choice.title.size(), number);
+      if (parsed.ec == std::errc::result_out_of_range) {
+        error("convert: no column has so large a number: " + quoted_for_message(choice.title));
+        return false;
+      }
       if (number == 0) {
         error("convert: columns count from 1");
         return false;
@@ -200,21 +206,21 @@ class Progress {
   Clock::time_point start_ = Clock::now(), last_ = start_;
 };
 
-// --rejects FILE: line, column, field, as CSV.
+// --rejects FILE: line, column, field, as CSV.  Every write checked; never
+// one of the job's inputs or its output.
 class RejectsFile {
  public:
-  bool open(const std::string &path) {
+  bool open(const std::string &path, const std::vector<std::string> &inputs) {
     if (path.empty()) return true;
-    file_ = std::fopen(path.c_str(), "wb");
-    if (file_ == nullptr) {
-      error("cannot write " + path + ": " + std::strerror(errno));
+    std::string why;
+    if (!file_.open(path, OutputFile::Mode::kDirect, inputs, &why)) {
+      error(why);
       return false;
     }
-    std::fputs("line,column,field\n", file_);
-    return true;
+    return file_.write("line,column,field\n");
   }
   void add(int64_t line, std::string_view column, std::string_view field) {
-    if (file_ == nullptr) return;
+    if (!file_.is_open()) return;
     text_.clear();
     text_ += std::to_string(line);
     text_ += ',';
@@ -222,11 +228,10 @@ class RejectsFile {
     text_ += ',';
     quote(field);
     text_ += '\n';
-    std::fwrite(text_.data(), 1, text_.size(), file_);
+    file_.write(text_);
   }
-  ~RejectsFile() {
-    if (file_ != nullptr) std::fclose(file_);
-  }
+  // Writes what is held and closes; false (noted as a write error) when that fails.
+  bool close() { return file_.commit(); }
 
  private:
   void quote(std::string_view text) {
@@ -234,8 +239,38 @@ class RejectsFile {
     for (const char c : text) text_.append(c == '"' ? 2 : 1, c);
     text_ += '"';
   }
-  std::FILE *file_ = nullptr;
+  OutputFile file_;
   std::string text_;
+};
+
+// The input's damage, summed over the blocks in file order.
+struct Damage {
+  RecordDamage total;
+  void add(const RecordDamage &block, int64_t first_line) {
+    const auto at = [first_line](int64_t line) { return line == 0 ? 0 : first_line + line - 1; };
+    if (total.unclosed_line == 0) total.unclosed_line = at(block.unclosed_line);
+    if (total.fewer_fields == 0) total.first_fewer = at(block.first_fewer);
+    if (total.more_fields == 0) total.first_more = at(block.first_more);
+    total.fewer_fields += block.fewer_fields;
+    total.more_fields += block.more_fields;
+  }
+  // Says what there is; true when there is none.
+  bool report(const std::string &name) const {
+    const std::string file = shown_name(name);
+    if (total.unclosed_line != 0) {
+      error(file + ":" + std::to_string(total.unclosed_line) +
+            ": a quote opened in this record is never closed: the record is passed on as it is");
+    }
+    const auto counted = [&](int64_t count, int64_t first, const char *what) {
+      if (count == 0) return;
+      error(file + ":" + std::to_string(first) + ": " + std::to_string(count) +
+            (count == 1 ? " record" : " records") + " with " + what +
+            " fields than the header, the first here");
+    };
+    counted(total.fewer_fields, total.first_fewer, "fewer");
+    counted(total.more_fields, total.first_more, "more");
+    return total.unclosed_line == 0 && total.fewer_fields == 0 && total.more_fields == 0;
+  }
 };
 
 // What the job tells at the end and along the way: the counts a column, its
@@ -246,17 +281,20 @@ class Report {
       : columns_(columns), input_name_(std::move(input_name)), totals_(columns.size()) {
     for (const ColumnChoice &column : columns) messages_.emplace_back(column.title);
   }
-  bool open_rejects(const std::string &path) { return rejects_.open(path); }
+  bool open_rejects(const std::string &path, const std::vector<std::string> &inputs) {
+    return rejects_.open(path, inputs);
+  }
 
   // Takes a block's counts and unread fields, in file order; first_line is
   // the input's line where the block begins.
   void add(const BlockResult &result, int64_t first_line) {
     for (size_t k = 0; k < totals_.size() && k < result.columns.size(); ++k) totals_[k] += result.columns[k];
+    damage_.add(result.damage, first_line);
     for (const BlockResult::Note &note : result.notes) {
       const size_t k = static_cast<size_t>(note.topic / 2);
       const ColumnChoice &column = columns_[k];
       const int64_t line = first_line + note.line - 1;
-      const std::string where = input_name_ + ":" + std::to_string(line) + ": ";
+      const std::string where = shown_name(input_name_) + ":" + std::to_string(line) + ": ";
       if (note.topic % 2 != 0) {
         messages_[k].report(where + "no column " + column.title);
       } else {
@@ -267,11 +305,13 @@ class Report {
     }
   }
 
-  // One summary line a column; whether every non-empty field was read.
-  // guard: warn of a date column every date of which reads as another with
-  // day and month swapped; strict_order makes that count as not read.
-  bool finish(bool guard, bool strict_order) const {
-    bool all_read = true;
+  // What damage the input showed, one summary line a column; whether every
+  // non-empty field was read from an undamaged input.  guard: warn of a date
+  // column every date of which reads as another with day and month swapped;
+  // strict_order makes that count as not read.
+  bool finish(bool guard, bool strict_order) {
+    bool all_read = damage_.report(input_name_);
+    if (!rejects_.close()) all_read = false;
     for (size_t k = 0; k < columns_.size(); ++k) {
       messages_[k].finish();
       const ColumnCounts &t = totals_[k];
@@ -294,6 +334,7 @@ class Report {
   std::vector<ColumnCounts> totals_;
   std::vector<MessageLimit> messages_;
   RejectsFile rejects_;
+  Damage damage_;
 };
 
 // The names of the header record's fields, trimmed and unquoted.
@@ -310,17 +351,19 @@ std::vector<std::string> header_names(std::string_view header, char delimiter) {
 }
 
 // The delimiter and the columns to convert, by the header record first
-// (file name for messages), each with a reader that can be made; false after
-// printing why not.
+// (file name for messages; sample: the input's start, to guess an encoding
+// by), each with a reader that can be made; false after printing why not.
 bool plan_columns(Context &context, const ConvertOptions &options, std::string_view first,
-                  const std::string &name, ConvertPlan *plan, std::vector<ColumnChoice> *columns) {
+                  std::string_view sample, const std::string &name, ConvertPlan *plan,
+                  std::vector<ColumnChoice> *columns) {
   plan->delimiter = options.delimiter.empty() ? csv::guess_delimiter(first) : options.delimiter[0];
   if (!valid_utf8(first)) {
-    error(name + ":1: not UTF-8 text: " + quoted_for_message(first));
+    error(shown_name(name) + ":1: " + not_utf8_message(first, sample));
     return false;
   }
   const std::vector<std::string> names =
       options.no_header ? std::vector<std::string>() : header_names(first, plan->delimiter);
+  plan->header_fields = names.size();
   if (!resolve_columns(options, names, columns)) return false;
   for (const ColumnChoice &column : *columns) {
     plan->columns.push_back(column.index);
@@ -338,7 +381,7 @@ class ConvertJob : public LineJob {
     converter_.convert(block, 1, &chunk_);
     result.lines = chunk_.lines;
     if (chunk_.invalid_line != 0) {
-      result.note(chunk_.invalid_line, kNotUtf8, std::string());
+      result.note(chunk_.invalid_line, kNotUtf8, not_utf8_message(chunk_.invalid_record, block));
       result.fatal = true;
       return;
     }
@@ -348,6 +391,7 @@ class ConvertJob : public LineJob {
     result.records = chunk_.records;
     result.bytes = static_cast<int64_t>(block.size());
     std::swap(result.columns, chunk_.counts);
+    result.damage = chunk_.damage;
   }
 
  private:
@@ -367,9 +411,10 @@ int cmd_convert(Context &context, const ConvertOptions &given) {
     return kExitUsage;
   }
   ConvertPlan plan;
-  if (options.output == "value") plan.form = OutputForm::kValue;
-  if (options.output == "both") plan.form = OutputForm::kBoth;
+  if (options.form == "value") plan.form = OutputForm::kValue;
+  if (options.form == "both") plan.form = OutputForm::kBoth;
   plan.keep = options.keep;
+  if (!start_output(options.output, {options.file})) return kExitUsage;
 
   int fd = -1;
   bool owned = false;
@@ -390,7 +435,7 @@ int cmd_convert(Context &context, const ConvertOptions &given) {
   if (!head.read(fd, name)) return kExitUsage;
   const std::string_view first = head.record();
   std::vector<ColumnChoice> columns;
-  if (!plan_columns(context, options, first, name, &plan, &columns)) return kExitUsage;
+  if (!plan_columns(context, options, first, head.all(), name, &plan, &columns)) return kExitUsage;
   // Each converter (one a worker thread) has field readers of its own,
   // through the worker's own module instance.
   auto make_converter = [&](size_t worker) {
@@ -398,6 +443,9 @@ int cmd_convert(Context &context, const ConvertOptions &given) {
     for (const ColumnChoice &column : columns) own.push_back(*make_reader(context, column.reader, worker));
     return ChunkConverter(plan, std::move(own));
   };
+  // Every output file is open before the first byte goes out.
+  Report report(columns, name);
+  if (!report.open_rejects(options.rejects, {options.file})) return kExitUsage;
   out().write(head.all().substr(0, head.bom()));
   int64_t line = 1;  // where the records begin
   std::string_view rest = head.all().substr(head.bom());
@@ -408,8 +456,6 @@ int cmd_convert(Context &context, const ConvertOptions &given) {
     line += head.lines();
   }
 
-  Report report(columns, name);
-  if (!report.open_rejects(options.rejects)) return kExitUsage;
   Progress progress(size);
   int64_t done = static_cast<int64_t>(head.all().size() - rest.size()), rows = 0;
   ParallelOptions parallel;
@@ -417,7 +463,6 @@ int cmd_convert(Context &context, const ConvertOptions &given) {
   parallel.block_size = kBlock;
   parallel.head = rest;
   parallel.first_line = line;
-  parallel.longest_record = kLongestRecord;
   parallel.cut = [delimiter = plan.delimiter](std::string_view text) {
     return csv::last_record_end(text, delimiter);
   };
@@ -427,7 +472,8 @@ int cmd_convert(Context &context, const ConvertOptions &given) {
       [&, worker = size_t{0}]() mutable { return std::make_unique<ConvertJob>(make_converter(worker++)); },
       [&](BlockResult &result, int64_t at) {
         if (result.fatal) {
-          error(name + ":" + std::to_string(at + result.notes.front().line - 1) + ": not UTF-8 text");
+          error(shown_name(name) + ":" + std::to_string(at + result.notes.front().line - 1) + ": " +
+                result.notes.front().text);
           stopped = true;
           return false;
         }
@@ -481,7 +527,18 @@ Command add_convert(CLI::App &app) {
           "the field delimiter, one byte (default: the most frequent of , ; tab | in the header line)")
       ->transform(delimiter_validator())
       ->type_name("C");
-  command->add_option("--output", convert.output, "what a converted field becomes")
+  command
+      ->add_option_function<std::string>(
+          "-o,--output",
+          [&convert](const std::string &value) {
+            // iso, value and both name the form, as they always have: a file
+            // of such a name is ./iso.
+            (value == "iso" || value == "value" || value == "both" ? convert.form : convert.output) = value;
+          },
+          "write the output to FILE, replaced only when the whole job is written (iso, value or both: "
+          "the same as --form)")
+      ->type_name("FILE");
+  command->add_option("--form", convert.form, "what a converted field becomes")
       ->check(CLI::IsMember({"iso", "value", "both"}))
       ->type_name("iso|value|both");
   command->add_flag("--keep", convert.keep, "keep a field that is not read as it was (default: empty it)");

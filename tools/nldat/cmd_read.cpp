@@ -12,6 +12,7 @@
 #include "cli.h"
 #include "csv.h"
 #include "messages.h"
+#include "output_files.h"
 #include "parallel_lines.h"
 
 namespace nldat {
@@ -24,7 +25,8 @@ struct ReadOptions {
   std::string delimiter = ",";
   bool header = false;
   bool echo = false;
-  int threads = 0;  // worker threads; 0: the machine's cores
+  int threads = 0;     // worker threads; 0: the machine's cores
+  std::string output;  // -o FILE; empty: standard output
 };
 
 // The topic of a field not read, counted against the limit (kNotUtf8: the
@@ -64,7 +66,7 @@ class ReadJob : public LineJob {
       ++number;
       if (options_.header && starts_input && number == 1) continue;
       if (!valid_utf8(line)) {
-        result.note(number, kNotUtf8, "not UTF-8 text: " + quoted_for_message(line));
+        result.note(number, kNotUtf8, not_utf8_message(line, block));
         result.fatal = true;
         break;
       }
@@ -76,13 +78,19 @@ class ReadJob : public LineJob {
       }
       if (options_.echo) out.append(field).push_back('\t');
       double value = 0;
-      if (!reader_.read(field, &value)) {
+      const bool exact = reader_.kind() == nlhost::ValueKind::kNumber;
+      if (!(exact ? reader_.read_exact(field, &value, &decimal_) : reader_.read(field, &value))) {
         out += ".\n";
         result.note(number, kUnread, quoted_for_message(field) + " not read by " + reader_.name());
         continue;
       }
-      // A number is its own text; a date or time is followed by its ISO 8601
-      // text.  The line is put together here and appended once.
+      // A number is its own text, the field's own digits where they are
+      // known; a date or time is followed by its ISO 8601 text.  The line is
+      // put together here and appended once.
+      if (exact && !decimal_.empty()) {
+        out.append(decimal_).push_back('\n');
+        continue;
+      }
       char *p = text + format_number(value, text);
       if (reader_.kind() != nlhost::ValueKind::kNumber) {
         *p++ = '\t';
@@ -98,20 +106,28 @@ class ReadJob : public LineJob {
   nlhost::FieldReader reader_;
   const ReadOptions &options_;
   std::vector<csv::Field> fields_;
+  std::string decimal_;
   std::string scratch_;
 };
 
 int cmd_read(Context &context, const ReadOptions &options) {
+  if (!start_output(options.output, options.files.empty() ? std::vector<std::string>{"-"} : options.files))
+    return kExitUsage;
   std::optional<nlhost::FieldReader> reader = make_reader(context, options.reader);
   if (!reader) return kExitUsage;
   const std::vector<std::string> stdin_only = {"-"};
   MessageLimit unread(reader->name());
   ParallelOptions parallel;
   parallel.threads = options.threads > 0 ? options.threads : default_threads();
+  bool missing = false;
   for (const std::string &path : options.files.empty() ? stdin_only : options.files) {
     int fd = -1;
     bool owned = false;
-    if (!open_input(path.c_str(), &fd, &owned)) return kExitUsage;
+    // An input that cannot be opened is said and the others are still read.
+    if (!open_input(path.c_str(), &fd, &owned)) {
+      missing = true;
+      continue;
+    }
     const std::string name = path == "-" ? "<stdin>" : path;
     bool stopped = false;
     const bool done = run_parallel_lines(
@@ -130,7 +146,8 @@ int cmd_read(Context &context, const ReadOptions &options) {
           for (const BlockResult::Note &note : result.notes) {
             out().write(output.substr(written, note.output_at - written));
             written = note.output_at;
-            const std::string where = name + ":" + std::to_string(first_line + note.line - 1) + ": ";
+            const std::string where =
+                shown_name(name) + ":" + std::to_string(first_line + note.line - 1) + ": ";
             if (note.topic == kNotUtf8) {
               error(where + note.text);
               stopped = true;
@@ -145,6 +162,7 @@ int cmd_read(Context &context, const ReadOptions &options) {
     if (!done || stopped) return kExitUsage;
   }
   unread.finish();
+  if (missing) return kExitUsage;
   return unread.count() == 0 ? kExitOk : kExitUnread;
 }
 
@@ -171,6 +189,10 @@ Command add_read(CLI::App &app) {
       ->type_name("C");
   command->add_flag("--header", read.header, "skip the first line of each file");
   command->add_flag("--echo", read.echo, "print the field itself first");
+  command
+      ->add_option("-o,--output", read.output,
+                   "write the output to FILE, replaced only when the whole job is written")
+      ->type_name("FILE");
   command->add_option("--threads", read.threads, "read on N threads (default: one per core, at most 8)")
       ->check(CLI::Range(1, 64))
       ->type_name("N");

@@ -93,7 +93,9 @@ void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, in
     return;
   }
   double value = 0;
-  if (!reader.read(field, &value)) {
+  // A number goes out with the field's own digits where they are known.
+  const bool number = reader.kind() == nlhost::ValueKind::kNumber;
+  if (!(number ? reader.read_exact(field, &value, &decimal_) : reader.read(field, &value))) {
     ++result->counts[k].unread;
     result->rejects.push_back({line, k, std::string(field), false});
     if (plan_.keep) {
@@ -108,6 +110,10 @@ void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, in
   ++counts.read;
   if (reader.kind() == nlhost::ValueKind::kDate && reads_swapped(field, value, &counts.day_first))
     ++counts.swappable;
+  if (number && !decimal_.empty()) {  // a number is its own value: once, in every form
+    write_text(decimal_, quoted, output);
+    return;
+  }
   char text[nlhost::kIsoTextMax];
   if (plan_.form == OutputForm::kValue) {
     write_text(std::string_view(text, nlhost::write_iso(nlhost::ValueKind::kNumber, value, text)), quoted,
@@ -130,17 +136,28 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
   result->records = 0;
   result->lines = 0;
   result->invalid_line = 0;
+  result->invalid_record = {};
+  result->damage = {};
   const bool valid = valid_utf8(records);
   int64_t line = first_line;
   size_t pos = 0;
   csv::RecordEnd record;
   while (pos < records.size() && csv::scan_record(records, pos, plan_.delimiter, true, &record, &fields_)) {
     const std::string_view text = records.substr(pos, record.end - pos);
-    if (!valid && result->invalid_line == 0 && !valid_utf8(text)) result->invalid_line = line;
+    if (!valid && result->invalid_line == 0 && !valid_utf8(text)) {
+      result->invalid_line = line;
+      result->invalid_record = text;
+    }
     std::string &output = result->output;
     if (text.empty()) {
       // A blank line holds no fields to convert.
+    } else if (record.unclosed) {
+      // Where its fields end is not known: it goes out as it came.
+      ++result->records;
+      result->damage.unclosed_line = line;
+      output.append(text);
     } else {
+      count_fields(line, result);
       ++result->records;
       size_t copied = pos;
       for (size_t k = 0; k < plan_.columns.size(); ++k) {
@@ -163,6 +180,14 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
     result->lines += record_lines;
     pos = record.end + record.line_end;
   }
+}
+
+void ChunkConverter::count_fields(int64_t line, ChunkResult *result) const {
+  if (plan_.header_fields == 0 || fields_.size() == plan_.header_fields) return;
+  const bool fewer = fields_.size() < plan_.header_fields;
+  int64_t &count = fewer ? result->damage.fewer_fields : result->damage.more_fields;
+  int64_t &first = fewer ? result->damage.first_fewer : result->damage.first_more;
+  if (count++ == 0) first = line;
 }
 
 std::string ChunkConverter::header(std::string_view record) {

@@ -29,6 +29,7 @@ struct ConvertPlan {
   OutputForm form = OutputForm::kIso;
   bool keep = false;            // an unread field stays as it was (else it is left empty)
   std::vector<size_t> columns;  // the converted columns, 0-based, ascending
+  size_t header_fields = 0;     // the header's fields: records with more or fewer are counted; 0: no header
 };
 
 // Whether field, a date read as days, is numeric text with the day and the
@@ -50,8 +51,10 @@ struct ChunkResult {
   std::vector<ColumnCounts> counts;  // one per plan column
   std::vector<Reject> rejects;
   int64_t records = 0;
-  int64_t lines = 0;         // the line ends in the block
-  int64_t invalid_line = 0;  // the first line that is not UTF-8 text; 0 when all are
+  int64_t lines = 0;                // the line ends in the block
+  int64_t invalid_line = 0;         // the first line that is not UTF-8 text; 0 when all are
+  std::string_view invalid_record;  // and its record, within the block converted
+  RecordDamage damage;              // a record with an unclosed quote is passed through as it is
 };
 
 class ChunkConverter {
@@ -70,11 +73,14 @@ class ChunkConverter {
   // Writes the converted field k of a record into result->output.
   void write_field(size_t k, std::string_view raw, bool quoted, int64_t line, ChunkResult *result);
   void write_text(std::string_view text, bool quoted, std::string &output) const;
+  // Counts a record whose fields (in fields_) are more or fewer than the header's.
+  void count_fields(int64_t line, ChunkResult *result) const;
 
   ConvertPlan plan_;
   std::vector<nlhost::FieldReader> readers_;
   std::vector<csv::Field> fields_;
   std::string scratch_;
+  std::string decimal_;            // a number's exact text
   bool delimiter_may_be_written_;  // whether a converted field may hold the delimiter
 };
 

@@ -40,6 +40,7 @@ bool scan_record(std::string_view text, size_t start, char delimiter, bool at_en
   size_t lines = 0;
   size_t i = start;
   const size_t n = text.size();
+  bool unclosed = false;
   for (;;) {
     // One field from i.
     Field field{i, i, false};
@@ -52,7 +53,10 @@ bool scan_record(std::string_view text, size_t start, char delimiter, bool at_en
           if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == n || text[i + 1] != '\n'))) ++lines;
           ++i;
         }
-        if (i == n) break;  // unclosed: the field runs to the end
+        if (i == n) {  // unclosed: the field runs to the end
+          unclosed = true;
+          break;
+        }
         if (i + 1 < n && text[i + 1] == '"') {
           i += 2;
           continue;
@@ -79,7 +83,7 @@ bool scan_record(std::string_view text, size_t start, char delimiter, bool at_en
     }
     if (i == n) {
       if (!at_end) return false;
-      *record = {i, 0, lines};
+      *record = {i, 0, lines, unclosed};
       return true;
     }
     if (text[i] == '\r' && i + 1 == n && !at_end) return false;

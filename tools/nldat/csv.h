@@ -25,6 +25,7 @@ struct RecordEnd {
   size_t end = 0;
   size_t line_end = 0;
   size_t lines = 0;
+  bool unclosed = false;  // a quoted field ran to the end of the input without its closing quote
 };
 
 // The first position at or after from where text holds the delimiter or a

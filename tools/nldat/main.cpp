@@ -6,7 +6,9 @@
 #include <string>
 
 #include "cli.h"
+#include "decoded_input.h"
 #include "environment.h"
+#include "output_files.h"
 
 namespace nldat {
 namespace {
@@ -45,6 +47,16 @@ int run(int argc, char **argv) {
   app.add_option("--module", module, "the module to load (default: the one installed with nldat)")
       ->type_name("PATH");
   app.add_flag("--version", show_version, "nldat's version and the module's release and build");
+  std::string input_encoding, output_encoding;
+  app.add_option(
+         "--encoding", input_encoding,
+         "the inputs' encoding: any ICU name or alias (windows-1252, latin1, Shift_JIS, UTF-16LE, GB18030 "
+         "...), or auto to take the likeliest (default: UTF-8, or what a byte-order mark says)")
+      ->type_name("NAME|auto");
+  app.add_option(
+         "--output-encoding", output_encoding,
+         "write the output in this encoding (UTF-16 and UTF-32 with a byte-order mark); default UTF-8")
+      ->type_name("NAME");
 
 #define NLDAT_ADD_COMMAND(name) add_##name(app),
   const Command commands[] = {NLDAT_COMMANDS(NLDAT_ADD_COMMAND)};
@@ -64,6 +76,11 @@ int run(int argc, char **argv) {
   }
 
   std::string why;
+  if (!set_input_encoding(input_encoding, &why) ||
+      (!output_encoding.empty() && !set_output_encoding(output_encoding, &why))) {
+    error(why + " (ICU's names and aliases: windows-1252, latin1, Shift_JIS, UTF-16LE, ...)");
+    return kExitUsage;
+  }
   const std::optional<std::string> locale_name = choose_locale(locale, &why);
   if (!locale_name) {
     error(why);
@@ -82,7 +99,6 @@ int run(int argc, char **argv) {
 }  // namespace nldat
 
 int main(int argc, char **argv) {
-  const int status = nldat::run(argc, argv);
-  nldat::out().flush();
-  return status;
+  nldat::hold_standard_descriptors();  // before any file is opened
+  return nldat::end_job(nldat::run(argc, argv));
 }

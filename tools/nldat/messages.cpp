@@ -1,7 +1,10 @@
 // nldat: messages that quote untrusted fields safely and briefly.
 #include "messages.h"
 
+#include <cstdio>
+
 #include "cli.h"
+#include "nlhost/encoding.h"
 #include "nlhost/utf8.h"
 
 namespace nldat {
@@ -20,35 +23,82 @@ bool valid_utf8(std::string_view text) {
   return true;
 }
 
-std::string quoted_for_message(std::string_view field) {
-  constexpr size_t kShownBytes = 60;
+namespace {
+
+// Appends the escaped text to *to, whole characters of at most shown_bytes;
+// returns how many bytes of text that took.
+size_t escape_into(std::string_view text, size_t shown_bytes, std::string *to) {
   constexpr char kHex[] = "0123456789abcdef";
-  std::string text = "\"";
   size_t i = 0;
-  while (i < field.size() && i < kShownBytes) {
-    const auto c = static_cast<unsigned char>(field[i]);
-    size_t length = utf8_sequence_length(field, i);
-    if (length > 1 && i + length <= kShownBytes) {
-      text.append(field.substr(i, length));
+  while (i < text.size() && i < shown_bytes) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    size_t length = utf8_sequence_length(text, i);
+    if (length > 1 && i + length <= shown_bytes) {
+      to->append(text.substr(i, length));
       i += length;
       continue;
     }
     if (length > 1) break;  // a character that does not fit whole
     if (c == '"' || c == '\\') {
-      text += '\\';
-      text += static_cast<char>(c);
+      *to += '\\';
+      *to += static_cast<char>(c);
     } else if (length == 0 || c < 0x20 || c == 0x7F) {
-      text += "\\x";
-      text += kHex[c >> 4];
-      text += kHex[c & 15];
+      *to += "\\x";
+      *to += kHex[c >> 4];
+      *to += kHex[c & 15];
     } else {
-      text += static_cast<char>(c);
+      *to += static_cast<char>(c);
     }
     ++i;
   }
-  text += '"';
-  if (i < field.size()) text += "... (" + std::to_string(field.size()) + " bytes)";
-  return text;
+  return i;
+}
+
+std::string cut_note(std::string_view text, size_t shown) {
+  return shown < text.size() ? "... (" + std::to_string(text.size()) + " bytes)" : std::string();
+}
+
+}  // namespace
+
+std::string escaped_for_message(std::string_view text, size_t shown_bytes) {
+  std::string escaped;
+  const size_t shown = escape_into(text, shown_bytes, &escaped);
+  return escaped + cut_note(text, shown);
+}
+
+std::string quoted_for_message(std::string_view field) {
+  constexpr size_t kShownBytes = 60;
+  std::string text = "\"";
+  const size_t shown = escape_into(field, kShownBytes, &text);
+  return text + "\"" + cut_note(field, shown);
+}
+
+std::string shown_name(std::string_view name) { return escaped_for_message(name, kShownNameBytes); }
+
+std::string not_utf8_message(std::string_view line, std::string_view sample) {
+  size_t at = 0;
+  while (at < line.size()) {
+    const size_t length = utf8_sequence_length(line, at);
+    if (length == 0) break;
+    at += length;
+  }
+  std::string message = "not UTF-8 text";
+  if (at < line.size()) {
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "0x%02x", static_cast<unsigned char>(line[at]));
+    message = "byte " + std::to_string(at + 1) + " (" + byte + ") is not UTF-8 text";
+  }
+  const nlhost::EncodingGuess guess = nlhost::detect_encoding(sample);
+  if (likely_encoding(guess)) {
+    return message + "; it looks like " + guess.name + " (give --encoding " + guess.name +
+           ", or --encoding auto)";
+  }
+  return message + " (give its encoding with --encoding NAME: windows-1252, Shift_JIS, ...)";
+}
+
+bool likely_encoding(const nlhost::EncodingGuess &guess) {
+  return guess.source != nlhost::EncodingSource::kNone &&
+         (guess.source != nlhost::EncodingSource::kDetector || guess.confidence >= kLikelyConfidence);
 }
 
 void MessageLimit::report(const std::string &message) {

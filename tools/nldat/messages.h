@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "nlhost/encoding.h"
+
 namespace nldat {
 
 // Whether text is well-formed UTF-8 (no overlong forms, no surrogates, nothing
@@ -18,6 +20,25 @@ bool valid_utf8(std::string_view text);
 // characters), then "..."; control bytes, invalid bytes, a NUL and the quote
 // and backslash themselves written as escapes (\x1b, \x00, \", \\).
 std::string quoted_for_message(std::string_view field);
+
+// text for a message as quoted_for_message() writes it, without the quotes,
+// at most shown_bytes of it.
+std::string escaped_for_message(std::string_view text, size_t shown_bytes);
+
+// A file or other name for a message: escaped, at most kShownNameBytes.
+inline constexpr size_t kShownNameBytes = 200;
+std::string shown_name(std::string_view name);
+
+// Where a line that is not UTF-8 first goes wrong, and what to do: "byte 12
+// (0xfc) is not UTF-8 text; it looks like windows-1252 (give --encoding
+// windows-1252)", the encoding guessed from sample (the text around the
+// line) by ICU's detector.
+std::string not_utf8_message(std::string_view line, std::string_view sample);
+
+// Whether a guess is worth acting on: a byte-order mark, well-formed UTF-8,
+// or the detector at least this sure (it says 10 of nearly anything short).
+inline constexpr int kLikelyConfidence = 20;
+bool likely_encoding(const nlhost::EncodingGuess &guess);
 
 // The messages about one column: the first 20 go to standard error, the rest
 // are only counted and summed up by finish().

@@ -25,6 +25,7 @@ std::string delimiter_check(std::string &value) {
 std::string column_check(const std::string &value) {
   size_t column = 0;
   const auto r = std::from_chars(value.data(), value.data() + value.size(), column);
+  if (r.ec == std::errc::result_out_of_range) return "no column has so large a number";
   return r.ec == std::errc() && r.ptr == value.data() + value.size() && column >= 1 ? ""
                                                                                     : "columns count from 1";
 }
@@ -61,11 +62,17 @@ std::string reader_names(bool informats) {
 
 void add_reading_options(CLI::App &command, ReaderChoice &reader) {
   ReaderChoice *choice = &reader;
-  command.add_flag_function(
-      "--strict", [choice](int64_t) { choice->lenient = false; },
-      "count a field as read only when the value accounts for all of it (the default)");
-  command.add_flag("--lenient", choice->lenient,
-                   "take whatever the informat reads, even from the start of a longer field");
+  // Taken as they come, so that the last of the two given wins.
+  command
+      .add_flag_function(
+          "--strict", [choice](int64_t) { choice->lenient = false; },
+          "count a field as read only when the value accounts for all of it (the default)")
+      ->trigger_on_parse();
+  command
+      .add_flag_function(
+          "--lenient", [choice](int64_t) { choice->lenient = true; },
+          "take whatever the informat reads, even from the start of a longer field")
+      ->trigger_on_parse();
   command
       .add_option("--pattern", choice->pattern,
                   "read by this pattern of the module's language (e.g. %d.%m.%Y) instead of the locale's; "

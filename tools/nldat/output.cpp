@@ -1,13 +1,15 @@
 // nldat: buffered standard output and messages on standard error.
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "cli.h"
+#include "nlhost/encoding.h"
+#include "output_files.h"
 
 namespace nldat {
 
@@ -54,12 +56,46 @@ Output &Output::number(double value) {
 
 namespace {
 
+// Standard output in another encoding: the encoder, and the lines written
+// so far to say where a character it lacks stood.
+struct OutputEncoding {
+  std::optional<nlhost::Encoder> encoder;
+  std::string encoded;
+  uint64_t taken = 0;  // UTF-8 bytes handed to the encoder
+  int64_t lines = 0;   // line ends among them
+};
+OutputEncoding &output_encoding() {
+  static OutputEncoding encoding;
+  return encoding;
+}
+
+// Writes text (UTF-8) in the output encoding; last: the end of output.
+void write_encoded(std::string_view text, bool last) {
+  OutputEncoding &e = output_encoding();
+  e.encoded.clear();
+  nlhost::ConversionError failure;
+  const bool encoded = e.encoder->encode(text, last, &e.encoded, &failure);
+  write_fully(STDOUT_FILENO, e.encoded);
+  if (!encoded) {
+    const size_t at = static_cast<size_t>(std::min<uint64_t>(failure.offset - e.taken, text.size()));
+    const int64_t line =
+        e.lines + std::count(text.begin(), text.begin() + static_cast<ptrdiff_t>(at), '\n') + 1;
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(failure.code_point));
+    note_output_failure("output line " + std::to_string(line) + ": " + code + " cannot be written in " +
+                        e.encoder->name() + " (" + failure.reason + ")");
+  }
+  e.taken += text.size();
+  e.lines += std::count(text.begin(), text.end(), '\n');
+}
+
+// Once a write has failed the job is over: nothing more is tried.
 void write_all(std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t n = ::write(STDOUT_FILENO, text.data(), text.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;  // a closed pipe: nothing more can be said
-    text.remove_prefix(static_cast<size_t>(n));
+  if (write_failed()) return;
+  if (output_encoding().encoder) {
+    write_encoded(text, false);
+  } else {
+    write_fully(STDOUT_FILENO, text);
   }
 }
 
@@ -77,6 +113,18 @@ void Output::write(std::string_view text) {
   }
   flush();
   write_all(text);
+}
+
+bool set_output_encoding(const std::string &name, std::string *error) {
+  std::optional<nlhost::Encoder> encoder = nlhost::Encoder::open(name, error);
+  if (!encoder) return false;
+  if (encoder->passthrough()) encoder.reset();  // UTF-8: written as it is
+  output_encoding().encoder = std::move(encoder);
+  return true;
+}
+
+void finish_output_encoding() {
+  if (output_encoding().encoder && !write_failed()) write_encoded({}, true);
 }
 
 void error(std::string_view message) {

@@ -14,10 +14,15 @@
 
 #include "cli.h"
 #include "csv.h"
+#include "messages.h"
 
 namespace nldat {
 
 bool BlockLines::next(std::string_view *line) {
+  // A byte-order mark before the first line is no part of it (and a file
+  // holding only the mark holds no line).
+  if (first_ && text_.substr(0, 3) == "\xEF\xBB\xBF") text_.remove_prefix(3);
+  first_ = false;
   if (text_.empty()) return false;
   const size_t stop = csv::field_end(text_, 0, '\n');
   std::string_view found = text_.substr(0, stop);
@@ -25,8 +30,6 @@ bool BlockLines::next(std::string_view *line) {
   if (stop < text_.size())
     ending = text_[stop] == '\r' && stop + 1 < text_.size() && text_[stop + 1] == '\n' ? 2 : 1;
   text_.remove_prefix(stop + ending);
-  if (first_ && found.substr(0, 3) == "\xEF\xBB\xBF") found.remove_prefix(3);
-  first_ = false;
   *line = found;
   return true;
 }
@@ -106,8 +109,15 @@ class BlockReader {
     block.starts_input = first_;
     first_ = false;
     size_t cut = 0;
+    // The size at which the text last held no cut: it is looked at again
+    // only when it has doubled, so that a long record costs a few scans of
+    // its bytes rather than one per read.
+    size_t looked = 0;
     for (;;) {
-      if (text.size() >= block_size_ && (cut = cut_(text.view())) > 0) break;
+      if (text.size() >= block_size_ && text.size() >= 2 * looked) {
+        if ((cut = cut_(text.view())) > 0) break;
+        looked = text.size();
+      }
       if (longest_ > 0 && text.size() > longest_) {
         too_long_ = failed_ = true;
         return false;
@@ -117,8 +127,10 @@ class BlockReader {
         break;
       }
       const size_t have = text.size();
-      // Up to the block size; past it (a line longer than a block) a block more.
-      const size_t want = have < block_size_ ? block_size_ - have : block_size_;
+      // Up to the block size; past it (a line longer than a block) as much
+      // again, but never much past the longest record.
+      size_t want = have < block_size_ ? block_size_ - have : have;
+      if (longest_ > 0) want = std::min(want, std::max<size_t>(longest_ + 1 - std::min(have, longest_), 1));
       const ssize_t n = ::read(fd_, text.room(want), want);
       if (n > 0) text.grow(static_cast<size_t>(n));
       if (n < 0 && errno == EINTR) continue;
@@ -161,9 +173,10 @@ bool run_parallel_lines(int fd, const std::string &name, const ParallelOptions &
   auto report_too_long = [&] {
     if (reader.too_long()) {
       const size_t limit = options.longest_record;
-      error(name + ":" + std::to_string(line) + ": a record longer than " +
+      error(shown_name(name) + ":" + std::to_string(line) + ": " + (options.cut ? "a record" : "a line") +
+            " longer than " +
             (limit >= 1 << 20 ? std::to_string(limit >> 20) + " MiB" : std::to_string(limit) + " bytes") +
-            " (an unclosed quote?)");
+            (options.cut ? " (an unclosed quote?)" : ""));
     }
   };
   // Each worker reads its block, runs the job on it and delivers the result

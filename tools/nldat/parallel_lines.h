@@ -49,6 +49,15 @@ struct ColumnCounts {
   }
 };
 
+// What a block of delimited records showed of damage: the line of a record
+// whose quote is never closed, records with fewer or more fields than the
+// header and the line of the first of each (lines from 1; 0: none).
+struct RecordDamage {
+  int64_t unclosed_line = 0;
+  int64_t fewer_fields = 0, first_fewer = 0;
+  int64_t more_fields = 0, first_more = 0;
+};
+
 // The topic of a note that says a line is not UTF-8 text: the block is
 // fatal and the job stops there.
 inline constexpr int32_t kNotUtf8 = -1;
@@ -69,6 +78,7 @@ struct BlockResult {
   int64_t records = 0;                // the records the block held
   int64_t bytes = 0;                  // the input bytes the block held
   std::vector<ColumnCounts> columns;  // one a column the job reads
+  RecordDamage damage;                // lines within the block
   int64_t lines = 0;                  // the lines the block held
   bool fatal = false;                 // the job cannot go on: nothing after this block is written
 
@@ -82,6 +92,7 @@ struct BlockResult {
     notes.clear();
     records = bytes = 0;
     columns.clear();
+    damage = {};
     lines = 0;
     fatal = false;
   }
@@ -96,6 +107,10 @@ class LineJob {
   virtual void run(std::string_view block, bool starts_input, BlockResult &result) = 0;
 };
 
+// The longest line or record any command takes: past it the input is not
+// text of records, or a quote was never closed.
+inline constexpr size_t kLongestRecord = size_t{64} << 20;
+
 struct ParallelOptions {
   int threads = 1;              // workers; 1 runs every block on the calling thread
   size_t block_size = 1 << 16;  // bytes a block holds at least, but for the last (a longer line grows it)
@@ -109,8 +124,7 @@ struct ParallelOptions {
   int64_t first_line = 1;  // the number of the input's first line (after lines the caller took)
   // A line or record longer than this stops the input (reported with its
   // line number): without an end in sight, an unclosed quote most likely.
-  // 0: no limit.
-  size_t longest_record = 0;
+  size_t longest_record = kLongestRecord;
 };
 
 // The worker threads a job gets by default: the machine's cores, at most 8.

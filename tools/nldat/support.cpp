@@ -10,7 +10,10 @@
 #include <cstring>
 
 #include "cli.h"
+#include "decoded_input.h"
+#include "messages.h"
 #include "nlhost/icu_locale.h"
+#include "parallel_lines.h"
 
 namespace nldat {
 
@@ -49,6 +52,13 @@ nlhost::Module *Context::module() {
     return nullptr;
   }
   std::string why;
+  // Only a regular file: opening a FIFO or a device would wait for ever.
+  struct stat status {};
+  if (::stat(module_path_.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+    error("cannot load " + shown_name(module_path_) + ": not a regular file");
+    module_failed_ = true;
+    return nullptr;
+  }
   module_ = nlhost::Module::open(*h, module_path_, &why);
   if (module_ == nullptr) {
     error(why);
@@ -90,21 +100,33 @@ bool LineReader::next(std::string_view *line) {
     // read waits for the next byte unless the input has ended.
     const char *start = buffer_.get() + begin_;
     const size_t available = end_ - begin_;
-    size_t stop = 0;
+    // What was looked at before holds no line end: only new bytes are.
+    size_t stop = scanned_;
     while (stop < available && start[stop] != '\n' && start[stop] != '\r') ++stop;
+    scanned_ = stop;
     const bool cr_pending = stop + 1 == available && start[stop] == '\r' && !eof_;
     if ((stop < available && !cr_pending) || (eof_ && available > 0)) {
       size_t ending = 0;
       if (stop < available)
         ending = start[stop] == '\r' && stop + 1 < available && start[stop + 1] == '\n' ? 2 : 1;
       begin_ += stop + ending;
+      scanned_ = 0;
+      ++line_;
       std::string_view text(start, stop);
-      if (first_ && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte-order mark
+      const bool marked = first_ && text.substr(0, 3) == "\xEF\xBB\xBF";
+      if (marked) text.remove_prefix(3);  // a byte-order mark
       first_ = false;
+      if (marked && text.empty() && ending == 0) return false;  // the mark alone: no line
       *line = text;
       return true;
     }
     if (eof_) return false;
+    if (available > kLongestRecord) {
+      error(shown_name(name_) + ":" + std::to_string(line_ + 1) + ": a line longer than " +
+            std::to_string(kLongestRecord >> 20) + " MiB");
+      failed_ = eof_ = true;
+      return false;
+    }
     // Keep the partial line at the front; grow only for a line longer than
     // the whole buffer.
     if (begin_ > 0) {
@@ -121,7 +143,7 @@ bool LineReader::next(std::string_view *line) {
     const ssize_t n = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      error(name_ + ": " + std::strerror(errno));
+      error(shown_name(name_) + ": " + std::strerror(errno));
       failed_ = true;
     }
     if (n <= 0) {
@@ -133,6 +155,18 @@ bool LineReader::next(std::string_view *line) {
 }
 
 bool open_input(const char *path, int *fd, bool *owned) {
+  if (!open_raw_input(path, fd, owned)) return false;
+  // Every command reads UTF-8: another encoding is decoded on the way in.
+  const int utf8 = decoded_input(*fd, owned, std::strcmp(path, "-") == 0 ? "<stdin>" : path);
+  if (utf8 < 0) {
+    if (*owned) ::close(*fd);
+    return false;
+  }
+  *fd = utf8;
+  return true;
+}
+
+bool open_raw_input(const char *path, int *fd, bool *owned) {
   if (std::strcmp(path, "-") == 0) {
     *fd = STDIN_FILENO;
     *owned = false;
@@ -140,12 +174,12 @@ bool open_input(const char *path, int *fd, bool *owned) {
   }
   *fd = ::open(path, O_RDONLY | O_CLOEXEC);
   if (*fd < 0) {
-    error(std::string("cannot open ") + path + ": " + std::strerror(errno));
+    error("cannot open " + shown_name(path) + ": " + std::strerror(errno));
     return false;
   }
   struct stat status {};
   if (::fstat(*fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-    error(std::string("cannot read ") + path + ": it is a directory");
+    error("cannot read " + shown_name(path) + ": it is a directory");
     ::close(*fd);
     *fd = -1;
     return false;

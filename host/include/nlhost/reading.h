@@ -72,11 +72,18 @@ class FieldReader {
   // Normalizes field, drops leading and trailing blanks and reads it; true
   // and *value set when read, false (and *value untouched) when not.
   bool read(std::string_view field, double *value);
+  // As read(), and for a number, an amount or a percentage read strictly
+  // also its exact decimal text: an optional '-', digits, optionally '.' and
+  // digits, no exponent and no grouping, the field's own digits
+  // ("99.999.999.999.999,99" in de_DE gives "99999999999999.99", "4,1 %" in
+  // fr_FR "0.041").  *decimal is empty for other readers, when reading
+  // leniently, or when the text would be too long: then *value stands alone.
+  bool read_exact(std::string_view field, double *value, std::string *decimal);
 
  private:
   explicit FieldReader(const Host &host) : host_(&host) {}
   bool read_normalized(std::string_view field, double *value);
-  bool read_number(std::string_view field, double *value);
+  bool read_number(std::string_view field, double *value, std::string *decimal);
   bool run_number_reader(int32_t item, std::string_view text, double *value);
   bool read_informat_strictly(std::string_view text, double *value);
   bool written_back_as(const char *pattern, int32_t item, double value, std::string_view field) const;
