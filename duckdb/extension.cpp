@@ -169,7 +169,9 @@ bool scaled_decimal(std::string_view text, __int128 *scaled) {
 // gives a double, written here as the shortest text that reads back to it.
 bool read_money(nlhost::FieldReader &reader, std::string_view field, __int128 *scaled) {
   double value = 0;
-  if (!reader.read(field, &value) || !std::isfinite(value)) return false;
+  std::string digits;  // the field's own digits, where the reader can give them
+  if (!reader.read_exact(field, &value, &digits) || !std::isfinite(value)) return false;
+  if (!digits.empty()) return scaled_decimal(digits, scaled);
   char text[32];
   const std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
   return written.ec == std::errc() && scaled_decimal({text, static_cast<size_t>(written.ptr - text)}, scaled);

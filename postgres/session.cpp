@@ -288,7 +288,9 @@ ReadResult read_field(const Settings &settings, const ReadRequest &request, doub
     // The field's own digits, where the reader can give them, make the
     // amount exact; else the shortest digits that read back as the value.
     std::string exact;
-    if (!reader->read(request.field, value)) return ReadResult::kNotRead;
+    if (!(amount != nullptr ? reader->read_exact(request.field, value, &exact)
+                            : reader->read(request.field, value)))
+      return ReadResult::kNotRead;
     if (amount == nullptr) return ReadResult::kRead;
     if (!std::isfinite(*value)) return ReadResult::kNotRead;
     amount->fraction_digits = locale != nullptr ? locale->fraction_digits : 2;

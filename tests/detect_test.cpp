@@ -220,8 +220,8 @@ class DetectTest : public nldat_test::ModuleTest {
     host().set_locale(loaded);
     std::optional<nlhost::FieldReader> reader;
     if (answer.reader.rfind("time:", 0) == 0) {
-      reader = nlhost::FieldReader::with_pattern(host(), module(), nlhost::ValueKind::kTime, answer.reader.substr(5),
-                                                 &why);
+      reader = nlhost::FieldReader::with_pattern(host(), module(), nlhost::ValueKind::kTime,
+                                                 answer.reader.substr(5), &why);
     } else {
       reader = nlhost::FieldReader::make(host(), module(), answer.reader, &why);
     }
@@ -338,12 +338,12 @@ TEST(CliConvertAuto, ConvertsByThePlanAndNeverAnAmbiguousColumnUnlessTold) {
   } cases[] = {
       {"convert --auto " + statement, 0,
        "Transaction Date,Posted Date,Description,Amount,Balance\n"
-       "2026-12-01,2026-12-02,Rent December,-950,\"1204.17\"\n"
+       "2026-12-01,2026-12-02,Rent December,-950.00,\"1204.17\"\n"
        "2026-12-03,2026-12-03,Tesco Stores 2041,-42.18,\"1161.99\"\n"
-       "2026-12-05,2026-12-07,Salary,\"2310\",\"3471.99\"\n"
-       "2026-12-09,2026-12-10,Thames Water,-38.5,\"3433.49\"\n"
-       "2026-12-14,2026-12-11,Amazon Marketplace,-19.99,\"3413.5\"\n"
-       "2026-12-21,2026-12-12,Refund,12,\"3425.5\"\n",
+       "2026-12-05,2026-12-07,Salary,\"2310.00\",\"3471.99\"\n"
+       "2026-12-09,2026-12-10,Thames Water,-38.50,\"3433.49\"\n"
+       "2026-12-14,2026-12-11,Amazon Marketplace,-19.99,\"3413.50\"\n"
+       "2026-12-21,2026-12-12,Refund,12.00,\"3425.50\"\n",
        "settled by the file: day-first, as Transaction Date (line 6)"},
       {"convert --auto " + ambiguous, 2, "", "not converted: \"Date\" is ambiguous"},
       {"convert --auto --prefer month-first " + ambiguous, 0, "Date,Amount\n2026-05-06,1\n2026-07-08,2\n",

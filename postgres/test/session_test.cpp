@@ -88,7 +88,9 @@ TEST(PostgresSession, MoneyCarriesTheCurrencyFractionDigits) {
     int fraction_digits;
   } rows[] = {
       {"de_DE", "1.234,56\xC2\xA0\xE2\x82\xAC", 1234.56, "1234.56", 2},
-      {"de_DE", "-0,10\xC2\xA0\xE2\x82\xAC", -0.1, "-0.1", 2},
+      {"de_DE", "-0,10\xC2\xA0\xE2\x82\xAC", -0.1, "-0.10", 2},
+      // Past a double's digits: the field's own digits, not the double's.
+      {"de_DE", "99.999.999.999.999,99\xC2\xA0\xE2\x82\xAC", 99999999999999.99, "99999999999999.99", 2},
       {"ja_JP",
        "\xEF\xBF\xA5"
        "1,235",

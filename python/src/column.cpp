@@ -115,13 +115,16 @@ void read_range(nlhost::FieldReader &reader, const Column &column, size_t begin,
       continue;
     }
     double value = 0;
-    if (found == Found::kNotText || !reader.read(field, &value)) {
+    const bool read =
+        found != Found::kNotText &&
+        (digits != nullptr ? reader.read_exact(field, &value, &(*digits)[i]) : reader.read(field, &value));
+    if (!read) {
       status[i] = kNotRead;
       continue;
     }
     values[i] = value;
     status[i] = kRead;
-    if (digits != nullptr) amount_digits(value, (*digits)[i]);
+    if (digits != nullptr && (*digits)[i].empty()) amount_digits(value, (*digits)[i]);
   }
 }
 
