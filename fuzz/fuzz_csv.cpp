@@ -12,6 +12,7 @@
 
 #include "convert.h"
 #include "csv.h"
+#include "fuzz_module.h"
 #include "messages.h"
 #include "nlhost/host.h"
 #include "nlhost/icu_locale.h"
@@ -19,22 +20,8 @@
 
 namespace {
 
-struct Loaded {
-  std::unique_ptr<nlhost::Host> host;
-  std::unique_ptr<nlhost::Module> module;
-};
-
-Loaded &loaded() {
-  static Loaded *l = [] {
-    auto *created = new Loaded;
-    created->host = std::make_unique<nlhost::Host>();
-    created->host->make_current();
-    std::string why;
-    created->host->set_locale(nlhost::load_icu_locale("de_DE", &why));
-    created->module = nlhost::Module::open(*created->host, NLDAT_MODULE_PATH, &why);
-    if (created->module == nullptr) std::abort();
-    return created;
-  }();
+nldat_fuzz::LoadedModule &loaded() {
+  static nldat_fuzz::LoadedModule *l = nldat_fuzz::load_module("de_DE");
   return *l;
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "fuzz_module.h"
 #include "nlhost/detect.h"
 #include "nlhost/host.h"
 #include "nlhost/icu_locale.h"
@@ -17,21 +18,16 @@
 namespace {
 
 struct Loaded {
-  std::unique_ptr<nlhost::Host> host;
-  std::unique_ptr<nlhost::Module> module;
+  nldat_fuzz::LoadedModule *base;
   std::unique_ptr<nlhost::detect::Detector> detector;
 };
 
 Loaded &loaded() {
   static Loaded *l = [] {
     auto *created = new Loaded;
-    created->host = std::make_unique<nlhost::Host>();
-    created->host->make_current();
-    std::string why;
-    created->host->set_locale(nlhost::load_icu_locale("en_US", &why));
-    created->module = nlhost::Module::open(*created->host, NLDAT_MODULE_PATH, &why);
-    if (created->module == nullptr) std::abort();
-    created->detector = std::make_unique<nlhost::detect::Detector>(*created->host, *created->module);
+    created->base = nldat_fuzz::load_module("en_US");
+    created->detector =
+        std::make_unique<nlhost::detect::Detector>(*created->base->host, *created->base->module);
     return created;
   }();
   return *l;

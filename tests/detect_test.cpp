@@ -322,6 +322,35 @@ TEST(CliSniff, PrintsThePlanAndExitsByWhetherItIsSettled) {
   EXPECT_EQ(nldat_test::nldat("sniff /nonexistent/file.csv").status, 2);
 }
 
+TEST(CliSniff, NamesTheEncodingOfAFileThatIsNotUtf8) {
+  const std::string rows =
+      "Datum;Betrag;Empf\xE4nger\n07.12.2026;-1.150,00;M\xFCller\n"
+      "13.12.2026;12,00;B\xE4"
+      "cker Stra\xDF"
+      "e\n";
+  const std::string latin = nldat_test::write_scratch("sniff_1252.csv", rows);
+  const nldat_test::CliRun guessed = nldat_test::nldat("sniff " + latin);
+  EXPECT_EQ(guessed.status, 1) << guessed.err;
+  EXPECT_NE(guessed.err.find("give --encoding windows-1252"), std::string::npos) << guessed.err;
+  const nldat_test::CliRun given = nldat_test::nldat("--encoding windows-1252 sniff " + latin);
+  EXPECT_EQ(given.status, 0) << given.err;
+  EXPECT_NE(given.out.find("windows-1252 (as given)"), std::string::npos) << given.out;
+  // A UTF-16 file with its mark is read as such, and said to be.
+  const std::string utf16 = nldat_test::write_scratch("sniff_utf16.csv", std::string("\xFF\xFE"
+                                                                                     "D\0a\0y\0\n\0"
+                                                                                     "0\0"
+                                                                                     "7\0.\0"
+                                                                                     "1\0"
+                                                                                     "2\0.\0"
+                                                                                     "2\0"
+                                                                                     "0\0"
+                                                                                     "2\0"
+                                                                                     "6\0\n\0",
+                                                                                     32));
+  const nldat_test::CliRun wide = nldat_test::nldat("sniff " + utf16);
+  EXPECT_NE(wide.out.find("UTF-16LE with BOM"), std::string::npos) << wide.out << wide.err;
+}
+
 }  // namespace
 
 namespace {

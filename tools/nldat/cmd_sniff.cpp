@@ -2,13 +2,17 @@
 // dialect, the record count, and for every column its kind, the readers
 // that read all of it, the evidence, any ambiguity, and the convert command
 // the plan amounts to.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <memory>
 
 #include "cli.h"
+#include "decoded_input.h"
 #include "nlhost/detect.h"
+#include "nlhost/encoding.h"
 
 namespace nldat {
 namespace {
@@ -29,10 +33,50 @@ int cmd_sniff(Context &context, const SniffOptions &options) {
   const std::string name = options.file == "-" ? "<stdin>" : options.file;
   out() << (options.json ? nlhost::detect::render_json(report) : nlhost::detect::render_text(report));
   if (sample.invalid_line != 0) {
-    error(name + ":" + std::to_string(sample.invalid_line) + ": not UTF-8 text; its fields are not read");
+    const std::string &named = report.dialect.encoding;  // with the detector's guess, where it has one
+    const std::string guess = named.compare(0, 11, "not UTF-8 (") == 0 ? " " + named.substr(10) : "";
+    error(name + ":" + std::to_string(sample.invalid_line) + ": not UTF-8 text; its fields are not read" +
+          guess);
     return kExitUnread;
   }
   return report.any_ambiguous() ? kExitUnread : kExitOk;
+}
+
+// What a file's first bytes say of its encoding: the sample is read decoded
+// (by its byte-order mark or --encoding), so it cannot tell by itself.
+nlhost::EncodingGuess raw_encoding(const std::string &file) {
+  if (file == "-") return {};
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  std::string head(64 * 1024, '\0');
+  ssize_t n;
+  do {
+    n = ::pread(fd, head.data(), head.size(), 0);
+  } while (n < 0 && errno == EINTR);
+  ::close(fd);
+  if (n <= 0) return {};
+  head.resize(static_cast<size_t>(n));
+  return nlhost::detect_encoding(head);
+}
+
+// The encoding the report names: as given, by a byte-order mark other than
+// UTF-8's, or, for a file that is not UTF-8, the detector's guess with the
+// option that reads it.
+void name_encoding(const std::string &file, FileSample *sample) {
+  std::string &named = sample->dialect.encoding;
+  const std::string &given = input_encoding();
+  if (!given.empty() && given != "auto") {
+    named = given + " (as given)";
+    return;
+  }
+  const nlhost::EncodingGuess guess = raw_encoding(file);
+  if (guess.name.empty() || nlhost::is_utf8_name(guess.name)) return;
+  if (guess.source == nlhost::EncodingSource::kBom) {
+    named = guess.name + " with BOM";
+  } else if (sample->invalid_line != 0) {
+    named = "not UTF-8 (it looks like " + guess.name + ", " + std::to_string(guess.confidence) +
+            "% sure: give --encoding " + guess.name + ")";
+  }
 }
 
 }  // namespace
@@ -53,6 +97,7 @@ std::optional<SniffedFile> sniff_file(Context &context, const std::string &file,
     error((file == "-" ? std::string("<stdin>") : file) + ": " + why);
     return std::nullopt;
   }
+  name_encoding(file, &sniffed.sample);
   nlhost::Module *module = context.module();
   if (module == nullptr) return std::nullopt;
   sniffed.detector = std::make_unique<nlhost::detect::Detector>(*context.host(), *module);
