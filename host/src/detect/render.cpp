@@ -27,6 +27,26 @@ std::string shell_word(std::string_view text) {
   return out + "'";
 }
 
+// The report as it may reach a terminal: a control byte that a name carried
+// into a line (the settling column, the command's --column words) as \xNN;
+// the line ends stay.
+std::string without_control_bytes(const std::string &text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if ((b < 0x20 && c != '\n') || b == 0x7F) {
+      out += "\\x";
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 // Untrusted text for a line of the report: control bytes escaped, at most 60 bytes.
 std::string shown(std::string_view text) {
   std::string out = "\"";
@@ -233,7 +253,7 @@ std::string render_text(const Report &report) {
   }
   const std::string command = convert_command(report);
   if (!command.empty()) out += "  nldat " + command + "\n";
-  return out;
+  return without_control_bytes(out);
 }
 
 std::string render_json(const Report &report) {
