@@ -152,10 +152,10 @@ py::array to_numpy(nlhost::ValueKind kind, const std::vector<double> &values, st
 py::tuple read_fields(Session &session, const py::array &values, const std::string &reader,
                       const std::string &pattern, const std::string &locale, bool strict,
                       const std::string &rule, size_t threads, bool exact, const py::tuple &markers) {
-  ReaderSpec spec{reader, pattern, strict, 'V'};
+  ReaderChoice choice{reader, pattern, strict, 'V'};
   if (rule.size() != 1 || std::string_view("UVW").find(rule[0]) == std::string_view::npos)
     throw py::value_error("the week rule is U, V or W, not '" + rule.substr(0, 16) + "'");
-  spec.week_rule = rule[0];
+  choice.week_rule = rule[0];
   Kept kept;
   const Column column = column_of(values, markers, kept);
   const size_t n = column.size();
@@ -167,11 +167,11 @@ py::tuple read_fields(Session &session, const py::array &values, const std::stri
     py::gil_scoped_release unlocked;
     std::lock_guard lock(session.mutex());
     session.use_locale(locale);
-    kind = session.reader(spec).kind();
+    kind = session.reader(choice).kind();
     if (exact && kind != nlhost::ValueKind::kNumber)
       throw std::invalid_argument("exact=True reads amounts and numbers, not the values of " +
                                   reader.substr(0, 64));
-    read_column(session, spec, column, threads == 0 ? default_threads() : threads, read_values.data(),
+    read_column(session, choice, column, threads == 0 ? default_threads() : threads, read_values.data(),
                 status.data(), exact ? &digits : nullptr);
   }
   py::array result;

@@ -130,14 +130,14 @@ void read_range(nlhost::FieldReader &reader, const Column &column, size_t begin,
 
 }  // namespace
 
-void read_column(Session &session, const ReaderSpec &spec, const Column &column, size_t threads,
+void read_column(Session &session, const ReaderChoice &choice, const Column &column, size_t threads,
                  double *values, uint8_t *status, std::vector<std::string> *digits) {
   const size_t n = column.size();
   if (digits != nullptr) digits->assign(n, std::string());
   threads = std::clamp<size_t>(std::min(threads, n / kFieldsPerThread), 1, 64);
   // Every worker's reader is made first, so that a bad name fails before any thread starts.
   std::vector<nlhost::FieldReader> readers;
-  for (size_t w = 0; w < threads; ++w) readers.push_back(session.reader(spec, w));
+  for (size_t w = 0; w < threads; ++w) readers.push_back(session.reader(choice, w));
   std::atomic<size_t> next{0};
   std::mutex failure_mutex;
   std::exception_ptr failure;

@@ -55,12 +55,12 @@ class Column {
 // What became of each field.
 enum Status : uint8_t { kNotRead = 0, kRead = 1, kMissingField = 2 };
 
-// Reads every field of column by spec on up to `threads` threads (fewer for a
+// Reads every field of column by choice on up to `threads` threads (fewer for a
 // short column): values[i] and status[i] for each, and with digits (not
 // null) the decimal digits of each amount read.  The session's lock must be
 // held, and the interpreter's need not be.  std::invalid_argument when the
 // reader cannot be made.
-void read_column(Session &session, const ReaderSpec &spec, const Column &column, size_t threads,
+void read_column(Session &session, const ReaderChoice &choice, const Column &column, size_t threads,
                  double *values, uint8_t *status, std::vector<std::string> *digits);
 
 }  // namespace nldat_py

@@ -103,21 +103,21 @@ const nlhost::Module &Session::module(size_t worker) {
   return instance != nullptr ? *instance : *module_;
 }
 
-nlhost::FieldReader Session::reader(const ReaderSpec &spec, size_t worker) {
+nlhost::FieldReader Session::reader(const ReaderChoice &choice, size_t worker) {
   const nlhost::Module &m = module(worker);
   std::string why;
   std::optional<nlhost::FieldReader> reader;
-  if (spec.pattern.empty()) {
-    reader = nlhost::FieldReader::make(host_, m, spec.name, &why);
+  if (choice.pattern.empty()) {
+    reader = nlhost::FieldReader::make(host_, m, choice.name, &why);
     if (!reader) why += " (nldat.readers() lists them)";
-  } else if (const std::optional<nlhost::ValueKind> kind = pattern_kind(spec.name)) {
-    reader = nlhost::FieldReader::with_pattern(host_, m, *kind, spec.pattern, &why);
+  } else if (const std::optional<nlhost::ValueKind> kind = pattern_kind(choice.name)) {
+    reader = nlhost::FieldReader::with_pattern(host_, m, *kind, choice.pattern, &why);
   } else {
-    why = "a pattern reads a date, datetime or time, not " + spec.name.substr(0, 64);
+    why = "a pattern reads a date, datetime or time, not " + choice.name.substr(0, 64);
   }
   if (!reader) throw std::invalid_argument(why);
-  reader->set_strict(spec.strict);
-  reader->set_week_rule(spec.week_rule);
+  reader->set_strict(choice.strict);
+  reader->set_week_rule(choice.week_rule);
   return std::move(*reader);
 }
 

@@ -21,7 +21,7 @@ namespace nldat_py {
 // How fields are read: a reader by name (an informat or a library reader),
 // or a pattern of the module's language for the kind of value that name
 // stands for.
-struct ReaderSpec {
+struct ReaderChoice {
   std::string name;
   std::string pattern;  // empty: the named reader itself
   bool strict = true;
@@ -63,7 +63,7 @@ class Session {
 
   // A reader for worker `worker`; std::invalid_argument saying why there is
   // none (an unknown name, a pattern for a reader of numbers).
-  nlhost::FieldReader reader(const ReaderSpec &spec, size_t worker = 0);
+  nlhost::FieldReader reader(const ReaderChoice &choice, size_t worker = 0);
 
   // A value written by pattern (or locale item "@N") through the module's
   // writer of kind: UWN_OK and *text set, UWN_NO_VALUE for a value it cannot
