@@ -108,7 +108,10 @@ void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, in
   }
   ColumnCounts &counts = result->counts[k];
   ++counts.read;
-  if (reader.kind() == nlhost::ValueKind::kDate && reads_swapped(field, value, &counts.day_first))
+  // The guard warns only of a column every date of which reads swapped too:
+  // after the first that does not, the chunk's other dates need no look.
+  if (reader.kind() == nlhost::ValueKind::kDate && counts.swappable + 1 == counts.read &&
+      reads_swapped(field, value, &counts.day_first))
     ++counts.swappable;
   if (number && !decimal_.empty()) {  // a number is its own value: once, in every form
     write_text(decimal_, quoted, output);
