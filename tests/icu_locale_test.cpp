@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "host_fixture.h"
+#include "locales/cldr_pattern.h"
 
 namespace {
 
@@ -232,6 +233,65 @@ TEST(IcuLocale, ConvertsCldrPatterns) {
   };
   for (const auto &c : cases) {
     EXPECT_EQ(nlhost::cldr_to_pattern(c.cldr), c.converted) << c.converted;
+  }
+}
+
+// Both users of the locale's CLDR patterns (the pattern items and the
+// lenient forms) see a pattern as these pieces.
+TEST(IcuLocale, CutsCldrPatternsIntoFieldsAndLiterals) {
+  using nlhost::cldr::Letter;
+  struct Piece {
+    Letter letter;
+    int32_t count;  // 0: literal
+    const char16_t *text;
+  };
+  const struct {
+    const char16_t *cldr;
+    std::vector<Piece> pieces;
+  } cases[] = {
+      {u"dd.MM.yy",
+       {{Letter::kDay, 2, u""},
+        {Letter::kOther, 0, u"."},
+        {Letter::kMonth, 2, u""},
+        {Letter::kOther, 0, u"."},
+        {Letter::kYear, 2, u""}}},
+      // Quoted and unquoted text next to each other are one literal.
+      {u"d 'de' MMMM", {{Letter::kDay, 1, u""}, {Letter::kOther, 0, u" de "}, {Letter::kMonth, 4, u""}}},
+      {u"'o''clock' H", {{Letter::kOther, 0, u"o'clock "}, {Letter::kHour23, 1, u""}}},
+      {u"d''M", {{Letter::kDay, 1, u""}, {Letter::kOther, 0, u"'"}, {Letter::kMonth, 1, u""}}},
+      {u"''", {{Letter::kOther, 0, u"'"}}},
+      {u"'yy'yy", {{Letter::kOther, 0, u"yy"}, {Letter::kYear, 2, u""}}},
+      {u"'open", {{Letter::kOther, 0, u"open"}}},  // an unclosed quote runs to the end
+      // A change of letter starts a new field; unknown letters are fields too.
+      {u"HHmmss.SSS zzzz",
+       {{Letter::kHour23, 2, u""},
+        {Letter::kMinute, 2, u""},
+        {Letter::kSecond, 2, u""},
+        {Letter::kOther, 0, u"."},
+        {Letter::kFraction, 3, u""},
+        {Letter::kOther, 0, u" "},
+        {Letter::kOther, 4, u""}}},
+      {u"ccc LLL Bh:mm G",
+       {{Letter::kLocalWeekday, 3, u""},
+        {Letter::kOther, 0, u" "},
+        {Letter::kMonth, 3, u""},
+        {Letter::kOther, 0, u" "},
+        {Letter::kDayPeriod, 1, u""},
+        {Letter::kHour12, 1, u""},
+        {Letter::kOther, 0, u":"},
+        {Letter::kMinute, 2, u""},
+        {Letter::kOther, 0, u" "},
+        {Letter::kEra, 1, u""}}},
+      {u"", {}},
+  };
+  for (const auto &c : cases) {
+    const std::vector<nlhost::cldr::Piece> got = nlhost::cldr::pieces(icu::UnicodeString(c.cldr));
+    ASSERT_EQ(got.size(), c.pieces.size()) << utf8(c.cldr);
+    for (size_t k = 0; k < got.size(); ++k) {
+      EXPECT_EQ(got[k].letter, c.pieces[k].letter) << utf8(c.cldr) << " piece " << k;
+      EXPECT_EQ(got[k].count, c.pieces[k].count) << utf8(c.cldr) << " piece " << k;
+      EXPECT_EQ(utf8(got[k].text), utf8(c.pieces[k].text)) << utf8(c.cldr) << " piece " << k;
+    }
   }
 }
 

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "../locales/cldr_pattern.h"
 #include "../reading_stages.h"
 #include "lenient.h"
 #include "nlhost/civil.h"
@@ -157,82 +158,45 @@ std::string comparable(const icu::UnicodeString &s) {
   return out;
 }
 
-std::optional<Field> field_of(char16_t letter, int count) {
+std::optional<Field> field_of(cldr::Letter letter, int32_t count) {
+  using cldr::Letter;
   switch (letter) {
-    case 'y':
-    case 'u':
-    case 'r':
-    case 'Y': return Field::kYear;
-    case 'M':
-    case 'L':
+    case Letter::kYear: return Field::kYear;
+    case Letter::kMonth:
       return count <= 2 ? Field::kMonth : count <= 4 ? std::optional(Field::kMonthName) : std::nullopt;
-    case 'd': return Field::kDay;
-    case 'E': return count <= 4 ? std::optional(Field::kWeekday) : std::nullopt;
-    case 'c':
-    case 'e': return count >= 3 && count <= 4 ? std::optional(Field::kWeekday) : std::nullopt;
-    case 'H': return Field::kHour23;
-    case 'k': return Field::kHour24;
-    case 'h': return Field::kHour12;
-    case 'K': return Field::kHour11;
-    case 'm': return Field::kMinute;
-    case 's': return Field::kSecond;
-    case 'S': return Field::kFraction;
-    case 'a':
-    case 'b':
-    case 'B': return Field::kDayPeriod;
-    case 'G': return Field::kEra;
-    default: return std::nullopt;  // zones, quarters, weeks: no form of ours
+    case Letter::kDay: return Field::kDay;
+    case Letter::kWeekday: return count <= 4 ? std::optional(Field::kWeekday) : std::nullopt;
+    case Letter::kLocalWeekday:
+      return count >= 3 && count <= 4 ? std::optional(Field::kWeekday) : std::nullopt;
+    case Letter::kHour23: return Field::kHour23;
+    case Letter::kHour24: return Field::kHour24;
+    case Letter::kHour12: return Field::kHour12;
+    case Letter::kHour11: return Field::kHour11;
+    case Letter::kMinute: return Field::kMinute;
+    case Letter::kSecond: return Field::kSecond;
+    case Letter::kFraction: return Field::kFraction;
+    case Letter::kDayPeriod: return Field::kDayPeriod;
+    case Letter::kEra: return Field::kEra;
+    case Letter::kOther: break;
   }
+  return std::nullopt;  // zones, quarters, weeks: no form of ours
 }
 
 // A CLDR pattern as tokens; nothing when it has a field that is not read.
 std::optional<Form> compile(const icu::UnicodeString &pattern) {
   Form form;
-  icu::UnicodeString literal;
-  auto flush = [&] {
-    if (literal.isEmpty()) return;
+  for (const cldr::Piece &piece : cldr::pieces(pattern)) {
     Token t;
-    t.text = comparable(literal);
-    literal.remove();
-    if (!t.text.empty()) form.push_back(std::move(t));
-  };
-  const int32_t n = pattern.length();
-  for (int32_t i = 0; i < n;) {
-    const char16_t c = pattern.charAt(i);
-    if (c == '\'') {
-      if (i + 1 < n && pattern.charAt(i + 1) == '\'') {
-        literal += u'\'';
-        i += 2;
-        continue;
-      }
-      for (++i; i < n; ++i) {
-        if (pattern.charAt(i) != '\'') {
-          literal += pattern.charAt(i);
-        } else if (i + 1 < n && pattern.charAt(i + 1) == '\'') {
-          literal += u'\'';
-          ++i;
-        } else {
-          ++i;
-          break;
-        }
-      }
-      continue;
-    }
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
-      int count = 0;
-      while (i < n && pattern.charAt(i) == c) ++i, ++count;
-      const std::optional<Field> field = field_of(c, count);
+    if (piece.is_literal()) {
+      t.text = comparable(piece.text);
+      if (t.text.empty()) continue;
+    } else {
+      const std::optional<Field> field = field_of(piece.letter, piece.count);
       if (!field) return std::nullopt;
-      flush();
-      Token t;
       t.field = *field;
-      form.push_back(std::move(t));
-      continue;
     }
-    literal += c;
-    ++i;
+    form.push_back(std::move(t));
   }
-  flush();
   // Blanks at either end are the field's trimming.
   for (size_t k = 0; k < form.size(); ++k) {
     Token &t = form[k];
@@ -257,13 +221,6 @@ bool has_field(const Form &form, std::initializer_list<Field> fields) {
 template <class T>
 void add_unique(std::vector<T> &list, T item) {
   if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(std::move(item));
-}
-
-icu::UnicodeString pattern_of(icu::DateFormat *format) {
-  icu::UnicodeString pattern;
-  if (auto *simple = dynamic_cast<icu::SimpleDateFormat *>(format)) simple->toPattern(pattern);
-  delete format;
-  return pattern;
 }
 
 // A name in every case form the locale has, with and without a closing full stop.
@@ -391,26 +348,22 @@ std::unique_ptr<LocaleForms> build(const std::string &name) {
   constexpr DateFormat::EStyle kDateStyles[] = {DateFormat::kShort, DateFormat::kMedium, DateFormat::kLong,
                                                 DateFormat::kFull};
   constexpr DateFormat::EStyle kTimeStyles[] = {DateFormat::kShort, DateFormat::kMedium};
-  auto best = [&](const char16_t *skeleton) {
-    UErrorCode s = U_ZERO_ERROR;
-    icu::UnicodeString p = generator->getBestPattern(icu::UnicodeString(skeleton), s);
-    return U_SUCCESS(s) ? p : icu::UnicodeString();
-  };
   auto add_form = [](std::vector<Form> &list, const icu::UnicodeString &pattern) {
     if (std::optional<Form> form = compile(pattern)) add_unique(list, std::move(*form));
   };
 
   std::vector<icu::UnicodeString> date_patterns, time_patterns;
   for (const DateFormat::EStyle style : kDateStyles) {
-    date_patterns.push_back(pattern_of(DateFormat::createDateInstance(style, locale)));
+    date_patterns.push_back(cldr::style_pattern(DateFormat::createDateInstance(style, locale)));
   }
   for (const char16_t *skeleton : {u"yMd", u"yMMMd", u"yMMMMd", u"yMEd", u"yMMMEd", u"yMMMMEEEEd"}) {
-    date_patterns.push_back(best(skeleton));
+    date_patterns.push_back(cldr::best_pattern(*generator, skeleton));
   }
   for (const DateFormat::EStyle style : kTimeStyles) {
-    time_patterns.push_back(pattern_of(DateFormat::createTimeInstance(style, locale)));
+    time_patterns.push_back(cldr::style_pattern(DateFormat::createTimeInstance(style, locale)));
   }
-  for (const char16_t *skeleton : {u"Hm", u"Hms", u"hm", u"hms"}) time_patterns.push_back(best(skeleton));
+  for (const char16_t *skeleton : {u"Hm", u"Hms", u"hm", u"hms"})
+    time_patterns.push_back(cldr::best_pattern(*generator, skeleton));
   for (const icu::UnicodeString &p : date_patterns) add_form(forms->dates, p);
   for (const icu::UnicodeString &p : time_patterns) add_form(forms->times, p);
 
@@ -418,8 +371,9 @@ std::unique_ptr<LocaleForms> build(const std::string &name) {
   for (size_t d = 0; d < std::size(kDateStyles); ++d) {
     for (size_t t = 0; t < std::size(kTimeStyles); ++t) {
       const icu::UnicodeString combined =
-          pattern_of(DateFormat::createDateTimeInstance(kDateStyles[d], kTimeStyles[t], locale));
-      const icu::UnicodeString time = pattern_of(DateFormat::createTimeInstance(kTimeStyles[t], locale));
+          cldr::style_pattern(DateFormat::createDateTimeInstance(kDateStyles[d], kTimeStyles[t], locale));
+      const icu::UnicodeString time =
+          cldr::style_pattern(DateFormat::createTimeInstance(kTimeStyles[t], locale));
       if (std::optional<Glue> glue = glue_of(combined, date_patterns[d], time))
         add_unique(forms->glues, *glue);
     }
@@ -428,8 +382,7 @@ std::unique_ptr<LocaleForms> build(const std::string &name) {
     UErrorCode s = U_ZERO_ERROR;
     const icu::UnicodeString glue = generator->getDateTimeFormat(static_cast<UDateFormatStyle>(style), s);
     if (U_FAILURE(s)) continue;
-    icu::UnicodeString combined(glue);
-    combined.findAndReplace(u"{1}", u"\uE001").findAndReplace(u"{0}", u"\uE000");
+    const icu::UnicodeString combined = cldr::join_date_time(glue, u"\uE001", u"\uE000");
     if (std::optional<Glue> g = glue_of(combined, u"\uE001", u"\uE000")) add_unique(forms->glues, *g);
   }
   Glue blank;

@@ -9,7 +9,6 @@
 #include <unicode/dtfmtsym.h>
 #include <unicode/dtptngen.h>
 #include <unicode/locid.h>
-#include <unicode/smpdtfmt.h>
 #include <unicode/unistr.h>
 #include <unicode/ures.h>
 
@@ -21,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cldr_pattern.h"
 #include "nlhost/utf8.h"
 
 namespace nlhost {
@@ -50,30 +50,24 @@ std::string name_text(const icu::UnicodeString &s) {
 
 bool is_blank(char c) { return c == ' '; }
 
-// The directive that a run of one CLDR pattern letter becomes, or null when
-// the language has no field for it (the field is left out).
-const char *directive_for(UChar letter, int32_t count) {
+// The directive that a run of count letters becomes, or null when the
+// language has no field for it (the field is left out).
+const char *directive_for(cldr::Letter letter, int32_t count) {
+  using cldr::Letter;
   switch (letter) {
-    case 'd': return "%d";
-    case 'M':
-    case 'L':  // stand-alone month: the format-context names serve both
+    case Letter::kDay: return "%d";
+    case Letter::kMonth:  // stand-alone month: the format-context names serve both
       return count <= 2 ? "%m" : count == 4 ? "%B" : "%b";
-    case 'y':
-    case 'u':
-    case 'Y':  // week-based year: the calendar year is the nearest field
-    case 'r': return "%Y";
-    case 'E': return count == 4 ? "%A" : "%a";
-    case 'c':
-    case 'e': return count <= 2 ? nullptr : count == 4 ? "%A" : "%a";
-    case 'a':
-    case 'b':  // noon/midnight and flexible day periods: AM/PM is the nearest
-    case 'B': return "%P";
-    case 'h':
-    case 'K': return "%I";
-    case 'H':
-    case 'k': return "%H";
-    case 'm': return "%M";
-    case 's': return "%S";
+    case Letter::kYear: return "%Y";
+    case Letter::kWeekday: return count == 4 ? "%A" : "%a";
+    case Letter::kLocalWeekday: return count <= 2 ? nullptr : count == 4 ? "%A" : "%a";
+    case Letter::kDayPeriod: return "%P";  // noon/midnight and flexible periods: AM/PM is the nearest
+    case Letter::kHour12:
+    case Letter::kHour11: return "%I";
+    case Letter::kHour23:
+    case Letter::kHour24: return "%H";
+    case Letter::kMinute: return "%M";
+    case Letter::kSecond: return "%S";
     default: return nullptr;  // eras, zones, fractions, quarters, week fields
   }
 }
@@ -89,52 +83,22 @@ std::string cldr_to_pattern(std::u16string_view pattern) {
   const icu::UnicodeString cldr(false, pattern.data(), static_cast<int32_t>(pattern.size()));
   std::string out;
   bool after_dropped = false;  // skip blanks that only separated a dropped field
-  auto literal = [&](UChar32 c) {
-    if (after_dropped && (c == ' ' || is_no_break_space(c)) && (out.empty() || is_blank(out.back()))) return;
-    after_dropped = false;
-    if (c == '%') out += '%';
-    append_text(out, c);
-  };
-  const int32_t n = cldr.length();
-  // "''" stands for one quote, inside quoted text and out of it.
-  auto doubled_quote = [&](int32_t &at) {
-    if (at + 1 >= n || cldr.charAt(at) != '\'' || cldr.charAt(at + 1) != '\'') return false;
-    literal('\'');
-    at += 2;
-    return true;
-  };
-  for (int32_t i = 0; i < n;) {
-    UChar32 c = cldr.char32At(i);
-    if (c == '\'') {
-      if (doubled_quote(i)) continue;
-      // Quoted text up to the closing quote.
-      ++i;
-      while (i < n) {
-        if (doubled_quote(i)) continue;
-        const UChar32 q = cldr.char32At(i);
-        if (q == '\'') {
-          ++i;
-          break;
-        }
-        literal(q);
-        i = cldr.moveIndex32(i, 1);
-      }
+  for (const cldr::Piece &piece : cldr::pieces(cldr)) {
+    if (!piece.is_literal()) {
+      const char *directive = directive_for(piece.letter, piece.count);
+      if (directive != nullptr) out += directive;
+      after_dropped = directive == nullptr;
       continue;
     }
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
-      int32_t count = 0;
-      while (i < n && cldr.charAt(i) == c) ++i, ++count;
-      const char *directive = directive_for(static_cast<UChar>(c), count);
-      if (directive != nullptr) {
-        out += directive;
-        after_dropped = false;
-      } else {
-        after_dropped = true;
-      }
-      continue;
+    const icu::UnicodeString &text = piece.text;
+    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+      const UChar32 c = text.char32At(i);
+      if (after_dropped && (c == ' ' || is_no_break_space(c)) && (out.empty() || is_blank(out.back())))
+        continue;
+      after_dropped = false;
+      if (c == '%') out += '%';
+      append_text(out, c);
     }
-    literal(c);
-    i = cldr.moveIndex32(i, 1);
   }
   while (!out.empty() && is_blank(out.back())) out.pop_back();
   size_t lead = 0;
@@ -160,21 +124,11 @@ struct CldrPatterns {
   icu::UnicodeString time_medium, time_short;
   std::unique_ptr<icu::DateTimePatternGenerator> generator;
 
-  icu::UnicodeString best(const char *skeleton) {
-    UErrorCode status = U_ZERO_ERROR;
-    icu::UnicodeString p = generator->getBestPattern(icu::UnicodeString(skeleton), status);
-    return U_SUCCESS(status) ? p : icu::UnicodeString();
-  }
+  icu::UnicodeString best(const char16_t *skeleton) { return cldr::best_pattern(*generator, skeleton); }
 };
 
-icu::UnicodeString style_pattern(icu::DateFormat *format) {
-  icu::UnicodeString pattern;
-  if (auto *simple = dynamic_cast<icu::SimpleDateFormat *>(format)) simple->toPattern(pattern);
-  delete format;
-  return pattern;
-}
-
 bool read_patterns(const icu::Locale &locale, CldrPatterns &p) {
+  using cldr::style_pattern;
   using icu::DateFormat;
   p.date_short = style_pattern(DateFormat::createDateInstance(DateFormat::kShort, locale));
   p.date_medium = style_pattern(DateFormat::createDateInstance(DateFormat::kMedium, locale));
@@ -190,14 +144,6 @@ bool read_patterns(const icu::Locale &locale, CldrPatterns &p) {
   return !p.date_short.isEmpty() && !p.time_medium.isEmpty();
 }
 
-icu::UnicodeString join(const icu::UnicodeString &glue, const icu::UnicodeString &date,
-                        const icu::UnicodeString &time) {
-  icu::UnicodeString out(glue);
-  out.findAndReplace(u"{1}", date);
-  out.findAndReplace(u"{0}", time);
-  return out;
-}
-
 // The pattern items 28 to 38, as CLDR patterns, chosen from the locale's
 // styles so that each informat's two patterns differ in their date part
 // (a 24-hour text must not half-fit a 12-hour pattern).
@@ -205,30 +151,30 @@ std::array<icu::UnicodeString, 11> choose_patterns(CldrPatterns &p) {
   // 28: the numeric date (short style, else medium, else the generator's).
   icu::UnicodeString date_numeric = p.date_short;
   if (has_month_name_or_weekday(cldr_to_pattern(date_numeric))) {
-    date_numeric = has_month_name_or_weekday(cldr_to_pattern(p.date_medium)) ? p.best("yMd") : p.date_medium;
+    date_numeric = has_month_name_or_weekday(cldr_to_pattern(p.date_medium)) ? p.best(u"yMd") : p.date_medium;
   }
   // 29: the medium style, or the long one where medium converts to 28.
   icu::UnicodeString date_second = p.date_medium;
   if (cldr_to_pattern(date_second) == cldr_to_pattern(date_numeric)) date_second = p.date_long;
   // 37/38: full (weekday and month names) and abbreviated weekday and month.
-  const icu::UnicodeString date_weekday_abbr = p.best("yMMMEd");
-  const icu::UnicodeString time_24 = p.best("Hms");
-  const icu::UnicodeString time_12 = p.best("hms");
+  const icu::UnicodeString date_weekday_abbr = p.best(u"yMMMEd");
+  const icu::UnicodeString time_24 = p.best(u"Hms");
+  const icu::UnicodeString time_12 = p.best(u"hms");
   icu::UnicodeString time_own = p.time_medium;
   icu::UnicodeString time_second = time_own;
   if (cldr_to_pattern(time_second) == cldr_to_pattern(time_24)) time_second = p.time_short;
   return {
-      date_numeric,                               // 28
-      date_second,                                // 29
-      join(p.glue, date_numeric, time_12),        // 30
-      join(p.glue, date_numeric, time_own),       // 31
-      join(p.glue, date_second, time_own),        // 32
-      join(p.glue, p.date_full, time_own),        // 33
-      join(p.glue, date_weekday_abbr, time_own),  // 34
-      time_24,                                    // 35
-      time_second,                                // 36
-      p.date_full,                                // 37
-      date_weekday_abbr,                          // 38
+      date_numeric,                                               // 28
+      date_second,                                                // 29
+      cldr::join_date_time(p.glue, date_numeric, time_12),        // 30
+      cldr::join_date_time(p.glue, date_numeric, time_own),       // 31
+      cldr::join_date_time(p.glue, date_second, time_own),        // 32
+      cldr::join_date_time(p.glue, p.date_full, time_own),        // 33
+      cldr::join_date_time(p.glue, date_weekday_abbr, time_own),  // 34
+      time_24,                                                    // 35
+      time_second,                                                // 36
+      p.date_full,                                                // 37
+      date_weekday_abbr,                                          // 38
   };
 }
 
