@@ -230,6 +230,9 @@ TEST(IcuLocale, ConvertsCldrPatterns) {
       {u"d''M", "%d'%m"},
       {u"'o''clock' H", "o'clock %H"},
       {u"d\u200F/M\u200F/y", "%d/%m/%Y"},  // bidi marks dropped
+      // Blanks and marks as the reader normalizes fields: thin space, isolates.
+      {u"d\u2009MMM\u2066 y\u2069", "%d %b %Y"},
+      {u"d\u2009zzzz\u2009MMM", "%d %b"},
   };
   for (const auto &c : cases) {
     EXPECT_EQ(nlhost::cldr_to_pattern(c.cldr), c.converted) << c.converted;

@@ -82,6 +82,14 @@ int digit_value(char32_t c) {
   return c - zero < 10 ? static_cast<int>(c - zero) : -1;
 }
 
+std::optional<char> blank_or_mark(char32_t c) {
+  const auto mapped = std::lower_bound(std::begin(kMapped), std::end(kMapped), c,
+                                       [](const Mapped &m, char32_t k) { return m.code_point < k; });
+  if (mapped == std::end(kMapped) || mapped->code_point != c || mapped->when != When::kAlways) return {};
+  if (mapped->byte != ' ' && mapped->byte != '\0') return {};
+  return mapped->byte;
+}
+
 }  // namespace reading
 
 namespace {

@@ -26,6 +26,13 @@ constexpr bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
 // The value of a decimal digit beyond ASCII (any script's), or -1.
 int digit_value(char32_t c);
 
+// What normalization makes of a character beyond ASCII wherever it stands,
+// when that is a blank or nothing: ' ' for a blank of another width (the
+// no-break spaces CLDR puts between fields among them), '\0' for an
+// invisible mark that is dropped (bidi marks, the byte-order mark); nothing
+// for any other character.  Locale texts are held the way fields are read.
+std::optional<char> blank_or_mark(char32_t c);
+
 // What a thread derived from a pattern text, remembered for the last few
 // texts it asked about: a column asks about the same one or two patterns for
 // every field, and comparing a short text costs less than deriving again.

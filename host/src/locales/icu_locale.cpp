@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "../reading_stages.h"
 #include "cldr_pattern.h"
 #include "nlhost/utf8.h"
 
@@ -27,17 +28,19 @@ namespace nlhost {
 namespace {
 
 // People type plain blanks: the no-break spaces CLDR puts between fields
-// (U+00A0, and U+202F before AM/PM since CLDR 42) become ASCII blanks, and
-// the invisible bidi marks of right-to-left locales are dropped.
-bool is_no_break_space(UChar32 c) { return c == 0x00A0 || c == 0x202F || c == 0x2007; }
-bool is_bidi_mark(UChar32 c) { return c == 0x200E || c == 0x200F || c == 0x061C; }
+// (U+00A0, and U+202F before AM/PM since CLDR 42) are held as ASCII blanks,
+// and the invisible bidi marks of right-to-left locales are dropped, as the
+// reader does with the fields it is given.
+bool is_other_blank(UChar32 c) { return c > 0x7F && reading::blank_or_mark(static_cast<char32_t>(c)) == ' '; }
 
 // A character of a locale text: the blank rule, then UTF-8.
 void append_text(std::string &out, UChar32 c) {
-  if (is_no_break_space(c)) {
-    out += ' ';
-  } else if (!is_bidi_mark(c)) {
+  const std::optional<char> blank =
+      c > 0x7F ? reading::blank_or_mark(static_cast<char32_t>(c)) : std::nullopt;
+  if (!blank) {
     append_utf8(out, static_cast<char32_t>(c));
+  } else if (*blank == ' ') {
+    out += ' ';
   }
 }
 
@@ -93,8 +96,7 @@ std::string cldr_to_pattern(std::u16string_view pattern) {
     const icu::UnicodeString &text = piece.text;
     for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
       const UChar32 c = text.char32At(i);
-      if (after_dropped && (c == ' ' || is_no_break_space(c)) && (out.empty() || is_blank(out.back())))
-        continue;
+      if (after_dropped && (c == ' ' || is_other_blank(c)) && (out.empty() || is_blank(out.back()))) continue;
       after_dropped = false;
       if (c == '%') out += '%';
       append_text(out, c);
