@@ -31,6 +31,26 @@ std::vector<std::string> reference_lines(std::string_view text) {
   return lines;
 }
 
+// The one line-end rule both line readers use; from is where a reader that
+// has looked at part of its buffer resumes.
+TEST(LineEnds, FoundFromWhereTheReaderResumes) {
+  const struct {
+    std::string_view text;
+    size_t from, stop, length;
+  } cases[] = {
+      {"ab\ncd", 0, 2, 1}, {"ab\r\ncd", 0, 2, 2},
+      {"ab\rcd", 0, 2, 1}, {"ab\r", 0, 2, 1},  // a CR last: whether an LF follows is not known yet
+      {"abcd", 0, 4, 0},   {"", 0, 0, 0},
+      {"a\n\nb", 2, 2, 1}, {"abcdefghijklmnopqrstuvwxyz\r\n", 3, 26, 2},  // past one 16-byte step
+      {"x\r\n", 1, 1, 2},
+  };
+  for (const auto &c : cases) {
+    const nldat::LineEnd end = nldat::find_line_end(c.text, c.from);
+    EXPECT_EQ(end.stop, c.stop) << c.text;
+    EXPECT_EQ(end.length, c.length) << c.text;
+  }
+}
+
 // Echoes each line and notes those that hold an 'x'.
 class EchoJob : public nldat::LineJob {
  public:

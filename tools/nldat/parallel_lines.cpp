@@ -18,19 +18,26 @@
 
 namespace nldat {
 
+LineEnd find_line_end(std::string_view text, size_t from) {
+  const size_t stop = csv::field_end(text, from, '\n');
+  if (stop == text.size()) return {stop, 0};
+  return {stop, text[stop] == '\r' && stop + 1 < text.size() && text[stop + 1] == '\n' ? size_t{2} : 1};
+}
+
+bool drop_byte_order_mark(std::string_view *text) {
+  if (text->substr(0, 3) != "\xEF\xBB\xBF") return false;
+  text->remove_prefix(3);
+  return true;
+}
+
 bool BlockLines::next(std::string_view *line) {
-  // A byte-order mark before the first line is no part of it (and a file
-  // holding only the mark holds no line).
-  if (first_ && text_.substr(0, 3) == "\xEF\xBB\xBF") text_.remove_prefix(3);
+  // A file holding only the mark holds no line.
+  if (first_) drop_byte_order_mark(&text_);
   first_ = false;
   if (text_.empty()) return false;
-  const size_t stop = csv::field_end(text_, 0, '\n');
-  std::string_view found = text_.substr(0, stop);
-  size_t ending = 0;
-  if (stop < text_.size())
-    ending = text_[stop] == '\r' && stop + 1 < text_.size() && text_[stop + 1] == '\n' ? 2 : 1;
-  text_.remove_prefix(stop + ending);
-  *line = found;
+  const LineEnd end = find_line_end(text_, 0);
+  *line = text_.substr(0, end.stop);
+  text_.remove_prefix(end.stop + end.length);
   return true;
 }
 

@@ -17,6 +17,20 @@
 
 namespace nldat {
 
+// The line that starts at from in text: where its text stops (text.size()
+// when text holds no line end) and the length of its line end: 2 for CR LF,
+// 1 for LF or a CR without an LF after it in text, 0 for none.  The rule of
+// line ends of every command.
+struct LineEnd {
+  size_t stop;
+  size_t length;
+};
+LineEnd find_line_end(std::string_view text, size_t from);
+
+// Drops a UTF-8 byte-order mark at the start of text (before an input's
+// first line it is no part of it); whether there was one.
+bool drop_byte_order_mark(std::string_view *text);
+
 // The lines of one block, by the rules of LineReader: a line ends at LF,
 // CR LF or a lone CR; a byte-order mark before the input's first line is
 // dropped.  A block never ends inside a CR LF.

@@ -96,32 +96,26 @@ LineReader::~LineReader() {
 
 bool LineReader::next(std::string_view *line) {
   for (;;) {
-    // A line ends at LF, CR LF or a lone CR; a CR at the end of what has been
-    // read waits for the next byte unless the input has ended.
-    const char *start = buffer_.get() + begin_;
-    const size_t available = end_ - begin_;
+    // A CR at the end of what has been read waits for the next byte unless
+    // the input has ended.
+    const std::string_view held(buffer_.get() + begin_, end_ - begin_);
     // What was looked at before holds no line end: only new bytes are.
-    size_t stop = scanned_;
-    while (stop < available && start[stop] != '\n' && start[stop] != '\r') ++stop;
-    scanned_ = stop;
-    const bool cr_pending = stop + 1 == available && start[stop] == '\r' && !eof_;
-    if ((stop < available && !cr_pending) || (eof_ && available > 0)) {
-      size_t ending = 0;
-      if (stop < available)
-        ending = start[stop] == '\r' && stop + 1 < available && start[stop + 1] == '\n' ? 2 : 1;
-      begin_ += stop + ending;
+    const LineEnd end = find_line_end(held, scanned_);
+    scanned_ = end.stop;
+    const bool cr_pending = end.stop + 1 == held.size() && held[end.stop] == '\r' && !eof_;
+    if ((end.length > 0 && !cr_pending) || (eof_ && !held.empty())) {
+      begin_ += end.stop + end.length;
       scanned_ = 0;
       ++line_;
-      std::string_view text(start, stop);
-      const bool marked = first_ && text.substr(0, 3) == "\xEF\xBB\xBF";
-      if (marked) text.remove_prefix(3);  // a byte-order mark
+      std::string_view text = held.substr(0, end.stop);
+      const bool marked = first_ && drop_byte_order_mark(&text);
       first_ = false;
-      if (marked && text.empty() && ending == 0) return false;  // the mark alone: no line
+      if (marked && text.empty() && end.length == 0) return false;  // the mark alone: no line
       *line = text;
       return true;
     }
     if (eof_) return false;
-    if (available > kLongestRecord) {
+    if (end_ - begin_ > kLongestRecord) {
       error(shown_name(name_) + ":" + std::to_string(line_ + 1) + ": a line longer than " +
             std::to_string(kLongestRecord >> 20) + " MiB");
       failed_ = eof_ = true;
