@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "nlhost/civil.h"
+#include "nlhost/text.h"
 #include "process.h"
 #include "readers.h"
 
@@ -357,15 +358,18 @@ class Chunk {
       width = rc;
       rc = write(buffer, &width, text, static_cast<int32_t>(length), value);
     }
-    switch (rc) {
-      case UWN_OK:
-        duckdb_vector_assign_string_element_len(output, r, buffer, static_cast<idx_t>(width));
-        return true;
-      case UWN_NO_ITEM: return fail("the locale has no pattern item " + std::to_string(length));
-      case UWN_BAD_DIRECTIVE: return fail("bad directive in pattern " + quoted(pattern));
-      case UWN_TRUNCATED: return fail("the text passes the 512-byte limit of one expansion");
-      default: return fail("the value is out of the range the pattern can write");
+    if (rc == UWN_OK) {
+      duckdb_vector_assign_string_element_len(output, r, buffer, static_cast<idx_t>(width));
+      return true;
     }
+    using Subject = nlhost::WriteStatus::Subject;
+    const nlhost::WriteStatus &meaning = nlhost::write_status(rc);
+    switch (meaning.subject) {
+      case Subject::kItemNumber: return fail(std::string(meaning.alone) + " " + std::to_string(length));
+      case Subject::kPattern: return fail(std::string(meaning.alone) + " " + quoted(pattern));
+      case Subject::kNone: break;
+    }
+    return fail(meaning.alone);
   }
 
   bool week(const Column *args, idx_t r, duckdb_vector output) {

@@ -349,22 +349,23 @@ bool format_value(const Settings &settings, nlhost::ValueKind kind, double value
       width = rc;
       rc = write(out, &width, text, static_cast<int32_t>(text_length), value);
     }
-    switch (rc) {
-      case UWN_OK: *length = static_cast<size_t>(width); return true;
-      case UWN_NO_ITEM:
-        fail(error, Failure::kBadParameter, "the locale has no pattern item %lld",
-             static_cast<long long>(text_length));
+    if (rc == UWN_OK) {
+      *length = static_cast<size_t>(width);
+      return true;
+    }
+    using Status = nlhost::WriteStatus;
+    const Status &meaning = nlhost::write_status(rc);
+    const Failure failure = meaning.cause == Status::Cause::kRequest  ? Failure::kBadParameter
+                            : meaning.cause == Status::Cause::kLength ? Failure::kLimit
+                                                                      : Failure::kOutOfRange;
+    switch (meaning.subject) {
+      case Status::Subject::kItemNumber:
+        fail(error, failure, "%s %lld", meaning.alone, static_cast<long long>(text_length));
         break;
-      case UWN_BAD_DIRECTIVE:
-        fail(error, Failure::kBadParameter, "bad directive in pattern \"%.*s\"", shown(pattern),
-             pattern.data());
+      case Status::Subject::kPattern:
+        fail(error, failure, "%s \"%.*s\"", meaning.alone, shown(pattern), pattern.data());
         break;
-      case UWN_TRUNCATED:
-        fail(error, Failure::kLimit, "the text passes the 512-byte limit of one expansion");
-        break;
-      default:
-        fail(error, Failure::kOutOfRange, "the value is out of the range the pattern can write");
-        break;
+      case Status::Subject::kNone: fail(error, failure, "%s", meaning.alone); break;
     }
     return false;
   });

@@ -131,14 +131,7 @@ constexpr int32_t kBadItem = -100;
 }  // namespace
 
 const char *format_message(int32_t status) {
-  switch (status) {
-    case UWN_NO_ITEM: return "the locale does not have the pattern item";
-    case UWN_BAD_DIRECTIVE: return "bad directive in the pattern";
-    case UWN_NO_VALUE: return "missing or out-of-range value";
-    case UWN_TRUNCATED: return "the text passes the 512-byte limit of one expansion";
-    case kBadItem: return "bad item number";
-    default: return "not written";
-  }
+  return status == kBadItem ? "bad item number" : nlhost::write_status(status).reason;
 }
 
 int32_t Session::format(nlhost::ValueKind kind, std::string_view pattern, double value, std::string *text) {

@@ -10,6 +10,7 @@
 #include "messages.h"
 #include "nlhost/civil.h"
 #include "nlhost/pattern_items.h"
+#include "nlhost/text.h"
 #include "uwinldat.h"
 
 namespace nldat {
@@ -102,16 +103,6 @@ bool read_value(nlhost::ValueKind kind, std::string_view s, double &value) {
   return ok && pos == s.size();
 }
 
-const char *status_message(int32_t rc) {
-  switch (rc) {
-    case UWN_NO_ITEM: return "the locale does not have the pattern item";
-    case UWN_BAD_DIRECTIVE: return "bad directive in the pattern";
-    case UWN_NO_VALUE: return "missing or out-of-range value";
-    case UWN_TRUNCATED: return "the text passes the 512-byte limit of one expansion";
-    default: return "not written";
-  }
-}
-
 int cmd_format(Context &context, const FormatOptions &options) {
   const nlhost::KindInfo *kind = nlhost::find_kind(options.kind);
   if (kind == nullptr || kind->writer == nullptr) {
@@ -160,7 +151,7 @@ int cmd_format(Context &context, const FormatOptions &options) {
         return;
       }
     }
-    error("format: " + quoted_for_message(given) + ": " + status_message(rc));
+    error("format: " + quoted_for_message(given) + ": " + nlhost::write_status(rc).reason);
     status = kExitUnread;
   });
   return input_read ? status : kExitUsage;

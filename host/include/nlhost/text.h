@@ -3,8 +3,11 @@
 #ifndef NLHOST_TEXT_H
 #define NLHOST_TEXT_H
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "uwinldat.h"
 
 namespace nlhost {
 
@@ -55,6 +58,49 @@ inline std::string host_locale_name(std::string_view name) {
     if (c == '-') c = '_';
   }
   return result;
+}
+
+// What a status of the module's writers (zkfdate, zkfdttm, zkftime) means,
+// for every caller that reports one.  A message has two wordings: the CLI and
+// Python say why after naming the pattern themselves ("format: '@99': the
+// locale does not have the pattern item"); a database error stands alone, so
+// it goes on to name what was refused (the subject), and its texts are those
+// the databases' users already see.
+struct WriteStatus {
+  enum class Subject : uint8_t { kNone, kItemNumber, kPattern };  // what a message alone goes on to name
+  enum class Cause : uint8_t {
+    kRequest,
+    kLength,
+    kValue
+  };  // the pattern asked for, the text's size, the value
+  int32_t status;
+  const char *reason;  // after the pattern's own name
+  const char *alone;   // a message by itself, followed by its subject
+  Subject subject;
+  Cause cause;
+};
+
+inline constexpr WriteStatus kWriteStatuses[] = {
+    {UWN_NO_ITEM, "the locale does not have the pattern item", "the locale has no pattern item",
+     WriteStatus::Subject::kItemNumber, WriteStatus::Cause::kRequest},
+    {UWN_BAD_DIRECTIVE, "bad directive in the pattern", "bad directive in pattern",
+     WriteStatus::Subject::kPattern, WriteStatus::Cause::kRequest},
+    {UWN_NO_VALUE, "missing or out-of-range value", "the value is out of the range the pattern can write",
+     WriteStatus::Subject::kNone, WriteStatus::Cause::kValue},
+    {UWN_TRUNCATED, "the text passes the 512-byte limit of one expansion",
+     "the text passes the 512-byte limit of one expansion", WriteStatus::Subject::kNone,
+     WriteStatus::Cause::kLength},
+};
+
+// Any other status that left nothing written.
+inline constexpr WriteStatus kNotWritten = {0, "not written", kWriteStatuses[2].alone,
+                                            WriteStatus::Subject::kNone, WriteStatus::Cause::kValue};
+
+constexpr const WriteStatus &write_status(int32_t status) {
+  for (const WriteStatus &row : kWriteStatuses) {
+    if (row.status == status) return row;
+  }
+  return kNotWritten;
 }
 
 }  // namespace nlhost
