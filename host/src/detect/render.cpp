@@ -123,10 +123,19 @@ std::vector<std::string> locales_of(const Answer &a) {
   return out;
 }
 
+// The first most of texts, joined by separator.
+std::string first_joined(const std::vector<std::string> &texts, size_t most, const char *separator) {
+  std::string out;
+  for (size_t k = 0; k < texts.size() && k < most; ++k) {
+    if (k > 0) out += separator;
+    out += texts[k];
+  }
+  return out;
+}
+
 std::string locale_list(const Answer &a) {
   const std::vector<std::string> names = locales_of(a);
-  std::string out;
-  for (size_t k = 0; k < names.size() && k < 6; ++k) out += (k == 0 ? "" : ", ") + names[k];
+  std::string out = first_joined(names, 6, ", ");
   if (names.size() > 6) out += " ... " + std::to_string(names.size()) + " locales";
   return out;
 }
@@ -141,8 +150,7 @@ std::vector<std::string> distinct_meanings(const Answer &a) {
 
 std::string meanings(const Answer &a) {
   const std::vector<std::string> seen = distinct_meanings(a);
-  std::string out;
-  for (size_t k = 0; k < seen.size() && k < 3; ++k) out += (k == 0 ? "" : "; ") + seen[k];
+  std::string out = first_joined(seen, 3, "; ");
   if (seen.size() > 3) out += "; " + std::to_string(seen.size() - 3) + " more forms";
   return out;
 }
