@@ -90,8 +90,12 @@ TEST(CivilDays, SplitsEveryDayIntoADateThatCountsBack) {
   for (const auto &range : ranges) {
     for (int64_t n = range[0]; n <= range[1] && failures < 10; ++n) {
       const Ymd d = civil_from_days(n);
+      // The day of the year names the same date.
+      const YearDay yd = year_day_from_days(n);
+      const Ymd again = from_day_of_year(yd.year, yd.day_of_year);
       if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > days_in_month(d.year, d.month) ||
-          days_from_civil(d.year, d.month, d.day) != n) {
+          days_from_civil(d.year, d.month, d.day) != n || again.year != d.year || again.month != d.month ||
+          again.day != d.day) {
         ADD_FAILURE() << "day " << n << ": " << d.year << "-" << d.month << "-" << d.day;
         ++failures;
       }

@@ -73,18 +73,29 @@ constexpr Ymd civil_from_days_fast(int64_t days) {
           static_cast<int>(january ? (n3 >> 16) - 12 : n3 >> 16), static_cast<int>((n3 & 0xFFFF) / 2141 + 1)};
 }
 
-// Inverse of days_from_civil.
-constexpr Ymd civil_from_days(int64_t z) {
-  if (z >= kFastFirst && z <= kFastLast) return civil_from_days_fast(z);
+// The March-based year a day number falls in and its day from 1 March
+// ([0, 365]; January and February close the year): the first step of both
+// inverses of days_from_civil below.
+struct MarchDay {
+  int64_t year;
+  int64_t day;
+};
+constexpr MarchDay march_day_from_days(int64_t z) {
   z += kShift;
   const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
   const int64_t doe = z - era * 146097;                                       // [0, 146096]
   const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365]
-  const int64_t mp = (5 * doy + 2) / 153;                                     // [0, 11]
-  const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);               // [1, 31]
-  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);                  // [1, 12]
-  return {yoe + era * 400 + (m <= 2), m, d};
+  return {yoe + era * 400, doe - (365 * yoe + yoe / 4 - yoe / 100)};
+}
+
+// Inverse of days_from_civil.
+constexpr Ymd civil_from_days(int64_t z) {
+  if (z >= kFastFirst && z <= kFastLast) return civil_from_days_fast(z);
+  const MarchDay march = march_day_from_days(z);
+  const int64_t mp = (5 * march.day + 2) / 153;                        // [0, 11]
+  const int d = static_cast<int>(march.day - (153 * mp + 2) / 5 + 1);  // [1, 31]
+  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);           // [1, 12]
+  return {march.year + (m <= 2), m, d};
 }
 
 // Year and day of the year (1 = 1 January) of a day number: one conversion,
@@ -94,15 +105,10 @@ struct YearDay {
   int day_of_year;  // [1, 366]
 };
 constexpr YearDay year_day_from_days(int64_t z) {
-  z += kShift;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;                                       // [0, 146096]
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365], from 1 March
-  const int64_t year = yoe + era * 400;                                       // of the March-based year
+  const MarchDay march = march_day_from_days(z);
   // 1 March is day 60 of a common year; January and February close the March-based year.
-  if (doy >= 306) return {year + 1, static_cast<int>(doy - 305)};
-  return {year, static_cast<int>(doy + 60 + (is_leap(year) ? 1 : 0))};
+  if (march.day >= 306) return {march.year + 1, static_cast<int>(march.day - 305)};
+  return {march.year, static_cast<int>(march.day + 60 + (is_leap(march.year) ? 1 : 0))};
 }
 
 // Month and day of day_of_year (in [1, 365 or 366]) of year y.
