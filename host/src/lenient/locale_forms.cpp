@@ -37,6 +37,7 @@
 namespace nlhost::lenient {
 namespace {
 
+// What a token reads; the hours by their range, as cldr::Letter names them.
 enum class Field : uint8_t {
   kLiteral,
   kYear,
@@ -44,10 +45,10 @@ enum class Field : uint8_t {
   kMonthName,
   kDay,
   kWeekday,
-  kHour23,  // H: 0-23
-  kHour24,  // k: 1-24
-  kHour12,  // h: 1-12
-  kHour11,  // K: 0-11
+  kHour23,
+  kHour24,
+  kHour12,
+  kHour11,
   kMinute,
   kSecond,
   kFraction,
