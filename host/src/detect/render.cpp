@@ -171,6 +171,8 @@ std::string convert_command(const Report &report) {
   if (!report.locale.empty()) out += "--locale " + shell_word(report.locale) + " ";
   out += "convert";
   if (report.file != "-" && !report.file.empty()) out += " " + shell_word(report.file);
+  if (!report.dialect.encoding_option.empty())
+    out += " --encoding " + shell_word(report.dialect.encoding_option);
   if (report.dialect.delimiter != ',')
     out += " --delimiter " + shell_word(delimiter_name(report.dialect.delimiter));
   if (!report.dialect.header) out += " --no-header";
