@@ -2,6 +2,8 @@
 // nldat convert command line the plan amounts to.
 #include <algorithm>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "detect_internal.h"
 #include "nlhost/utf8.h"
@@ -222,9 +224,15 @@ std::string render_text(const Report &report) {
       const Evidence &e = c.evidence[k];
       if (k > 0 && c.evidence[k - 1].line == e.line && c.evidence[k - 1].field == e.field) continue;
       out += "  ruled out: line " + std::to_string(e.line) + ": " + shown(e.field) + " cannot be ";
+      // Two forms that print alike are said once.
+      std::vector<std::string> said;
       for (size_t j = k;
-           j < c.evidence.size() && c.evidence[j].line == e.line && c.evidence[j].field == e.field; ++j)
-        out += (j == k ? "" : ", ") + c.evidence[j].ruled_out + " as " + c.evidence[j].locale;
+           j < c.evidence.size() && c.evidence[j].line == e.line && c.evidence[j].field == e.field; ++j) {
+        std::string one = c.evidence[j].ruled_out + " as " + c.evidence[j].locale;
+        if (std::find(said.begin(), said.end(), one) != said.end()) continue;
+        out += (said.empty() ? "" : ", ") + one;
+        said.push_back(std::move(one));
+      }
       out += "\n";
     }
     if (c.answers.size() > 1) {
