@@ -285,7 +285,7 @@ std::optional<Decoder> Decoder::open(std::string_view name, std::string *error) 
 void Decoder::drop_mark(std::string *out, size_t start) {
   if (started_ || out->size() == start) return;
   started_ = true;
-  if (std::string_view(*out).substr(start, 3) == "\xEF\xBB\xBF") out->erase(start, 3);
+  if (starts_with_utf8_mark(std::string_view(*out).substr(start))) out->erase(start, kUtf8Mark.size());
 }
 
 bool Decoder::decode(std::string_view block, bool last, std::string *out, ConversionError *error) {
@@ -321,7 +321,7 @@ bool Decoder::decode(std::string_view block, bool last, std::string *out, Conver
     std::string again;
     Pivot pivot;
     status = decode_into(settled.converter.get(), s.utf8.get(), pivot, settled.since, last, &again, &taken);
-    if (settled.at == 0 && std::string_view(again).substr(0, 3) == "\xEF\xBB\xBF") again.erase(0, 3);
+    if (settled.at == 0 && starts_with_utf8_mark(again)) again.erase(0, kUtf8Mark.size());
     out->append(again, std::min(settled.written, again.size()), std::string::npos);
     stop = settled.at + taken;
     bad = invalid_bytes(settled.converter.get());

@@ -15,6 +15,7 @@
 #include "cli.h"
 #include "csv.h"
 #include "messages.h"
+#include "nlhost/utf8.h"
 
 namespace nldat {
 
@@ -25,8 +26,8 @@ LineEnd find_line_end(std::string_view text, size_t from) {
 }
 
 bool drop_byte_order_mark(std::string_view *text) {
-  if (text->substr(0, 3) != "\xEF\xBB\xBF") return false;
-  text->remove_prefix(3);
+  if (!nlhost::starts_with_utf8_mark(*text)) return false;
+  text->remove_prefix(nlhost::kUtf8Mark.size());
   return true;
 }
 

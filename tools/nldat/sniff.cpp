@@ -14,6 +14,7 @@
 #include "csv.h"
 #include "messages.h"
 #include "nlhost/reading.h"
+#include "nlhost/utf8.h"
 
 namespace nldat {
 namespace {
@@ -69,11 +70,11 @@ bool Sampler::scan(bool at_end, std::string *error) {
   if (!started_) {
     // The delimiter is guessed from the first record, which needs only its
     // quotes to be found.
-    if (held_.compare(0, 3, "\xEF\xBB\xBF") == 0 || (held_.size() < 3 && !at_end)) {
+    if (nlhost::starts_with_utf8_mark(held_) || (held_.size() < 3 && !at_end)) {
       if (held_.size() < 3 && !at_end) return true;
       bom_ = true;
-      held_.erase(0, 3);
-      offset_ += 3;
+      held_.erase(0, nlhost::kUtf8Mark.size());
+      offset_ += nlhost::kUtf8Mark.size();
     }
     csv::RecordEnd end;
     if (!csv::scan_record(held_, 0, ',', at_end, &end, nullptr)) {

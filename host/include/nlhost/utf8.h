@@ -99,6 +99,12 @@ inline void append_utf8(std::string &out, char32_t c) {
   }
 }
 
+// U+FEFF in UTF-8: before the first line of a file, a byte-order mark that
+// is no part of the text.
+inline constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+constexpr bool starts_with_utf8_mark(std::string_view text) { return text.substr(0, 3) == kUtf8Mark; }
+
 // The longest prefix of text of at most limit bytes that does not end inside
 // a multibyte sequence: where a message cuts a name that is too long to show.
 inline size_t utf8_cut(std::string_view text, size_t limit) {
