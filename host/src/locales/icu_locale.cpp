@@ -31,12 +31,11 @@ namespace {
 // (U+00A0, and U+202F before AM/PM since CLDR 42) are held as ASCII blanks,
 // and the invisible bidi marks of right-to-left locales are dropped, as the
 // reader does with the fields it is given.
-bool is_other_blank(UChar32 c) { return c > 0x7F && reading::blank_or_mark(static_cast<char32_t>(c)) == ' '; }
+bool is_other_blank(UChar32 c) { return reading::blank_or_mark(static_cast<char32_t>(c)) == ' '; }
 
 // A character of a locale text: the blank rule, then UTF-8.
 void append_text(std::string &out, UChar32 c) {
-  const std::optional<char> blank =
-      c > 0x7F ? reading::blank_or_mark(static_cast<char32_t>(c)) : std::nullopt;
+  const std::optional<char> blank = reading::blank_or_mark(static_cast<char32_t>(c));
   if (!blank) {
     append_utf8(out, static_cast<char32_t>(c));
   } else if (*blank == ' ') {
