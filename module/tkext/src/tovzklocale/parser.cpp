@@ -351,10 +351,14 @@ int32_t scan_numeric(void *locale, const uint8_t *klass, const uint8_t *upper, c
 // The pattern equals one of the locale's time patterns: a prefix of the item
 // text, the pattern's trailing blanks matching nothing or blanks.
 bool matches_time_item(const char *pattern, int32_t pattern_length, const uwn_locale_entry *item) {
+  // Date patterns part from the time patterns within two bytes ("%d" against
+  // "%H"): settle that first, before the item's length is even bounded (an
+  // entry holds far more than two bytes), and leave the rest to wzstcom.
+  if (pattern_length >= 2 && item->length >= 2 &&
+      (pattern[0] != item->text[0] || pattern[1] != item->text[1]))
+    return false;
   const int32_t item_length = uwn::entry_text_length(item);
   const int32_t compared = item_length < pattern_length ? item_length : pattern_length;
-  // Date patterns part from the time patterns within two bytes ("%d" against
-  // "%H"): settle that here and leave the full comparison to the rest.
   for (int32_t i = 0; i < compared && i < 2; ++i)
     if (pattern[i] != item->text[i]) return false;
   return wzstcom(pattern, pattern_length, item->text, compared) == 0;
