@@ -194,8 +194,15 @@ std::optional<FieldReader> FieldReader::with_pattern(const Host &host, const Mod
 bool FieldReader::read(std::string_view field, double *value) { return read_exact(field, value, nullptr); }
 
 bool FieldReader::read_exact(std::string_view field, double *value, std::string *decimal) {
+  return read_trimmed(trim_blanks(normalize_field(field, scratch_)), value, decimal);
+}
+
+bool FieldReader::read_ascii(std::string_view field, double *value, std::string *decimal) {
+  return read_trimmed(trim_blanks(field), value, decimal);
+}
+
+bool FieldReader::read_trimmed(std::string_view text, double *value, std::string *decimal) {
   if (decimal != nullptr) decimal->clear();
-  const std::string_view text = trim_blanks(normalize_field(field, scratch_));
   if (text.empty() || text.size() > INT32_MAX) return false;
   if (source_ == ReaderSource::kNumber || source_ == ReaderSource::kMoney ||
       source_ == ReaderSource::kPercent)
