@@ -9,11 +9,12 @@
 // Inputs: every day from 1582 to 2100 under every week rule, a grid of
 // widths, dates that are not whole days or not dates at all, and each file of
 // the corpus directories read as (rule, width, date) the way the week fuzzer
-// reads its bytes.  Then the date reader: NLDATE and zkpdate over every
-// pattern of three directives and two literal bytes from a set of letters and
-// separators, each with texts of 7 to 12 bytes made to fit it and to miss it
-// (other digits, separators, blanks, host-declared multibyte lead bytes), and
-// each corpus file as a text and as a pattern, with the host's UTF-8 and with
+// reads its bytes.  Then the date reader: NLDATE, NLDATM, zkpdate and
+// zkpdttm over every pattern of three directives and two literal bytes from a
+// set of letters and separators, each with texts of 7 to 12 bytes made to fit
+// it and to miss it (other digits, separators, blanks, host-declared
+// multibyte lead bytes), over datetime patterns, and over each corpus file as
+// a text and as a pattern, with the host's UTF-8 and with
 // lead bytes of its own.  Exit status 0 when nothing differs, 1 at the first
 // difference (described on stderr), 2 for bad usage or a module that does
 // not load.
@@ -41,6 +42,7 @@ using Zkfweek = int32_t (*)(char *, int32_t *, const char *, int32_t, double);
 using Zkweek = int32_t (*)(double *, void *, const char *, int32_t, double);
 using Zkfdate = int32_t (*)(char *, int32_t *, const char *, int32_t, double);
 using Zkpdate = int32_t (*)(const char *, int32_t, const char *, int32_t, double *);
+using Zkpdttm = Zkpdate;
 
 struct Build {
   std::unique_ptr<nlhost::Module> module;
@@ -48,7 +50,9 @@ struct Build {
   Zkweek zkweek = nullptr;
   Zkfdate zkfdate = nullptr;
   Zkpdate zkpdate = nullptr;
+  Zkpdttm zkpdttm = nullptr;
   uwn_informat_fn nldate = nullptr;
+  uwn_informat_fn nldatm = nullptr;
 };
 
 // What one call left behind.
@@ -124,37 +128,44 @@ class Diff {
                    });
   }
 
-  // text read by NLDATE (the locale's items 28 and 29) and by zkpdate with
-  // pattern, each text at the end of a buffer of its own so that a read past
-  // it is seen by the sanitizers.
+  // text read by NLDATE and NLDATM (the locale's items 28 and 29, 31 and 32)
+  // and by zkpdate and zkpdttm with pattern, each text at the end of a buffer
+  // of its own so that a read past it is seen by the sanitizers.
   bool read(const std::string &pattern, const std::string &text) {
     std::string args = "\"";
     args.append(printable(pattern)).append("\", \"").append(printable(text)).append("\"");
-    return compare("NLDATE", args,
-                   [&](const Build &m, Answer &out) {
-                     const std::unique_ptr<char[]> field(copy(text));
-                     double value = -7;
-                     uwn_informat_block block{};
-                     block.width = static_cast<int32_t>(text.size());
-                     block.text = field.get();
-                     block.text_length = static_cast<int32_t>(text.size());
-                     block.result = &value;
-                     out.status = m.nldate(&block);
-                     out.width = block.reported_length;
-                     out.value = bits(value);
-                   }) &&
-           compare("zkpdate", args, [&](const Build &m, Answer &out) {
-             const std::unique_ptr<char[]> field(copy(text)), pat(copy(pattern));
-             double value = -7;
-             out.status = m.zkpdate(field.get(), static_cast<int32_t>(text.size()), pat.get(),
-                                    static_cast<int32_t>(pattern.size()), &value);
-             out.value = bits(value);
-           });
+    return compare("NLDATE", args, [&](const Build &m, Answer &out) { informat(m.nldate, text, out); }) &&
+           compare("zkpdate", args,
+                   [&](const Build &m, Answer &out) { parser(m.zkpdate, pattern, text, out); }) &&
+           compare("NLDATM", args, [&](const Build &m, Answer &out) { informat(m.nldatm, text, out); }) &&
+           compare("zkpdttm", args,
+                   [&](const Build &m, Answer &out) { parser(m.zkpdttm, pattern, text, out); });
   }
 
   long cases() const { return cases_; }
 
  private:
+  static void informat(uwn_informat_fn routine, const std::string &text, Answer &out) {
+    const std::unique_ptr<char[]> field(copy(text));
+    double value = -7;
+    uwn_informat_block block{};
+    block.width = static_cast<int32_t>(text.size());
+    block.text = field.get();
+    block.text_length = static_cast<int32_t>(text.size());
+    block.result = &value;
+    out.status = routine(&block);
+    out.width = block.reported_length;
+    out.value = bits(value);
+  }
+
+  static void parser(Zkpdate routine, const std::string &pattern, const std::string &text, Answer &out) {
+    const std::unique_ptr<char[]> field(copy(text)), pat(copy(pattern));
+    double value = -7;
+    out.status = routine(field.get(), static_cast<int32_t>(text.size()), pat.get(),
+                         static_cast<int32_t>(pattern.size()), &value);
+    out.value = bits(value);
+  }
+
   static char *copy(const std::string &s) {
     char *c = new char[s.size()];
     std::memcpy(c, s.data(), s.size());
@@ -219,9 +230,11 @@ bool load(nlhost::Host &host, const char *path, Build &b) {
   b.zkweek = b.module->function<Zkweek>("zkweek");
   b.zkfdate = b.module->function<Zkfdate>("zkfdate");
   b.zkpdate = b.module->function<Zkpdate>("zkpdate");
+  b.zkpdttm = b.module->function<Zkpdttm>("zkpdttm");
   b.nldate = b.module->informat("NLDATE");
+  b.nldatm = b.module->informat("NLDATM");
   if (b.zkfweek == nullptr || b.zkweek == nullptr || b.zkfdate == nullptr || b.zkpdate == nullptr ||
-      b.nldate == nullptr) {
+      b.zkpdttm == nullptr || b.nldate == nullptr || b.nldatm == nullptr) {
     std::fprintf(stderr, "nldat_module_diff: %s: a routine is missing\n", path);
     return false;
   }
@@ -371,10 +384,12 @@ void declare_leads(nlhost::Host &host, size_t which) {
 bool read_all(nlhost::Host &host, Diff &diff, int argc, char **argv) {
   auto locale = nlhost::make_builtin_english();
   locale->set_text(UWN_ITEM_DATE_2, "%Y-%m-%d");
+  locale->set_text(UWN_ITEM_DATETIME_2, "%Y-%m-%d %H:%M:%S");
   host.set_locale(locale);
   Texts texts;
   const auto read_by = [&](const std::string &pattern, const std::vector<std::string> &inputs) {
     locale->set_text(UWN_ITEM_DATE_1, pattern);
+    locale->set_text(UWN_ITEM_DATETIME_1, pattern);
     for (const std::string &text : inputs)
       if (!diff.read(pattern, text)) return false;
     return true;
@@ -407,6 +422,13 @@ bool read_all(nlhost::Host &host, Diff &diff, int argc, char **argv) {
              {three(a, '.', b, '.', c), three(c, '/', a, '/', b), three(b, '-', c, ' ', a)})
           if (!read_by(pattern, {texts.random_text(), texts.for_pattern(pattern)[1]})) return false;
       }
+  // Datetimes: a date pattern and a time of day, blanks between and not.
+  for (const char *date : {"%d.%m.%Y", "%Y-%m-%d", "%m/%d/%y"})
+    for (const char *time : {" %H:%M:%S", " %H:%M", "%H%M%S", " %I:%M:%S %p", ", %H:%M:%S"}) {
+      const std::string pattern = std::string(date) + time;
+      for (int round = 0; round < 20; ++round)
+        if (!read_by(pattern, texts.for_pattern(pattern))) return false;
+    }
   // The corpora: each file as a text for a few patterns, and as a pattern.
   for (int i = 3; i < argc; ++i)
     for (const std::string &path : corpus_files(argv[i])) {
