@@ -141,19 +141,23 @@ class HeaderReader {
         return true;
       }
       if (text_.size() > kLongestRecord) {
-        error(name + ":1: a record longer than 64 MiB (an unclosed quote?)");
+        error(shown_name(name) + ":1: a record longer than 64 MiB (an unclosed quote?)");
         return false;
       }
       // Each read doubles what is held, so that a long header is scanned a
       // few times rather than once every 64 KiB.
       const size_t have = text_.size();
       const size_t want = std::min(std::max(have, kHeaderRead), kLongestRecord + 1 - have);
+      // Past half the longest record, room for all of it at once: a record
+      // too long is then never held twice while it is copied.
+      if (have + want > text_.capacity() && have + want > (kLongestRecord + 1) / 2)
+        text_.reserve(kLongestRecord + 1);
       text_.resize(have + want);
       const ssize_t n = ::read(fd, text_.data() + have, want);
       text_.resize(have + static_cast<size_t>(std::max<ssize_t>(n, 0)));
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
-        error(name + ": " + std::strerror(errno));
+        error(shown_name(name) + ": " + std::strerror(errno));
         return false;
       }
       at_end_ = n == 0;

@@ -134,11 +134,16 @@ bool LineReader::next(std::string_view *line) {
       end_ -= begin_;
       begin_ = 0;
     }
+    // Past half the longest line the buffer grows to hold it and one byte
+    // more at once, so that a line too long is found without holding its
+    // bytes twice; the reads stop there.
     if (end_ == capacity_) {
-      auto bigger = std::make_unique<char[]>(capacity_ * 2);
+      const size_t most = kLongestRecord + 1;
+      const size_t capacity = capacity_ * 2 > most / 2 ? most : capacity_ * 2;
+      auto bigger = std::unique_ptr<char[]>(new char[capacity]);
       std::memcpy(bigger.get(), buffer_.get(), end_);
       buffer_ = std::move(bigger);
-      capacity_ *= 2;
+      capacity_ = capacity;
     }
     const ssize_t n = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
     if (n < 0 && errno == EINTR) continue;
