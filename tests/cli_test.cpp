@@ -135,7 +135,7 @@ TEST(Cli, WeekWritesWeekDatesUnderEachRule) {
   run = nldat("week W 2010-01-01 1500-01-01 2010-02-30");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "2010-01-01\t2010-W00-05\n");
-  EXPECT_NE(run.err.find("out of range: 1500-01-01"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("out of range: \"1500-01-01\""), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("not a date: \"2010-02-30\""), std::string::npos) << run.err;
   EXPECT_EQ(nldat("week X 2010-01-01").status, 2);
   EXPECT_EQ(nldat("read --rule X WEEK").status, 2);

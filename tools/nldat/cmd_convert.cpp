@@ -52,7 +52,8 @@ int32_t reject_topic(const Reject &reject) {
 
 // One --column NAME|N=INFORMAT, resolved against the header.
 struct ColumnChoice {
-  std::string title;  // as the user named it, for messages
+  std::string title;  // the header's name, or the user's when there is none
+  std::string shown;  // title as messages show it: escaped, cut
   size_t index = 0;
   ReaderChoice reader;
 };
@@ -95,22 +96,41 @@ bool resolve_columns(const ConvertOptions &options, const std::vector<std::strin
                          ? names[choice.index]
                          : "column " + std::to_string(number);
     } else {
-      auto found = std::find(names.begin(), names.end(), choice.title);
-      if (found == names.end()) {
-        found = std::find_if(names.begin(), names.end(),
-                             [&](const std::string &name) { return nlhost::same_name(name, choice.title); });
+      // The columns of that name exactly, else in any case: more than one
+      // is no choice of ours.
+      std::vector<size_t> named;
+      for (size_t k = 0; k < names.size(); ++k)
+        if (names[k] == choice.title) named.push_back(k);
+      if (named.empty()) {
+        for (size_t k = 0; k < names.size(); ++k)
+          if (nlhost::same_name(names[k], choice.title)) named.push_back(k);
       }
-      if (found == names.end()) {
-        std::string known;
-        for (const std::string &name : names) known += (known.empty() ? "" : ", ") + quoted_for_message(name);
-        error("convert: no column named " + quoted_for_message(choice.title) +
-              (names.empty() ? std::string(" (no header line)")
-                             : " (the header has " + known.substr(0, 400) + ")"));
+      if (named.size() > 1) {
+        std::string where;
+        for (const size_t k : named) where += (where.empty() ? "" : ", ") + std::to_string(k + 1);
+        error("convert: more than one column is named " + quoted_for_message(choice.title) + " (columns " +
+              where + "); name it by its number (--column " + std::to_string(named[0] + 1) + "=" +
+              escaped_for_message(informat, kShownFieldBytes) + ")");
         return false;
       }
-      choice.index = static_cast<size_t>(found - names.begin());
-      choice.title = *found;
+      if (named.empty()) {
+        std::string known;
+        // Whole names, as many as fit a line or so.
+        for (const std::string &name : names) {
+          if (known.size() > 400) {
+            known += ", ...";
+            break;
+          }
+          known += (known.empty() ? "" : ", ") + quoted_for_message(name);
+        }
+        error("convert: no column named " + quoted_for_message(choice.title) +
+              (names.empty() ? std::string(" (no header line)") : " (the header has " + known + ")"));
+        return false;
+      }
+      choice.index = named[0];
+      choice.title = names[choice.index];
     }
+    choice.shown = escaped_for_message(choice.title, kShownFieldBytes);
     for (const ColumnChoice &other : *columns) {
       if (other.index == choice.index) {
         error("convert: column " + std::to_string(choice.index + 1) + " is named twice");
@@ -283,7 +303,7 @@ class Report {
  public:
   Report(const std::vector<ColumnChoice> &columns, std::string input_name)
       : columns_(columns), input_name_(std::move(input_name)), totals_(columns.size()) {
-    for (const ColumnChoice &column : columns) messages_.emplace_back(column.title);
+    for (const ColumnChoice &column : columns) messages_.emplace_back(column.shown);
   }
   bool open_rejects(const std::string &path, const std::vector<std::string> &inputs) {
     return rejects_.open(path, inputs);
@@ -300,9 +320,9 @@ class Report {
       const int64_t line = first_line + note.line - 1;
       const std::string where = shown_name(input_name_) + ":" + std::to_string(line) + ": ";
       if (note.topic % 2 != 0) {
-        messages_[k].report(where + "no column " + column.title);
+        messages_[k].report(where + "no column " + column.shown);
       } else {
-        messages_[k].report(where + column.title + ": " + quoted_for_message(note.text) + " not read by " +
+        messages_[k].report(where + column.shown + ": " + quoted_for_message(note.text) + " not read by " +
                             column.reader.name);
       }
       rejects_.add(line, column.title, note.text);
@@ -319,11 +339,11 @@ class Report {
     for (size_t k = 0; k < columns_.size(); ++k) {
       messages_[k].finish();
       const ColumnCounts &t = totals_[k];
-      error(columns_[k].title + ": " + std::to_string(t.read) + " read, " + std::to_string(t.empty) +
+      error(columns_[k].shown + ": " + std::to_string(t.read) + " read, " + std::to_string(t.empty) +
             " empty, " + std::to_string(t.unread) + " not read");
       all_read = all_read && t.unread == 0;
       if (guard && t.read > 0 && t.swappable == t.read) {
-        error(columns_[k].title + ": all " + std::to_string(t.read) + " dates also read " +
+        error(columns_[k].shown + ": all " + std::to_string(t.read) + " dates also read " +
               (t.day_first ? "month-first" : "day-first") +
               "; give --locale or check (nldat sniff shows why)");
         all_read = all_read && !strict_order;

@@ -8,6 +8,7 @@
 #include "cli.h"
 #include "decoded_input.h"
 #include "environment.h"
+#include "messages.h"
 #include "output_files.h"
 
 namespace nldat {
@@ -71,7 +72,9 @@ int run(int argc, char **argv) {
     out() << app.help("", CLI::AppFormatMode::All);
     return kExitOk;
   } catch (const CLI::ParseError &e) {
-    error(std::string(e.what()) + " (nldat --help)");
+    // The parser's message quotes the words it refused: shown like any
+    // text a user gave, escaped and cut.
+    error(escaped_for_message(e.what(), 4 * kShownFieldBytes) + " (nldat --help)");
     return kExitUsage;
   }
 

@@ -61,7 +61,7 @@ nlhost::Module *Context::module() {
   }
   module_ = nlhost::Module::open(*h, module_path_, &why);
   if (module_ == nullptr) {
-    error(why);
+    error(escaped_for_message(why, 2 * kShownNameBytes));
     module_failed_ = true;
   }
   return module_.get();
