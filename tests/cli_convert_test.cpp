@@ -114,7 +114,7 @@ TEST(CliConvert, StreamsALargeFileInBlocks) {
     EXPECT_TRUE(run.out == expected) << "output differs";
     EXPECT_EQ(run.err, "nldat: " + file + ":60002: Datum: \"kein Datum\" not read by NLDATE\n" +
                            "nldat: Datum: 60000 read, 0 empty, 1 not read\nnldat: Betrag: 60001 read, 0 "
-                           "empty, 0 not read\n");
+                           "empty, 0 not read\nnldat: locale de_DE (--locale)\n");
   }
 }
 

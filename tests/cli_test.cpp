@@ -39,7 +39,9 @@ TEST(Cli, ReadsTheExamples) {
     const CliRun run = nldat(c.arguments);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, c.expected);
-    EXPECT_EQ(run.err, "");
+    // Nothing on standard error but the locale the job read by.
+    EXPECT_EQ(run.err.find("nldat: locale "), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
   }
 }
 
@@ -93,7 +95,7 @@ TEST(Cli, BadUsageExitsTwoWithAMessageOnStandardError) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err.rfind("nldat: ", 0), 0u) << run.err;
   }
-  EXPECT_NE(nldat("--locale xx_YY read NLDATE").err.find("unknown locale 'xx_YY'"), std::string::npos);
+  EXPECT_NE(nldat("--locale xx_YY read NLDATE").err.find("unknown locale \"xx_YY\""), std::string::npos);
 }
 
 TEST(Cli, HelpAndVersionGoToStandardOutput) {
@@ -283,8 +285,29 @@ TEST(Cli, MessagesQuoteAShortEscapedPartOfTheFieldAndStopAfterTwenty) {
   EXPECT_EQ(run.status, 1);
   size_t lines = 0;
   for (const char c : run.err) lines += c == '\n';
-  EXPECT_EQ(lines, 21u) << run.err;
+  EXPECT_EQ(lines, 22u) << run.err;  // 20, the count of the rest, the locale
   EXPECT_NE(run.err.find("NLDATE: 5 more fields not read (25 in all)"), std::string::npos) << run.err;
+}
+
+TEST(Cli, FormatAndWeekStopAfterTwentyMessages) {
+  std::string junk;
+  for (int i = 0; i < 30; ++i) junk += "junk\n";
+  const struct {
+    const char *arguments;
+    const char *rest;
+  } rows[] = {
+      {"format date %d.%m.%Y", "nldat: format: 10 more values not written (30 in all)\n"},
+      {"week V", "nldat: week: 10 more dates not written (30 in all)\n"},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.arguments);
+    const CliRun run = nldat(row.arguments, junk);
+    EXPECT_EQ(run.status, 1);
+    size_t lines = 0;
+    for (const char c : run.err) lines += c == '\n';
+    EXPECT_EQ(lines, 21u) << run.err;
+    EXPECT_EQ(run.err.substr(run.err.size() - std::string(row.rest).size()), row.rest) << run.err;
+  }
 }
 
 TEST(Cli, TakesTheLocaleFromTheEnvironmentUnlessGiven) {

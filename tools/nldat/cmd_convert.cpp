@@ -374,6 +374,23 @@ std::vector<std::string> header_names(std::string_view header, char delimiter) {
   return names;
 }
 
+// Makes the columns' locale the host's: false after printing why not when
+// their categories name different locales (LC_TIME and LC_NUMERIC, say).
+bool read_by_one_locale(Context &context, const std::vector<ColumnChoice> &columns) {
+  std::vector<LocaleCategory> categories;
+  for (const ColumnChoice &column : columns) categories.push_back(locale_category(column.reader));
+  if (context.read_by(categories)) return true;
+  std::string which;
+  for (size_t k = 0; k < columns.size(); ++k) {
+    const LocaleChoice &choice = context.locales().of(categories[k]);
+    which += (which.empty() ? "" : ", ") + quoted_for_message(columns[k].title) + " by " + choice.name +
+             " (" + choice.source + ")";
+  }
+  error("convert: the columns read by different locales: " + which +
+        "; give --locale, or convert them in separate runs");
+  return false;
+}
+
 // The delimiter and the columns to convert, by the header record first
 // (file name for messages; sample: the input's start, to guess an encoding
 // by), each with a reader that can be made; false after printing why not.
@@ -389,6 +406,9 @@ bool plan_columns(Context &context, const ConvertOptions &options, std::string_v
       options.no_header ? std::vector<std::string>() : header_names(first, plan->delimiter);
   plan->header_fields = names.size();
   if (!resolve_columns(options, names, columns)) return false;
+  // A plan of --auto chose its locale; otherwise each column reads by the
+  // locale of its category, and one job reads by one locale.
+  if (!options.auto_plan && !read_by_one_locale(context, *columns)) return false;
   for (const ColumnChoice &column : *columns) {
     plan->columns.push_back(column.index);
     if (!make_reader(context, column.reader)) return false;
@@ -508,6 +528,7 @@ int cmd_convert(Context &context, const ConvertOptions &given) {
         progress.update(done, rows);
         return true;
       });
+  const LocaleSummary summary(context, !options.auto_plan);  // the plan named its locale
   if (!finished || stopped) return kExitUsage;
   out().flush();
   progress.finish();

@@ -42,8 +42,8 @@ int run(int argc, char **argv) {
   bool show_version = false;
   app.add_option(
          "--locale", locale,
-         "the locale: an ICU name such as de_DE, de_DE.UTF-8 or de-DE (default: LC_ALL, LC_TIME, LANG, "
-         "else en_US)")
+         "the locale of every reader: an ICU name such as de_DE, de_DE.UTF-8 or de-DE (default: LC_ALL, "
+         "then LC_TIME for dates, LC_NUMERIC for numbers, LC_MONETARY for money, then LANG, else en_US)")
       ->type_name("L");
   app.add_option("--module", module, "the module to load (default: the one installed with nldat)")
       ->type_name("PATH");
@@ -84,12 +84,12 @@ int run(int argc, char **argv) {
     error(why + " (ICU's names and aliases: windows-1252, latin1, Shift_JIS, UTF-16LE, ...)");
     return kExitUsage;
   }
-  const std::optional<std::string> locale_name = choose_locale(locale, &why);
-  if (!locale_name) {
+  JobLocales locales;
+  if (!choose_locales(locale, &locales, &why)) {
     error(why);
     return kExitUsage;
   }
-  Context context(*locale_name, module.empty() ? default_module_path() : module, !locale.empty());
+  Context context(std::move(locales), module.empty() ? default_module_path() : module);
   if (show_version) return version(context);
   for (const Command &command : commands) {
     if (command.app->parsed()) return command.run(context);

@@ -13,14 +13,13 @@
 #include "decoded_input.h"
 #include "messages.h"
 #include "nlhost/icu_locale.h"
+#include "nlhost/text.h"
 #include "parallel_lines.h"
 
 namespace nldat {
 
-Context::Context(std::string locale_name, std::string module_path, bool locale_given)
-    : locale_name_(std::move(locale_name)),
-      module_path_(std::move(module_path)),
-      locale_given_(locale_given) {}
+Context::Context(JobLocales locales, std::string module_path)
+    : locales_(std::move(locales)), module_path_(std::move(module_path)) {}
 
 // The modules keep the host's control blocks: they go before the host.
 Context::~Context() {
@@ -29,10 +28,70 @@ Context::~Context() {
   host_.reset();
 }
 
+bool Context::read_by(const std::vector<LocaleCategory> &categories) {
+  if (categories.empty()) return true;
+  for (const LocaleCategory category : categories) {
+    if (locales_.of(category).name != locales_.of(categories.front()).name) return false;
+  }
+  // Each category once, in the order the job first reads by it.
+  categories_.clear();
+  for (const LocaleCategory category : categories) {
+    if (std::find(categories_.begin(), categories_.end(), category) == categories_.end())
+      categories_.push_back(category);
+  }
+  return true;
+}
+
+namespace {
+
+// What the summary calls the readers of a category.
+std::string_view category_title(LocaleCategory category) {
+  switch (category) {
+    case LocaleCategory::kTime: return "dates";
+    case LocaleCategory::kNumeric: return "numbers";
+    case LocaleCategory::kMonetary: return "money";
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string Context::locale_summary() const {
+  std::string sources;
+  bool differ = false;
+  for (const LocaleCategory category : categories_)
+    differ = differ || locales_.of(category).source != locales_.of(categories_.front()).source;
+  for (const LocaleCategory category : categories_) {
+    const LocaleChoice &choice = locales_.of(category);
+    std::string source = choice.source + (choice.unknown.empty() ? "" : " unknown");
+    if (!differ) {
+      sources = std::move(source);
+      break;
+    }
+    sources += (sources.empty() ? "" : ", ") + std::string(category_title(category)) + ": " + source;
+  }
+  return "locale " + locale_name() + " (" + sources + ")";
+}
+
+LocaleSummary::~LocaleSummary() {
+  if (say_) error(context_.locale_summary());
+}
+
 nlhost::Host *Context::host() {
   if (host_ != nullptr || host_failed_) return host_.get();
+  // One warning for every name of the environment the host lacks.
+  std::string unknown;
+  for (const LocaleCategory category : categories_) {
+    const std::string &name = locales_.of(category).unknown;
+    if (!name.empty() && unknown.find(name) == std::string::npos)
+      unknown += (unknown.empty() ? "" : ", ") + name;
+  }
+  if (!unknown.empty()) {
+    error(unknown + ": no locale nldat knows; reading by " + std::string(nlhost::kDefaultLocale) +
+          " (nldat locales lists the available ones)");
+  }
   std::string why;
-  std::shared_ptr<nlhost::Locale> locale = nlhost::load_icu_locale(locale_name_, &why);
+  std::shared_ptr<nlhost::Locale> locale = nlhost::load_icu_locale(locale_name(), &why);
   if (locale == nullptr) {
     error(why);
     host_failed_ = true;
@@ -216,6 +275,18 @@ std::optional<nlhost::ValueKind> pattern_kind(std::string_view name) {
     if (reader->source == nlhost::ReaderSource::kInformat) return reader->kind;
   }
   return std::nullopt;
+}
+
+LocaleCategory locale_category(const ReaderChoice &choice) {
+  if (!choice.pattern.empty()) return LocaleCategory::kTime;
+  const nlhost::ReaderInfo *reader = nlhost::find_reader(choice.name);
+  if (reader == nullptr) return LocaleCategory::kTime;
+  switch (reader->source) {
+    case nlhost::ReaderSource::kNumber:
+    case nlhost::ReaderSource::kPercent: return LocaleCategory::kNumeric;
+    case nlhost::ReaderSource::kMoney: return LocaleCategory::kMonetary;
+    default: return LocaleCategory::kTime;
+  }
 }
 
 std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice, size_t worker) {
