@@ -273,6 +273,31 @@ TEST(Cli, InputThatCannotBeReadExitsTwo) {
   }
 }
 
+TEST(Cli, WordsOfTheCommandLineAreEscapedAndCutInMessages) {
+  // Shell words: an escape byte, and 100,000 bytes.
+  const std::string esc = "\"$(printf 'x\\033y')\"", huge = "\"$(printf '%0100000d' 0)\"";
+  const struct {
+    std::string arguments;
+    const char *shown;
+  } cases[] = {
+      {"--bogus" + esc, "--bogusx\\x1by"},
+      {"--bogus" + huge, "... ("},
+      {"read " + esc, "no informat or reader named x\\x1by"},
+      {"read " + huge, "... ("},
+      {"--encoding " + esc + " read NUMBER", "no encoding named \"x\\x1by\""},
+      {"--output-encoding " + huge + " read NUMBER", "\"... (100000 bytes)"},
+      {"--module " + esc + " info", "x\\x1by"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.arguments.substr(0, 80));
+    const CliRun run = nldat(c.arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(c.shown), std::string::npos) << run.err.substr(0, 600);
+    EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << run.err.substr(0, 600);
+    EXPECT_LT(run.err.size(), 700u);
+  }
+}
+
 TEST(Cli, MessagesQuoteAShortEscapedPartOfTheFieldAndStopAfterTwenty) {
   CliRun run = nldat("read NLDATE", std::string("a\x1b[31mb\0c", 9) + "\n" + std::string(100000, 'x') + "\n");
   EXPECT_NE(run.err.find("\"a\\x1b[31mb\\x00c\" not read"), std::string::npos) << run.err;

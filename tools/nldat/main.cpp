@@ -79,9 +79,12 @@ int run(int argc, char **argv) {
   }
 
   std::string why;
-  if (!set_input_encoding(input_encoding, &why) ||
-      (!output_encoding.empty() && !set_output_encoding(output_encoding, &why))) {
-    error(why + " (ICU's names and aliases: windows-1252, latin1, Shift_JIS, UTF-16LE, ...)");
+  const bool input_known = set_input_encoding(input_encoding, &why);
+  if (!input_known || (!output_encoding.empty() && !set_output_encoding(output_encoding, &why))) {
+    // The name as given, escaped and cut (the host's message hides a name it
+    // cannot print).
+    error("no encoding named " + quoted_for_message(input_known ? output_encoding : input_encoding) +
+          " (ICU's names and aliases: windows-1252, latin1, Shift_JIS, UTF-16LE, ...)");
     return kExitUsage;
   }
   JobLocales locales;

@@ -303,7 +303,7 @@ std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderCho
     why = "a pattern reads a date, datetime or time, not " + choice.name;
   }
   if (!reader) {
-    error(why + " (nldat read --help lists the informats)");
+    error(escaped_for_message(why, 2 * kShownFieldBytes) + " (nldat read --help lists the informats)");
     return std::nullopt;
   }
   reader->set_strict(!choice.lenient);
