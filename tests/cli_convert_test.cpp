@@ -114,12 +114,14 @@ TEST(CliConvert, StreamsALargeFileInBlocks) {
     EXPECT_TRUE(run.out == expected) << "output differs";
     EXPECT_EQ(run.err, "nldat: " + file + ":60002: Datum: \"kein Datum\" not read by NLDATE\n" +
                            "nldat: Datum: 60000 read, 0 empty, 1 not read\nnldat: Betrag: 60001 read, 0 "
-                           "empty, 0 not read\n");
+                           "empty, 0 not read\nnldat: locale de_DE (--locale)\n");
   }
 }
 
 TEST(CliConvert, RefusesWhatItCannotRunWithStatusTwo) {
   const std::string latin1 = nldat_test::write_scratch("latin1.csv", "Datum\n05.03.2020\nM\xE4rz\n");
+  const std::string twice =
+      nldat_test::write_scratch("twice.csv", "Betrag,Datum,Betrag,datum,x\x1b\n1,2,3,4,5\n");
   const struct {
     std::string arguments;
     const char *message;
@@ -134,6 +136,12 @@ TEST(CliConvert, RefusesWhatItCannotRunWithStatusTwo) {
       {"convert --column 1=NLDATE --column 1=NLDATM examples/fr_FR_datetimes.csv", "named twice"},
       {"convert --column 1=NLDATE --form xml examples/fr_FR_datetimes.csv", "--form"},
       {"convert examples/fr_FR_datetimes.csv", "--column"},
+      // A name two columns share names neither.
+      {"convert --column Betrag=MONEY " + twice,
+       "more than one column is named \"Betrag\" (columns 1, 3); name it by its number (--column 1=MONEY)"},
+      {"convert --column DATUM=NLDATE " + twice, "\"DATUM\" (columns 2, 4)"},
+      {"convert --column y=NLDATE " + twice,
+       "the header has \"Betrag\", \"Datum\", \"Betrag\", \"datum\", \"x\\x1b\")"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.arguments);
@@ -141,6 +149,11 @@ TEST(CliConvert, RefusesWhatItCannotRunWithStatusTwo) {
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
   }
+  // A name of its own is still found, exactly before in any case.
+  const CliRun run = nldat("convert --column datum=NUMBER " + twice);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "Betrag,Datum,Betrag,datum,x\x1b\n1,2,3,4,5\n");
+  EXPECT_NE(run.err.find("nldat: datum: 1 read"), std::string::npos) << run.err;
 }
 
 }  // namespace

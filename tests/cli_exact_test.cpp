@@ -70,7 +70,7 @@ TEST(CliExact, SaysWhatDamageACsvFileShows) {
   const CliRun marked = nldat("--locale de_DE read NLDATE " + write_scratch("mark.txt", "\xEF\xBB\xBF"));
   EXPECT_EQ(marked.status, 0) << marked.err;
   EXPECT_EQ(marked.out, "");
-  EXPECT_EQ(marked.err, "");
+  EXPECT_EQ(marked.err, "nldat: locale de_DE (--locale)\n");
 }
 
 }  // namespace

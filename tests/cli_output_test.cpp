@@ -22,9 +22,9 @@ CliRun nldat_to(const std::string &arguments, const std::string &redirection, co
   const std::string in = write_scratch("output_in", input);
   const std::string out = scratch_path("output_out"), err = scratch_path("output_err");
   const std::string command = std::string("cd '") + NLDAT_SOURCE_DIR + "' && " + before +
-                              " env -u LC_ALL -u LC_TIME -u LANG '" + NLDAT_CLI_PATH + "' " + arguments +
-                              " <'" + in + "' " + (redirection.empty() ? ">'" + out + "'" : redirection) +
-                              " 2>'" + err + "'";
+                              " env -u LC_ALL -u LC_TIME -u LC_NUMERIC -u LC_MONETARY -u LANG '" +
+                              NLDAT_CLI_PATH + "' " + arguments + " <'" + in + "' " +
+                              (redirection.empty() ? ">'" + out + "'" : redirection) + " 2>'" + err + "'";
   ::unlink(out.c_str());
   const int raw = std::system(("bash -c \"" + command + "\"").c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
@@ -78,7 +78,7 @@ TEST(CliOutput, NothingWrittenIsNoError) {
   // A closed standard output with nothing to write is not an error.
   const CliRun run = nldat_to("--locale de_DE read NLDATE", ">&-", "");
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.err, "nldat: locale de_DE (--locale)\n");
 }
 
 }  // namespace

@@ -45,8 +45,9 @@ inline CliRun nldat(const std::string &arguments, const std::string &input = "",
   const std::string in = write_scratch("nldat_in", input);
   const std::string out = scratch_path("nldat_out"), err = scratch_path("nldat_err");
   const std::string command = std::string("cd '") + NLDAT_SOURCE_DIR +
-                              "' && env -u LC_ALL -u LC_TIME -u LANG " + environment + " '" + NLDAT_CLI_PATH +
-                              "' " + arguments + " <'" + in + "' >'" + out + "' 2>'" + err + "'";
+                              "' && env -u LC_ALL -u LC_TIME -u LC_NUMERIC -u LC_MONETARY -u LANG " +
+                              environment + " '" + NLDAT_CLI_PATH + "' " + arguments + " <'" + in + "' >'" +
+                              out + "' 2>'" + err + "'";
   const int raw = std::system(command.c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
 }

@@ -39,7 +39,9 @@ TEST(Cli, ReadsTheExamples) {
     const CliRun run = nldat(c.arguments);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, c.expected);
-    EXPECT_EQ(run.err, "");
+    // Nothing on standard error but the locale the job read by.
+    EXPECT_EQ(run.err.find("nldat: locale "), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
   }
 }
 
@@ -93,7 +95,7 @@ TEST(Cli, BadUsageExitsTwoWithAMessageOnStandardError) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err.rfind("nldat: ", 0), 0u) << run.err;
   }
-  EXPECT_NE(nldat("--locale xx_YY read NLDATE").err.find("unknown locale 'xx_YY'"), std::string::npos);
+  EXPECT_NE(nldat("--locale xx_YY read NLDATE").err.find("unknown locale \"xx_YY\""), std::string::npos);
 }
 
 TEST(Cli, HelpAndVersionGoToStandardOutput) {
@@ -135,7 +137,7 @@ TEST(Cli, WeekWritesWeekDatesUnderEachRule) {
   run = nldat("week W 2010-01-01 1500-01-01 2010-02-30");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "2010-01-01\t2010-W00-05\n");
-  EXPECT_NE(run.err.find("out of range: 1500-01-01"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("out of range: \"1500-01-01\""), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("not a date: \"2010-02-30\""), std::string::npos) << run.err;
   EXPECT_EQ(nldat("week X 2010-01-01").status, 2);
   EXPECT_EQ(nldat("read --rule X WEEK").status, 2);
@@ -271,6 +273,31 @@ TEST(Cli, InputThatCannotBeReadExitsTwo) {
   }
 }
 
+TEST(Cli, WordsOfTheCommandLineAreEscapedAndCutInMessages) {
+  // Shell words: an escape byte, and 100,000 bytes.
+  const std::string esc = "\"$(printf 'x\\033y')\"", huge = "\"$(printf '%0100000d' 0)\"";
+  const struct {
+    std::string arguments;
+    const char *shown;
+  } cases[] = {
+      {"--bogus" + esc, "--bogusx\\x1by"},
+      {"--bogus" + huge, "... ("},
+      {"read " + esc, "no informat or reader named x\\x1by"},
+      {"read " + huge, "... ("},
+      {"--encoding " + esc + " read NUMBER", "no encoding named \"x\\x1by\""},
+      {"--output-encoding " + huge + " read NUMBER", "\"... (100000 bytes)"},
+      {"--module " + esc + " info", "x\\x1by"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.arguments.substr(0, 80));
+    const CliRun run = nldat(c.arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(c.shown), std::string::npos) << run.err.substr(0, 600);
+    EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << run.err.substr(0, 600);
+    EXPECT_LT(run.err.size(), 700u);
+  }
+}
+
 TEST(Cli, MessagesQuoteAShortEscapedPartOfTheFieldAndStopAfterTwenty) {
   CliRun run = nldat("read NLDATE", std::string("a\x1b[31mb\0c", 9) + "\n" + std::string(100000, 'x') + "\n");
   EXPECT_NE(run.err.find("\"a\\x1b[31mb\\x00c\" not read"), std::string::npos) << run.err;
@@ -283,8 +310,29 @@ TEST(Cli, MessagesQuoteAShortEscapedPartOfTheFieldAndStopAfterTwenty) {
   EXPECT_EQ(run.status, 1);
   size_t lines = 0;
   for (const char c : run.err) lines += c == '\n';
-  EXPECT_EQ(lines, 21u) << run.err;
+  EXPECT_EQ(lines, 22u) << run.err;  // 20, the count of the rest, the locale
   EXPECT_NE(run.err.find("NLDATE: 5 more fields not read (25 in all)"), std::string::npos) << run.err;
+}
+
+TEST(Cli, FormatAndWeekStopAfterTwentyMessages) {
+  std::string junk;
+  for (int i = 0; i < 30; ++i) junk += "junk\n";
+  const struct {
+    const char *arguments;
+    const char *rest;
+  } rows[] = {
+      {"format date %d.%m.%Y", "nldat: format: 10 more values not written (30 in all)\n"},
+      {"week V", "nldat: week: 10 more dates not written (30 in all)\n"},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.arguments);
+    const CliRun run = nldat(row.arguments, junk);
+    EXPECT_EQ(run.status, 1);
+    size_t lines = 0;
+    for (const char c : run.err) lines += c == '\n';
+    EXPECT_EQ(lines, 21u) << run.err;
+    EXPECT_EQ(run.err.substr(run.err.size() - std::string(row.rest).size()), row.rest) << run.err;
+  }
 }
 
 TEST(Cli, TakesTheLocaleFromTheEnvironmentUnlessGiven) {

@@ -16,6 +16,7 @@
 
 #include "host_fixture.h"
 #include "locales/cldr_pattern.h"
+#include "nlhost/text.h"
 
 namespace {
 
@@ -188,6 +189,39 @@ TEST(IcuLocale, NamesWithoutScriptOrWithHyphensFindTheOfferedLocale) {
     auto locale = nlhost::load_icu_locale(c.asked, &error);
     ASSERT_NE(locale, nullptr) << c.asked << ": " << error;
     EXPECT_EQ(locale->name(), c.loaded);
+    EXPECT_EQ(nlhost::icu_locale_id(c.asked), c.loaded);
+  }
+  for (const char *unknown : {"xx_YY", "", "english", "de_DE_XX", "en_US@calendar=buddhist"})
+    EXPECT_FALSE(nlhost::icu_locale_id(unknown).has_value()) << unknown;
+}
+
+TEST(IcuLocale, PosixNamesStandForTheLocaleBeforeTheirCodesetAndModifier) {
+  const struct {
+    const char *name;
+    bool is_name;
+    const char *host_name;  // when it is one
+  } rows[] = {
+      {"de_DE.UTF-8", true, "de_DE"},
+      {"de_DE@euro", true, "de_DE"},
+      {"de-DE", true, "de_DE"},
+      {"C", true, "en_US"},
+      {"C.UTF-8", true, "en_US"},
+      {"POSIX", true, "en_US"},
+      {"", true, "en_US"},
+      {".", false, ""},
+      {"..", false, ""},
+      {"@euro", false, ""},
+      {".UTF-8", false, ""},
+      {"de DE", false, ""},
+      {"../de_DE", false, ""},
+      {"de\x1b", false, ""},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(nlhost::is_locale_name(row.name), row.is_name);
+    if (row.is_name) {
+      EXPECT_EQ(nlhost::host_locale_name(row.name), row.host_name);
+    }
   }
 }
 

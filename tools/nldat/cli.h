@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "environment.h"
 #include "nlhost/detect.h"
 #include "nlhost/host.h"
 #include "nlhost/reading.h"
@@ -34,12 +35,16 @@ inline constexpr int kExitUsage = 2;   // bad usage, or the job cannot run
 // each made on first use so that "nldat locales" needs no module.
 class Context {
  public:
-  // locale_given: the locale was named on the command line, not taken from
-  // the environment.
-  Context(std::string locale_name, std::string module_path, bool locale_given = false);
+  Context(JobLocales locales, std::string module_path);
   ~Context();
 
+  // The categories the job reads by (dates and times unless told): the
+  // host's locale is theirs.  Told before host(); false, and nothing
+  // changed, when they name different locales.
+  bool read_by(const std::vector<LocaleCategory> &categories);
   // The host with the chosen locale; null after printing why it failed.
+  // Says once, when it is made, which locale of the environment the host
+  // does not know.
   nlhost::Host *host();
   // The module loaded into the host; null after printing why it failed.
   nlhost::Module *module();
@@ -48,19 +53,39 @@ class Context {
   // that the workers' service calls do not contend for one cache line; the
   // shared module when no instance can be made (the same answers, slower).
   nlhost::Module *module(size_t worker);
-  const std::string &locale_name() const { return locale_name_; }
-  bool locale_given() const { return locale_given_; }
+  const std::string &locale_name() const { return locales_.of(categories_.front()).name; }
+  const JobLocales &locales() const { return locales_; }
+  // The locale was named on the command line, not taken from the environment.
+  bool locale_given() const { return locales_.given; }
+  // What the job read by and what chose it, for the summary: "locale de_DE
+  // (--locale)", "locale en_US (LANG=C.UTF-8)", each category's source when
+  // they differ.
+  std::string locale_summary() const;
   const std::string &module_path() const { return module_path_; }
 
  private:
-  std::string locale_name_;
+  JobLocales locales_;
+  std::vector<LocaleCategory> categories_{LocaleCategory::kTime};
   std::string module_path_;
-  bool locale_given_ = false;
   std::unique_ptr<nlhost::Host> host_;
   std::unique_ptr<nlhost::Module> module_;
   std::vector<std::unique_ptr<nlhost::Module>> instances_;  // workers 1, 2, ...
   bool host_failed_ = false;
   bool module_failed_ = false;
+};
+
+// Says the context's locale_summary() on standard error when it goes out of
+// scope: the last line of a job's summary, however the job ended.
+class LocaleSummary {
+ public:
+  explicit LocaleSummary(const Context &context, bool say = true) : context_(context), say_(say) {}
+  ~LocaleSummary();
+  LocaleSummary(const LocaleSummary &) = delete;
+  LocaleSummary &operator=(const LocaleSummary &) = delete;
+
+ private:
+  const Context &context_;
+  bool say_;
 };
 
 // How a field is read: an informat or library reader by name, or a pattern
@@ -75,6 +100,9 @@ struct ReaderChoice {
 // datetime or time, or the kind of a date or datetime informat; nothing for
 // any other name.
 std::optional<nlhost::ValueKind> pattern_kind(std::string_view name);
+// The locale category a reader reads by: numbers and percentages by the
+// numeric one, amounts by the monetary one, everything else by the time one.
+LocaleCategory locale_category(const ReaderChoice &choice);
 // The reader, or nothing after printing why it cannot be made; for worker
 // thread `worker` of a job, through that worker's module.
 std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice,

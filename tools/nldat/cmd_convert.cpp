@@ -53,7 +53,8 @@ int32_t reject_topic(const Reject &reject) {
 
 // One --column NAME|N=INFORMAT, resolved against the header.
 struct ColumnChoice {
-  std::string title;  // as the user named it, for messages
+  std::string title;  // the header's name, or the user's when there is none
+  std::string shown;  // title as messages show it: escaped, cut
   size_t index = 0;
   ReaderChoice reader;
 };
@@ -96,22 +97,41 @@ bool resolve_columns(const ConvertOptions &options, const std::vector<std::strin
                          ? names[choice.index]
                          : "column " + std::to_string(number);
     } else {
-      auto found = std::find(names.begin(), names.end(), choice.title);
-      if (found == names.end()) {
-        found = std::find_if(names.begin(), names.end(),
-                             [&](const std::string &name) { return nlhost::same_name(name, choice.title); });
+      // The columns of that name exactly, else in any case: more than one
+      // is no choice of ours.
+      std::vector<size_t> named;
+      for (size_t k = 0; k < names.size(); ++k)
+        if (names[k] == choice.title) named.push_back(k);
+      if (named.empty()) {
+        for (size_t k = 0; k < names.size(); ++k)
+          if (nlhost::same_name(names[k], choice.title)) named.push_back(k);
       }
-      if (found == names.end()) {
-        std::string known;
-        for (const std::string &name : names) known += (known.empty() ? "" : ", ") + quoted_for_message(name);
-        error("convert: no column named " + quoted_for_message(choice.title) +
-              (names.empty() ? std::string(" (no header line)")
-                             : " (the header has " + known.substr(0, 400) + ")"));
+      if (named.size() > 1) {
+        std::string where;
+        for (const size_t k : named) where += (where.empty() ? "" : ", ") + std::to_string(k + 1);
+        error("convert: more than one column is named " + quoted_for_message(choice.title) + " (columns " +
+              where + "); name it by its number (--column " + std::to_string(named[0] + 1) + "=" +
+              escaped_for_message(informat, kShownFieldBytes) + ")");
         return false;
       }
-      choice.index = static_cast<size_t>(found - names.begin());
-      choice.title = *found;
+      if (named.empty()) {
+        std::string known;
+        // Whole names, as many as fit a line or so.
+        for (const std::string &name : names) {
+          if (known.size() > 400) {
+            known += ", ...";
+            break;
+          }
+          known += (known.empty() ? "" : ", ") + quoted_for_message(name);
+        }
+        error("convert: no column named " + quoted_for_message(choice.title) +
+              (names.empty() ? std::string(" (no header line)") : " (the header has " + known + ")"));
+        return false;
+      }
+      choice.index = named[0];
+      choice.title = names[choice.index];
     }
+    choice.shown = escaped_for_message(choice.title, kShownFieldBytes);
     for (const ColumnChoice &other : *columns) {
       if (other.index == choice.index) {
         error("convert: column " + std::to_string(choice.index + 1) + " is named twice");
@@ -142,19 +162,23 @@ class HeaderReader {
         return true;
       }
       if (text_.size() > kLongestRecord) {
-        error(name + ":1: a record longer than 64 MiB (an unclosed quote?)");
+        error(shown_name(name) + ":1: a record longer than 64 MiB (an unclosed quote?)");
         return false;
       }
       // Each read doubles what is held, so that a long header is scanned a
       // few times rather than once every 64 KiB.
       const size_t have = text_.size();
       const size_t want = std::min(std::max(have, kHeaderRead), kLongestRecord + 1 - have);
+      // Past half the longest record, room for all of it at once: a record
+      // too long is then never held twice while it is copied.
+      if (have + want > text_.capacity() && have + want > (kLongestRecord + 1) / 2)
+        text_.reserve(kLongestRecord + 1);
       text_.resize(have + want);
       const ssize_t n = ::read(fd, text_.data() + have, want);
       text_.resize(have + static_cast<size_t>(std::max<ssize_t>(n, 0)));
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
-        error(name + ": " + std::strerror(errno));
+        error(shown_name(name) + ": " + std::strerror(errno));
         return false;
       }
       at_end_ = n == 0;
@@ -280,7 +304,7 @@ class Report {
  public:
   Report(const std::vector<ColumnChoice> &columns, std::string input_name)
       : columns_(columns), input_name_(std::move(input_name)), totals_(columns.size()) {
-    for (const ColumnChoice &column : columns) messages_.emplace_back(column.title);
+    for (const ColumnChoice &column : columns) messages_.emplace_back(column.shown);
   }
   bool open_rejects(const std::string &path, const std::vector<std::string> &inputs) {
     return rejects_.open(path, inputs);
@@ -297,9 +321,9 @@ class Report {
       const int64_t line = first_line + note.line - 1;
       const std::string where = shown_name(input_name_) + ":" + std::to_string(line) + ": ";
       if (note.topic % 2 != 0) {
-        messages_[k].report(where + "no column " + column.title);
+        messages_[k].report(where + "no column " + column.shown);
       } else {
-        messages_[k].report(where + column.title + ": " + quoted_for_message(note.text) + " not read by " +
+        messages_[k].report(where + column.shown + ": " + quoted_for_message(note.text) + " not read by " +
                             column.reader.name);
       }
       rejects_.add(line, column.title, note.text);
@@ -316,11 +340,11 @@ class Report {
     for (size_t k = 0; k < columns_.size(); ++k) {
       messages_[k].finish();
       const ColumnCounts &t = totals_[k];
-      error(columns_[k].title + ": " + std::to_string(t.read) + " read, " + std::to_string(t.empty) +
+      error(columns_[k].shown + ": " + std::to_string(t.read) + " read, " + std::to_string(t.empty) +
             " empty, " + std::to_string(t.unread) + " not read");
       all_read = all_read && t.unread == 0;
       if (guard && t.read > 0 && t.swappable == t.read) {
-        error(columns_[k].title + ": all " + std::to_string(t.read) + " dates also read " +
+        error(columns_[k].shown + ": all " + std::to_string(t.read) + " dates also read " +
               (t.day_first ? "month-first" : "day-first") +
               "; give --locale or check (nldat sniff shows why)");
         all_read = all_read && !strict_order;
@@ -351,6 +375,23 @@ std::vector<std::string> header_names(std::string_view header, char delimiter) {
   return names;
 }
 
+// Makes the columns' locale the host's: false after printing why not when
+// their categories name different locales (LC_TIME and LC_NUMERIC, say).
+bool read_by_one_locale(Context &context, const std::vector<ColumnChoice> &columns) {
+  std::vector<LocaleCategory> categories;
+  for (const ColumnChoice &column : columns) categories.push_back(locale_category(column.reader));
+  if (context.read_by(categories)) return true;
+  std::string which;
+  for (size_t k = 0; k < columns.size(); ++k) {
+    const LocaleChoice &choice = context.locales().of(categories[k]);
+    which += (which.empty() ? "" : ", ") + quoted_for_message(columns[k].title) + " by " + choice.name +
+             " (" + choice.source + ")";
+  }
+  error("convert: the columns read by different locales: " + which +
+        "; give --locale, or convert them in separate runs");
+  return false;
+}
+
 // The delimiter and the columns to convert, by the header record first
 // (file name for messages; sample: the input's start, to guess an encoding
 // by), each with a reader that can be made; false after printing why not.
@@ -366,6 +407,9 @@ bool plan_columns(Context &context, const ConvertOptions &options, std::string_v
       options.no_header ? std::vector<std::string>() : header_names(first, plan->delimiter);
   plan->header_fields = names.size();
   if (!resolve_columns(options, names, columns)) return false;
+  // A plan of --auto chose its locale; otherwise each column reads by the
+  // locale of its category, and one job reads by one locale.
+  if (!options.auto_plan && !read_by_one_locale(context, *columns)) return false;
   for (const ColumnChoice &column : *columns) {
     plan->columns.push_back(column.index);
     if (!make_reader(context, column.reader)) return false;
@@ -497,6 +541,7 @@ int cmd_convert(Context &context, const ConvertOptions &given) {
     line += head.lines();
   }
   const int64_t done = static_cast<int64_t>(head.all().size() - rest.size());
+  const LocaleSummary summary(context, !options.auto_plan);  // the plan named its locale
   if (!convert_records(fd, name, size, options, plan, done, rest, line, make_converter, report))
     return kExitUsage;
   return report.finish(!options.auto_plan && !options.plan_only, options.strict_order) ? kExitOk

@@ -130,13 +130,13 @@ int cmd_format(Context &context, const FormatOptions &options) {
     length = item.item;
   }
 
-  int status = kExitOk;
+  MessageLimit unwritten("format", "values not written");
   std::string text;
   const bool input_read = each_value(options.values, options.input, [&](std::string_view given) {
     double value = 0;
     if (!read_value(kind->kind, given, value)) {
-      error("format: cannot read " + std::string(kind->name) + " value " + quoted_for_message(given));
-      status = kExitUnread;
+      unwritten.report("format: cannot read " + std::string(kind->name) + " value " +
+                       quoted_for_message(given));
       return;
     }
     // Measured first, then written into a field of exactly its length, so the output is never cut.
@@ -151,10 +151,11 @@ int cmd_format(Context &context, const FormatOptions &options) {
         return;
       }
     }
-    error("format: " + quoted_for_message(given) + ": " + nlhost::write_status(rc).reason);
-    status = kExitUnread;
+    unwritten.report("format: " + quoted_for_message(given) + ": " + nlhost::write_status(rc).reason);
   });
-  return input_read ? status : kExitUsage;
+  unwritten.finish();
+  if (!input_read) return kExitUsage;
+  return unwritten.count() == 0 ? kExitOk : kExitUnread;
 }
 
 }  // namespace

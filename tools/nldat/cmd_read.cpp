@@ -119,8 +119,10 @@ class ReadJob : public LineJob {
 int cmd_read(Context &context, const ReadOptions &options) {
   if (!start_output(options.output, options.files.empty() ? std::vector<std::string>{"-"} : options.files))
     return kExitUsage;
+  context.read_by({locale_category(options.reader)});
   std::optional<nlhost::FieldReader> reader = make_reader(context, options.reader);
   if (!reader) return kExitUsage;
+  const LocaleSummary summary(context);
   const std::vector<std::string> stdin_only = {"-"};
   MessageLimit unread(reader->name());
   ParallelOptions parallel;

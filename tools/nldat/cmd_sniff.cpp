@@ -11,6 +11,7 @@
 
 #include "cli.h"
 #include "decoded_input.h"
+#include "messages.h"
 #include "nlhost/detect.h"
 #include "nlhost/encoding.h"
 
@@ -35,8 +36,8 @@ int cmd_sniff(Context &context, const SniffOptions &options) {
   if (sample.invalid_line != 0) {
     const std::string &named = report.dialect.encoding;  // with the detector's guess, where it has one
     const std::string guess = named.compare(0, 11, "not UTF-8 (") == 0 ? " " + named.substr(10) : "";
-    error(name + ":" + std::to_string(sample.invalid_line) + ": not UTF-8 text; its fields are not read" +
-          guess);
+    error(shown_name(name) + ":" + std::to_string(sample.invalid_line) +
+          ": not UTF-8 text; its fields are not read" + guess);
     return kExitUnread;
   }
   return report.any_ambiguous() ? kExitUnread : kExitOk;
@@ -99,7 +100,7 @@ std::optional<SniffedFile> sniff_file(Context &context, const std::string &file,
   const bool sampled = sample_file(fd, sampling, &sniffed.sample, &why);
   if (owned) ::close(fd);
   if (!sampled) {
-    error((file == "-" ? std::string("<stdin>") : file) + ": " + why);
+    error(shown_name(file == "-" ? std::string("<stdin>") : file) + ": " + why);
     return std::nullopt;
   }
   name_encoding(file, &sniffed.sample);

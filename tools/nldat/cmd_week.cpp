@@ -47,12 +47,11 @@ int cmd_week(Context &context, const WeekOptions &options) {
     error("the module does not export zkfweek");
     return kExitUsage;
   }
-  int status = kExitOk;
+  MessageLimit unwritten("week", "dates not written");
   const bool input_read = each_value(options.dates, options.input, [&](std::string_view text) {
     double date = 0;
     if (!parse_date(text, &date)) {
-      error("not a date: " + quoted_for_message(text));
-      status = kExitUnread;
+      unwritten.report("week: not a date: " + quoted_for_message(text));
       return;
     }
     char field[64];
@@ -60,13 +59,14 @@ int cmd_week(Context &context, const WeekOptions &options) {
     zkfweek_fn(field, &written, &options.rule, 1, date);
     // A date the routine cannot place leaves the field filled with '*'.
     if (written == options.width && field[0] == '*') {
-      error("out of range: " + std::string(text));
-      status = kExitUnread;
+      unwritten.report("week: out of range: " + quoted_for_message(text));
       return;
     }
     out() << text << '\t' << std::string_view(field, static_cast<size_t>(written)) << '\n';
   });
-  return input_read ? status : kExitUsage;
+  unwritten.finish();
+  if (!input_read) return kExitUsage;
+  return unwritten.count() == 0 ? kExitOk : kExitUnread;
 }
 
 }  // namespace

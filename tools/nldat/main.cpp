@@ -8,6 +8,7 @@
 #include "cli.h"
 #include "decoded_input.h"
 #include "environment.h"
+#include "messages.h"
 #include "output_files.h"
 
 namespace nldat {
@@ -41,8 +42,8 @@ int run(int argc, char **argv) {
   bool show_version = false;
   app.add_option(
          "--locale", locale,
-         "the locale: an ICU name such as de_DE, de_DE.UTF-8 or de-DE (default: LC_ALL, LC_TIME, LANG, "
-         "else en_US)")
+         "the locale of every reader: an ICU name such as de_DE, de_DE.UTF-8 or de-DE (default: LC_ALL, "
+         "then LC_TIME for dates, LC_NUMERIC for numbers, LC_MONETARY for money, then LANG, else en_US)")
       ->type_name("L");
   app.add_option("--module", module, "the module to load (default: the one installed with nldat)")
       ->type_name("PATH");
@@ -71,22 +72,27 @@ int run(int argc, char **argv) {
     out() << app.help("", CLI::AppFormatMode::All);
     return kExitOk;
   } catch (const CLI::ParseError &e) {
-    error(std::string(e.what()) + " (nldat --help)");
+    // The parser's message quotes the words it refused: shown like any
+    // text a user gave, escaped and cut.
+    error(escaped_for_message(e.what(), 4 * kShownFieldBytes) + " (nldat --help)");
     return kExitUsage;
   }
 
   std::string why;
-  if (!set_input_encoding(input_encoding, &why) ||
-      (!output_encoding.empty() && !set_output_encoding(output_encoding, &why))) {
-    error(why + " (ICU's names and aliases: windows-1252, latin1, Shift_JIS, UTF-16LE, ...)");
+  const bool input_known = set_input_encoding(input_encoding, &why);
+  if (!input_known || (!output_encoding.empty() && !set_output_encoding(output_encoding, &why))) {
+    // The name as given, escaped and cut (the host's message hides a name it
+    // cannot print).
+    error("no encoding named " + quoted_for_message(input_known ? output_encoding : input_encoding) +
+          " (ICU's names and aliases: windows-1252, latin1, Shift_JIS, UTF-16LE, ...)");
     return kExitUsage;
   }
-  const std::optional<std::string> locale_name = choose_locale(locale, &why);
-  if (!locale_name) {
+  JobLocales locales;
+  if (!choose_locales(locale, &locales, &why)) {
     error(why);
     return kExitUsage;
   }
-  Context context(*locale_name, module.empty() ? default_module_path() : module, !locale.empty());
+  Context context(std::move(locales), module.empty() ? default_module_path() : module);
   if (show_version) return version(context);
   for (const Command &command : commands) {
     if (command.app->parsed()) return command.run(context);

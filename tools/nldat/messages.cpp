@@ -67,9 +67,8 @@ std::string escaped_for_message(std::string_view text, size_t shown_bytes) {
 }
 
 std::string quoted_for_message(std::string_view field) {
-  constexpr size_t kShownBytes = 60;
   std::string text = "\"";
-  const size_t shown = escape_into(field, kShownBytes, &text);
+  const size_t shown = escape_into(field, kShownFieldBytes, &text);
   return text + "\"" + cut_note(field, shown);
 }
 
@@ -107,7 +106,7 @@ void MessageLimit::report(const std::string &message) {
 
 void MessageLimit::finish() const {
   if (count_ > kShown) {
-    error(subject_ + ": " + std::to_string(count_ - kShown) + " more fields not read (" +
+    error(subject_ + ": " + std::to_string(count_ - kShown) + " more " + what_ + " (" +
           std::to_string(count_) + " in all)");
   }
 }

@@ -16,6 +16,9 @@ namespace nldat {
 // above U+10FFFF).
 bool valid_utf8(std::string_view text);
 
+// How much of a field, or of a name or value a user gave, a message shows.
+inline constexpr size_t kShownFieldBytes = 60;
+
 // field in double quotes for a message: at most 60 bytes of it (whole
 // characters), then "..."; control bytes, invalid bytes, a NUL and the quote
 // and backslash themselves written as escapes (\x1b, \x00, \", \\).
@@ -40,18 +43,21 @@ std::string not_utf8_message(std::string_view line, std::string_view sample);
 inline constexpr int kLikelyConfidence = 20;
 bool likely_encoding(const nlhost::EncodingGuess &guess);
 
-// The messages about one column: the first 20 go to standard error, the rest
-// are only counted and summed up by finish().
+// The messages about one column (or one command's values): the first 20 go
+// to standard error, the rest are only counted and summed up by finish() as
+// "SUBJECT: N more WHAT (M in all)".
 class MessageLimit {
  public:
   static constexpr int64_t kShown = 20;
-  explicit MessageLimit(std::string subject) : subject_(std::move(subject)) {}
+  explicit MessageLimit(std::string subject, std::string what = "fields not read")
+      : subject_(std::move(subject)), what_(std::move(what)) {}
   void report(const std::string &message);
   void finish() const;
   int64_t count() const { return count_; }
 
  private:
   std::string subject_;
+  std::string what_;
   int64_t count_ = 0;
 };
 

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -67,10 +68,13 @@ class Bytes {
  public:
   std::string_view view() const { return {data_.get(), size_}; }
   size_t size() const { return size_; }
-  // Room for n more bytes after size(); keeps what is held.
-  char *room(size_t n) {
+  // Room for n more bytes after size(); keeps what is held.  Growth doubles
+  // but goes straight to most once it passes half of it: the copy of a long
+  // line is then held once beside half of it, never twice over.
+  char *room(size_t n, size_t most) {
     if (capacity_ - size_ < n) {
-      const size_t capacity = std::max(size_ + n, 2 * capacity_);
+      size_t capacity = std::max(size_ + n, 2 * capacity_);
+      if (capacity > most / 2) capacity = std::max(size_ + n, most);
       std::unique_ptr<char[]> grown(new char[capacity]);
       if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);
       data_ = std::move(grown);
@@ -82,7 +86,7 @@ class Bytes {
   void assign(std::string_view text) {
     size_ = 0;
     if (text.empty()) return;
-    std::memcpy(room(text.size()), text.data(), text.size());
+    std::memcpy(room(text.size(), SIZE_MAX), text.data(), text.size());
     size_ = text.size();
   }
   void resize(size_t n) { size_ = n; }  // n <= size()
@@ -139,11 +143,11 @@ class BlockReader {
       // again, but never much past the longest record.
       size_t want = have < block_size_ ? block_size_ - have : have;
       if (longest_ > 0) want = std::min(want, std::max<size_t>(longest_ + 1 - std::min(have, longest_), 1));
-      const ssize_t n = ::read(fd_, text.room(want), want);
+      const ssize_t n = ::read(fd_, text.room(want, longest_ > 0 ? longest_ + 1 : SIZE_MAX), want);
       if (n > 0) text.grow(static_cast<size_t>(n));
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
-        error(name_ + ": " + std::strerror(errno));
+        error(shown_name(name_) + ": " + std::strerror(errno));
         failed_ = true;
       }
       if (n <= 0) eof_ = true;

@@ -13,14 +13,13 @@
 #include "decoded_input.h"
 #include "messages.h"
 #include "nlhost/icu_locale.h"
+#include "nlhost/text.h"
 #include "parallel_lines.h"
 
 namespace nldat {
 
-Context::Context(std::string locale_name, std::string module_path, bool locale_given)
-    : locale_name_(std::move(locale_name)),
-      module_path_(std::move(module_path)),
-      locale_given_(locale_given) {}
+Context::Context(JobLocales locales, std::string module_path)
+    : locales_(std::move(locales)), module_path_(std::move(module_path)) {}
 
 // The modules keep the host's control blocks: they go before the host.
 Context::~Context() {
@@ -29,10 +28,70 @@ Context::~Context() {
   host_.reset();
 }
 
+bool Context::read_by(const std::vector<LocaleCategory> &categories) {
+  if (categories.empty()) return true;
+  for (const LocaleCategory category : categories) {
+    if (locales_.of(category).name != locales_.of(categories.front()).name) return false;
+  }
+  // Each category once, in the order the job first reads by it.
+  categories_.clear();
+  for (const LocaleCategory category : categories) {
+    if (std::find(categories_.begin(), categories_.end(), category) == categories_.end())
+      categories_.push_back(category);
+  }
+  return true;
+}
+
+namespace {
+
+// What the summary calls the readers of a category.
+std::string_view category_title(LocaleCategory category) {
+  switch (category) {
+    case LocaleCategory::kTime: return "dates";
+    case LocaleCategory::kNumeric: return "numbers";
+    case LocaleCategory::kMonetary: return "money";
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string Context::locale_summary() const {
+  std::string sources;
+  bool differ = false;
+  for (const LocaleCategory category : categories_)
+    differ = differ || locales_.of(category).source != locales_.of(categories_.front()).source;
+  for (const LocaleCategory category : categories_) {
+    const LocaleChoice &choice = locales_.of(category);
+    std::string source = choice.source + (choice.unknown.empty() ? "" : " unknown");
+    if (!differ) {
+      sources = std::move(source);
+      break;
+    }
+    sources += (sources.empty() ? "" : ", ") + std::string(category_title(category)) + ": " + source;
+  }
+  return "locale " + locale_name() + " (" + sources + ")";
+}
+
+LocaleSummary::~LocaleSummary() {
+  if (say_) error(context_.locale_summary());
+}
+
 nlhost::Host *Context::host() {
   if (host_ != nullptr || host_failed_) return host_.get();
+  // One warning for every name of the environment the host lacks.
+  std::string unknown;
+  for (const LocaleCategory category : categories_) {
+    const std::string &name = locales_.of(category).unknown;
+    if (!name.empty() && unknown.find(name) == std::string::npos)
+      unknown += (unknown.empty() ? "" : ", ") + name;
+  }
+  if (!unknown.empty()) {
+    error(unknown + ": no locale nldat knows; reading by " + std::string(nlhost::kDefaultLocale) +
+          " (nldat locales lists the available ones)");
+  }
   std::string why;
-  std::shared_ptr<nlhost::Locale> locale = nlhost::load_icu_locale(locale_name_, &why);
+  std::shared_ptr<nlhost::Locale> locale = nlhost::load_icu_locale(locale_name(), &why);
   if (locale == nullptr) {
     error(why);
     host_failed_ = true;
@@ -61,7 +120,7 @@ nlhost::Module *Context::module() {
   }
   module_ = nlhost::Module::open(*h, module_path_, &why);
   if (module_ == nullptr) {
-    error(why);
+    error(escaped_for_message(why, 2 * kShownNameBytes));
     module_failed_ = true;
   }
   return module_.get();
@@ -128,11 +187,16 @@ bool LineReader::next(std::string_view *line) {
       end_ -= begin_;
       begin_ = 0;
     }
+    // Past half the longest line the buffer grows to hold it and one byte
+    // more at once, so that a line too long is found without holding its
+    // bytes twice; the reads stop there.
     if (end_ == capacity_) {
-      auto bigger = std::make_unique<char[]>(capacity_ * 2);
+      const size_t most = kLongestRecord + 1;
+      const size_t capacity = capacity_ * 2 > most / 2 ? most : capacity_ * 2;
+      auto bigger = std::unique_ptr<char[]>(new char[capacity]);
       std::memcpy(bigger.get(), buffer_.get(), end_);
       buffer_ = std::move(bigger);
-      capacity_ *= 2;
+      capacity_ = capacity;
     }
     const ssize_t n = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
     if (n < 0 && errno == EINTR) continue;
@@ -207,6 +271,18 @@ std::optional<nlhost::ValueKind> pattern_kind(std::string_view name) {
   return std::nullopt;
 }
 
+LocaleCategory locale_category(const ReaderChoice &choice) {
+  if (!choice.pattern.empty()) return LocaleCategory::kTime;
+  const nlhost::ReaderInfo *reader = nlhost::find_reader(choice.name);
+  if (reader == nullptr) return LocaleCategory::kTime;
+  switch (reader->source) {
+    case nlhost::ReaderSource::kNumber:
+    case nlhost::ReaderSource::kPercent: return LocaleCategory::kNumeric;
+    case nlhost::ReaderSource::kMoney: return LocaleCategory::kMonetary;
+    default: return LocaleCategory::kTime;
+  }
+}
+
 std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice, size_t worker) {
   nlhost::Module *module = context.module(worker);
   if (module == nullptr) return std::nullopt;
@@ -221,7 +297,7 @@ std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderCho
     why = "a pattern reads a date, datetime or time, not " + choice.name;
   }
   if (!reader) {
-    error(why + " (nldat read --help lists the informats)");
+    error(escaped_for_message(why, 2 * kShownFieldBytes) + " (nldat read --help lists the informats)");
     return std::nullopt;
   }
   reader->set_strict(!choice.lenient);

@@ -3,6 +3,7 @@
 #define NLHOST_ICU_LOCALE_H
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,11 @@ std::vector<std::string> icu_locale_names();
 // Whether name is one of them, looked up in ICU's index of its locales
 // without building the list (which costs a few milliseconds).
 bool icu_offers_locale(std::string_view name);
+
+// The name of the locale ICU offers for name: name itself, with '-' for '_'
+// ("de-DE"), or with the likely script a name without one stands for
+// ("zh_CN" is "zh_Hans_CN"); nothing when ICU offers none.
+std::optional<std::string> icu_locale_id(std::string_view name);
 
 // Builds a locale from ICU's data: names, AM/PM, quarters, the converted date
 // and time patterns, and the number conventions.  An unknown name is an

@@ -39,8 +39,11 @@ constexpr std::string_view posix_locale_name(std::string_view name) {
 
 // Whether name is made of what locale names are made of: ASCII letters and
 // digits and _ - . @ = (de_DE, de-DE, de_DE.UTF-8, sr_RS@latin).  Anything
-// else (a blank, a slash) is no locale name and is never looked up.
+// else (a blank, a slash) is no locale name and is never looked up, and
+// neither is a codeset or modifier without a language before it (".",
+// "..", "@euro"): they would otherwise stand for kDefaultLocale.
 constexpr bool is_locale_name(std::string_view name) {
+  if (!name.empty() && name.find_first_of(".@") == 0) return false;
   for (const char c : name) {
     const bool fits = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                       std::string_view("_-.@=").find(c) != std::string_view::npos;

@@ -324,30 +324,35 @@ bool icu_offers_locale(std::string_view name) {
   return U_SUCCESS(status);
 }
 
+std::optional<std::string> icu_locale_id(std::string_view name) {
+  // "de-DE" is accepted for "de_DE".
+  std::string id(name);
+  std::replace(id.begin(), id.end(), '-', '_');
+  if (icu_offers_locale(id)) return id;
+  if (id.empty() || id.find('@') != std::string::npos) return std::nullopt;
+  // A name without its script ("zh_CN", "sr_RS") stands for the one ICU
+  // offers with the likely script ("zh_Hans_CN").
+  icu::Locale likely(id.c_str());
+  UErrorCode status = U_ZERO_ERROR;
+  likely.addLikelySubtags(status);
+  if (U_SUCCESS(status) && !likely.isBogus() && likely.getCountry()[0] != '\0' &&
+      std::string(likely.getLanguage()) == icu::Locale(id.c_str()).getLanguage() &&
+      icu_offers_locale(likely.getName())) {
+    return std::string(likely.getName());
+  }
+  return std::nullopt;
+}
+
 std::shared_ptr<Locale> load_icu_locale(std::string_view name, std::string *error) {
   auto fail = [&](std::string message) -> std::shared_ptr<Locale> {
     if (error != nullptr) *error = std::move(message);
     return nullptr;
   };
-  // "de-DE" is accepted for "de_DE".
-  std::string id(name);
-  std::replace(id.begin(), id.end(), '-', '_');
-  auto offered = [&](const std::string &candidate) { return icu_offers_locale(candidate); };
-  if (!offered(id) && !id.empty() && id.find('@') == std::string::npos) {
-    // A name without its script ("zh_CN", "sr_RS") stands for the one ICU
-    // offers with the likely script ("zh_Hans_CN").
-    icu::Locale likely(id.c_str());
-    UErrorCode status = U_ZERO_ERROR;
-    likely.addLikelySubtags(status);
-    if (U_SUCCESS(status) && !likely.isBogus() && likely.getCountry()[0] != '\0' &&
-        std::string(likely.getLanguage()) == icu::Locale(id.c_str()).getLanguage() &&
-        offered(likely.getName())) {
-      id = likely.getName();
-    }
-  }
-  if (!offered(id)) {
+  const std::optional<std::string> found = icu_locale_id(name);
+  if (!found) {
     return fail("unknown locale '" + std::string(name) + "' (nldat locales lists the available ones)");
   }
+  const std::string &id = *found;
 
   // The module's calendar is the Gregorian one and it reads ASCII digits:
   // locales that default to another calendar or digits are read with the
