@@ -17,7 +17,7 @@
 #include "nlhost/civil.h"
 #include "nlhost/icu_locale.h"
 #include "nlhost/reading.h"
-#include "sniff.h"
+#include "nlhost/sample.h"
 
 namespace {
 
@@ -199,10 +199,10 @@ const std::vector<TestFile> &files() {
 class DetectTest : public nldat_test::ModuleTest {
  protected:
   Report sniff(const std::string &text, const char *preferred) {
-    nldat::Sampler sampler(nldat::SampleOptions{});
+    nlhost::detect::Sampler sampler(nlhost::detect::SampleOptions{});
     std::string why;
     EXPECT_TRUE(sampler.feed(text, &why)) << why;
-    nldat::FileSample sample = sampler.finish();
+    nlhost::detect::FileSample sample = sampler.finish();
     nlhost::detect::Detector detector(host(), module());
     Report report = detector.analyze(sample.columns, preferred);
     report.dialect = sample.dialect;

@@ -16,7 +16,7 @@
 #include "nlhost/detect.h"
 #include "nlhost/host.h"
 #include "nlhost/reading.h"
-#include "sniff.h"
+#include "nlhost/sample.h"
 
 namespace CLI {
 class App;
@@ -97,7 +97,7 @@ NLDAT_COMMANDS(NLDAT_DECLARE_COMMAND)
 // A file as sniff found it: its sample, the detector that read it (kept for
 // another choice of locale) and the report.
 struct SniffedFile {
-  FileSample sample;
+  nlhost::detect::FileSample sample;
   std::unique_ptr<nlhost::detect::Detector> detector;
   nlhost::detect::Report report;
 };

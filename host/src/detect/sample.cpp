@@ -1,21 +1,24 @@
-// nldat sniff: the sample the detector reads.  The whole input is cut into
+// nlhost: the sample the detector reads.  The whole input is cut into
 // records once (to count them, with the scanner convert uses); the first
 // records and a few stretches spread over a file are kept and split into
 // fields.
-#include "sniff.h"
+#include "nlhost/sample.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
-#include "csv.h"
-#include "messages.h"
+#include "nlhost/csv.h"
+#include "nlhost/encoding.h"
 #include "nlhost/reading.h"
+#include "nlhost/utf8.h"
 
-namespace nldat {
+namespace nlhost::detect {
 namespace {
 
 constexpr size_t kLongestRecord = 64 << 20;
@@ -119,7 +122,7 @@ FileSample Sampler::finish() {
   std::string unused;
   scan(true, &unused);
   FileSample sample;
-  nlhost::detect::Dialect &d = sample.dialect;
+  Dialect &d = sample.dialect;
   d.delimiter = delimiter_;
   d.crlf = crlf_;
   d.encoding = bom_ ? "UTF-8 with BOM" : "UTF-8";
@@ -128,7 +131,7 @@ FileSample Sampler::finish() {
   std::vector<csv::Field> fields;
   std::string scratch;
   for (const Kept &k : kept_) {
-    if (sample.invalid_line == 0 && !valid_utf8(k.text)) sample.invalid_line = k.line;
+    if (sample.invalid_line == 0 && !nlhost::valid_utf8(k.text)) sample.invalid_line = k.line;
     csv::RecordEnd end;
     csv::scan_record(k.text, 0, delimiter_, true, &end, &fields);
     std::vector<std::string> &texts = records.emplace_back();
@@ -154,23 +157,157 @@ FileSample Sampler::finish() {
   return sample;
 }
 
-bool sample_file(int fd, const SampleOptions &options, FileSample *sample, std::string *error) {
-  struct stat status {};
-  const int64_t size = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) ? status.st_size : -1;
-  Sampler sampler(options, size);
-  std::string block(kBlock, '\0');
-  for (;;) {
-    const ssize_t n = ::read(fd, block.data(), block.size());
+namespace {
+
+// Reads up to size bytes into *to (fewer only at the end of the input).
+bool read_block(int fd, std::string *to, size_t size, std::string *error) {
+  to->resize(size);
+  size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::read(fd, to->data() + got, size - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       *error = std::strerror(errno);
       return false;
     }
     if (n == 0) break;
-    if (!sampler.feed(std::string_view(block.data(), static_cast<size_t>(n)), error)) return false;
+    got += static_cast<size_t>(n);
   }
-  *sample = sampler.finish();
+  to->resize(got);
   return true;
 }
 
-}  // namespace nldat
+// Raw input to the sampler, decoded on the way where its encoding is not
+// UTF-8.
+class DecodingFeed {
+ public:
+  DecodingFeed(const SampleOptions &options, int64_t size) : options_(options), size_(size) {}
+
+  // Chooses how the input is decoded, from its first bytes.
+  bool start(std::string_view head, std::string_view encoding, std::string *error) {
+    std::string name(encoding);
+    if (name == "auto") {
+      const EncodingGuess guess = detect_encoding(head);
+      if (guess.source != EncodingSource::kNone && !likely_encoding(guess)) {
+        *error = "cannot tell its encoding (" + guess.name + " at " + std::to_string(guess.confidence) +
+                 "% at most): give its encoding";
+        return false;
+      }
+      name = guess.name;
+    } else if (name.empty()) {
+      const std::optional<ByteOrderMark> bom = byte_order_mark(head);
+      if (bom) name = bom->name;
+    }
+    if (!name.empty() && !is_utf8_name(name)) {
+      decoder_ = Decoder::open(name, error);
+      if (!decoder_) return false;
+      size_ = -1;  // stretches are placed by decoded offsets, which the raw size does not give
+    }
+    sampler_.emplace(options_, size_);
+    return true;
+  }
+
+  bool feed(std::string_view block, bool last, std::string *error) {
+    if (!decoder_) return sampler_->feed(block, error);
+    decoded_.clear();
+    ConversionError failed;
+    const bool whole = decoder_->decode(block, last, &decoded_, &failed);
+    if (!sampler_->feed(decoded_, error)) return false;
+    if (!whole) {
+      *error = "byte offset " + std::to_string(failed.offset) + " cannot be read as " + decoder_->name() +
+               " (" + failed.reason + ")";
+      return false;
+    }
+    return true;
+  }
+
+  FileSample finish() { return sampler_->finish(); }
+
+ private:
+  SampleOptions options_;
+  int64_t size_;
+  std::optional<Decoder> decoder_;
+  std::optional<Sampler> sampler_;
+  std::string decoded_;
+};
+
+}  // namespace
+
+namespace {
+
+// Samples what fd holds, read to its end and decoded by encoding; *head
+// gets the first raw bytes.
+bool sample_stream(int fd, std::string_view encoding, const SampleOptions &options, FileSample *sample,
+                   std::string *head, std::string *error) {
+  struct stat status {};
+  const int64_t size = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) ? status.st_size : -1;
+  DecodingFeed feed(options, size);
+  std::string block;
+  if (!read_block(fd, &block, kBlock, error)) return false;
+  *head = block.substr(0, kEncodingHead);
+  if (!feed.start(*head, encoding, error)) return false;
+  for (;;) {
+    const bool last = block.size() < kBlock;
+    if (!feed.feed(block, last, error)) return false;
+    if (last) break;
+    if (!read_block(fd, &block, kBlock, error)) return false;
+  }
+  *sample = feed.finish();
+  return true;
+}
+
+}  // namespace
+
+bool sample_file(int fd, const SampleOptions &options, FileSample *sample, std::string *error) {
+  std::string head;
+  return sample_stream(fd, "UTF-8", options, sample, &head, error);
+}
+
+bool sample_bytes(std::string_view bytes, std::string_view encoding, std::string_view option,
+                  const SampleOptions &options, FileSample *sample, std::string *error) {
+  DecodingFeed feed(options, static_cast<int64_t>(bytes.size()));
+  const std::string_view head = bytes.substr(0, kEncodingHead);
+  if (!feed.start(head, encoding, error)) return false;
+  for (size_t at = 0; at < bytes.size(); at += kBlock) {
+    if (!feed.feed(bytes.substr(at, kBlock), at + kBlock >= bytes.size(), error)) return false;
+  }
+  if (bytes.empty() && !feed.feed({}, true, error)) return false;
+  *sample = feed.finish();
+  name_encoding(head, encoding, option, sample);
+  return true;
+}
+
+bool sample_path(const std::string &path, std::string_view encoding, std::string_view option,
+                 const SampleOptions &options, FileSample *sample, std::string *error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *error = std::strerror(errno);
+    return false;
+  }
+  std::string head;
+  const bool sampled = sample_stream(fd, encoding, options, sample, &head, error);
+  ::close(fd);
+  if (sampled) name_encoding(head, encoding, option, sample);
+  return sampled;
+}
+
+void name_encoding(std::string_view head, std::string_view given, std::string_view option,
+                   FileSample *sample) {
+  std::string &named = sample->dialect.encoding;
+  if (!given.empty() && given != "auto") {
+    named = std::string(given) + " (as given)";
+    return;
+  }
+  const EncodingGuess guess = detect_encoding(head);
+  if (guess.name.empty() || is_utf8_name(guess.name)) return;
+  if (guess.source == EncodingSource::kBom) {
+    named = guess.name + " with BOM";
+  } else if (given == "auto") {
+    named = guess.name + " (detected, " + std::to_string(guess.confidence) + "% sure)";
+  } else if (sample->invalid_line != 0) {
+    named = "not UTF-8 (it looks like " + guess.name + ", " + std::to_string(guess.confidence) +
+            "% sure: give " + std::string(option) + guess.name + ")";
+  }
+}
+
+}  // namespace nlhost::detect
