@@ -163,3 +163,5 @@ def test_encodings_are_named_and_decoded(tmp_path, data, encoding, named, names)
         if names is not None:
             assert [c["name"] for c in plan["columns"]] == names
             assert plan["columns"][0]["status"] == "decided"
+            # The command reads the file as it was read here.
+            assert plan["command"].startswith("nldat --encoding windows-1252 " if encoding else "nldat --locale")

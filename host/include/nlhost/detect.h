@@ -110,6 +110,9 @@ struct ColumnReport {
 // What the file's dialect is, as its reader found it.
 struct Dialect {
   std::string encoding = "UTF-8";  // "UTF-8", "UTF-8 with BOM", "not UTF-8", ...
+  // The encoding the input has to be decoded by, given or detected: the
+  // convert command names it.  Empty for UTF-8 and where a byte-order mark tells.
+  std::string decoded_by;
   char delimiter = ',';
   char quote = '"';
   bool header = true;

@@ -168,6 +168,7 @@ std::string delimiter_name(char d) {
 
 std::string convert_command(const Report &report) {
   std::string out;
+  if (!report.dialect.decoded_by.empty()) out += "--encoding " + shell_word(report.dialect.decoded_by) + " ";
   if (!report.locale.empty()) out += "--locale " + shell_word(report.locale) + " ";
   out += "convert";
   if (report.file != "-" && !report.file.empty()) out += " " + shell_word(report.file);

@@ -296,6 +296,7 @@ void name_encoding(std::string_view head, std::string_view given, std::string_vi
   std::string &named = sample->dialect.encoding;
   if (!given.empty() && given != "auto") {
     named = std::string(given) + " (as given)";
+    if (!is_utf8_name(given)) sample->dialect.decoded_by = std::string(given);
     return;
   }
   const EncodingGuess guess = detect_encoding(head);
@@ -304,6 +305,7 @@ void name_encoding(std::string_view head, std::string_view given, std::string_vi
     named = guess.name + " with BOM";
   } else if (given == "auto") {
     named = guess.name + " (detected, " + std::to_string(guess.confidence) + "% sure)";
+    sample->dialect.decoded_by = guess.name;
   } else if (sample->invalid_line != 0) {
     named = "not UTF-8 (it looks like " + guess.name + ", " + std::to_string(guess.confidence) +
             "% sure: give " + std::string(option) + guess.name + ")";
