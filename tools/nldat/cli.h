@@ -102,9 +102,11 @@ struct SniffedFile {
   nlhost::detect::Report report;
 };
 // Samples file and reads it with a detector of the context's host, the
-// context's locale preferred; nothing after printing why it cannot.
+// context's locale preferred; nothing after printing why it cannot.  With
+// held, file is open on fd and read once: only its first records are
+// sampled, and every byte read is kept in *held.
 std::optional<SniffedFile> sniff_file(Context &context, const std::string &file, const std::string &delimiter,
-                                      bool no_header);
+                                      bool no_header, int fd = -1, std::string *held = nullptr);
 
 // convert --auto: what the plan is asked for.
 struct AutoPlanRequest {
@@ -114,6 +116,10 @@ struct AutoPlanRequest {
   bool no_header = false;
   std::string prefer;  // day-first, month-first, year-first: settles ambiguous columns
   bool plan_only = false;
+  // An input read once (standard input), open on fd: the sample's bytes go
+  // to *held, for the conversion to begin with.
+  int fd = -1;
+  std::string *held = nullptr;
 };
 // Sniffs request.file, prints the plan (on standard error; on standard
 // output for plan_only), makes the plan's locale the host's and fills

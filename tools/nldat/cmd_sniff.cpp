@@ -16,6 +16,9 @@
 namespace nldat {
 namespace {
 
+// The most of an input read once that is held for its sample.
+constexpr size_t kHeldSample = size_t{8} << 20;
+
 struct SniffOptions {
   std::string file = "-";
   bool json = false;
@@ -60,16 +63,17 @@ std::string raw_head(const std::string &file) {
 }  // namespace
 
 std::optional<SniffedFile> sniff_file(Context &context, const std::string &file, const std::string &delimiter,
-                                      bool no_header) {
-  int fd = -1;
+                                      bool no_header, int fd, std::string *held) {
   bool owned = false;
-  if (!open_input(file.c_str(), &fd, &owned)) return std::nullopt;
+  if (held == nullptr && !open_input(file.c_str(), &fd, &owned)) return std::nullopt;
   nlhost::detect::SampleOptions sampling;
   if (!delimiter.empty()) sampling.delimiter = delimiter[0];
   if (no_header) sampling.header = 0;
   SniffedFile sniffed;
   std::string why;
-  const bool sampled = nlhost::detect::sample_file(fd, sampling, &sniffed.sample, &why);
+  const bool sampled =
+      held != nullptr ? nlhost::detect::sample_head(fd, sampling, kHeldSample, &sniffed.sample, held, &why)
+                      : nlhost::detect::sample_file(fd, sampling, &sniffed.sample, &why);
   if (owned) ::close(fd);
   if (!sampled) {
     error((file == "-" ? std::string("<stdin>") : file) + ": " + why);

@@ -34,8 +34,11 @@ class Sampler {
   explicit Sampler(const SampleOptions &options, int64_t size = -1);
   // Takes the next block of input; false (and *error set) on a record too long.
   bool feed(std::string_view block, std::string *error);
-  // Ends the input and makes the sample.
-  FileSample finish();
+  // Whether every record of the head has come (the stretches aside).
+  bool head_full() const { return records_ > options_.head_records; }
+  // Makes the sample.  input_ended: what was fed is the whole input; else
+  // a record still incomplete is left out, and the record count is -1.
+  FileSample finish(bool input_ended = true);
 
  private:
   bool scan(bool at_end, std::string *error);
@@ -63,6 +66,13 @@ class Sampler {
 
 // Samples the UTF-8 text on fd, read to its end; false after *error is set.
 bool sample_file(int fd, const SampleOptions &options, FileSample *sample, std::string *error);
+
+// Samples the first records of the UTF-8 text on fd, for an input that can
+// be read only once: reads until the head is full or most_bytes are read,
+// keeping every byte read in *held for the caller to go on from.  The
+// record count is -1 unless the input ended within.
+bool sample_head(int fd, const SampleOptions &options, size_t most_bytes, FileSample *sample,
+                 std::string *held, std::string *error);
 
 // How the bytes of an input become text: "" by its byte-order mark, else as
 // UTF-8 (a line that is not UTF-8 is marked in the sample, its fields not

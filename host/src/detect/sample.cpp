@@ -118,9 +118,9 @@ bool Sampler::scan(bool at_end, std::string *error) {
   return true;
 }
 
-FileSample Sampler::finish() {
+FileSample Sampler::finish(bool input_ended) {
   std::string unused;
-  scan(true, &unused);
+  if (input_ended) scan(true, &unused);
   FileSample sample;
   Dialect &d = sample.dialect;
   d.delimiter = delimiter_;
@@ -140,7 +140,7 @@ FileSample Sampler::finish() {
   }
   if (sample.invalid_line != 0) d.encoding = "not UTF-8";
   d.header = options_.header >= 0 ? options_.header == 1 : looks_like_header(records);
-  d.records = records_ - (d.header && records_ > 0);
+  d.records = input_ended ? records_ - (d.header && records_ > 0) : -1;
   d.sampled = static_cast<int64_t>(records.size()) - (d.header && !records.empty());
   size_t width = 0;
   for (const auto &r : records) width = std::max(width, r.size());
@@ -261,6 +261,21 @@ bool sample_stream(int fd, std::string_view encoding, const SampleOptions &optio
 bool sample_file(int fd, const SampleOptions &options, FileSample *sample, std::string *error) {
   std::string head;
   return sample_stream(fd, "UTF-8", options, sample, &head, error);
+}
+
+bool sample_head(int fd, const SampleOptions &options, size_t most_bytes, FileSample *sample,
+                 std::string *held, std::string *error) {
+  Sampler sampler(options);
+  std::string block;
+  bool ended = false;
+  while (!ended && !sampler.head_full() && held->size() < most_bytes) {
+    if (!read_block(fd, &block, std::min(kBlock, most_bytes - held->size()), error)) return false;
+    ended = block.empty();
+    held->append(block);
+    if (!sampler.feed(block, error)) return false;
+  }
+  *sample = sampler.finish(ended);
+  return true;
 }
 
 bool sample_bytes(std::string_view bytes, std::string_view encoding, std::string_view option,
