@@ -462,18 +462,33 @@ TEST(ConvertGuard, WarnsOfADateColumnEveryDateOfWhichReadsSwappedToo) {
       EXPECT_EQ(day_first, c.day_first);
     }
   }
+  // convert and read warn alike; --strict-order makes the warning exit 1.
   const std::string file = nldat_test::write_scratch("guard.csv", "Date\n05/06/2026\n07/08/2026\n");
-  const nldat_test::CliRun warned = nldat_test::nldat("--locale en_GB convert --column Date=NLDATE " + file);
-  EXPECT_EQ(warned.status, 0);
-  EXPECT_NE(warned.err.find("Date: all 2 dates also read month-first"), std::string::npos) << warned.err;
-  EXPECT_EQ(nldat_test::nldat("--locale en_GB convert --strict-order --column Date=NLDATE " + file).status,
-            1);
   const std::string settled =
       nldat_test::write_scratch("guard_settled.csv", "Date\n05/06/2026\n17/08/2026\n");
-  const nldat_test::CliRun quiet =
-      nldat_test::nldat("--locale en_GB convert --strict-order --column Date=NLDATE " + settled);
-  EXPECT_EQ(quiet.status, 0) << quiet.err;
-  EXPECT_EQ(quiet.err.find("also read"), std::string::npos) << quiet.err;
+  const struct {
+    std::string arguments;
+    int status;
+    std::string warning;  // empty: none
+  } runs[] = {
+      {"convert --column Date=NLDATE " + file, 0, "Date: all 2 dates also read month-first"},
+      {"convert --strict-order --column Date=NLDATE " + file, 1, "Date: all 2 dates also read month-first"},
+      {"convert --strict-order --column Date=NLDATE " + settled, 0, ""},
+      {"read --header NLDATE " + file, 0, file + ": all 2 dates also read month-first"},
+      {"read --header --strict-order --column 1 NLDATE " + file, 1,
+       file + " column 1: all 2 dates also read month-first"},
+      {"read --header --strict-order NLDATE " + settled, 0, ""},
+  };
+  for (const auto &run : runs) {
+    SCOPED_TRACE(run.arguments);
+    const nldat_test::CliRun r = nldat_test::nldat("--locale en_GB " + run.arguments);
+    EXPECT_EQ(r.status, run.status) << r.err;
+    if (run.warning.empty()) {
+      EXPECT_EQ(r.err.find("also read"), std::string::npos) << r.err;
+    } else {
+      EXPECT_NE(r.err.find(run.warning), std::string::npos) << r.err;
+    }
+  }
 }
 
 }  // namespace

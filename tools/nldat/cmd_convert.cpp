@@ -321,10 +321,8 @@ class Report {
       error(columns_[k].title + ": " + std::to_string(t.read) + " read, " + std::to_string(t.empty) +
             " empty, " + std::to_string(t.unread) + " not read");
       all_read = all_read && t.unread == 0;
-      if (guard && t.read > 0 && t.swappable == t.read) {
-        error(columns_[k].title + ": all " + std::to_string(t.read) + " dates also read " +
-              (t.day_first ? "month-first" : "day-first") +
-              "; give --locale or check (nldat sniff shows why)");
+      if (const std::string warning = swapped_warning(t); guard && !warning.empty()) {
+        error(columns_[k].title + ": " + warning);
         all_read = all_read && !strict_order;
       }
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "convert.h"
 #include "csv.h"
 #include "messages.h"
 #include "output_files.h"
@@ -25,8 +26,9 @@ struct ReadOptions {
   std::string delimiter = ",";
   bool header = false;
   bool echo = false;
-  int threads = 0;     // worker threads; 0: the machine's cores
-  std::string output;  // -o FILE; empty: standard output
+  int threads = 0;            // worker threads; 0: the machine's cores
+  std::string output;         // -o FILE; empty: standard output
+  bool strict_order = false;  // an input whose every date reads swapped too counts as not read
 };
 
 // The topic of a field not read, counted against the limit (kNotUtf8: the
@@ -62,6 +64,7 @@ class ReadJob : public LineJob {
     std::string_view line;
     int64_t number = 0;
     char text[2 * nlhost::kIsoTextMax + 2];  // a value, a tab, its ISO text, a line end
+    ColumnCounts counts;
     while (lines.next(&line)) {
       ++number;
       if (options_.header && starts_input && number == 1) continue;
@@ -84,6 +87,7 @@ class ReadJob : public LineJob {
         result.note(number, kUnread, quoted_for_message(field) + " not read by " + reader_.name());
         continue;
       }
+      count_read(counts, reader_.kind(), field, value);
       // A number is its own text, the field's own digits where they are
       // known; a date or time is followed by its ISO 8601 text.  The line is
       // put together here and appended once.
@@ -100,6 +104,7 @@ class ReadJob : public LineJob {
       out.append(text, static_cast<size_t>(p - text));
     }
     result.lines = number;
+    result.columns.assign(1, counts);
   }
 
  private:
@@ -119,7 +124,7 @@ int cmd_read(Context &context, const ReadOptions &options) {
   MessageLimit unread(reader->name());
   ParallelOptions parallel;
   parallel.threads = options.threads > 0 ? options.threads : default_threads();
-  bool missing = false;
+  bool missing = false, swapped = false;
   for (const std::string &path : options.files.empty() ? stdin_only : options.files) {
     int fd = -1;
     bool owned = false;
@@ -130,6 +135,7 @@ int cmd_read(Context &context, const ReadOptions &options) {
     }
     const std::string name = path == "-" ? "<stdin>" : path;
     bool stopped = false;
+    ColumnCounts totals;
     const bool done = run_parallel_lines(
         fd, name, parallel,
         [&, worker = size_t{0}]() mutable {
@@ -140,6 +146,7 @@ int cmd_read(Context &context, const ReadOptions &options) {
           return std::make_unique<ReadJob>(own ? *own : *reader, options);
         },
         [&](BlockResult &result, int64_t first_line) {
+          if (!result.columns.empty()) totals += result.columns[0];
           // The block's output with its messages in their places, as one thread prints them.
           const std::string_view output = result.output;
           size_t written = 0;
@@ -160,10 +167,15 @@ int cmd_read(Context &context, const ReadOptions &options) {
         });
     if (owned) ::close(fd);
     if (!done || stopped) return kExitUsage;
+    if (const std::string warning = swapped_warning(totals); !warning.empty()) {
+      error(shown_name(name) + (options.column > 0 ? " column " + std::to_string(options.column) : "") +
+            ": " + warning);
+      swapped = swapped || options.strict_order;
+    }
   }
   unread.finish();
   if (missing) return kExitUsage;
-  return unread.count() == 0 ? kExitOk : kExitUnread;
+  return unread.count() == 0 && !swapped ? kExitOk : kExitUnread;
 }
 
 }  // namespace
@@ -189,6 +201,9 @@ Command add_read(CLI::App &app) {
       ->type_name("C");
   command->add_flag("--header", read.header, "skip the first line of each file");
   command->add_flag("--echo", read.echo, "print the field itself first");
+  command->add_flag("--strict-order", read.strict_order,
+                    "exit 1 when every date of an input also reads with day and month swapped (standard "
+                    "error warns of it either way)");
   command
       ->add_option("-o,--output", read.output,
                    "write the output to FILE, replaced only when the whole job is written")
