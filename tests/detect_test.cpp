@@ -286,6 +286,43 @@ TEST_F(DetectTest, ShowsTheEvidenceTheAmbiguityAndWhatSettledIt) {
   EXPECT_EQ(two.columns[0].together, "NLDATE@en_GB|NLDATE@en_US");
 }
 
+// A plan's sample passes over the records between the head and the
+// stretches without cutting them: the same records, on the same lines, as
+// when every record is counted.
+TEST(Sampler, SamplesTheSameRecordsWithoutCountingThem) {
+  for (const std::string line_end : {"\n", "\r\n", "\r"}) {
+    SCOPED_TRACE(line_end == "\n" ? "LF" : line_end == "\r" ? "CR" : "CR LF");
+    std::string text = "Date,Note" + line_end;
+    for (int r = 0; r < 500; ++r)
+      text += std::to_string(1 + r % 28) + "/01/2026," + (r % 7 == 0 ? "\"two" + line_end + "lines\"" : "x") +
+              line_end;
+    nlhost::detect::SampleOptions options;
+    options.head_records = 20;
+    options.stretch_records = 5;
+    nlhost::detect::FileSample samples[2];
+    for (const bool counted : {true, false}) {
+      options.count_records = counted;
+      nlhost::detect::Sampler sampler(options, static_cast<int64_t>(text.size()));
+      std::string why;
+      // Fed in small blocks, so that a stretch's place falls between them.
+      for (size_t at = 0; at < text.size(); at += 97)
+        ASSERT_TRUE(sampler.feed(text.substr(at, 97), &why)) << why;
+      samples[counted] = sampler.finish();
+    }
+    EXPECT_EQ(samples[1].dialect.records, 500);
+    EXPECT_EQ(samples[0].dialect.records, -1);
+    ASSERT_EQ(samples[0].columns.size(), 2u);
+    const std::vector<nlhost::detect::Field> &counted = samples[1].columns[0].fields;
+    const std::vector<nlhost::detect::Field> &passed = samples[0].columns[0].fields;
+    EXPECT_EQ(counted.size(), 20u + 4 * 5);
+    ASSERT_EQ(passed.size(), counted.size());
+    for (size_t k = 0; k < counted.size(); ++k) {
+      EXPECT_EQ(passed[k].line, counted[k].line) << k;
+      EXPECT_EQ(passed[k].text, counted[k].text) << k;
+    }
+  }
+}
+
 TEST_F(DetectTest, ReportsTheDialect) {
   TestFile russian{"Russian, with a BOM and CR LF",
                    "en_US",

@@ -102,11 +102,13 @@ struct SniffedFile {
   nlhost::detect::Report report;
 };
 // Samples file and reads it with a detector of the context's host, the
-// context's locale preferred; nothing after printing why it cannot.  With
-// held, file is open on fd and read once: only its first records are
+// context's locale preferred; nothing after printing why it cannot.
+// count_records false: the records are not counted (a plan needs no count).
+// With held, file is open on fd and read once: only its first records are
 // sampled, and every byte read is kept in *held.
 std::optional<SniffedFile> sniff_file(Context &context, const std::string &file, const std::string &delimiter,
-                                      bool no_header, int fd = -1, std::string *held = nullptr);
+                                      bool no_header, bool count_records = true, int fd = -1,
+                                      std::string *held = nullptr);
 
 // convert --auto: what the plan is asked for.
 struct AutoPlanRequest {

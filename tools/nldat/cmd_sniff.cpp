@@ -63,12 +63,13 @@ std::string raw_head(const std::string &file) {
 }  // namespace
 
 std::optional<SniffedFile> sniff_file(Context &context, const std::string &file, const std::string &delimiter,
-                                      bool no_header, int fd, std::string *held) {
+                                      bool no_header, bool count_records, int fd, std::string *held) {
   bool owned = false;
   if (held == nullptr && !open_input(file.c_str(), &fd, &owned)) return std::nullopt;
   nlhost::detect::SampleOptions sampling;
   if (!delimiter.empty()) sampling.delimiter = delimiter[0];
   if (no_header) sampling.header = 0;
+  sampling.count_records = count_records;
   SniffedFile sniffed;
   std::string why;
   const bool sampled =

@@ -20,6 +20,11 @@ struct SampleOptions {
   int64_t head_records = 10000;
   int spread_stretches = 4;  // of a file that can be sought in
   int64_t stretch_records = 500;
+  // false: the records between the head and the stretches are not cut (only
+  // their lines counted, for the sampled fields' line numbers), and the
+  // record count is -1 unless the head held all: for a plan, which needs no
+  // count.  A stretch then begins at the first line after its place.
+  bool count_records = true;
 };
 
 struct FileSample {
@@ -53,7 +58,11 @@ class Sampler {
   int64_t records_ = 0;       // every record, the first included
   int stretch_ = 0;           // the next stretch to sample
   int64_t stretch_left_ = 0;  // records still to sample in this stretch
+  bool skip(size_t *pos, bool at_end);
+
   bool started_ = false;
+  bool skipped_ = false;  // records passed over without being counted
+  bool lone_cr_ = false;  // the lines end in CR alone
   bool bom_ = false;
   bool crlf_ = false;
   char delimiter_ = ',';

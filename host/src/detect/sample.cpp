@@ -93,7 +93,9 @@ bool Sampler::scan(bool at_end, std::string *error) {
   }
   size_t pos = 0;
   csv::RecordEnd end;
-  while (pos < held_.size() && csv::scan_record(held_, pos, delimiter_, at_end, &end, nullptr)) {
+  while (pos < held_.size()) {
+    if (!options_.count_records && !keeping() && !skip(&pos, at_end)) break;
+    if (pos >= held_.size() || !csv::scan_record(held_, pos, delimiter_, at_end, &end, nullptr)) break;
     // A stretch starts at the first record past each fifth of the file.
     if (size_ > 0 && stretch_ < options_.spread_stretches && records_ > options_.head_records &&
         offset_ + static_cast<int64_t>(pos) >= size_ * (stretch_ + 1) / (options_.spread_stretches + 1)) {
@@ -105,6 +107,7 @@ bool Sampler::scan(bool at_end, std::string *error) {
       if (records_ >= options_.head_records + 1) --stretch_left_;
     }
     crlf_ = crlf_ || end.line_end == 2;
+    lone_cr_ = end.line_end == 1 && held_[end.end] == '\r';
     ++records_;
     line_ += static_cast<int64_t>(end.lines) + (end.line_end > 0);
     pos = end.end + end.line_end;
@@ -115,6 +118,40 @@ bool Sampler::scan(bool at_end, std::string *error) {
     *error = "line " + std::to_string(line_) + ": a record longer than 64 MiB (an unclosed quote?)";
     return false;
   }
+  return true;
+}
+
+// Passes over the lines from *pos to the next stretch's first record (or
+// to the end of what is held, counting them); true with *pos there when a
+// stretch begins.
+bool Sampler::skip(size_t *pos, bool at_end) {
+  const char line_end = lone_cr_ ? '\r' : '\n';
+  const std::string_view held(held_);
+  auto count_to = [&](size_t to) {
+    line_ += std::count(held.begin() + static_cast<ptrdiff_t>(*pos),
+                        held.begin() + static_cast<ptrdiff_t>(to), line_end);
+    *pos = to;
+  };
+  skipped_ = true;
+  if (size_ <= 0 || stretch_ >= options_.spread_stretches) {
+    count_to(held.size());
+    return false;
+  }
+  const int64_t place = size_ * (stretch_ + 1) / (options_.spread_stretches + 1) - offset_;
+  if (place > static_cast<int64_t>(*pos)) {
+    // The first line that begins at or after the place.
+    const size_t from = static_cast<size_t>(place) - 1;
+    const size_t at = from < held.size() ? held.find(line_end, from) : std::string_view::npos;
+    if (at == std::string_view::npos) {
+      // Nothing past the place yet: what is held before it is counted, the
+      // rest waits (all of it, at the end of the input).
+      count_to(at_end ? held.size() : std::min(held.size(), from));
+      return false;
+    }
+    count_to(at + 1);
+  }
+  ++stretch_;
+  stretch_left_ = options_.stretch_records;
   return true;
 }
 
@@ -140,7 +177,7 @@ FileSample Sampler::finish(bool input_ended) {
   }
   if (sample.invalid_line != 0) d.encoding = "not UTF-8";
   d.header = options_.header >= 0 ? options_.header == 1 : looks_like_header(records);
-  d.records = input_ended ? records_ - (d.header && records_ > 0) : -1;
+  d.records = input_ended && !skipped_ ? records_ - (d.header && records_ > 0) : -1;
   d.sampled = static_cast<int64_t>(records.size()) - (d.header && !records.empty());
   size_t width = 0;
   for (const auto &r : records) width = std::max(width, r.size());
