@@ -348,19 +348,21 @@ void name_encoding(std::string_view head, std::string_view given, std::string_vi
   std::string &named = sample->dialect.encoding;
   if (!given.empty() && given != "auto") {
     named = std::string(given) + " (as given)";
-    if (!is_utf8_name(given)) sample->dialect.decoded_by = std::string(given);
+    sample->dialect.encoding_option = std::string(given);
     return;
   }
   const EncodingGuess guess = detect_encoding(head);
   if (guess.name.empty() || is_utf8_name(guess.name)) return;
+  const std::string sure = std::to_string(guess.confidence) + "% sure";
   if (guess.source == EncodingSource::kBom) {
     named = guess.name + " with BOM";
-  } else if (given == "auto") {
-    named = guess.name + " (detected, " + std::to_string(guess.confidence) + "% sure)";
-    sample->dialect.decoded_by = guess.name;
   } else if (sample->invalid_line != 0) {
-    named = "not UTF-8 (it looks like " + guess.name + ", " + std::to_string(guess.confidence) +
-            "% sure: give " + std::string(option) + guess.name + ")";
+    named = "not UTF-8 (it looks like " + guess.name + ", " + sure + ": give " + std::string(option) +
+            guess.name + ")";
+    sample->dialect.encoding_option = guess.name;
+  } else if (given == "auto") {
+    named = guess.name + " (" + std::string(option) + "auto, " + sure + ")";
+    sample->dialect.encoding_option = guess.name;
   }
 }
 
