@@ -79,9 +79,13 @@ class FieldReader {
   // fr_FR "0.041").  *decimal is empty for other readers, when reading
   // leniently, or when the text would be too long: then *value stands alone.
   bool read_exact(std::string_view field, double *value, std::string *decimal);
+  // As read_exact(), for a field the caller has found to be all ASCII (a
+  // block of lines tested at once): there is nothing to normalize.
+  bool read_ascii(std::string_view field, double *value, std::string *decimal);
 
  private:
   explicit FieldReader(const Host &host) : host_(&host) {}
+  bool read_trimmed(std::string_view text, double *value, std::string *decimal);
   bool read_normalized(std::string_view field, double *value);
   bool read_number(std::string_view field, double *value, std::string *decimal);
   bool run_number_reader(int32_t item, std::string_view text, double *value);
