@@ -13,7 +13,7 @@
 #include "nlhost/detect.h"
 #include "nlhost/host.h"
 #include "nlhost/icu_locale.h"
-#include "sniff.h"
+#include "nlhost/sample.h"
 
 namespace {
 
@@ -39,14 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FuzzedDataProvider provider(data, size);
   const size_t cut = provider.ConsumeIntegral<uint8_t>();
   const std::string text = provider.ConsumeRemainingBytesAsString();
-  nldat::SampleOptions options;
+  nlhost::detect::SampleOptions options;
   options.head_records = 200;  // a fuzz input is small; keep the sample so
-  nldat::Sampler sampler(options, static_cast<int64_t>(text.size()));
+  nlhost::detect::Sampler sampler(options, static_cast<int64_t>(text.size()));
   std::string why;
   const size_t first = std::min(cut, text.size());
   if (!sampler.feed(std::string_view(text).substr(0, first), &why)) return 0;
   if (!sampler.feed(std::string_view(text).substr(first), &why)) return 0;
-  const nldat::FileSample sample = sampler.finish();
+  const nlhost::detect::FileSample sample = sampler.finish();
   nlhost::detect::Report report = loaded().detector->analyze(sample.columns, "en_US");
   report.dialect = sample.dialect;
   report.file = "fuzz.csv";

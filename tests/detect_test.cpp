@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,7 @@
 #include "nlhost/civil.h"
 #include "nlhost/icu_locale.h"
 #include "nlhost/reading.h"
-#include "sniff.h"
+#include "nlhost/sample.h"
 
 namespace {
 
@@ -199,10 +200,10 @@ const std::vector<TestFile> &files() {
 class DetectTest : public nldat_test::ModuleTest {
  protected:
   Report sniff(const std::string &text, const char *preferred) {
-    nldat::Sampler sampler(nldat::SampleOptions{});
+    nlhost::detect::Sampler sampler(nlhost::detect::SampleOptions{});
     std::string why;
     EXPECT_TRUE(sampler.feed(text, &why)) << why;
-    nldat::FileSample sample = sampler.finish();
+    nlhost::detect::FileSample sample = sampler.finish();
     nlhost::detect::Detector detector(host(), module());
     Report report = detector.analyze(sample.columns, preferred);
     report.dialect = sample.dialect;
@@ -285,6 +286,43 @@ TEST_F(DetectTest, ShowsTheEvidenceTheAmbiguityAndWhatSettledIt) {
   EXPECT_EQ(two.columns[0].together, "NLDATE@en_GB|NLDATE@en_US");
 }
 
+// A plan's sample passes over the records between the head and the
+// stretches without cutting them: the same records, on the same lines, as
+// when every record is counted.
+TEST(Sampler, SamplesTheSameRecordsWithoutCountingThem) {
+  for (const std::string line_end : {"\n", "\r\n", "\r"}) {
+    SCOPED_TRACE(line_end == "\n" ? "LF" : line_end == "\r" ? "CR" : "CR LF");
+    std::string text = "Date,Note" + line_end;
+    for (int r = 0; r < 500; ++r)
+      text += std::to_string(1 + r % 28) + "/01/2026," + (r % 7 == 0 ? "\"two" + line_end + "lines\"" : "x") +
+              line_end;
+    nlhost::detect::SampleOptions options;
+    options.head_records = 20;
+    options.stretch_records = 5;
+    nlhost::detect::FileSample samples[2];
+    for (const bool counted : {true, false}) {
+      options.count_records = counted;
+      nlhost::detect::Sampler sampler(options, static_cast<int64_t>(text.size()));
+      std::string why;
+      // Fed in small blocks, so that a stretch's place falls between them.
+      for (size_t at = 0; at < text.size(); at += 97)
+        ASSERT_TRUE(sampler.feed(text.substr(at, 97), &why)) << why;
+      samples[counted] = sampler.finish();
+    }
+    EXPECT_EQ(samples[1].dialect.records, 500);
+    EXPECT_EQ(samples[0].dialect.records, -1);
+    ASSERT_EQ(samples[0].columns.size(), 2u);
+    const std::vector<nlhost::detect::Field> &counted = samples[1].columns[0].fields;
+    const std::vector<nlhost::detect::Field> &passed = samples[0].columns[0].fields;
+    EXPECT_EQ(counted.size(), 20u + 4 * 5);
+    ASSERT_EQ(passed.size(), counted.size());
+    for (size_t k = 0; k < counted.size(); ++k) {
+      EXPECT_EQ(passed[k].line, counted[k].line) << k;
+      EXPECT_EQ(passed[k].text, counted[k].text) << k;
+    }
+  }
+}
+
 TEST_F(DetectTest, ReportsTheDialect) {
   TestFile russian{"Russian, with a BOM and CR LF",
                    "en_US",
@@ -361,6 +399,35 @@ TEST(CliSniff, NamesTheEncodingOfAFileThatIsNotUtf8) {
 
 namespace {
 
+// Standard input is read once: the plan's sample is held and converted
+// first, so the output is the same as from the file itself, whether the
+// sample ends at its record count or at its size.
+TEST(CliConvertAuto, ConvertsStandardInputAsItConvertsTheFile) {
+  const struct {
+    const char *what;
+    int rows;
+    size_t note;  // the bytes of a text column
+  } cases[] = {{"short records", 40000, 4}, {"long records", 12000, 900}, {"a few records", 3, 4}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string text = "Datum;Betrag;Notiz\n";
+    for (int r = 0; r < c.rows; ++r) {
+      char row[64];
+      std::snprintf(row, sizeof row, "%02d.%02d.%d;%d,%02d;", 1 + r % 28, 1 + r / 28 % 12, 2000 + r % 30, r,
+                    r % 100);
+      text += row + std::string(c.note, static_cast<char>('a' + r % 26)) + "\n";
+    }
+    const std::string path = nldat_test::write_scratch("auto_stdin.csv", text);
+    const nldat_test::CliRun file = nldat_test::nldat("convert --auto " + path);
+    const nldat_test::CliRun in = nldat_test::nldat("convert --auto", text);
+    EXPECT_EQ(file.status, 0) << file.err;
+    EXPECT_EQ(in.status, 0) << in.err;
+    EXPECT_EQ(in.out.size(), file.out.size());
+    EXPECT_TRUE(in.out == file.out);
+    EXPECT_NE(in.err.find("Datum: " + std::to_string(c.rows) + " read"), std::string::npos) << in.err;
+  }
+}
+
 TEST(CliConvertAuto, ConvertsByThePlanAndNeverAnAmbiguousColumnUnlessTold) {
   const std::string statement = std::string(NLDAT_SOURCE_DIR) + "/examples/en_GB_statement.csv";
   const std::string ambiguous =
@@ -389,7 +456,6 @@ TEST(CliConvertAuto, ConvertsByThePlanAndNeverAnAmbiguousColumnUnlessTold) {
        "en_US does not read it as the file shows"},
       {"convert --auto --column Amount " + ambiguous, 0, "Date,Amount\n05/06/2026,1\n07/08/2026,2\n",
        "Amount: 2 read"},
-      {"convert --auto - ", 2, "", "give a file"},
       {"convert " + ambiguous, 2, "", "give --column NAME=INFORMAT, or --auto"},
   };
   for (const auto &c : cases) {
@@ -433,18 +499,33 @@ TEST(ConvertGuard, WarnsOfADateColumnEveryDateOfWhichReadsSwappedToo) {
       EXPECT_EQ(day_first, c.day_first);
     }
   }
+  // convert and read warn alike; --strict-order makes the warning exit 1.
   const std::string file = nldat_test::write_scratch("guard.csv", "Date\n05/06/2026\n07/08/2026\n");
-  const nldat_test::CliRun warned = nldat_test::nldat("--locale en_GB convert --column Date=NLDATE " + file);
-  EXPECT_EQ(warned.status, 0);
-  EXPECT_NE(warned.err.find("Date: all 2 dates also read month-first"), std::string::npos) << warned.err;
-  EXPECT_EQ(nldat_test::nldat("--locale en_GB convert --strict-order --column Date=NLDATE " + file).status,
-            1);
   const std::string settled =
       nldat_test::write_scratch("guard_settled.csv", "Date\n05/06/2026\n17/08/2026\n");
-  const nldat_test::CliRun quiet =
-      nldat_test::nldat("--locale en_GB convert --strict-order --column Date=NLDATE " + settled);
-  EXPECT_EQ(quiet.status, 0) << quiet.err;
-  EXPECT_EQ(quiet.err.find("also read"), std::string::npos) << quiet.err;
+  const struct {
+    std::string arguments;
+    int status;
+    std::string warning;  // empty: none
+  } runs[] = {
+      {"convert --column Date=NLDATE " + file, 0, "Date: all 2 dates also read month-first"},
+      {"convert --strict-order --column Date=NLDATE " + file, 1, "Date: all 2 dates also read month-first"},
+      {"convert --strict-order --column Date=NLDATE " + settled, 0, ""},
+      {"read --header NLDATE " + file, 0, file + ": all 2 dates also read month-first"},
+      {"read --header --strict-order --column 1 NLDATE " + file, 1,
+       file + " column 1: all 2 dates also read month-first"},
+      {"read --header --strict-order NLDATE " + settled, 0, ""},
+  };
+  for (const auto &run : runs) {
+    SCOPED_TRACE(run.arguments);
+    const nldat_test::CliRun r = nldat_test::nldat("--locale en_GB " + run.arguments);
+    EXPECT_EQ(r.status, run.status) << r.err;
+    if (run.warning.empty()) {
+      EXPECT_EQ(r.err.find("also read"), std::string::npos) << r.err;
+    } else {
+      EXPECT_NE(r.err.find(run.warning), std::string::npos) << r.err;
+    }
+  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ that is not read becomes NaT or NaN; errors="raise" and errors="report" say
 which.
 """
 
+import json
 import os
 import threading
 
@@ -18,7 +19,7 @@ import numpy as np
 
 from . import _nldat
 
-__all__ = ["read", "format", "week", "locales", "patterns", "readers", "NotRead"]
+__all__ = ["read", "format", "week", "locales", "patterns", "readers", "sniff", "NotRead"]
 __version__ = _nldat.__version__
 
 _session = None
@@ -305,3 +306,73 @@ def patterns(locale=None):
 def readers():
     """The names of the readers read() takes, informats first."""
     return _nldat.readers()
+
+
+def _sniffed_input(source, text):
+    """(input, is_path, name): a file's path or the bytes of an input, and
+    the name the report gives it."""
+    if (source is None) == (text is None):
+        raise TypeError("sniff takes a file or its content (path_or_text), or a text (text=), one of them")
+    if text is not None:
+        if isinstance(text, str):
+            return text.encode("utf-8"), False, "-"
+        if isinstance(text, (bytes, bytearray, memoryview)):
+            return bytes(text), False, "-"
+        raise TypeError(f"text must be str or bytes, not {type(text).__name__}")
+    if hasattr(source, "read"):  # an open file: its content
+        return _sniffed_input(None, source.read())
+    if isinstance(source, (bytes, bytearray, memoryview)):
+        return bytes(source), False, "-"
+    if isinstance(source, str) and ("\n" in source or "\r" in source):
+        return source.encode("utf-8"), False, "-"
+    if not isinstance(source, (str, os.PathLike)):
+        raise TypeError(f"sniff reads a path, a text or bytes, not {type(source).__name__}")
+    path = os.fspath(source)
+    if isinstance(path, bytes):
+        path = os.fsdecode(path)
+    if isinstance(source, str) and not os.path.exists(path):
+        raise FileNotFoundError(f"no file {path!r} (a text of one line is given as text=...)")
+    with open(path, "rb"):  # the reason a file cannot be read, as Python says it
+        pass
+    return path, True, path
+
+
+def _delimiter_byte(delimiter):
+    if delimiter is None:
+        return ""
+    if delimiter in ("tab", "\\t"):
+        delimiter = "\t"
+    if not isinstance(delimiter, str) or len(delimiter.encode("utf-8")) != 1 or delimiter in "\"\r\n":
+        raise ValueError(f"the delimiter is one byte other than a quote or a line end, not {delimiter!r}")
+    return delimiter
+
+
+def sniff(path_or_text=None, *, text=None, delimiter=None, header=None, locale=None, encoding=None):
+    """What a delimited file holds, found by reading it: a dict with its
+    encoding, dialect (delimiter, quote, header, crlf), records and sampled
+    counts, and for every column its kind, the answers (readers and the
+    locales that read every field alike), the evidence that ruled others
+    out, any ambiguity with each answer's value, and the nldat convert
+    command the plan amounts to ("command", None when no column converts).
+
+    path_or_text: a path (str or os.PathLike), a text of several lines
+    (str), a file's content (bytes) or an open file; text= takes a text
+    even of one line.  delimiter: one byte ("tab" for a tab); None guesses.
+    header: True, False, or None to guess.  locale: the locale preferred
+    among those that read a column alike (None: LC_ALL, LC_TIME or LANG),
+    never a reason to read a field otherwise.  encoding: of a file or bytes:
+    None (by its byte-order mark, else UTF-8), "auto" (detected), or a name
+    ("windows-1252").
+    """
+    data, is_path, name = _sniffed_input(path_or_text, text)
+    if encoding is not None and not isinstance(encoding, str):
+        raise TypeError(f"encoding must be a str, not {type(encoding).__name__}")
+    if encoding and isinstance(text if text is not None else path_or_text, str) and not is_path:
+        raise ValueError("a str is text already: encoding= applies to files and bytes")
+    if header not in (None, True, False):
+        raise ValueError(f"header is True, False or None, not {header!r}")
+    header_code = -1 if header is None else int(header)
+    plan = _the_session().sniff(
+        data.encode("utf-8", "surrogateescape") if is_path else data, is_path, name, _delimiter_byte(delimiter),
+        header_code, encoding or "", _locale(locale))
+    return json.loads(plan)

@@ -268,6 +268,18 @@ py::list patterns(Session &session, const std::string &locale) {
   return out;
 }
 
+// The plan for a delimited input, as the JSON text nldat sniff --json writes.
+std::string sniff(Session &session, const py::bytes &input, bool is_path, const std::string &name,
+                  const std::string &delimiter, int header, const std::string &encoding,
+                  const std::string &preferred) {
+  if (delimiter.size() > 1) throw py::value_error("the delimiter is one byte");
+  SniffRequest request{std::string(input), is_path,  name, delimiter.empty() ? '\0' : delimiter[0], header,
+                       encoding,           preferred};
+  py::gil_scoped_release unlocked;
+  std::lock_guard lock(session.mutex());
+  return session.sniff(request);
+}
+
 }  // namespace
 }  // namespace nldat_py
 
@@ -290,7 +302,9 @@ PYBIND11_MODULE(_nldat, m) {
       .def("format", &format_values, py::arg("values"), py::arg("kind"), py::arg("pattern"),
            py::arg("locale"))
       .def("patterns", &patterns, py::arg("locale"))
-      .def("week", &write_weeks, py::arg("dates"), py::arg("rule"), py::arg("width"));
+      .def("week", &write_weeks, py::arg("dates"), py::arg("rule"), py::arg("width"))
+      .def("sniff", &sniff, py::arg("input"), py::arg("is_path"), py::arg("name"), py::arg("delimiter"),
+           py::arg("header"), py::arg("encoding"), py::arg("preferred"));
   m.def("readers", &reader_names, "The names of the readers, informats first.");
   m.def("host_locale_name", &host_locale_name, "The locale a POSIX locale name stands for.");
   m.def("locales", &nlhost::icu_locale_names, "The names of the locales the host offers, sorted.");

@@ -9,6 +9,7 @@
 
 #include "nlhost/icu_locale.h"
 #include "nlhost/readers.h"
+#include "nlhost/sample.h"
 #include "nlhost/text.h"
 #include "uwinldat.h"
 
@@ -66,6 +67,7 @@ Session::Session(std::string module_path) : module_path_(std::move(module_path))
 
 // The modules keep the host's control blocks: they go first.
 Session::~Session() {
+  detector_.reset();
   instances_.clear();
   module_.reset();
 }
@@ -234,6 +236,26 @@ bool Session::week(double date, char rule, int width, std::string *text) {
   if (written <= 0 || written > asked || (written == asked && field[0] == '*')) return false;
   text->assign(field, static_cast<size_t>(written));
   return true;
+}
+
+std::string Session::sniff(const SniffRequest &request) {
+  nlhost::detect::SampleOptions sampling;
+  sampling.delimiter = request.delimiter;
+  sampling.header = request.header;
+  nlhost::detect::FileSample sample;
+  std::string why;
+  const bool sampled = request.is_path ? nlhost::detect::sample_path(request.input, request.encoding,
+                                                                     "encoding=", sampling, &sample, &why)
+                                       : nlhost::detect::sample_bytes(request.input, request.encoding,
+                                                                      "encoding=", sampling, &sample, &why);
+  if (!sampled) throw std::invalid_argument((request.is_path ? request.name : "the text") + ": " + why);
+  if (detector_ == nullptr) detector_ = std::make_unique<nlhost::detect::Detector>(host_, *module_);
+  nlhost::detect::Report report = detector_->analyze(sample.columns, request.preferred);
+  // The detector restores the host's locale by name; the next call sets its own.
+  locale_name_.clear();
+  report.file = request.name;
+  report.dialect = sample.dialect;
+  return nlhost::detect::render_json(report);
 }
 
 }  // namespace nldat_py

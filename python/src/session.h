@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "nlhost/detect.h"
 #include "nlhost/host.h"
 #include "nlhost/reading.h"
 
@@ -35,6 +36,17 @@ std::vector<std::string> reader_names();
 // LC_ALL, LC_TIME and LANG: "de_DE.UTF-8" and "de-DE" give "de_DE"; "C",
 // "POSIX" and "" the default locale.
 std::string host_locale_name(std::string_view name);
+
+// What sniff is asked: a delimited input and how to take it.
+struct SniffRequest {
+  std::string input;  // the file's path, or the input's bytes
+  bool is_path = false;
+  std::string name;       // the input as the report names it: the path, or "-"
+  char delimiter = '\0';  // '\0': guessed
+  int header = -1;        // -1: guessed; 0: none; 1: the first record names the columns
+  std::string encoding;   // "": by its byte-order mark, else UTF-8; "auto": detected; else a converter name
+  std::string preferred;  // the locale preferred among those that read a column alike
+};
 
 class Session {
  public:
@@ -81,10 +93,15 @@ class Session {
   // Week-date text of a date under rule in a field of width bytes.
   bool week(double date, char rule, int width, std::string *text);
 
+  // What a delimited input holds, as JSON (the CLI's sniff --json);
+  // std::invalid_argument saying why it cannot be read.
+  std::string sniff(const SniffRequest &request);
+
  private:
   nlhost::Host host_;
   std::unique_ptr<nlhost::Module> module_;
   std::vector<std::unique_ptr<nlhost::Module>> instances_;  // workers 1, 2, ...
+  std::unique_ptr<nlhost::detect::Detector> detector_;      // built on the first sniff, kept for its classes
   struct CachedLocale {
     std::string name;
     std::shared_ptr<nlhost::Locale> locale;

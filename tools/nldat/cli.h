@@ -17,7 +17,7 @@
 #include "nlhost/detect.h"
 #include "nlhost/host.h"
 #include "nlhost/reading.h"
-#include "sniff.h"
+#include "nlhost/sample.h"
 
 namespace CLI {
 class App;
@@ -125,14 +125,18 @@ NLDAT_COMMANDS(NLDAT_DECLARE_COMMAND)
 // A file as sniff found it: its sample, the detector that read it (kept for
 // another choice of locale) and the report.
 struct SniffedFile {
-  FileSample sample;
+  nlhost::detect::FileSample sample;
   std::unique_ptr<nlhost::detect::Detector> detector;
   nlhost::detect::Report report;
 };
 // Samples file and reads it with a detector of the context's host, the
 // context's locale preferred; nothing after printing why it cannot.
+// count_records false: the records are not counted (a plan needs no count).
+// With held, file is open on fd and read once: only its first records are
+// sampled, and every byte read is kept in *held.
 std::optional<SniffedFile> sniff_file(Context &context, const std::string &file, const std::string &delimiter,
-                                      bool no_header);
+                                      bool no_header, bool count_records = true, int fd = -1,
+                                      std::string *held = nullptr);
 
 // convert --auto: what the plan is asked for.
 struct AutoPlanRequest {
@@ -142,6 +146,10 @@ struct AutoPlanRequest {
   bool no_header = false;
   std::string prefer;  // day-first, month-first, year-first: settles ambiguous columns
   bool plan_only = false;
+  // An input read once (standard input), open on fd: the sample's bytes go
+  // to *held, for the conversion to begin with.
+  int fd = -1;
+  std::string *held = nullptr;
 };
 // Sniffs request.file, prints the plan (on standard error; on standard
 // output for plan_only), makes the plan's locale the host's and fills

@@ -149,6 +149,8 @@ bool resolve_columns(const ConvertOptions &options, const std::vector<std::strin
 // the columns must be known before any record is converted.
 class HeaderReader {
  public:
+  // held: the input's first bytes, read already.
+  explicit HeaderReader(std::string held = {}) : text_(std::move(held)) {}
   // Reads until text() holds the first record (all of the input when it has
   // no line end); false after printing why not.
   bool read(int fd, const std::string &name) {
@@ -343,10 +345,8 @@ class Report {
       error(columns_[k].shown + ": " + std::to_string(t.read) + " read, " + std::to_string(t.empty) +
             " empty, " + std::to_string(t.unread) + " not read");
       all_read = all_read && t.unread == 0;
-      if (guard && t.read > 0 && t.swappable == t.read) {
-        error(columns_[k].shown + ": all " + std::to_string(t.read) + " dates also read " +
-              (t.day_first ? "month-first" : "day-first") +
-              "; give --locale or check (nldat sniff shows why)");
+      if (const std::string warning = swapped_warning(t); guard && !warning.empty()) {
+        error(columns_[k].shown + ": " + warning);
         all_read = all_read && !strict_order;
       }
     }
@@ -486,9 +486,24 @@ bool convert_records(int fd, const std::string &name, int64_t size, const Conver
 
 int cmd_convert(Context &context, const ConvertOptions &given) {
   ConvertOptions options = given;
+  int fd = -1;
+  bool owned = false;
+  struct Closer {
+    int *fd;
+    bool *owned;
+    ~Closer() {
+      if (*owned) ::close(*fd);
+    }
+  } const closer{&fd, &owned};
+  // Standard input is read once: the plan's sample is held, and converted
+  // first.
+  const bool once = given.file == "-";
+  std::string held;
   if (given.auto_plan || given.plan_only) {
-    const AutoPlanRequest request{given.file,      given.columns, given.delimiter,
-                                  given.no_header, given.prefer,  given.plan_only};
+    if (once && !open_input("-", &fd, &owned)) return kExitUsage;
+    AutoPlanRequest request{given.file,      given.columns, given.delimiter,
+                            given.no_header, given.prefer,  given.plan_only};
+    if (once) request.fd = fd, request.held = &held;
     if (const int status = plan_conversion(context, request, &options.columns); status >= 0) return status;
     options.reader.lenient = false;  // every field held to the plan
   } else if (given.columns.empty()) {
@@ -501,22 +516,13 @@ int cmd_convert(Context &context, const ConvertOptions &given) {
   plan.keep = options.keep;
   if (!start_output(options.output, {options.file})) return kExitUsage;
 
-  int fd = -1;
-  bool owned = false;
-  if (!open_input(options.file.c_str(), &fd, &owned)) return kExitUsage;
-  const struct Closer {
-    int fd;
-    bool owned;
-    ~Closer() {
-      if (owned) ::close(fd);
-    }
-  } closer{fd, owned};
+  if (fd < 0 && !open_input(options.file.c_str(), &fd, &owned)) return kExitUsage;
   const std::string name = options.file == "-" ? "<stdin>" : options.file;
   struct stat status {};
   const int64_t size = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) ? status.st_size : -1;
 
   // The header: the first record, unless there is none.
-  HeaderReader head;
+  HeaderReader head(std::move(held));
   if (!head.read(fd, name)) return kExitUsage;
   const std::string_view first = head.record();
   std::vector<ColumnChoice> columns;

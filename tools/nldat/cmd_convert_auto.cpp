@@ -142,13 +142,8 @@ bool apply_plan(Context &context, const nlhost::detect::Report &report, const st
 }  // namespace
 
 int plan_conversion(Context &context, const AutoPlanRequest &options, std::vector<std::string> *columns) {
-  if (options.file == "-") {
-    error(
-        "convert --auto: give a file; standard input cannot be read twice (sniff it first with nldat sniff)");
-    return kExitUsage;
-  }
-  std::optional<SniffedFile> sniffed =
-      sniff_file(context, options.file, options.delimiter, options.no_header);
+  std::optional<SniffedFile> sniffed = sniff_file(context, options.file, options.delimiter, options.no_header,
+                                                  false, options.fd, options.held);
   if (!sniffed) return kExitUsage;
   nlhost::detect::Report &report = sniffed->report;
 

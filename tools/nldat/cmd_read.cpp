@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "convert.h"
 #include "csv.h"
 #include "messages.h"
 #include "nlhost/utf8.h"
@@ -26,8 +27,9 @@ struct ReadOptions {
   std::string delimiter = ",";
   bool header = false;
   bool echo = false;
-  int threads = 0;     // worker threads; 0: the machine's cores
-  std::string output;  // -o FILE; empty: standard output
+  int threads = 0;            // worker threads; 0: the machine's cores
+  std::string output;         // -o FILE; empty: standard output
+  bool strict_order = false;  // an input whose every date reads swapped too counts as not read
 };
 
 // The topic of a field not read, counted against the limit (kNotUtf8: the
@@ -63,6 +65,7 @@ class ReadJob : public LineJob {
     std::string_view line;
     int64_t number = 0;
     char text[2 * nlhost::kIsoTextMax + 2];  // a value, a tab, its ISO text, a line end
+    ColumnCounts counts;
     // Nearly every block is ASCII: tested once, its lines need no UTF-8 test
     // and its fields no normalization.
     const bool ascii = nlhost::ascii_prefix(block) == block.size();
@@ -90,6 +93,7 @@ class ReadJob : public LineJob {
         result.note(number, kUnread, quoted_for_message(field) + " not read by " + reader_.name());
         continue;
       }
+      count_read(counts, reader_.kind(), field, value);
       // A number is its own text, the field's own digits where they are
       // known; a date or time is followed by its ISO 8601 text.  The line is
       // put together here and appended once.
@@ -106,6 +110,7 @@ class ReadJob : public LineJob {
       out.append(text, static_cast<size_t>(p - text));
     }
     result.lines = number;
+    result.columns.assign(1, counts);
   }
 
  private:
@@ -127,7 +132,7 @@ int cmd_read(Context &context, const ReadOptions &options) {
   MessageLimit unread(reader->name());
   ParallelOptions parallel;
   parallel.threads = options.threads > 0 ? options.threads : default_threads();
-  bool missing = false;
+  bool missing = false, swapped = false;
   for (const std::string &path : options.files.empty() ? stdin_only : options.files) {
     int fd = -1;
     bool owned = false;
@@ -138,6 +143,7 @@ int cmd_read(Context &context, const ReadOptions &options) {
     }
     const std::string name = path == "-" ? "<stdin>" : path;
     bool stopped = false;
+    ColumnCounts totals;
     const bool done = run_parallel_lines(
         fd, name, parallel,
         [&, worker = size_t{0}]() mutable {
@@ -148,6 +154,7 @@ int cmd_read(Context &context, const ReadOptions &options) {
           return std::make_unique<ReadJob>(own ? *own : *reader, options);
         },
         [&](BlockResult &result, int64_t first_line) {
+          if (!result.columns.empty()) totals += result.columns[0];
           // The block's output with its messages in their places, as one thread prints them.
           const std::string_view output = result.output;
           size_t written = 0;
@@ -168,10 +175,15 @@ int cmd_read(Context &context, const ReadOptions &options) {
         });
     if (owned) ::close(fd);
     if (!done || stopped) return kExitUsage;
+    if (const std::string warning = swapped_warning(totals); !warning.empty()) {
+      error(shown_name(name) + (options.column > 0 ? " column " + std::to_string(options.column) : "") +
+            ": " + warning);
+      swapped = swapped || options.strict_order;
+    }
   }
   unread.finish();
   if (missing) return kExitUsage;
-  return unread.count() == 0 ? kExitOk : kExitUnread;
+  return unread.count() == 0 && !swapped ? kExitOk : kExitUnread;
 }
 
 }  // namespace
@@ -197,6 +209,9 @@ Command add_read(CLI::App &app) {
       ->type_name("C");
   command->add_flag("--header", read.header, "skip the first line of each file");
   command->add_flag("--echo", read.echo, "print the field itself first");
+  command->add_flag("--strict-order", read.strict_order,
+                    "exit 1 when every date of an input also reads with day and month swapped (standard "
+                    "error warns of it either way)");
   command
       ->add_option("-o,--output", read.output,
                    "write the output to FILE, replaced only when the whole job is written")

@@ -13,10 +13,12 @@
 #include "decoded_input.h"
 #include "messages.h"
 #include "nlhost/detect.h"
-#include "nlhost/encoding.h"
 
 namespace nldat {
 namespace {
+
+// The most of an input read once that is held for its sample.
+constexpr size_t kHeldSample = size_t{8} << 20;
 
 struct SniffOptions {
   std::string file = "-";
@@ -30,7 +32,7 @@ int cmd_sniff(Context &context, const SniffOptions &options) {
       sniff_file(context, options.file, options.delimiter, options.no_header);
   if (!sniffed) return kExitUsage;
   const nlhost::detect::Report &report = sniffed->report;
-  const FileSample &sample = sniffed->sample;
+  const nlhost::detect::FileSample &sample = sniffed->sample;
   const std::string name = options.file == "-" ? "<stdin>" : options.file;
   out() << (options.json ? nlhost::detect::render_json(report) : nlhost::detect::render_text(report));
   if (sample.invalid_line != 0) {
@@ -43,67 +45,43 @@ int cmd_sniff(Context &context, const SniffOptions &options) {
   return report.any_ambiguous() ? kExitUnread : kExitOk;
 }
 
-// What a file's first bytes say of its encoding: the sample is read decoded
+// A file's first bytes, which tell its encoding: the sample is read decoded
 // (by its byte-order mark or --encoding), so it cannot tell by itself.
-nlhost::EncodingGuess raw_encoding(const std::string &file) {
+std::string raw_head(const std::string &file) {
   if (file == "-") return {};
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return {};
-  std::string head(64 * 1024, '\0');
+  std::string head(nlhost::detect::kEncodingHead, '\0');
   ssize_t n;
   do {
     n = ::pread(fd, head.data(), head.size(), 0);
   } while (n < 0 && errno == EINTR);
   ::close(fd);
-  if (n <= 0) return {};
-  head.resize(static_cast<size_t>(n));
-  return nlhost::detect_encoding(head);
-}
-
-// The encoding the report names: as given, by a byte-order mark other than
-// UTF-8's, or, for a file that is not UTF-8, the detector's guess with the
-// option that reads it.
-void name_encoding(const std::string &file, FileSample *sample) {
-  std::string &named = sample->dialect.encoding;
-  const std::string &given = input_encoding();
-  if (!given.empty() && given != "auto") {
-    named = given + " (as given)";
-    sample->dialect.encoding_option = given;
-    return;
-  }
-  const nlhost::EncodingGuess guess = raw_encoding(file);
-  if (guess.name.empty() || nlhost::is_utf8_name(guess.name)) return;
-  if (guess.source == nlhost::EncodingSource::kBom) {
-    named = guess.name + " with BOM";
-  } else if (sample->invalid_line != 0) {
-    named = "not UTF-8 (it looks like " + guess.name + ", " + std::to_string(guess.confidence) +
-            "% sure: give --encoding " + guess.name + ")";
-    sample->dialect.encoding_option = guess.name;
-  } else if (given == "auto") {
-    named = guess.name + " (--encoding auto, " + std::to_string(guess.confidence) + "% sure)";
-    sample->dialect.encoding_option = guess.name;
-  }
+  head.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return head;
 }
 
 }  // namespace
 
 std::optional<SniffedFile> sniff_file(Context &context, const std::string &file, const std::string &delimiter,
-                                      bool no_header) {
-  int fd = -1;
+                                      bool no_header, bool count_records, int fd, std::string *held) {
   bool owned = false;
-  if (!open_input(file.c_str(), &fd, &owned)) return std::nullopt;
-  SampleOptions sampling;
+  if (held == nullptr && !open_input(file.c_str(), &fd, &owned)) return std::nullopt;
+  nlhost::detect::SampleOptions sampling;
   if (!delimiter.empty()) sampling.delimiter = delimiter[0];
   if (no_header) sampling.header = 0;
+  sampling.count_records = count_records;
   SniffedFile sniffed;
   std::string why;
-  const bool sampled = sample_file(fd, sampling, &sniffed.sample, &why);
+  const bool sampled =
+      held != nullptr ? nlhost::detect::sample_head(fd, sampling, kHeldSample, &sniffed.sample, held, &why)
+                      : nlhost::detect::sample_file(fd, sampling, &sniffed.sample, &why);
   if (owned) ::close(fd);
   if (!sampled) {
     error(shown_name(file == "-" ? std::string("<stdin>") : file) + ": " + why);
     return std::nullopt;
   }
-  name_encoding(file, &sniffed.sample);
+  nlhost::detect::name_encoding(raw_head(file), input_encoding(), "--encoding ", &sniffed.sample);
   nlhost::Module *module = context.module();
   if (module == nullptr) return std::nullopt;
   sniffed.detector = std::make_unique<nlhost::detect::Detector>(*context.host(), *module);

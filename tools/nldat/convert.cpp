@@ -39,6 +39,22 @@ void ChunkConverter::write_text(std::string_view text, bool quoted, std::string 
   if (quoted) output += '"';
 }
 
+void count_read(ColumnCounts &counts, nlhost::ValueKind kind, std::string_view field, double value) {
+  ++counts.read;
+  // The guard warns only of a column every date of which reads swapped too:
+  // after the first that does not, the chunk's other dates need no look.
+  if (kind == nlhost::ValueKind::kDate && counts.swappable + 1 == counts.read &&
+      reads_swapped(field, value, &counts.day_first))
+    ++counts.swappable;
+}
+
+std::string swapped_warning(const ColumnCounts &totals) {
+  if (totals.read == 0 || totals.swappable != totals.read) return {};
+  return "all " + std::to_string(totals.read) + " dates also read " +
+         (totals.day_first ? "month-first" : "day-first") +
+         "; give --locale or check (nldat sniff shows why)";
+}
+
 bool reads_swapped(std::string_view field, double days, bool *day_first) {
   // Three runs of digits between one kind of separator: "05/06/2026".
   field = nlhost::trim_blanks(field);
@@ -106,13 +122,7 @@ void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, in
     if (both) output += plan_.delimiter;
     return;
   }
-  ColumnCounts &counts = result->counts[k];
-  ++counts.read;
-  // The guard warns only of a column every date of which reads swapped too:
-  // after the first that does not, the chunk's other dates need no look.
-  if (reader.kind() == nlhost::ValueKind::kDate && counts.swappable + 1 == counts.read &&
-      reads_swapped(field, value, &counts.day_first))
-    ++counts.swappable;
+  count_read(result->counts[k], reader.kind(), field, value);
   if (number && !decimal_.empty()) {  // a number is its own value: once, in every form
     write_text(decimal_, quoted, output);
     return;

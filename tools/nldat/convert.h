@@ -37,6 +37,14 @@ struct ConvertPlan {
 // *day_first tells which order it was read in.
 bool reads_swapped(std::string_view field, double days, bool *day_first);
 
+// The day/month guard of convert and read.  Counts a value of kind read
+// from field, a date also as swappable while every date before it in the
+// block was.
+void count_read(ColumnCounts &counts, nlhost::ValueKind kind, std::string_view field, double value);
+// What the guard says of a column's totals: "all N dates also read
+// month-first; ...", or "" when some date reads one way only.
+std::string swapped_warning(const ColumnCounts &totals);
+
 // A field that was not read: its line, the plan's column, the field's text
 // (quotes removed); missing when the record has no such column.
 struct Reject {

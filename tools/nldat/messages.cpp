@@ -11,17 +11,7 @@ namespace nldat {
 
 using nlhost::utf8_sequence_length;
 
-bool valid_utf8(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    i += nlhost::ascii_prefix(text.substr(i));
-    if (i == text.size()) break;
-    const size_t length = utf8_sequence_length(text, i);
-    if (length == 0) return false;
-    i += length;
-  }
-  return true;
-}
+bool valid_utf8(std::string_view text) { return nlhost::valid_utf8(text); }
 
 namespace {
 
@@ -93,11 +83,6 @@ std::string not_utf8_message(std::string_view line, std::string_view sample) {
            ", or --encoding auto)";
   }
   return message + " (give its encoding with --encoding NAME: windows-1252, Shift_JIS, ...)";
-}
-
-bool likely_encoding(const nlhost::EncodingGuess &guess) {
-  return guess.source != nlhost::EncodingSource::kNone &&
-         (guess.source != nlhost::EncodingSource::kDetector || guess.confidence >= kLikelyConfidence);
 }
 
 void MessageLimit::report(const std::string &message) {

@@ -38,10 +38,7 @@ std::string shown_name(std::string_view name);
 // line) by ICU's detector.
 std::string not_utf8_message(std::string_view line, std::string_view sample);
 
-// Whether a guess is worth acting on: a byte-order mark, well-formed UTF-8,
-// or the detector at least this sure (it says 10 of nearly anything short).
-inline constexpr int kLikelyConfidence = 20;
-bool likely_encoding(const nlhost::EncodingGuess &guess);
+using nlhost::likely_encoding;
 
 // The messages about one column (or one command's values): the first 20 go
 // to standard error, the rest are only counted and summed up by finish() as

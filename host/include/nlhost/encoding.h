@@ -38,6 +38,14 @@ struct EncodingGuess {
 // else ICU's detector guesses (windows-1252 where it says ISO-8859-1).
 EncodingGuess detect_encoding(std::string_view sample);
 
+// Whether a guess is worth acting on: a byte-order mark, well-formed UTF-8,
+// or the detector at least this sure (it says 10 of nearly anything short).
+inline constexpr int kLikelyConfidence = 20;
+inline bool likely_encoding(const EncodingGuess &guess) {
+  return guess.source != EncodingSource::kNone &&
+         (guess.source != EncodingSource::kDetector || guess.confidence >= kLikelyConfidence);
+}
+
 // The byte-order mark that starts text: the encoding it names and its
 // length, or nothing.  A UTF-32LE mark is told from a UTF-16LE one.
 struct ByteOrderMark {

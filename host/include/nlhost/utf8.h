@@ -63,6 +63,19 @@ inline size_t utf8_sequence_length(std::string_view text, size_t i) {
   return length;
 }
 
+// Whether text is well-formed UTF-8 throughout.
+inline bool valid_utf8(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    i += ascii_prefix(text.substr(i));
+    if (i == text.size()) break;
+    const size_t length = utf8_sequence_length(text, i);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
 // A character of UTF-8 text: its code point and length in bytes.
 struct CodePoint {
   char32_t value;

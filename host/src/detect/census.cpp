@@ -28,9 +28,11 @@ std::string utf8(const icu::UnicodeString &s) {
   return out;
 }
 
-// The short date pattern as DateFormat writes it, read from the locale's own
-// resource bundle where it has one (microseconds, where making a DateFormat
-// takes a fraction of a millisecond); inherited ones from a DateFormat.
+// The short date pattern as DateFormat writes it, read from the locale's
+// resource bundle, its own or inherited (microseconds, where making a
+// DateFormat takes a fraction of a millisecond); from a DateFormat where the
+// bundle lacks the table (a locale whose calendar data lies in a parent's
+// table the lookup does not reach).
 std::string short_date_form(const std::string &name, const icu::Locale &locale) {
   constexpr int32_t kShortDate = 7;  // DateTimePatterns: four times, four dates, then the glue
   UErrorCode status = U_ZERO_ERROR;
@@ -42,8 +44,7 @@ std::string short_date_form(const std::string &name, const icu::Locale &locale) 
       ures_getByKey(gregorian.getAlias(), "DateTimePatterns", nullptr, &status));
   int32_t length = 0;
   const UChar *own = ures_getStringByIndex(patterns.getAlias(), kShortDate, &length, &status);
-  if (U_SUCCESS(status) && length > 0 && status != U_USING_FALLBACK_WARNING &&
-      status != U_USING_DEFAULT_WARNING) {
+  if (U_SUCCESS(status) && length > 0) {
     return utf8(icu::UnicodeString(own, length));
   }
   status = U_ZERO_ERROR;

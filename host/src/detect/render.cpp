@@ -203,8 +203,10 @@ std::string render_text(const Report &report) {
          (d.delimiter == '\t' ? std::string("tab") : "'" + std::string(1, d.delimiter) + "'") +
          ", quote '\"', " + (d.header ? "a header line" : "no header line") +
          (d.crlf ? ", CRLF line ends" : "") + "\n";
-  out += std::to_string(d.records) + " records" +
-         (d.sampled < d.records ? ", " + std::to_string(d.sampled) + " sampled" : std::string()) +
+  out += (d.records < 0
+              ? "the first " + std::to_string(d.sampled) + " records sampled, the rest not counted"
+              : std::to_string(d.records) + " records" +
+                    (d.sampled < d.records ? ", " + std::to_string(d.sampled) + " sampled" : std::string())) +
          "; preferred locale " + report.preferred + "\n";
   for (const ColumnReport &c : report.columns) {
     out += "\n" + std::to_string(c.index + 1) + " " + shown(c.name) + ": " + std::string(kind_name(c.kind));

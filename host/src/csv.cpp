@@ -1,6 +1,6 @@
-// nldat: one scanner for delimited records, used both to cut input into
+// nlhost: one scanner for delimited records, used both to cut input into
 // blocks of whole records and to split a record into its fields.
-#include "csv.h"
+#include "nlhost/csv.h"
 
 #include <array>
 #include <cstring>
@@ -9,7 +9,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace nldat::csv {
+namespace nlhost::csv {
 
 // Sixteen bytes at a time where the machine compares them at once: most
 // fields and lines are longer than a few bytes.
@@ -189,4 +189,4 @@ char guess_delimiter(std::string_view header) {
   return kCandidates[best];
 }
 
-}  // namespace nldat::csv
+}  // namespace nlhost::csv
