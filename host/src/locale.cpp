@@ -157,7 +157,7 @@ int32_t nlhost::reference::wzsxglc(void *locale, int32_t item, const uwn_locale_
   Host *host = current_host();
   const Locale *l = static_cast<const Locale *>(locale);
   if (host == nullptr) return find_entry(l, item, entry);
-  return find_entry(l != nullptr ? l : host->locale(), item, entry);
+  return find_entry(l != nullptr ? l : host->locale_in_force(), item, entry);
 }
 
 // The host is looked up only for the current locale (a null handle).
@@ -165,7 +165,7 @@ extern "C" int32_t nlhost_svc_wzsxglc(void *locale, int32_t item, const uwn_loca
   const Locale *l = static_cast<const Locale *>(locale);
   if (l == nullptr) {
     const Host *host = current_host();
-    l = host != nullptr ? host->locale() : nullptr;
+    l = host != nullptr ? host->locale_in_force() : nullptr;
   }
   return find_entry(l, item, entry);
 }

@@ -45,16 +45,19 @@ constexpr size_t kBlock = 1 << 18;            // read and converted at a time
 constexpr int64_t kProgressAbove = 64 << 20;  // a file this big shows progress on a terminal
 
 // A block's unread fields travel as its notes: the topic tells the column
-// and whether the field was missing; kNotUtf8 stops the job.
+// and why (kTopics of them); kNotUtf8 stops the job.
+enum Why : int32_t { kNotRead, kMissing, kAmbiguous, kTopics };
 int32_t reject_topic(const Reject &reject) {
-  return static_cast<int32_t>(2 * reject.column + reject.missing);
+  const Why why = reject.missing ? kMissing : reject.ambiguity.empty() ? kNotRead : kAmbiguous;
+  return static_cast<int32_t>(kTopics * reject.column) + why;
 }
 
-// One --column NAME|N=INFORMAT, resolved against the header.
+// One --column NAME|N=SPEC, resolved against the header.
 struct ColumnChoice {
   std::string title;  // as the user named it, for messages
   size_t index = 0;
-  ReaderChoice reader;
+  std::vector<ReaderChoice> readers;  // the spec's alternatives
+  std::string label;                  // the spec, for messages
 };
 
 bool all_digits(std::string_view text) {
@@ -73,11 +76,15 @@ bool resolve_columns(const ConvertOptions &options, const std::vector<std::strin
     }
     ColumnChoice choice;
     choice.title = column_option.substr(0, equals);
-    choice.reader = options.reader;
-    const std::string informat = column_option.substr(equals + 1);
-    const size_t colon = informat.find(':');  // date:%d.%m.%y, a pattern of its own
-    choice.reader.name = informat.substr(0, colon);
-    if (colon != std::string::npos) choice.reader.pattern = informat.substr(colon + 1);
+    std::string why;
+    if (!parse_reader_spec(std::string_view(column_option).substr(equals + 1), options.reader,
+                           &choice.readers, &why)) {
+      error("convert: --column " + quoted_for_message(column_option) + ": " + why);
+      return false;
+    }
+    choice.label = choice.readers.size() == 1 && choice.readers[0].locale.empty() && !choice.readers[0].form
+                       ? choice.readers[0].name
+                       : column_option.substr(equals + 1);
     if (all_digits(choice.title)) {
       size_t number = 0;
       const auto parsed =
@@ -291,15 +298,19 @@ class Report {
     for (size_t k = 0; k < totals_.size() && k < result.columns.size(); ++k) totals_[k] += result.columns[k];
     damage_.add(result.damage, first_line);
     for (const BlockResult::Note &note : result.notes) {
-      const size_t k = static_cast<size_t>(note.topic / 2);
+      const size_t k = static_cast<size_t>(note.topic / kTopics);
       const ColumnChoice &column = columns_[k];
       const int64_t line = first_line + note.line - 1;
       const std::string where = shown_name(input_name_) + ":" + std::to_string(line) + ": ";
-      if (note.topic % 2 != 0) {
-        messages_[k].report(where + "no column " + column.title);
-      } else {
-        messages_[k].report(where + column.title + ": " + quoted_for_message(note.text) + " not read by " +
-                            column.reader.name);
+      switch (note.topic % kTopics) {
+        case kMissing: messages_[k].report(where + "no column " + column.title); break;
+        case kAmbiguous:
+          messages_[k].report(where + column.title + ": " + quoted_for_message(note.text) +
+                              " not read: ambiguous, " + note.detail);
+          break;
+        default:
+          messages_[k].report(where + column.title + ": " + quoted_for_message(note.text) + " not read by " +
+                              column.label);
       }
       rejects_.add(line, column.title, note.text);
     }
@@ -316,7 +327,8 @@ class Report {
       messages_[k].finish();
       const ColumnCounts &t = totals_[k];
       error(columns_[k].title + ": " + std::to_string(t.read) + " read, " + std::to_string(t.empty) +
-            " empty, " + std::to_string(t.unread) + " not read");
+            " empty, " + std::to_string(t.unread) + " not read" +
+            (t.ambiguous > 0 ? " (" + std::to_string(t.ambiguous) + " ambiguous)" : ""));
       all_read = all_read && t.unread == 0;
       if (guard && t.read > 0 && t.swappable == t.read) {
         error(columns_[k].title + ": all " + std::to_string(t.read) + " dates also read " +
@@ -367,7 +379,7 @@ bool plan_columns(Context &context, const ConvertOptions &options, std::string_v
   if (!resolve_columns(options, names, columns)) return false;
   for (const ColumnChoice &column : *columns) {
     plan->columns.push_back(column.index);
-    if (!make_reader(context, column.reader)) return false;
+    if (!make_column_reader(context, column.readers)) return false;
   }
   return true;
 }
@@ -386,8 +398,10 @@ class ConvertJob : public LineJob {
       return;
     }
     std::swap(result.output, chunk_.output);
-    for (Reject &reject : chunk_.rejects)
-      result.note(reject.line, reject_topic(reject), std::move(reject.field));
+    for (Reject &reject : chunk_.rejects) {
+      const int32_t topic = reject_topic(reject);
+      result.note(reject.line, topic, std::move(reject.field), std::move(reject.ambiguity));
+    }
     result.records = chunk_.records;
     result.bytes = static_cast<int64_t>(block.size());
     std::swap(result.columns, chunk_.counts);
@@ -439,8 +453,9 @@ int cmd_convert(Context &context, const ConvertOptions &given) {
   // Each converter (one a worker thread) has field readers of its own,
   // through the worker's own module instance.
   auto make_converter = [&](size_t worker) {
-    std::vector<nlhost::FieldReader> own;
-    for (const ColumnChoice &column : columns) own.push_back(*make_reader(context, column.reader, worker));
+    std::vector<ColumnReader> own;
+    for (const ColumnChoice &column : columns)
+      own.push_back(*make_column_reader(context, column.readers, worker));
     return ChunkConverter(plan, std::move(own));
   };
   // Every output file is open before the first byte goes out.

@@ -24,6 +24,7 @@ Context::Context(std::string locale_name, std::string module_path, bool locale_g
 
 // The modules keep the host's control blocks: they go before the host.
 Context::~Context() {
+  locale_instances_.clear();
   instances_.clear();
   module_.reset();
   host_.reset();
@@ -77,6 +78,36 @@ nlhost::Module *Context::module(size_t worker) {
     instance = nlhost::Module::open_instance(*host_, module_path_, host_->add_control_block(), &why);
   }
   return instance != nullptr ? instance.get() : shared;
+}
+
+nlhost::Module *Context::module(size_t worker, const std::string &locale) {
+  if (locale.empty()) return module(worker);
+  if (module() == nullptr) return nullptr;
+  auto known = locales_.find(locale);
+  if (known == locales_.end()) {
+    std::string why;
+    std::shared_ptr<nlhost::Locale> loaded = nlhost::load_icu_locale(locale, &why);
+    if (loaded == nullptr) error(why);
+    known = locales_.emplace(locale, std::move(loaded)).first;
+  }
+  const std::shared_ptr<nlhost::Locale> &wanted = known->second;
+  if (wanted == nullptr) return nullptr;
+  if (wanted->name() == host_->locale()->name()) return module(worker);
+  const std::pair<size_t, std::string> key{worker, wanted->name()};
+  if (auto made = locale_instances_.find(key); made != locale_instances_.end()) return made->second.get();
+  size_t others = 0;
+  for (const auto &[k, instance] : locale_instances_) others += k.first == worker;
+  std::unique_ptr<nlhost::Module> instance;
+  std::string why = "a job reads by at most " + std::to_string(kMaxExtraLocales) + " locales besides its own";
+  if (others < kMaxExtraLocales)
+    instance = nlhost::Module::open_instance(*host_, module_path_, host_->add_control_block(wanted), &why);
+  if (instance == nullptr) {
+    // Another worker shares the first worker's instance: the same answers, slower.
+    if (worker > 0) return module(0, locale);
+    error(why);
+    return nullptr;
+  }
+  return (locale_instances_[key] = std::move(instance)).get();
 }
 
 bool LineReader::open(const char *path) {
@@ -214,12 +245,14 @@ std::optional<nlhost::ValueKind> pattern_kind(std::string_view name) {
 }
 
 std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice, size_t worker) {
-  nlhost::Module *module = context.module(worker);
+  nlhost::Module *module = context.module(worker, choice.locale);
   if (module == nullptr) return std::nullopt;
   const nlhost::Host &host = *context.host();
   std::string why;
   std::optional<nlhost::FieldReader> reader;
-  if (choice.pattern.empty()) {
+  if (choice.form) {
+    reader = nlhost::FieldReader::with_form(host, *module, form_kind(choice.pattern), choice.pattern, &why);
+  } else if (choice.pattern.empty()) {
     reader = nlhost::FieldReader::make(host, *module, choice.name, &why);
   } else if (const std::optional<nlhost::ValueKind> kind = pattern_kind(choice.name)) {
     reader = nlhost::FieldReader::with_pattern(host, *module, *kind, choice.pattern, &why);
@@ -233,6 +266,26 @@ std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderCho
   reader->set_strict(!choice.lenient);
   reader->set_week_rule(choice.week_rule);
   return reader;
+}
+
+std::optional<ColumnReader> make_column_reader(Context &context, const std::vector<ReaderChoice> &choices,
+                                               size_t worker) {
+  std::vector<nlhost::FieldReader> readers;
+  std::vector<std::string> labels;
+  for (const ReaderChoice &choice : choices) {
+    std::optional<nlhost::FieldReader> reader = make_reader(context, choice, worker);
+    if (!reader) return std::nullopt;
+    if (!readers.empty() && reader->kind() != readers.front().kind()) {
+      error("the alternatives " + labels.front() + " and " + choice.label +
+            " read different kinds of value; alternatives read one kind");
+      return std::nullopt;
+    }
+    // A plain reader goes by its own name, as it always has.
+    const bool plain = choices.size() == 1 && choice.locale.empty() && !choice.form;
+    labels.push_back(plain ? reader->name() : choice.label);
+    readers.push_back(std::move(*reader));
+  }
+  return ColumnReader(std::move(readers), std::move(labels));
 }
 
 }  // namespace nldat
