@@ -746,22 +746,25 @@ const char16_t *cldr_field(char directive) {
 }  // namespace
 
 std::shared_ptr<const UserForm> user_form(std::string_view pattern, ValueKind kind, std::string *error) {
-  // As a CLDR pattern, so that one compiler reads both: letters quoted, a
-  // quote doubled, everything else as it is.
+  // As a CLDR pattern, so that one compiler reads both: runs of letters
+  // quoted, a quote doubled, everything else as it is.
   icu::UnicodeString cldr, literal;
   auto flush = [&] {
+    bool quoted = false;
     for (int32_t k = 0; k < literal.length(); ++k) {
       const char16_t c = literal.charAt(k);
+      const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+      if (letter != quoted) {
+        cldr += u'\'';
+        quoted = letter;
+      }
       if (c == u'\'') {
         cldr += u"''";
-      } else if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')) {
-        cldr += u'\'';
-        cldr += c;
-        cldr += u'\'';
       } else {
         cldr += c;
       }
     }
+    if (quoted) cldr += u'\'';
     literal.remove();
   };
   for (size_t i = 0; i < pattern.size(); ++i) {
