@@ -172,3 +172,35 @@ TEST(CliColumns, ThreadsGiveTheSameOutputWithColumnLocales) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliColumns, AutoReadsEachColumnByItsOwnLocaleWhenNoOneLocaleReadsThemAll) {
+  const std::string file = nldat_test::write_scratch("auto_two_locales.csv",
+                                                     "Datum,Date,Betrag\n"
+                                                     "7. Dezember 2026,\"Dec 7, 2026\",1\n"
+                                                     "14. März 2026,\"Mar 14, 2026\",2\n"
+                                                     "1. Mai 2026,\"May 1, 2026\",3\n");
+  const CliRun run = nldat("convert --auto " + file);
+  EXPECT_EQ(run.out,
+            "Datum,Date,Betrag\n2026-12-07,\"2026-12-07\",1\n2026-03-14,\"2026-03-14\",2\n2026-05-01,\"2026-"
+            "05-01\",3\n")
+      << run.err;
+  EXPECT_TRUE(has(run.err, "--column Datum=NLDATE@de_DE --column Date=NLDATE@en_US")) << run.err;
+  EXPECT_EQ(run.status, 0) << run.err;
+}
+
+TEST(CliColumns, SniffOffersAlternativesForAColumnWrittenTwoWays) {
+  // Every field is read by one of the two systems' readers: none is neither's.
+  std::string text = kTwoSystems;
+  text.erase(text.find("31/31/2026,6\n"), 13);
+  const std::string file = nldat_test::write_scratch("sniff_two_systems.csv", text);
+  const CliRun run = nldat("sniff " + file);
+  const std::string offered = "--column 'Date=NLDATE@en_GB|NLDATE@en_US'";
+  ASSERT_TRUE(has(run.out, offered)) << run.out;
+  // What it offers runs as it reads.
+  const CliRun convert = nldat("convert " + offered + " " + file);
+  EXPECT_TRUE(has(convert.err, "Date: 4 read, 0 empty, 2 not read (2 ambiguous)")) << convert.err;
+}
+
+}  // namespace

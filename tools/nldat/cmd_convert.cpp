@@ -520,7 +520,9 @@ Command add_convert(CLI::App &app) {
                    "INFORMAT: " +
                        reader_names(true) + " " + reader_names(false) +
                        ", or date:P, datetime:P, "
-                       "time:P for a pattern P; repeat for more columns")
+                       "time:P for a pattern P, form:P for a pattern read as the locale's own forms; "
+                       "INFORMAT@LOCALE reads by another locale, A|B by alternatives that must agree; "
+                       "repeat for more columns")
       ->type_name("NAME|N=INFORMAT")
       ->allow_extra_args(false);
   command->add_flag("--auto", convert.auto_plan,

@@ -141,22 +141,20 @@ int plan_conversion(Context &context, const AutoPlanRequest &options, std::vecto
         "--locale or --column NAME=INFORMAT");
     return kExitUsage;
   }
-  if (report.per_column_locales) {
-    error("convert: the columns need different locales; convert them in separate runs (--column NAME)");
-    return kExitUsage;
-  }
   if (options.plan_only) return kExitOk;
   *columns = given;
   for (const ColumnReport &column : report.columns) {
     if (!column.converted()) continue;
     const std::string name = report.dialect.header ? column.name : std::to_string(column.index + 1);
-    columns->push_back(name + "=" + column.answers[column.chosen].reader);
+    // Columns no one locale reads alike are each read by a locale of their own.
+    const nlhost::detect::Answer &answer = column.answers[column.chosen];
+    columns->push_back(name + "=" + answer.reader + (report.locale.empty() ? "@" + answer.locale : ""));
   }
   if (columns->empty()) {
     error("convert: the plan converts no column");
     return kExitUsage;
   }
-  if (report.locale != context.host()->locale()->name()) {
+  if (!report.locale.empty() && report.locale != context.host()->locale()->name()) {
     std::shared_ptr<nlhost::Locale> locale = nlhost::load_icu_locale(report.locale, &why);
     if (locale == nullptr) {
       error(why);

@@ -192,7 +192,8 @@ Command add_read(CLI::App &app) {
   command
       ->add_option("INFORMAT", read.reader.name,
                    reader_names(true) + " (the module's informats), " + reader_names(false) +
-                       " (the locale library's readers)")
+                       " (the locale library's readers); form:P reads by a pattern as the locale's own forms "
+                       "are; INFORMAT@LOCALE by another locale; A|B by alternatives that must agree")
       ->required();
   command->add_option("FILE", read.files, "files to read; none or \"-\": standard input");
   command->add_option("--column", read.column, "read column N (1 is the first) of each line")
