@@ -114,6 +114,7 @@ uwn_control_block *Host::add_control_block(std::shared_ptr<Locale> locale) {
     extra->holder.current_locale = locale.get();
     extra->gcb.locale_holder = &extra->holder;
     extra->locale = std::move(locale);
+    bound_blocks_.store(true, std::memory_order_relaxed);
   }
   std::lock_guard lock(mutex_);
   extra_blocks_.push_back(std::move(extra));
@@ -134,7 +135,7 @@ namespace {
 thread_local const Locale *t_reading_locale = nullptr;
 }  // namespace
 
-const Locale *Host::locale_in_force() const {
+const Locale *Host::thread_locale() const {
   const Locale *scoped = t_reading_locale;
   return scoped != nullptr ? scoped : locale_.get();
 }

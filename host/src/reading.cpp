@@ -214,8 +214,7 @@ bool FieldReader::read(std::string_view field, double *value) { return read_exac
 FieldReader::FieldReader(const Host &host, const Module &module)
     : host_(&host), own_locale_(host.block_locale(module.control_block())) {}
 
-bool FieldReader::read_exact(std::string_view field, double *value, std::string *decimal) {
-  if (own_locale_ == nullptr) return read_field(field, value, decimal);
+bool FieldReader::read_by_own_locale(std::string_view field, double *value, std::string *decimal) {
   // What the module asks of the host while it reads is answered by its locale.
   const Host::ThreadLocale scope(own_locale_);
   return read_field(field, value, decimal);

@@ -86,14 +86,15 @@ bool parse_reader_spec(std::string_view spec, const ReaderChoice &base, std::vec
 }
 
 ColumnReader::ColumnReader(std::vector<nlhost::FieldReader> readers, std::vector<std::string> labels)
-    : readers_(std::move(readers)), labels_(std::move(labels)), values_(readers_.size()) {
+    : readers_(std::move(readers)),
+      labels_(std::move(labels)),
+      alternatives_(readers_.size() > 1),
+      values_(readers_.size()) {
   for (const std::string &label : labels_) name_ += (name_.empty() ? "" : "|") + label;
 }
 
-ColumnReader::Outcome ColumnReader::read(std::string_view field, double *value, std::string *decimal) {
-  // One reader: nothing to compare.
-  if (readers_.size() == 1)
-    return readers_.front().read_exact(field, value, decimal) ? Outcome::kRead : Outcome::kNotRead;
+ColumnReader::Outcome ColumnReader::read_alternatives(std::string_view field, double *value,
+                                                      std::string *decimal) {
   size_t first = readers_.size();
   bool differ = false;
   for (size_t k = 0; k < readers_.size(); ++k) {

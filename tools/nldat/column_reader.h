@@ -67,15 +67,23 @@ class ColumnReader {
   // Reads field; for a number (kind kNumber) with decimal not null also its
   // exact decimal text (FieldReader::read_exact).  *value is set only when
   // read.
-  Outcome read(std::string_view field, double *value, std::string *decimal = nullptr);
+  Outcome read(std::string_view field, double *value, std::string *decimal = nullptr) {
+    // One reader: nothing to compare.
+    if (!alternatives_)
+      return readers_.front().read_exact(field, value, decimal) ? Outcome::kRead : Outcome::kNotRead;
+    return read_alternatives(field, value, decimal);
+  }
   // After kAmbiguous: each alternative's value ("2026-06-05 by
   // NLDATE@en_GB or 2026-05-06 by NLDATE@en_US").
   std::string ambiguity() const;
 
  private:
+  Outcome read_alternatives(std::string_view field, double *value, std::string *decimal);
+
   std::vector<nlhost::FieldReader> readers_;
   std::vector<std::string> labels_;
   std::string name_;
+  bool alternatives_;           // more than one reader
   std::vector<double> values_;  // each alternative's value of the last field; NaN: not read
   std::string decimal_;
 };

@@ -124,13 +124,20 @@ class Host {
   // The locale the host's services (for the null handle) and its
   // whole-field informats read by on the calling thread: the one a
   // ThreadLocale names while it lives, else the current locale.
-  const Locale *locale_in_force() const;
+  const Locale *locale_in_force() const {
+    // A host without blocks of their own locale has no thread's locale to ask for.
+    return has_locale_blocks() ? thread_locale() : locale_.get();
+  }
+  // Whether some block of add_control_block names a locale of its own.
+  bool has_locale_blocks() const { return bound_blocks_.load(std::memory_order_relaxed); }
 
   // While it lives, the host's services and whole-field informats read by
   // locale on this thread (null: the current locale): a field reader bound
   // to a locale of its own holds one over each read, so that what the
   // module asks of the host during the read is answered by the module's
-  // locale.  Nests; one thread's scope is invisible to the others.
+  // locale.  Nests; one thread's scope is invisible to the others.  Only a
+  // host with a block of a locale of its own (add_control_block(locale))
+  // looks: the others' services read the current locale without asking.
   class ThreadLocale {
    public:
     explicit ThreadLocale(const Locale *locale);
@@ -189,6 +196,8 @@ class Host {
   // (host/src/host_internal.h).
   friend struct HostAccess;
   void *allocate(uint64_t size, uint32_t flags);
+  // The locale a ThreadLocale names on this thread, else the current locale.
+  const Locale *thread_locale() const;
   // The pool's routine, plain and with a test's bookkeeping first.
   static void *plain_allocate(uwn_memory_pool *pool, uint64_t size, uint32_t flags);
   static void *watched_allocate(uwn_memory_pool *pool, uint64_t size, uint32_t flags);
@@ -234,6 +243,7 @@ class Host {
   std::array<uint8_t, 256> multibyte_lead_{};
   bool custom_leads_ = false;
   std::shared_ptr<Locale> locale_;
+  std::atomic<bool> bound_blocks_{false};  // some block names a locale of its own
   std::atomic<int> year_window_{1940};
   std::atomic<bool> clock_set_{false};
   std::atomic<double> clock_{0};
