@@ -335,6 +335,12 @@ TEST(CliSniff, NamesTheEncodingOfAFileThatIsNotUtf8) {
   const nldat_test::CliRun given = nldat_test::nldat("--encoding windows-1252 sniff " + latin);
   EXPECT_EQ(given.status, 0) << given.err;
   EXPECT_NE(given.out.find("windows-1252 (as given)"), std::string::npos) << given.out;
+  // The plan's command reads the file as the report did: with the encoding
+  // given, guessed, or taken by --encoding auto.
+  const nldat_test::CliRun taken = nldat_test::nldat("--encoding auto sniff " + latin);
+  EXPECT_NE(taken.out.find("windows-1252 (--encoding auto"), std::string::npos) << taken.out;
+  for (const nldat_test::CliRun *run : {&guessed, &given, &taken})
+    EXPECT_NE(run->out.find(latin + " --encoding windows-1252 --delimiter"), std::string::npos) << run->out;
   // A UTF-16 file with its mark is read as such, and said to be.
   const std::string utf16 = nldat_test::write_scratch("sniff_utf16.csv", std::string("\xFF\xFE"
                                                                                      "D\0a\0y\0\n\0"

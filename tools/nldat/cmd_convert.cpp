@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "cli.h"
@@ -413,6 +414,46 @@ class ConvertJob : public LineJob {
   ChunkResult chunk_;
 };
 
+// The records after the header, converted in blocks by a worker thread each
+// (output in input order) and counted into report; false after printing why
+// the job stopped.
+bool convert_records(int fd, const std::string &name, int64_t size, const ConvertOptions &options,
+                     const ConvertPlan &plan, int64_t done, std::string_view head, int64_t line,
+                     const std::function<ChunkConverter(size_t)> &make_converter, Report &report) {
+  Progress progress(size);
+  int64_t rows = 0;
+  ParallelOptions parallel;
+  parallel.threads = options.threads > 0 ? options.threads : default_threads();
+  parallel.block_size = kBlock;
+  parallel.head = head;
+  parallel.first_line = line;
+  parallel.cut = [delimiter = plan.delimiter](std::string_view text) {
+    return csv::last_record_end(text, delimiter);
+  };
+  bool stopped = false;
+  const bool finished = run_parallel_lines(
+      fd, name, parallel,
+      [&, worker = size_t{0}]() mutable { return std::make_unique<ConvertJob>(make_converter(worker++)); },
+      [&](BlockResult &result, int64_t at) {
+        if (result.fatal) {
+          error(shown_name(name) + ":" + std::to_string(at + result.notes.front().line - 1) + ": " +
+                result.notes.front().text);
+          stopped = true;
+          return false;
+        }
+        out().write(result.output);
+        report.add(result, at);
+        rows += result.records;
+        done += result.bytes;
+        progress.update(done, rows);
+        return true;
+      });
+  if (!finished || stopped) return false;
+  out().flush();
+  progress.finish();
+  return true;
+}
+
 int cmd_convert(Context &context, const ConvertOptions &given) {
   ConvertOptions options = given;
   if (given.auto_plan || given.plan_only) {
@@ -470,38 +511,9 @@ int cmd_convert(Context &context, const ConvertOptions &given) {
     rest = head.rest();
     line += head.lines();
   }
-
-  Progress progress(size);
-  int64_t done = static_cast<int64_t>(head.all().size() - rest.size()), rows = 0;
-  ParallelOptions parallel;
-  parallel.threads = options.threads > 0 ? options.threads : default_threads();
-  parallel.block_size = kBlock;
-  parallel.head = rest;
-  parallel.first_line = line;
-  parallel.cut = [delimiter = plan.delimiter](std::string_view text) {
-    return csv::last_record_end(text, delimiter);
-  };
-  bool stopped = false;
-  const bool finished = run_parallel_lines(
-      fd, name, parallel,
-      [&, worker = size_t{0}]() mutable { return std::make_unique<ConvertJob>(make_converter(worker++)); },
-      [&](BlockResult &result, int64_t at) {
-        if (result.fatal) {
-          error(shown_name(name) + ":" + std::to_string(at + result.notes.front().line - 1) + ": " +
-                result.notes.front().text);
-          stopped = true;
-          return false;
-        }
-        out().write(result.output);
-        report.add(result, at);
-        rows += result.records;
-        done += result.bytes;
-        progress.update(done, rows);
-        return true;
-      });
-  if (!finished || stopped) return kExitUsage;
-  out().flush();
-  progress.finish();
+  const int64_t done = static_cast<int64_t>(head.all().size() - rest.size());
+  if (!convert_records(fd, name, size, options, plan, done, rest, line, make_converter, report))
+    return kExitUsage;
   return report.finish(!options.auto_plan && !options.plan_only, options.strict_order) ? kExitOk
                                                                                        : kExitUnread;
 }

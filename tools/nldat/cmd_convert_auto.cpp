@@ -10,6 +10,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "cli.h"
 #include "messages.h"
@@ -66,56 +69,37 @@ void show(const std::string &text, bool to_output) {
   }
 }
 
-}  // namespace
-
-int plan_conversion(Context &context, const AutoPlanRequest &options, std::vector<std::string> *columns) {
-  if (options.file == "-") {
-    error(
-        "convert --auto: give a file; standard input cannot be read twice (sniff it first with nldat sniff)");
-    return kExitUsage;
-  }
-  std::optional<SniffedFile> sniffed =
-      sniff_file(context, options.file, options.delimiter, options.no_header);
-  if (!sniffed) return kExitUsage;
-  nlhost::detect::Detector &detector = *sniffed->detector;
-  nlhost::detect::Report &report = sniffed->report;
-  const FileSample &sample = sniffed->sample;
-  std::string why;
-
-  // The columns named without a reader are the ones to convert; NAME=INFORMAT
-  // is read as given and left out of the plan.
-  std::vector<std::string> named, given;
-  for (const std::string &c : options.columns)
-    (c.find('=') == std::string::npos ? named : given).push_back(c);
-  auto chosen_by_user = [&](const ColumnReport &c) {
-    return std::any_of(named.begin(), named.end(), [&](const std::string &n) {
-      return same_name(n, c.name) || n == std::to_string(c.index + 1);
-    });
-  };
-  auto given_reader = [&](const ColumnReport &c) {
-    return std::any_of(given.begin(), given.end(), [&](const std::string &g) {
-      const std::string n = g.substr(0, g.find('='));
+// Marks the columns of report to convert: those named without a reader, or
+// else every column not given a reader.  Ambiguous columns are settled by
+// --prefer or --locale where one answer fits; *unsettled tells whether any is
+// left.  Returns the messages refusing the plan, or "" when there are none;
+// nothing, after printing why, when a named column does not exist.
+std::optional<std::string> mark_columns(const Context &context, const AutoPlanRequest &options,
+                                        const std::vector<std::string> &named,
+                                        const std::vector<std::string> &given, nlhost::detect::Report &report,
+                                        bool *unsettled) {
+  auto names_column = [](const std::vector<std::string> &specs, const ColumnReport &c) {
+    return std::any_of(specs.begin(), specs.end(), [&](const std::string &spec) {
+      const std::string n = spec.substr(0, spec.find('='));
       return same_name(n, c.name) || n == std::to_string(c.index + 1);
     });
   };
   for (const std::string &n : named) {
-    if (std::none_of(report.columns.begin(), report.columns.end(), [&](const ColumnReport &c) {
-          return same_name(n, c.name) || n == std::to_string(c.index + 1);
-        })) {
+    if (std::none_of(report.columns.begin(), report.columns.end(),
+                     [&](const ColumnReport &c) { return names_column({n}, c); })) {
       error("convert: no column named " + quoted_for_message(n));
-      return kExitUsage;
+      return std::nullopt;
     }
   }
-  bool unsettled = false;
   std::string refusal;
   for (ColumnReport &column : report.columns) {
-    const bool wanted = named.empty() ? !given_reader(column) : chosen_by_user(column);
+    const bool wanted = named.empty() ? !names_column(given, column) : names_column(named, column);
     if (!wanted) {
       column.left_out = true;
       continue;
     }
     if (column.ambiguous()) decide(column, options.prefer, context.locale_given(), context.locale_name());
-    if (column.ambiguous()) unsettled = true;
+    if (column.ambiguous()) *unsettled = true;
     if (!named.empty() && column.answers.empty())
       refusal += "convert: " + quoted_for_message(column.name) + " is " +
                  std::string(kind_name(column.kind)) + ": no reader reads every field of it\n";
@@ -127,21 +111,13 @@ int plan_conversion(Context &context, const AutoPlanRequest &options, std::vecto
                  "); drop --locale or give the column's reader\n";
     }
   }
-  report.preferred = context.locale_name();
-  detector.choose_locale(sample.columns, &report);
-  if (context.locale_given() && !report.locale.empty()) report.locale = context.locale_name();
-  show(nlhost::detect::render_text(report), options.plan_only);
-  if (!refusal.empty()) {
-    show(refusal, false);
-    return kExitUsage;
-  }
-  if (unsettled) {
-    error(
-        "convert: an ambiguous column is not converted: give --prefer day-first|month-first|year-first, "
-        "--locale or --column NAME=INFORMAT");
-    return kExitUsage;
-  }
-  if (options.plan_only) return kExitOk;
+  return refusal;
+}
+
+// The plan's columns as --column NAME=INFORMAT specs after the ones given,
+// and the host switched to the plan's locale; false after printing why not.
+bool apply_plan(Context &context, const nlhost::detect::Report &report, const std::vector<std::string> &given,
+                std::vector<std::string> *columns) {
   *columns = given;
   for (const ColumnReport &column : report.columns) {
     if (!column.converted()) continue;
@@ -152,17 +128,56 @@ int plan_conversion(Context &context, const AutoPlanRequest &options, std::vecto
   }
   if (columns->empty()) {
     error("convert: the plan converts no column");
+    return false;
+  }
+  if (report.locale.empty() || report.locale == context.host()->locale()->name()) return true;
+  std::string why;
+  std::shared_ptr<nlhost::Locale> locale = nlhost::load_icu_locale(report.locale, &why);
+  if (locale == nullptr) {
+    error(why);
+    return false;
+  }
+  context.host()->set_locale(std::move(locale));
+  return true;
+}
+
+}  // namespace
+
+int plan_conversion(Context &context, const AutoPlanRequest &options, std::vector<std::string> *columns) {
+  if (options.file == "-") {
+    error(
+        "convert --auto: give a file; standard input cannot be read twice (sniff it first with nldat sniff)");
     return kExitUsage;
   }
-  if (!report.locale.empty() && report.locale != context.host()->locale()->name()) {
-    std::shared_ptr<nlhost::Locale> locale = nlhost::load_icu_locale(report.locale, &why);
-    if (locale == nullptr) {
-      error(why);
-      return kExitUsage;
-    }
-    context.host()->set_locale(std::move(locale));
+  std::optional<SniffedFile> sniffed =
+      sniff_file(context, options.file, options.delimiter, options.no_header);
+  if (!sniffed) return kExitUsage;
+  nlhost::detect::Report &report = sniffed->report;
+
+  // The columns named without a reader are the ones to convert; NAME=INFORMAT
+  // is read as given and left out of the plan.
+  std::vector<std::string> named, given;
+  for (const std::string &c : options.columns)
+    (c.find('=') == std::string::npos ? named : given).push_back(c);
+  bool unsettled = false;
+  const std::optional<std::string> refusal = mark_columns(context, options, named, given, report, &unsettled);
+  if (!refusal) return kExitUsage;
+  report.preferred = context.locale_name();
+  sniffed->detector->choose_locale(sniffed->sample.columns, &report);
+  if (context.locale_given() && !report.locale.empty()) report.locale = context.locale_name();
+  show(nlhost::detect::render_text(report), options.plan_only);
+  if (!refusal->empty()) {
+    show(*refusal, false);
+    return kExitUsage;
   }
-  return -1;
+  if (unsettled) {
+    error(
+        "convert: an ambiguous column is not converted: give --prefer day-first|month-first|year-first, "
+        "--locale or --column NAME=INFORMAT");
+    return kExitUsage;
+  }
+  if (options.plan_only) return kExitOk;
+  return apply_plan(context, report, given, columns) ? -1 : kExitUsage;
 }
 
 }  // namespace nldat

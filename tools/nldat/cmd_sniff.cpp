@@ -67,6 +67,7 @@ void name_encoding(const std::string &file, FileSample *sample) {
   const std::string &given = input_encoding();
   if (!given.empty() && given != "auto") {
     named = given + " (as given)";
+    sample->dialect.encoding_option = given;
     return;
   }
   const nlhost::EncodingGuess guess = raw_encoding(file);
@@ -76,6 +77,10 @@ void name_encoding(const std::string &file, FileSample *sample) {
   } else if (sample->invalid_line != 0) {
     named = "not UTF-8 (it looks like " + guess.name + ", " + std::to_string(guess.confidence) +
             "% sure: give --encoding " + guess.name + ")";
+    sample->dialect.encoding_option = guess.name;
+  } else if (given == "auto") {
+    named = guess.name + " (--encoding auto, " + std::to_string(guess.confidence) + "% sure)";
+    sample->dialect.encoding_option = guess.name;
   }
 }
 

@@ -110,6 +110,10 @@ struct ColumnReport {
 // What the file's dialect is, as its reader found it.
 struct Dialect {
   std::string encoding = "UTF-8";  // "UTF-8", "UTF-8 with BOM", "not UTF-8", ...
+  // The --encoding the file needs to be read as the report read it (given,
+  // or the detector's guess for a file that is not UTF-8); empty when its
+  // byte-order mark or valid UTF-8 decides.
+  std::string encoding_option;
   char delimiter = ',';
   char quote = '"';
   bool header = true;

@@ -2,6 +2,8 @@
 // nldat convert command line the plan amounts to.
 #include <algorithm>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "detect_internal.h"
 #include "nlhost/utf8.h"
@@ -171,6 +173,8 @@ std::string convert_command(const Report &report) {
   if (!report.locale.empty()) out += "--locale " + shell_word(report.locale) + " ";
   out += "convert";
   if (report.file != "-" && !report.file.empty()) out += " " + shell_word(report.file);
+  if (!report.dialect.encoding_option.empty())
+    out += " --encoding " + shell_word(report.dialect.encoding_option);
   if (report.dialect.delimiter != ',')
     out += " --delimiter " + shell_word(delimiter_name(report.dialect.delimiter));
   if (!report.dialect.header) out += " --no-header";
@@ -222,9 +226,15 @@ std::string render_text(const Report &report) {
       const Evidence &e = c.evidence[k];
       if (k > 0 && c.evidence[k - 1].line == e.line && c.evidence[k - 1].field == e.field) continue;
       out += "  ruled out: line " + std::to_string(e.line) + ": " + shown(e.field) + " cannot be ";
+      // Two forms that print alike are said once.
+      std::vector<std::string> said;
       for (size_t j = k;
-           j < c.evidence.size() && c.evidence[j].line == e.line && c.evidence[j].field == e.field; ++j)
-        out += (j == k ? "" : ", ") + c.evidence[j].ruled_out + " as " + c.evidence[j].locale;
+           j < c.evidence.size() && c.evidence[j].line == e.line && c.evidence[j].field == e.field; ++j) {
+        std::string one = c.evidence[j].ruled_out + " as " + c.evidence[j].locale;
+        if (std::find(said.begin(), said.end(), one) != said.end()) continue;
+        out += (said.empty() ? "" : ", ") + one;
+        said.push_back(std::move(one));
+      }
       out += "\n";
     }
     if (c.answers.size() > 1) {
