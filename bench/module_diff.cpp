@@ -9,7 +9,13 @@
 // Inputs: every day from 1582 to 2100 under every week rule, a grid of
 // widths, dates that are not whole days or not dates at all, and each file of
 // the corpus directories read as (rule, width, date) the way the week fuzzer
-// reads its bytes.  Exit status 0 when nothing differs, 1 at the first
+// reads its bytes.  Then the date reader: NLDATE, NLDATM, zkpdate and
+// zkpdttm over every pattern of three directives and two literal bytes from a
+// set of letters and separators, each with texts of 7 to 12 bytes made to fit
+// it and to miss it (other digits, separators, blanks, host-declared
+// multibyte lead bytes), over datetime patterns, and over each corpus file as
+// a text and as a pattern, with the host's UTF-8 and with
+// lead bytes of its own.  Exit status 0 when nothing differs, 1 at the first
 // difference (described on stderr), 2 for bad usage or a module that does
 // not load.
 #include <dirent.h>
@@ -22,6 +28,7 @@
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -34,12 +41,18 @@ namespace {
 using Zkfweek = int32_t (*)(char *, int32_t *, const char *, int32_t, double);
 using Zkweek = int32_t (*)(double *, void *, const char *, int32_t, double);
 using Zkfdate = int32_t (*)(char *, int32_t *, const char *, int32_t, double);
+using Zkpdate = int32_t (*)(const char *, int32_t, const char *, int32_t, double *);
+using Zkpdttm = Zkpdate;
 
 struct Build {
   std::unique_ptr<nlhost::Module> module;
   Zkfweek zkfweek = nullptr;
   Zkweek zkweek = nullptr;
   Zkfdate zkfdate = nullptr;
+  Zkpdate zkpdate = nullptr;
+  Zkpdttm zkpdttm = nullptr;
+  uwn_informat_fn nldate = nullptr;
+  uwn_informat_fn nldatm = nullptr;
 };
 
 // What one call left behind.
@@ -115,9 +128,64 @@ class Diff {
                    });
   }
 
+  // text read by NLDATE and NLDATM (the locale's items 28 and 29, 31 and 32)
+  // and by zkpdate and zkpdttm with pattern, each text at the end of a buffer
+  // of its own so that a read past it is seen by the sanitizers.
+  bool read(const std::string &pattern, const std::string &text) {
+    std::string args = "\"";
+    args.append(printable(pattern)).append("\", \"").append(printable(text)).append("\"");
+    return compare("NLDATE", args, [&](const Build &m, Answer &out) { informat(m.nldate, text, out); }) &&
+           compare("zkpdate", args,
+                   [&](const Build &m, Answer &out) { parser(m.zkpdate, pattern, text, out); }) &&
+           compare("NLDATM", args, [&](const Build &m, Answer &out) { informat(m.nldatm, text, out); }) &&
+           compare("zkpdttm", args,
+                   [&](const Build &m, Answer &out) { parser(m.zkpdttm, pattern, text, out); });
+  }
+
   long cases() const { return cases_; }
 
  private:
+  static void informat(uwn_informat_fn routine, const std::string &text, Answer &out) {
+    const std::unique_ptr<char[]> field(copy(text));
+    double value = -7;
+    uwn_informat_block block{};
+    block.width = static_cast<int32_t>(text.size());
+    block.text = field.get();
+    block.text_length = static_cast<int32_t>(text.size());
+    block.result = &value;
+    out.status = routine(&block);
+    out.width = block.reported_length;
+    out.value = bits(value);
+  }
+
+  static void parser(Zkpdate routine, const std::string &pattern, const std::string &text, Answer &out) {
+    const std::unique_ptr<char[]> field(copy(text)), pat(copy(pattern));
+    double value = -7;
+    out.status = routine(field.get(), static_cast<int32_t>(text.size()), pat.get(),
+                         static_cast<int32_t>(pattern.size()), &value);
+    out.value = bits(value);
+  }
+
+  static char *copy(const std::string &s) {
+    char *c = new char[s.size()];
+    std::memcpy(c, s.data(), s.size());
+    return c;
+  }
+
+  static std::string printable(const std::string &s) {
+    std::string out;
+    for (const unsigned char c : s) {
+      if (c >= 0x20 && c < 0x7F && c != '\\') {
+        out += static_cast<char>(c);
+      } else {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", c);
+        out += hex;
+      }
+    }
+    return out;
+  }
+
   static std::string show(double x) {
     char text[40];
     std::snprintf(text, sizeof text, "%.17g", x);
@@ -161,7 +229,12 @@ bool load(nlhost::Host &host, const char *path, Build &b) {
   b.zkfweek = b.module->function<Zkfweek>("zkfweek");
   b.zkweek = b.module->function<Zkweek>("zkweek");
   b.zkfdate = b.module->function<Zkfdate>("zkfdate");
-  if (b.zkfweek == nullptr || b.zkweek == nullptr || b.zkfdate == nullptr) {
+  b.zkpdate = b.module->function<Zkpdate>("zkpdate");
+  b.zkpdttm = b.module->function<Zkpdttm>("zkpdttm");
+  b.nldate = b.module->informat("NLDATE");
+  b.nldatm = b.module->informat("NLDATM");
+  if (b.zkfweek == nullptr || b.zkweek == nullptr || b.zkfdate == nullptr || b.zkpdate == nullptr ||
+      b.zkpdttm == nullptr || b.nldate == nullptr || b.nldatm == nullptr) {
     std::fprintf(stderr, "nldat_module_diff: %s: a routine is missing\n", path);
     return false;
   }
@@ -217,6 +290,165 @@ bool run_all(Diff &diff, int argc, char **argv) {
   return true;
 }
 
+// The date reader's inputs.  Letters: every spelling of day, month and year
+// the reader takes, and some that are no number of a date or no directive.
+constexpr char kDays[] = "dDeE";
+constexpr char kMonths[] = "mnNoO";
+constexpr char kYears[] = "Yy";
+constexpr char kOtherLetters[] = "MHBjZ%?";
+constexpr char kSeparators[] = {'.', '/', '-', ' ', '%', '?', 'x', '7', '\x81', '\xC3'};
+
+class Texts {
+ public:
+  // Texts for a pattern of directives and literal bytes: the text it
+  // describes, with numbers that are dates and that are not, and that text
+  // cut, lengthened and spoiled byte by byte.
+  std::vector<std::string> for_pattern(const std::string &pattern) {
+    std::vector<std::string> out;
+    const std::string fit = fitting(pattern, false), date = fitting(pattern, true);
+    out.push_back(fit);
+    out.push_back(date);
+    out.push_back(date.substr(0, date.size() - 1));
+    out.push_back(date.substr(1));
+    out.push_back(date);
+    out.back().push_back(static_cast<char>('0' + rng_() % 10));
+    out.push_back(date);
+    out.back().append(2, ' ');
+    out.push_back(std::string(1, ' ').append(date));
+    for (const char spoiler : {' ', '+', '.', '\x81', '\xC3', '%'}) {
+      std::string t = date;
+      t[rng_() % t.size()] = spoiler;
+      out.push_back(t);
+    }
+    out.push_back(random_text());
+    return out;
+  }
+
+  std::string random_text() {
+    static constexpr char kAlphabet[] = "0123456789012345678901234567890123./- %\x81\xC3";
+    std::string t(7 + rng_() % 6, ' ');
+    for (char &c : t) c = kAlphabet[rng_() % (sizeof kAlphabet - 1)];
+    return t;
+  }
+
+ private:
+  std::string fitting(const std::string &pattern, bool real_date) {
+    std::string t;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+      if (pattern[i] != '%' || i + 1 == pattern.size()) {
+        t += pattern[i];
+        continue;
+      }
+      const char letter = pattern[++i];
+      if (letter == '%') {
+        t += '%';
+      } else if (letter == 'Y') {
+        t += digits(real_date ? 1582 + rng_() % 519 : rng_() % 10000, 4);
+      } else if (letter == 'd' || letter == 'D' || letter == 'e' || letter == 'E') {
+        t += digits(real_date ? 1 + rng_() % 28 : rng_() % 100, 2);
+      } else if (letter == 'm' || letter == 'n' || letter == 'N' || letter == 'o' || letter == 'O') {
+        t += digits(real_date ? 1 + rng_() % 12 : rng_() % 100, 2);
+      } else {
+        t += digits(rng_() % 100, 2);
+      }
+    }
+    return t;
+  }
+
+  static std::string digits(unsigned value, int width) {
+    std::string d(static_cast<size_t>(width), '0');
+    for (int i = width - 1; i >= 0; --i, value /= 10)
+      d[static_cast<size_t>(i)] = static_cast<char>('0' + value % 10);
+    return d;
+  }
+
+  std::mt19937 rng_{20261209};
+};
+
+std::string three(char a, char s1, char b, char s2, char c) { return {'%', a, s1, '%', b, s2, '%', c}; }
+
+// Lead bytes the host declares in turn: none (UTF-8), a byte no pattern
+// holds, the separator "." and "%" itself, so that a "%" is measured as part
+// of a longer character.
+constexpr struct {
+  uint8_t lead;
+  int length;
+} kLeads[][2] = {{{0, 0}, {0, 0}}, {{0x81, 2}, {0xC3, 3}}, {{'.', 2}, {0x81, 3}}, {{'%', 2}, {0, 0}}};
+
+void declare_leads(nlhost::Host &host, size_t which) {
+  for (int b = 0; b < 256; ++b) host.set_multibyte_lead(static_cast<uint8_t>(b), 0);
+  for (const auto &l : kLeads[which])
+    if (l.length != 0) host.set_multibyte_lead(l.lead, l.length);
+}
+
+bool read_all(nlhost::Host &host, Diff &diff, int argc, char **argv) {
+  auto locale = nlhost::make_builtin_english();
+  locale->set_text(UWN_ITEM_DATE_2, "%Y-%m-%d");
+  locale->set_text(UWN_ITEM_DATETIME_2, "%Y-%m-%d %H:%M:%S");
+  host.set_locale(locale);
+  Texts texts;
+  const auto read_by = [&](const std::string &pattern, const std::vector<std::string> &inputs) {
+    locale->set_text(UWN_ITEM_DATE_1, pattern);
+    locale->set_text(UWN_ITEM_DATETIME_1, pattern);
+    for (const std::string &text : inputs)
+      if (!diff.read(pattern, text)) return false;
+    return true;
+  };
+  // Day, month and year in every order, spelling and pair of separators,
+  // under each declaration of lead bytes.
+  for (size_t leads = 0; leads < std::size(kLeads); ++leads) {
+    declare_leads(host, leads);
+    for (const char *order : {"dmy", "dym", "mdy", "myd", "ydm", "ymd"})
+      for (const char s1 : kSeparators)
+        for (const char s2 : kSeparators)
+          for (const char d : std::string_view(kDays))
+            for (const char m : std::string_view(kMonths))
+              for (const char y : std::string_view(kYears)) {
+                char letter[3];
+                for (int i = 0; i < 3; ++i) letter[i] = order[i] == 'd' ? d : order[i] == 'm' ? m : y;
+                const std::string pattern = three(letter[0], s1, letter[1], s2, letter[2]);
+                if (!read_by(pattern, leads == 0 ? texts.for_pattern(pattern)
+                                                 : std::vector<std::string>{texts.for_pattern(pattern)[1]}))
+                  return false;
+              }
+  }
+  declare_leads(host, 0);
+  // Shapes that end the numeric pattern's road: other letters in any place.
+  const std::string all = std::string(kDays) + kMonths + kYears + kOtherLetters;
+  for (const char a : all)
+    for (const char b : all)
+      for (const char c : std::string_view(kOtherLetters)) {
+        for (const std::string &pattern :
+             {three(a, '.', b, '.', c), three(c, '/', a, '/', b), three(b, '-', c, ' ', a)})
+          if (!read_by(pattern, {texts.random_text(), texts.for_pattern(pattern)[1]})) return false;
+      }
+  // Datetimes: a date pattern and a time of day, blanks between and not.
+  for (const char *date : {"%d.%m.%Y", "%Y-%m-%d", "%m/%d/%y"})
+    for (const char *time : {" %H:%M:%S", " %H:%M", "%H%M%S", " %I:%M:%S %p", ", %H:%M:%S"}) {
+      const std::string pattern = std::string(date) + time;
+      for (int round = 0; round < 20; ++round)
+        if (!read_by(pattern, texts.for_pattern(pattern))) return false;
+    }
+  // The corpora: each file as a text for a few patterns, and as a pattern.
+  for (int i = 3; i < argc; ++i)
+    for (const std::string &path : corpus_files(argv[i])) {
+      std::ifstream in(path, std::ios::binary);
+      std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      if (bytes.size() > 64) bytes.resize(64);
+      for (size_t leads = 0; leads < std::size(kLeads); ++leads) {
+        declare_leads(host, leads);
+        for (size_t skip = 0; skip < 3 && skip <= bytes.size(); ++skip) {
+          const std::string text = bytes.substr(skip);
+          for (const char *pattern : {"%d.%m.%Y", "%Y-%m-%d", "%m/%d/%y", "%d. %B %Y"})
+            if (!read_by(pattern, {text})) return false;
+          if (!read_by(text, {"07.12.2026", "2026-12-07", bytes})) return false;
+        }
+      }
+    }
+  declare_leads(host, 0);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -228,7 +460,10 @@ int main(int argc, char **argv) {
   Build old_build, new_build;
   if (!load(host, argv[1], old_build) || !load(host, argv[2], new_build)) return 2;
   Diff diff(host, old_build, new_build);
-  const bool ok = run_all(diff, argc, argv);
-  std::printf("%ld cases, %s\n", diff.cases(), ok ? "no difference" : "a difference");
+  bool ok = run_all(diff, argc, argv);
+  const long weeks = diff.cases();
+  ok = ok && read_all(host, diff, argc, argv);
+  std::printf("%ld cases (%ld of weeks, %ld of the date reader), %s\n", diff.cases(), weeks,
+              diff.cases() - weeks, ok ? "no difference" : "a difference");
   return ok ? 0 : 1;
 }

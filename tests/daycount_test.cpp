@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <utility>
 
 #include "civil_reference.h"
 #include "host_fixture.h"
@@ -112,6 +113,13 @@ TEST_F(DayCountTest, MissingAndHugeDates) {
       EXPECT_EQ(zdatdif(basis, &days, &fraction, day(2010, 1, 1), odd), 0);
       EXPECT_EQ(zdatdif(basis, &days, &fraction, odd, -odd), 0);
     }
+    // The count alone answers as zdatdif does, whatever the host makes of odd.
+    for (const auto &[start, end] : {std::pair{odd, day(2010, 1, 1)}, {day(2010, 1, 1), odd}, {odd, -odd}}) {
+      int64_t days;
+      double fraction;
+      ASSERT_EQ(zdatdif(kActAct, &days, &fraction, start, end), 0);
+      EXPECT_EQ(days_actact(start, end), days);
+    }
   }
 }
 
@@ -199,6 +207,8 @@ TEST_F(DayCountTest, RandomPairsAgreeWithIndependentCounts) {
     ASSERT_EQ(zdatdif(kActAct, &days, &fraction, static_cast<double>(za), static_cast<double>(zb)), 0);
     ASSERT_EQ(days, want_days);
     ASSERT_NEAR(fraction, want_fraction, 1e-9);
+    // The count alone, which takes a shorter road within one year.
+    ASSERT_EQ(days_actact(static_cast<double>(za), static_cast<double>(zb)), want_days);
   }
 }
 

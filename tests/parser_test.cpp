@@ -366,6 +366,28 @@ TEST_F(Parser, PercentInsideALongerCharacterIsALiteral) {
   });
 }
 
+TEST_F(Parser, NumericPatternWhoseSeparatorLeadsALongerCharacter) {
+  // Where the host takes a separator and the "%" after it for one character,
+  // the rest of the pattern is literal text, also in the numeric patterns.
+  host().set_multibyte_lead('.', 2);
+  check({
+      {"07.12.2026", "%d.%m.%Y", 1, kUnwritten, kUnwritten},
+      {"07.%m.%Y", "%d.%m.%Y", 1, kUnwritten, kUnwritten},
+      {"12/07.2026", "%m/%d.%Y", 1, kUnwritten, kUnwritten},
+      {"12/07-2026", "%m/%d-%Y", 0, kDec7, kUnwritten},
+  });
+  // A lead byte elsewhere changes nothing; as a separator it takes the "%" in.
+  host().set_multibyte_lead('.', 0);
+  host().set_multibyte_lead(0x81, 2);
+  check({
+      {"07.12.2026", "%d.%m.%Y", 0, kDec7, kUnwritten},
+      {"31.02.2026", "%d.%m.%Y", 1, kMissing, kUnwritten},
+      {"07.12\x81"
+       "2026",
+       "%d.%m\x81%Y", 1, kUnwritten, kUnwritten},
+  });
+}
+
 TEST_F(Parser, LengthsBoundTheRead) {
   // Negative lengths count as 0; a null text or pattern is empty.
   double date = kCanary, time = kCanary;

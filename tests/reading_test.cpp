@@ -11,6 +11,7 @@
 #include <string>
 
 #include "nlhost/icu_locale.h"
+#include "nlhost/utf8.h"
 
 namespace {
 
@@ -166,6 +167,15 @@ TEST_F(Reading, ReadExactGivesTheFieldsOwnDigitsBesideTheDouble) {
     ASSERT_TRUE(reader->read_exact(row.field, &value, &decimal));
     EXPECT_EQ(value, row.value);  // the module's double, unchanged
     EXPECT_EQ(decimal, row.decimal);
+    // An ASCII field read as known ASCII, blanks around it, answers alike.
+    const std::string field = std::string(row.field);
+    if (nlhost::ascii_prefix(field) == field.size()) {
+      double ascii_value = -1;
+      std::string ascii_decimal = "canary";
+      ASSERT_TRUE(reader->read_ascii(" " + field + "\t", &ascii_value, &ascii_decimal));
+      EXPECT_EQ(ascii_value, row.value);
+      EXPECT_EQ(ascii_decimal, row.decimal);
+    }
   }
   use("de_DE");
   std::string error;

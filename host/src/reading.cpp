@@ -42,7 +42,9 @@ struct NumericShape {
   size_t length = 0;    // of every field the pattern writes
   std::array<Number, 16> numbers{};
   size_t number_count = 0;
-  std::array<char, 64> text{};  // the literal bytes at their positions
+  std::array<char, 64> text{};         // the literal bytes at their positions
+  std::array<uint8_t, 64> literals{};  // those positions, in order
+  size_t literal_count = 0;
 };
 
 NumericShape numeric_shape(std::string_view pattern) {
@@ -52,6 +54,7 @@ NumericShape numeric_shape(std::string_view pattern) {
     if (f >= shape.text.size()) return {};
     if (pattern[p] != '%' || (p + 1 < pattern.size() && pattern[p + 1] == '%')) {
       p += pattern[p] == '%';  // %% writes one %
+      shape.literals[shape.literal_count++] = static_cast<uint8_t>(f);
       shape.text[f++] = pattern[p];
       continue;
     }
@@ -85,30 +88,26 @@ NumericShape numeric_shape(std::string_view pattern) {
 bool numeric_shape_matches(std::string_view pattern, std::string_view field) {
   const NumericShape &shape = remembered<NumericShape>(pattern, numeric_shape);
   if (!shape.usable || field.size() != shape.length) return false;
-  // Along the layout: a number where one starts, else a literal byte.
-  size_t next_number = 0;
+  // The numbers and the literal bytes between them cover the field.
+  const auto *bytes = reinterpret_cast<const unsigned char *>(field.data());
   int day = 0, month = 0;
-  for (size_t f = 0; f < shape.length;) {
-    if (next_number < shape.number_count && shape.numbers[next_number].at == f) {
-      const NumericShape::Number &n = shape.numbers[next_number++];
-      auto digit = [&](size_t k) {
-        return static_cast<unsigned>(static_cast<unsigned char>(field[k]) - '0');
-      };
-      unsigned v = 10 * digit(f) + digit(f + 1);
-      bool digits = digit(f) <= 9 && digit(f + 1) <= 9;
-      if (n.digits == 4) {
-        v = 100 * v + 10 * digit(f + 2) + digit(f + 3);
-        digits = digits && digit(f + 2) <= 9 && digit(f + 3) <= 9;
-      }
-      f += n.digits;
-      if (!digits || v < n.low || v > n.high) return false;
-      if (n.letter == 'd') day = static_cast<int>(v);
-      if (n.letter == 'm') month = static_cast<int>(v);
-      continue;
+  for (size_t k = 0; k < shape.number_count; ++k) {
+    const NumericShape::Number &n = shape.numbers[k];
+    const unsigned char *d = bytes + n.at;
+    const unsigned d0 = d[0] - unsigned{'0'}, d1 = d[1] - unsigned{'0'};
+    unsigned v = 10 * d0 + d1;
+    bool digits = d0 <= 9 && d1 <= 9;
+    if (n.digits == 4) {
+      const unsigned d2 = d[2] - unsigned{'0'}, d3 = d[3] - unsigned{'0'};
+      v = 100 * v + 10 * d2 + d3;
+      digits = digits && d2 <= 9 && d3 <= 9;
     }
-    if (field[f] != shape.text[f]) return false;
-    ++f;
+    if (!digits || v < n.low || v > n.high) return false;
+    if (n.letter == 'd') day = static_cast<int>(v);
+    if (n.letter == 'm') month = static_cast<int>(v);
   }
+  for (size_t k = 0; k < shape.literal_count; ++k)
+    if (field[shape.literals[k]] != shape.text[shape.literals[k]]) return false;
   // The day must exist in some year; zmdy has already refused 31 April.
   return month == 0 || day == 0 || day <= civil::days_in_month(2000, month);
 }
@@ -214,15 +213,22 @@ bool FieldReader::read(std::string_view field, double *value) { return read_exac
 FieldReader::FieldReader(const Host &host, const Module &module)
     : host_(&host), own_locale_(host.block_locale(module.control_block())) {}
 
-bool FieldReader::read_by_own_locale(std::string_view field, double *value, std::string *decimal) {
-  // What the module asks of the host while it reads is answered by its locale.
-  const Host::ThreadLocale scope(own_locale_);
-  return read_field(field, value, decimal);
+bool FieldReader::read_exact(std::string_view field, double *value, std::string *decimal) {
+  return read_trimmed(trim_blanks(normalize_field(field, scratch_)), value, decimal);
 }
 
-bool FieldReader::read_field(std::string_view field, double *value, std::string *decimal) {
+bool FieldReader::read_ascii(std::string_view field, double *value, std::string *decimal) {
+  return read_trimmed(trim_blanks(field), value, decimal);
+}
+
+bool FieldReader::read_by_own_locale(std::string_view text, double *value, std::string *decimal) {
+  // What the module asks of the host while it reads is answered by its locale.
+  const Host::ThreadLocale scope(own_locale_);
+  return read_text(text, value, decimal);
+}
+
+bool FieldReader::read_text(std::string_view text, double *value, std::string *decimal) {
   if (decimal != nullptr) decimal->clear();
-  const std::string_view text = trim_blanks(normalize_field(field, scratch_));
   if (text.empty() || text.size() > INT32_MAX) return false;
   if (source_ == ReaderSource::kNumber || source_ == ReaderSource::kMoney ||
       source_ == ReaderSource::kPercent)

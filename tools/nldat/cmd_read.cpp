@@ -12,6 +12,7 @@
 #include "cli.h"
 #include "csv.h"
 #include "messages.h"
+#include "nlhost/utf8.h"
 #include "output_files.h"
 #include "parallel_lines.h"
 
@@ -64,10 +65,13 @@ class ReadJob : public LineJob {
     std::string_view line;
     int64_t number = 0;
     char text[2 * nlhost::kIsoTextMax + 2];  // a value, a tab, its ISO text, a line end
+    // Nearly every block is ASCII: tested once, its lines need no UTF-8 test
+    // and its fields no normalization.
+    const bool ascii = nlhost::ascii_prefix(block) == block.size();
     while (lines.next(&line)) {
       ++number;
       if (options_.header && starts_input && number == 1) continue;
-      if (!valid_utf8(line)) {
+      if (!ascii && !valid_utf8(line)) {
         result.note(number, kNotUtf8, not_utf8_message(line, block));
         result.fatal = true;
         break;
@@ -81,7 +85,7 @@ class ReadJob : public LineJob {
       if (options_.echo) out.append(field).push_back('\t');
       double value = 0;
       const bool exact = reader_.kind() == nlhost::ValueKind::kNumber;
-      const ColumnReader::Outcome outcome = reader_.read(field, &value, exact ? &decimal_ : nullptr);
+      const ColumnReader::Outcome outcome = reader_.read(field, &value, exact ? &decimal_ : nullptr, ascii);
       if (outcome == ColumnReader::Outcome::kAmbiguous) {
         out += ".\n";
         result.note(number, kAmbiguous,

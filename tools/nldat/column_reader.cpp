@@ -94,14 +94,14 @@ ColumnReader::ColumnReader(std::vector<nlhost::FieldReader> readers, std::vector
 }
 
 ColumnReader::Outcome ColumnReader::read_alternatives(std::string_view field, double *value,
-                                                      std::string *decimal) {
+                                                      std::string *decimal, bool ascii) {
   size_t first = readers_.size();
   bool differ = false;
   for (size_t k = 0; k < readers_.size(); ++k) {
     double v = 0;
     // The first that reads gives the decimal text; the others' would be the same digits.
     std::string *text = decimal == nullptr ? nullptr : first == readers_.size() ? decimal : &decimal_;
-    if (!readers_[k].read_exact(field, &v, text)) {
+    if (!read_one(readers_[k], field, &v, text, ascii)) {
       values_[k] = std::nan("");
       continue;
     }

@@ -66,19 +66,23 @@ class ColumnReader {
 
   // Reads field; for a number (kind kNumber) with decimal not null also its
   // exact decimal text (FieldReader::read_exact).  *value is set only when
-  // read.
-  Outcome read(std::string_view field, double *value, std::string *decimal = nullptr) {
+  // read.  ascii: the caller found the field all ASCII (FieldReader::read_ascii).
+  Outcome read(std::string_view field, double *value, std::string *decimal = nullptr, bool ascii = false) {
     // One reader: nothing to compare.
     if (!alternatives_)
-      return readers_.front().read_exact(field, value, decimal) ? Outcome::kRead : Outcome::kNotRead;
-    return read_alternatives(field, value, decimal);
+      return read_one(readers_.front(), field, value, decimal, ascii) ? Outcome::kRead : Outcome::kNotRead;
+    return read_alternatives(field, value, decimal, ascii);
   }
   // After kAmbiguous: each alternative's value ("2026-06-05 by
   // NLDATE@en_GB or 2026-05-06 by NLDATE@en_US").
   std::string ambiguity() const;
 
  private:
-  Outcome read_alternatives(std::string_view field, double *value, std::string *decimal);
+  static bool read_one(nlhost::FieldReader &reader, std::string_view field, double *value,
+                       std::string *decimal, bool ascii) {
+    return ascii ? reader.read_ascii(field, value, decimal) : reader.read_exact(field, value, decimal);
+  }
+  Outcome read_alternatives(std::string_view field, double *value, std::string *decimal, bool ascii);
 
   std::vector<nlhost::FieldReader> readers_;
   std::vector<std::string> labels_;

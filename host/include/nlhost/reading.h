@@ -93,15 +93,19 @@ class FieldReader {
   // ("99.999.999.999.999,99" in de_DE gives "99999999999999.99", "4,1 %" in
   // fr_FR "0.041").  *decimal is empty for other readers, when reading
   // leniently, or when the text would be too long: then *value stands alone.
-  bool read_exact(std::string_view field, double *value, std::string *decimal) {
-    return own_locale_ == nullptr ? read_field(field, value, decimal)
-                                  : read_by_own_locale(field, value, decimal);
-  }
+  bool read_exact(std::string_view field, double *value, std::string *decimal);
+  // As read_exact(), for a field the caller has found to be all ASCII (a
+  // block of lines tested at once): there is nothing to normalize.
+  bool read_ascii(std::string_view field, double *value, std::string *decimal);
 
  private:
   FieldReader(const Host &host, const Module &module);
-  bool read_field(std::string_view field, double *value, std::string *decimal);
-  bool read_by_own_locale(std::string_view field, double *value, std::string *decimal);
+  bool read_trimmed(std::string_view text, double *value, std::string *decimal) {
+    return own_locale_ == nullptr ? read_text(text, value, decimal)
+                                  : read_by_own_locale(text, value, decimal);
+  }
+  bool read_text(std::string_view text, double *value, std::string *decimal);
+  bool read_by_own_locale(std::string_view text, double *value, std::string *decimal);
   bool read_normalized(std::string_view field, double *value);
   bool read_number(std::string_view field, double *value, std::string *decimal);
   bool run_number_reader(int32_t item, std::string_view text, double *value);

@@ -7,19 +7,35 @@
 
 namespace {
 
+// Days that a date's month and its leap days before it add to its day
+// number: the months before it at 31 days less the shortfall of the 30-day
+// months and February, 3, 3, 4, 4, 5, 5, 5, 6, 6, 7 from March on.
+int64_t month_shift(int64_t m) {
+  return m > 2 ? static_cast<int64_t>(0.4 * static_cast<double>(m) + 2.3) : 0;
+}
+
+// The leap-day term of a day number: quotients truncated toward zero.
+int64_t leap_term(int64_t base_year) { return base_year / 4 - base_year / 100 + base_year / 400; }
+
 // dateOffset on a 64-bit year, so that callers may step a year past the
 // int32 range.  The quotients truncate toward zero.  Integer division gives
 // what the double quotients b / 100.0 and b / 400.0 truncated did for every
 // year an int32 holds: a quotient that is not whole lies at least 1/400 from
 // the nearest whole number, far more than the double's rounding moves it.
 int64_t day_number(int64_t m, int64_t d, int64_t y) {
-  int64_t base_year = y - 1;  // January and February count with the year before
-  int64_t shift = 0;
-  if (m > 2) {
-    base_year = y;
-    shift = static_cast<int64_t>(0.4 * static_cast<double>(m) + 2.3);  // 3, 3, 4, 4, 5, 5, 5, 6, 6, 7
+  const int64_t base_year = m > 2 ? y : y - 1;  // January and February count with the year before
+  return 365 * y + 31 * (m - 1) + d + leap_term(base_year) - month_shift(m);
+}
+
+// day_number(m2, d2, y) - day_number(m1, d1, y), with the terms of the year
+// that cancel left out.
+int64_t same_year_days(int64_t m1, int64_t d1, int64_t m2, int64_t d2, int64_t y) {
+  int64_t n = 31 * (m2 - m1) + (d2 - d1) - (month_shift(m2) - month_shift(m1));
+  if ((m1 > 2) != (m2 > 2)) {
+    const int64_t leap_day = leap_term(y) - leap_term(y - 1);
+    n += m2 > 2 ? leap_day : -leap_day;
   }
-  return 365 * y + 31 * (m - 1) + d + base_year / 4 - base_year / 100 + base_year / 400 - shift;
+  return n;
 }
 
 bool leap(int64_t y) { return y % 4 == 0 && (y % 400 == 0 || y % 100 != 0); }
@@ -117,15 +133,16 @@ extern "C" int64_t days_actact(double start, double end) {
   getMonthDayYear(&m1, &d1, &y1, start);
   getMonthDayYear(&m2, &d2, &y2, end);
   // Equal dates, or a missing (NaN) one, count 0.
+  if (!(start < end) && !(start > end)) return 0;
+  // Nearly always one year (get_yywwdd counts from 1 January): the split
+  // into leap and common days adds up to the plain difference.
+  if (y1 == y2) return same_year_days(m1, d1, m2, d2, y1);
   if (start < end) {
     const ActAct n = split_actact(m1, d1, y1, m2, d2, y2);
     return n.common_days + n.leap_days;
   }
-  if (start > end) {
-    const ActAct n = split_actact(m2, d2, y2, m1, d1, y1);
-    return -(n.common_days + n.leap_days);
-  }
-  return 0;
+  const ActAct n = split_actact(m2, d2, y2, m1, d1, y1);
+  return -(n.common_days + n.leap_days);
 }
 
 extern "C" int32_t zdatdif(int32_t basis, int64_t *days, double *fraction, double start, double end) {

@@ -28,15 +28,6 @@ int32_t copy_cut(char *dest, int32_t capacity, const char *source, int32_t count
 
 }  // namespace
 
-bool uwn::select_pattern(void *locale, const char *&pattern, int32_t &length) {
-  if (pattern != nullptr || length <= 0) return true;
-  const uwn_locale_entry *entry = nullptr;
-  if (wzsxglc(locale, length, &entry) != 0 || entry == nullptr) return false;
-  pattern = entry->text;
-  length = uwn::entry_text_length(entry);
-  return true;
-}
-
 extern "C" int32_t zkgetloc(int32_t item, char *dest, int32_t *length, const char *default_text,
                             int32_t default_length) {
   const int32_t capacity = length != nullptr ? *length : 0;

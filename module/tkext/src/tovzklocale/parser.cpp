@@ -193,44 +193,44 @@ inline bool is_percent(uwn_text_descriptor &desc, int32_t q) {
   return wzsxoff(&desc, q) == 1;
 }
 
-// Walks pattern and text side by side to the end of either: a blank of the
-// pattern meeting a non-blank is passed over, a directive reads its field, and
-// a run of literal bytes up to the next directive must match byte for byte.
-// kRead with the fields in out, or the result that ends the call.
-int32_t scan(void *locale, const unsigned char *text, int32_t tlen, const unsigned char *pat, int32_t plen,
-             Fields &out) {
-  const uwn_control_block *cb = uwn::gcb();
-  const uint8_t *const klass = cb->char_class;
-  const uint8_t *const upper = cb->upper;
-  uwn_text_descriptor desc;
-  uwn::describe(desc, reinterpret_cast<const char *>(pat), plen);
-
-  Scan s{text, tlen, 0, {}};
-  int32_t p = 0;
+// Walks pattern and text side by side from pattern byte p and the scan's
+// position to the end of either: a blank of the pattern meeting a non-blank is
+// passed over, a directive reads its field, and a run of literal bytes up to
+// the next directive must match byte for byte.  in_run enters with the byte at
+// p already found to be no directive (the host measured its "%" as part of a
+// longer character), as the literal run does.  kRead with the fields in out,
+// or the result that ends the call.
+int32_t scan_from(void *locale, const uint8_t *klass, const uint8_t *upper, uwn_text_descriptor &desc,
+                  const unsigned char *pat, int32_t plen, int32_t p, bool in_run, Scan s, Fields &out) {
+  const unsigned char *const text = s.text;
+  const int32_t tlen = s.tlen;
   while (p < plen && s.t < tlen) {
-    if (pat[p] == ' ' && text[s.t] != ' ') {
-      ++p;
-      continue;
-    }
-    if (pat[p] == '%' && is_percent(desc, p)) {
-      if (p + 1 >= plen) return kBadField;
-      unsigned char letter = pat[p + 1];
-      if (letter == '%') {
-        ++p;  // "%%" stands for one "%": the second is compared
-      } else {
-        bool alternate = letter == '?';
-        if (alternate) {
-          if (p + 2 >= plen) return kBadField;
-          letter = pat[p + 2];
-          p += 3;
-        } else {
-          alternate = (klass[letter] & UWN_CLASS_LOWER) != 0;
-          p += 2;
-        }
-        if (!read_field(uwn::kTokens.of(upper[letter], alternate), locale, klass, s)) return kBadField;
+    if (!in_run) {
+      if (pat[p] == ' ' && text[s.t] != ' ') {
+        ++p;
         continue;
       }
+      if (pat[p] == '%' && is_percent(desc, p)) {
+        if (p + 1 >= plen) return kBadField;
+        unsigned char letter = pat[p + 1];
+        if (letter == '%') {
+          ++p;  // "%%" stands for one "%": the second is compared
+        } else {
+          bool alternate = letter == '?';
+          if (alternate) {
+            if (p + 2 >= plen) return kBadField;
+            letter = pat[p + 2];
+            p += 3;
+          } else {
+            alternate = (klass[letter] & UWN_CLASS_LOWER) != 0;
+            p += 2;
+          }
+          if (!read_field(uwn::kTokens.of(upper[letter], alternate), locale, klass, s)) return kBadField;
+          continue;
+        }
+      }
     }
+    in_run = false;
     // A literal run: byte against byte up to the next directive, or to the
     // end of pattern or text.
     for (;;) {
@@ -249,13 +249,116 @@ int32_t scan(void *locale, const unsigned char *text, int32_t tlen, const unsign
   return kRead;
 }
 
+int32_t scan(void *locale, const unsigned char *text, int32_t tlen, const unsigned char *pat, int32_t plen,
+             Fields &out) {
+  const uwn_control_block *cb = uwn::gcb();
+  uwn_text_descriptor desc;
+  uwn::describe(desc, reinterpret_cast<const char *>(pat), plen);
+  return scan_from(locale, cb->char_class, cb->upper, desc, pat, plen, 0, false, Scan{text, tlen, 0, {}},
+                   out);
+}
+
+// The commonest patterns: three numbers and two literal bytes, "%d.%m.%Y" in
+// any order of day, month and year and with any separators but a blank or
+// "%".  The shape is decided from the pattern's bytes and the host's tables
+// alone; reading it then takes the scan's steps in a straight line, with the
+// same questions to the host at the same offsets.
+constexpr int32_t kNumericPatternLength = 8;
+
+// Where a number of the shape goes (day, month, year) and its digits.
+struct NumericField {
+  uint8_t slot;   // 0 day, 1 month, 2 year; kNotNumeric for any other token
+  uint8_t width;  // 2, or 4 for a four-digit year
+};
+constexpr uint8_t kNotNumeric = 3;
+
+struct NumericFieldTable {
+  NumericField of[256];
+  constexpr NumericFieldTable() : of() {
+    for (NumericField &f : of) f = {kNotNumeric, 0};
+    of[static_cast<uint8_t>(Token::kDay)] = of[static_cast<uint8_t>(Token::kDayBlank)] = {0, 2};
+    of[static_cast<uint8_t>(Token::kMonth)] = of[static_cast<uint8_t>(Token::kMonthBlank)] = {1, 2};
+    of[static_cast<uint8_t>(Token::kYear)] = {2, 4};
+    of[static_cast<uint8_t>(Token::kYear2)] = {2, 2};
+  }
+};
+constexpr NumericFieldTable kNumericFields;
+
+struct NumericShape {
+  NumericField field[3];
+  int32_t text_length;  // the bytes the three numbers and two literals take
+};
+
+inline bool numeric_shape(const uint8_t *klass, const uint8_t *upper, const unsigned char *pat, int32_t plen,
+                          NumericShape &shape) {
+  if (plen != kNumericPatternLength || pat[0] != '%' || pat[3] != '%' || pat[6] != '%') return false;
+  if (pat[2] == ' ' || pat[2] == '%' || pat[5] == ' ' || pat[5] == '%') return false;
+  shape.text_length = 2;
+  for (int i = 0; i < 3; ++i) {
+    const unsigned char letter = pat[3 * i + 1];
+    if (letter == '%' || letter == '?') return false;
+    const Token token = uwn::kTokens.of(upper[letter], (klass[letter] & UWN_CLASS_LOWER) != 0);
+    shape.field[i] = kNumericFields.of[static_cast<uint8_t>(token)];
+    if (shape.field[i].slot == kNotNumeric) return false;
+    shape.text_length += shape.field[i].width;
+  }
+  return true;
+}
+
+// The number of width 2 or 4 at text, as number_field() reads it, or -1.
+inline int32_t numeric_value(const uint8_t *klass, const unsigned char *text, uint8_t width) {
+  const int32_t first = digit_pair(klass, text[0], text[1]);
+  if (width == 2 || first < 0) return first;
+  const int32_t second = digit_pair(klass, text[2], text[3]);
+  return second < 0 ? -1 : 100 * first + second;
+}
+
+// The scan of a pattern of that shape over a text long enough for all of it,
+// step by step as scan_from() takes it.  Before each directive the scan asks
+// whether its "%" is a character of its own twice, in the literal run before
+// it and at its loop head (the second answer is the descriptor's); where the
+// host says it is not, the general scan takes over at that very step.
+int32_t scan_numeric(void *locale, const uint8_t *klass, const uint8_t *upper, const unsigned char *text,
+                     int32_t tlen, const unsigned char *pat, const NumericShape &shape, Fields &out) {
+  uwn_text_descriptor desc;
+  uwn::describe(desc, reinterpret_cast<const char *>(pat), kNumericPatternLength);
+  int32_t *const slot[3] = {&out.day, &out.month, &out.year};
+  const auto general = [&](int32_t p, int32_t t) {
+    return scan_from(locale, klass, upper, desc, pat, kNumericPatternLength, p, true,
+                     Scan{text, tlen, t, out}, out);
+  };
+  if (!is_percent(desc, 0)) return general(0, 0);
+  int32_t v = numeric_value(klass, text, shape.field[0].width);
+  if (v < 0) return kBadField;
+  *slot[shape.field[0].slot] = v;
+  int32_t t = shape.field[0].width;
+  if (pat[2] != text[t]) return kMismatch;
+  ++t;
+  if (!is_percent(desc, 3) || !is_percent(desc, 3)) return general(3, t);
+  v = numeric_value(klass, text + t, shape.field[1].width);
+  if (v < 0) return kBadField;
+  *slot[shape.field[1].slot] = v;
+  t += shape.field[1].width;
+  if (pat[5] != text[t]) return kMismatch;
+  ++t;
+  if (!is_percent(desc, 6) || !is_percent(desc, 6)) return general(6, t);
+  v = numeric_value(klass, text + t, shape.field[2].width);
+  if (v < 0) return kBadField;
+  *slot[shape.field[2].slot] = v;
+  return kRead;
+}
+
 // The pattern equals one of the locale's time patterns: a prefix of the item
 // text, the pattern's trailing blanks matching nothing or blanks.
 bool matches_time_item(const char *pattern, int32_t pattern_length, const uwn_locale_entry *item) {
+  // Date patterns part from the time patterns within two bytes ("%d" against
+  // "%H"): settle that first, before the item's length is even bounded (an
+  // entry holds far more than two bytes), and leave the rest to wzstcom.
+  if (pattern_length >= 2 && item->length >= 2 &&
+      (pattern[0] != item->text[0] || pattern[1] != item->text[1]))
+    return false;
   const int32_t item_length = uwn::entry_text_length(item);
   const int32_t compared = item_length < pattern_length ? item_length : pattern_length;
-  // Date patterns part from the time patterns within two bytes ("%d" against
-  // "%H"): settle that here and leave the full comparison to the rest.
   for (int32_t i = 0; i < compared && i < 2; ++i)
     if (pattern[i] != item->text[i]) return false;
   return wzstcom(pattern, pattern_length, item->text, compared) == 0;
@@ -276,9 +379,16 @@ extern "C" int32_t getdate_fixlen(void *locale, const char *text, int32_t text_l
   // The host's text descriptor holds 16-bit lengths: a longer pattern would wrap.
   if (pattern_length > UWN_DESCRIPTOR_MAX) return kBadField;
 
+  const auto *const text_bytes = reinterpret_cast<const unsigned char *>(text);
+  const auto *const pattern_bytes = reinterpret_cast<const unsigned char *>(pattern);
+  const uwn_control_block *cb = uwn::gcb();
   Fields f;
-  const int32_t scanned = scan(locale, reinterpret_cast<const unsigned char *>(text), text_length,
-                               reinterpret_cast<const unsigned char *>(pattern), pattern_length, f);
+  NumericShape shape;
+  const int32_t scanned =
+      numeric_shape(cb->char_class, cb->upper, pattern_bytes, pattern_length, shape) &&
+              text_length >= shape.text_length
+          ? scan_numeric(locale, cb->char_class, cb->upper, text_bytes, text_length, pattern_bytes, shape, f)
+          : scan(locale, text_bytes, text_length, pattern_bytes, pattern_length, f);
   if (scanned != kRead) return scanned;
 
   const uwn_locale_entry *time_2 = nullptr;

@@ -3,6 +3,7 @@
 #ifndef TOVZKLOCALE_H
 #define TOVZKLOCALE_H
 
+#include "entry_text.h"
 #include "uwn_module.h"
 
 namespace uwn {
@@ -58,8 +59,16 @@ constexpr int64_t year_in_window(int64_t yy, int64_t first) {
 
 // A null pattern with a positive length names the locale item that holds it:
 // pattern and length become the item's text (false when the locale does not
-// have it).  Any other pattern is left as given.
-bool select_pattern(void *locale, const char *&pattern, int32_t &length);
+// have it).  Any other pattern is left as given.  Inline: every read and
+// write of a field passes here.
+inline bool select_pattern(void *locale, const char *&pattern, int32_t &length) {
+  if (pattern != nullptr || length <= 0) return true;
+  const uwn_locale_entry *entry = nullptr;
+  if (wzsxglc(locale, length, &entry) != 0 || entry == nullptr) return false;
+  pattern = entry->text;
+  length = entry_text_length(entry);
+  return true;
+}
 
 }  // namespace uwn
 
