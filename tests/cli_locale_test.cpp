@@ -119,7 +119,7 @@ TEST(CliLocale, AnUnknownNameInTheEnvironmentStopsNoCommand) {
   }
 }
 
-TEST(CliLocale, ConvertSaysEachCategorysSourceAndReadsByOneLocale) {
+TEST(CliLocale, ConvertReadsEachColumnByItsCategorysLocaleAndSaysWhich) {
   const std::string file =
       write_scratch("locales.csv", "Datum;Betrag;Anteil\n07.12.2026;-1.234,56 €;4,5 %\n");
   const struct {
@@ -134,10 +134,11 @@ TEST(CliLocale, ConvertSaysEachCategorysSourceAndReadsByOneLocale) {
        "--column Datum=NLDATE --column Betrag=MONEY --column Anteil=PERCENT", 0,
        "nldat: locale de_DE (dates: LC_TIME=de_DE, money: LC_MONETARY=de_DE.UTF-8, numbers: "
        "LC_NUMERIC=de_DE@euro)"},
-      {"LC_TIME=de_DE LC_MONETARY=en_US", "--column Datum=NLDATE --column Betrag=MONEY", 2,
-       "nldat: convert: the columns read by different locales: \"Datum\" by de_DE (LC_TIME=de_DE), "
-       "\"Betrag\" "
-       "by en_US (LC_MONETARY=en_US); give --locale, or convert them in separate runs"},
+      // Each column by its category's locale, said for each.
+      {"LC_TIME=de_DE LC_NUMERIC=fr_FR", "--column Datum=NLDATE --column Anteil=PERCENT", 0,
+       "nldat: locales dates: de_DE by LC_TIME=de_DE, numbers: fr_FR by LC_NUMERIC=fr_FR"},
+      {"LC_TIME=de_DE LC_MONETARY=en_US", "--column Datum=NLDATE --column Betrag=MONEY", 1,
+       "nldat: locales dates: de_DE by LC_TIME=de_DE, money: en_US by LC_MONETARY=en_US"},
       {"LC_TIME=de_DE LC_MONETARY=en_US", "--locale de_DE --column Datum=NLDATE --column Betrag=MONEY", 0,
        "nldat: locale de_DE (--locale)"},
       // Only the categories of the columns converted count.

@@ -105,15 +105,45 @@ Host::~Host() {
   g_current_host.compare_exchange_strong(self, nullptr);
 }
 
-uwn_control_block *Host::add_control_block() {
+uwn_control_block *Host::add_control_block(std::shared_ptr<Locale> locale) {
   auto extra = std::make_unique<ExtraBlock>();
   extra->gcb = gcb_;
   extra->tssvec.bytes = tssvec_;
   extra->gcb.tssvec = extra->tssvec.bytes.data();
+  if (locale != nullptr) {
+    extra->holder.current_locale = locale.get();
+    extra->gcb.locale_holder = &extra->holder;
+    extra->locale = std::move(locale);
+    bound_blocks_.store(true, std::memory_order_relaxed);
+  }
   std::lock_guard lock(mutex_);
   extra_blocks_.push_back(std::move(extra));
   return &extra_blocks_.back()->gcb;
 }
+
+const Locale *Host::block_locale(const uwn_control_block *block) const {
+  if (block == nullptr) return nullptr;
+  std::lock_guard lock(mutex_);
+  for (const auto &extra : extra_blocks_) {
+    if (&extra->gcb == block) return extra->locale.get();
+  }
+  return nullptr;
+}
+
+namespace {
+// The locale a ThreadLocale names on this thread; null: the current locale.
+thread_local const Locale *t_reading_locale = nullptr;
+}  // namespace
+
+const Locale *Host::thread_locale() const {
+  const Locale *scoped = t_reading_locale;
+  return scoped != nullptr ? scoped : locale_.get();
+}
+
+Host::ThreadLocale::ThreadLocale(const Locale *locale) : saved_(t_reading_locale) {
+  if (locale != nullptr) t_reading_locale = locale;
+}
+Host::ThreadLocale::~ThreadLocale() { t_reading_locale = saved_; }
 
 Host *Host::current() { return g_current_host.load(std::memory_order_acquire); }
 void Host::make_current() { g_current_host.store(this, std::memory_order_release); }

@@ -157,15 +157,28 @@ int32_t nlhost::reference::wzsxglc(void *locale, int32_t item, const uwn_locale_
   Host *host = current_host();
   const Locale *l = static_cast<const Locale *>(locale);
   if (host == nullptr) return find_entry(l, item, entry);
-  return find_entry(l != nullptr ? l : host->locale(), item, entry);
+  return find_entry(l != nullptr ? l : host->locale_in_force(), item, entry);
 }
+
+namespace {
+
+// The null handle on a host with blocks of their own locale: the calling
+// thread's locale.  Out of line, so that the common path keeps no frame.
+[[gnu::noinline]] int32_t find_in_thread_locale(const Host *host, int32_t item,
+                                                const uwn_locale_entry **entry) {
+  return find_entry(host->locale_in_force(), item, entry);
+}
+
+}  // namespace
 
 // The host is looked up only for the current locale (a null handle).
 extern "C" int32_t nlhost_svc_wzsxglc(void *locale, int32_t item, const uwn_locale_entry **entry) noexcept {
   const Locale *l = static_cast<const Locale *>(locale);
   if (l == nullptr) {
     const Host *host = current_host();
-    l = host != nullptr ? host->locale() : nullptr;
+    if (host == nullptr) return kNoLocaleItem;
+    if (host->has_locale_blocks()) return find_in_thread_locale(host, item, entry);
+    l = host->locale();
   }
   return find_entry(l, item, entry);
 }

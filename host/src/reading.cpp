@@ -10,6 +10,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "lenient/lenient.h"
 #include "nlhost/civil.h"
 #include "nlhost/text.h"
 #include "reading_stages.h"
@@ -142,7 +143,7 @@ std::optional<FieldReader> FieldReader::make(const Host &host, const Module &mod
     *error = "no informat or reader named " + std::string(name);
     return std::nullopt;
   }
-  FieldReader reader(host);
+  FieldReader reader(host, module);
   // Looked up once: a symbol lookup per field would cost as much as the read.
   reader.routine_ = module.symbol(row->reader);
   if (row->source == ReaderSource::kInformat) {
@@ -176,7 +177,7 @@ std::optional<FieldReader> FieldReader::with_pattern(const Host &host, const Mod
     *error = "a pattern has 1 to " + std::to_string(UWN_DESCRIPTOR_MAX) + " bytes";
     return std::nullopt;
   }
-  FieldReader reader(host);
+  FieldReader reader(host, module);
   reader.routine_ = module.symbol(info.pattern_reader);
   if (reader.routine_ == nullptr) {
     *error = std::string("the module does not export ") + info.pattern_reader;
@@ -190,7 +191,27 @@ std::optional<FieldReader> FieldReader::with_pattern(const Host &host, const Mod
   return reader;
 }
 
+std::optional<FieldReader> FieldReader::with_form(const Host &host, const Module &module, ValueKind kind,
+                                                  const std::string &pattern, std::string *error) {
+  if (pattern.empty() || pattern.size() > UWN_DESCRIPTOR_MAX) {
+    *error = "a pattern has 1 to " + std::to_string(UWN_DESCRIPTOR_MAX) + " bytes";
+    return std::nullopt;
+  }
+  std::shared_ptr<const lenient::UserForm> form = lenient::user_form(pattern, kind, error);
+  if (form == nullptr) return std::nullopt;
+  FieldReader reader(host, module);
+  reader.source_ = ReaderSource::kForm;
+  reader.kind_ = kind;
+  reader.name_ = "form " + pattern;
+  reader.pattern_ = pattern;
+  reader.form_ = std::move(form);
+  return reader;
+}
+
 bool FieldReader::read(std::string_view field, double *value) { return read_exact(field, value, nullptr); }
+
+FieldReader::FieldReader(const Host &host, const Module &module)
+    : host_(&host), own_locale_(host.block_locale(module.control_block())) {}
 
 bool FieldReader::read_exact(std::string_view field, double *value, std::string *decimal) {
   return read_trimmed(trim_blanks(normalize_field(field, scratch_)), value, decimal);
@@ -200,7 +221,13 @@ bool FieldReader::read_ascii(std::string_view field, double *value, std::string 
   return read_trimmed(trim_blanks(field), value, decimal);
 }
 
-bool FieldReader::read_trimmed(std::string_view text, double *value, std::string *decimal) {
+bool FieldReader::read_by_own_locale(std::string_view text, double *value, std::string *decimal) {
+  // What the module asks of the host while it reads is answered by its locale.
+  const Host::ThreadLocale scope(own_locale_);
+  return read_text(text, value, decimal);
+}
+
+bool FieldReader::read_text(std::string_view text, double *value, std::string *decimal) {
   if (decimal != nullptr) decimal->clear();
   if (text.empty() || text.size() > INT32_MAX) return false;
   if (source_ == ReaderSource::kNumber || source_ == ReaderSource::kMoney ||
@@ -229,7 +256,7 @@ bool FieldReader::read_informat_strictly(std::string_view text, double *value) {
       const int32_t status = parser(text.data(), length, nullptr, item, &read_value);
       if (status != UWN_OK || std::isnan(read_value)) continue;
       // Most fields are the pattern's own numeric shape: no need to write them back.
-      const Locale *locale = host_->locale();
+      const Locale *locale = this->locale();
       if ((locale != nullptr && numeric_shape_matches(locale->text(item), text)) ||
           written_back_as(nullptr, item, read_value, text)) {
         *value = read_value;
@@ -254,7 +281,7 @@ bool FieldReader::read_number(std::string_view text, double *value, std::string 
   // Money: the local currency form, then the international one.
   for (const int32_t item : pattern_items_) {
     if (item == 0) break;
-    const std::optional<NumberConventions> conventions = number_conventions(host_->locale(), item);
+    const std::optional<NumberConventions> conventions = number_conventions(locale(), item);
     std::string_view field = text;
     if (conventions) field = number_separators(text, *conventions->record, number_scratch_);
     double read_value = std::nan("");
@@ -309,6 +336,11 @@ bool FieldReader::read_normalized(std::string_view text, double *value) {
       if (zkifweek_fn(text.data(), length, &week_rule_, 1, &window_and_date) != 0) return false;
       *value = window_and_date;
       return true;
+    }
+    case ReaderSource::kForm: {
+      const Locale *locale = this->locale();
+      const lenient::LocaleForms *forms = locale != nullptr ? lenient::forms_of(*locale) : nullptr;
+      return forms != nullptr && lenient::read_user_form(*forms, *form_, text, host_->year_window(), value);
     }
     case ReaderSource::kPattern: {
       const auto reader = reinterpret_cast<PatternReader>(routine_);

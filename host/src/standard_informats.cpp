@@ -235,7 +235,7 @@ bool read_classic(Form form, std::string_view text, int window, double *value) {
   return true;
 }
 
-// The classic form, then ISO 8601, then the current locale's forms.
+// The classic form, then ISO 8601, then the forms of the locale in force.
 bool read_value(Form form, std::string_view raw, const Host &host, double *value) {
   thread_local std::string scratch;
   const std::string_view text = trim_blanks(normalize_field(raw, scratch));
@@ -243,7 +243,7 @@ bool read_value(Form form, std::string_view raw, const Host &host, double *value
   const int window = host.year_window();
   const ValueKind kind =
       form == Form::kDate || form == Form::kWeekdate ? ValueKind::kDate : ValueKind::kDatetime;
-  const Locale *locale = host.locale();
+  const Locale *locale = host.locale_in_force();
   const lenient::LocaleForms *forms = locale != nullptr ? lenient::forms_of(*locale) : nullptr;
   double classic = 0, own = 0;
   if (read_classic(form, text, window, &classic)) {

@@ -7,12 +7,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "column_reader.h"
 #include "environment.h"
 #include "nlhost/detect.h"
 #include "nlhost/host.h"
@@ -38,10 +40,13 @@ class Context {
   Context(JobLocales locales, std::string module_path);
   ~Context();
 
-  // The categories the job reads by (dates and times unless told): the
-  // host's locale is theirs.  Told before host(); false, and nothing
-  // changed, when they name different locales.
-  bool read_by(const std::vector<LocaleCategory> &categories);
+  // The categories the job reads by (dates and times unless told), each
+  // once in the order first read by.  The host's locale is the first one's;
+  // told before host().
+  void read_by(const std::vector<LocaleCategory> &categories);
+  // The locale a reader of category reads by when it is not the host's
+  // (LC_NUMERIC naming another locale than LC_TIME, say); empty when it is.
+  std::string locale_besides_host(LocaleCategory category) const;
   // The host with the chosen locale; null after printing why it failed.
   // Says once, when it is made, which locale of the environment the host
   // does not know.
@@ -61,6 +66,11 @@ class Context {
   // (--locale)", "locale en_US (LANG=C.UTF-8)", each category's source when
   // they differ.
   std::string locale_summary() const;
+  // The module for worker `worker` that reads by the locale named locale
+  // (empty, or the host's own: module(worker)): an instance on a control
+  // block that names that locale.  Null after printing why it cannot be
+  // made: never one that would read by another locale.
+  nlhost::Module *module(size_t worker, const std::string &locale);
   const std::string &module_path() const { return module_path_; }
 
  private:
@@ -70,6 +80,10 @@ class Context {
   std::unique_ptr<nlhost::Host> host_;
   std::unique_ptr<nlhost::Module> module_;
   std::vector<std::unique_ptr<nlhost::Module>> instances_;  // workers 1, 2, ...
+  // Locales of columns, by the name given (null: it failed to load), and
+  // the instances that read by them, by worker and the locale's own name.
+  std::map<std::string, std::shared_ptr<nlhost::Locale>> column_locales_;
+  std::map<std::pair<size_t, std::string>, std::unique_ptr<nlhost::Module>> locale_instances_;
   bool host_failed_ = false;
   bool module_failed_ = false;
 };
@@ -88,14 +102,6 @@ class LocaleSummary {
   bool say_;
 };
 
-// How a field is read: an informat or library reader by name, or a pattern
-// of the module's language for the value kind that name stands for.
-struct ReaderChoice {
-  std::string name;     // NLDATE ... WEEK, or date, datetime, time with a pattern
-  std::string pattern;  // empty: the named reader itself
-  bool lenient = false;
-  char week_rule = 'V';
-};
 // The value kind a pattern reads when the reader is named name: date,
 // datetime or time, or the kind of a date or datetime informat; nothing for
 // any other name.
@@ -104,8 +110,13 @@ std::optional<nlhost::ValueKind> pattern_kind(std::string_view name);
 // numeric one, amounts by the monetary one, everything else by the time one.
 LocaleCategory locale_category(const ReaderChoice &choice);
 // The reader, or nothing after printing why it cannot be made; for worker
-// thread `worker` of a job, through that worker's module.
+// thread `worker` of a job, through that worker's module for the choice's
+// locale.
 std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice,
+                                               size_t worker = 0);
+// A column's reader of alternatives (parse_reader_spec), all of one kind;
+// nothing after printing why not.
+std::optional<ColumnReader> make_column_reader(Context &context, const std::vector<ReaderChoice> &choices,
                                                size_t worker = 0);
 
 // A command: the subcommand that holds its options, and what runs it once

@@ -46,17 +46,20 @@ constexpr size_t kBlock = 1 << 18;            // read and converted at a time
 constexpr int64_t kProgressAbove = 64 << 20;  // a file this big shows progress on a terminal
 
 // A block's unread fields travel as its notes: the topic tells the column
-// and whether the field was missing; kNotUtf8 stops the job.
+// and why (kTopics of them); kNotUtf8 stops the job.
+enum Why : int32_t { kNotRead, kMissing, kAmbiguous, kTopics };
 int32_t reject_topic(const Reject &reject) {
-  return static_cast<int32_t>(2 * reject.column + reject.missing);
+  const Why why = reject.missing ? kMissing : reject.ambiguity.empty() ? kNotRead : kAmbiguous;
+  return static_cast<int32_t>(kTopics * reject.column) + why;
 }
 
-// One --column NAME|N=INFORMAT, resolved against the header.
+// One --column NAME|N=SPEC, resolved against the header.
 struct ColumnChoice {
   std::string title;  // the header's name, or the user's when there is none
   std::string shown;  // title as messages show it: escaped, cut
   size_t index = 0;
-  ReaderChoice reader;
+  std::vector<ReaderChoice> readers;  // the spec's alternatives
+  std::string label;                  // the spec, for messages
 };
 
 bool all_digits(std::string_view text) {
@@ -75,11 +78,15 @@ bool resolve_columns(const ConvertOptions &options, const std::vector<std::strin
     }
     ColumnChoice choice;
     choice.title = column_option.substr(0, equals);
-    choice.reader = options.reader;
-    const std::string informat = column_option.substr(equals + 1);
-    const size_t colon = informat.find(':');  // date:%d.%m.%y, a pattern of its own
-    choice.reader.name = informat.substr(0, colon);
-    if (colon != std::string::npos) choice.reader.pattern = informat.substr(colon + 1);
+    std::string why;
+    if (!parse_reader_spec(std::string_view(column_option).substr(equals + 1), options.reader,
+                           &choice.readers, &why)) {
+      error("convert: --column " + quoted_for_message(column_option) + ": " + why);
+      return false;
+    }
+    choice.label = choice.readers.size() == 1 && choice.readers[0].locale.empty() && !choice.readers[0].form
+                       ? choice.readers[0].name
+                       : column_option.substr(equals + 1);
     if (all_digits(choice.title)) {
       size_t number = 0;
       const auto parsed =
@@ -111,7 +118,7 @@ bool resolve_columns(const ConvertOptions &options, const std::vector<std::strin
         for (const size_t k : named) where += (where.empty() ? "" : ", ") + std::to_string(k + 1);
         error("convert: more than one column is named " + quoted_for_message(choice.title) + " (columns " +
               where + "); name it by its number (--column " + std::to_string(named[0] + 1) + "=" +
-              escaped_for_message(informat, kShownFieldBytes) + ")");
+              escaped_for_message(column_option.substr(equals + 1), kShownFieldBytes) + ")");
         return false;
       }
       if (named.empty()) {
@@ -318,15 +325,19 @@ class Report {
     for (size_t k = 0; k < totals_.size() && k < result.columns.size(); ++k) totals_[k] += result.columns[k];
     damage_.add(result.damage, first_line);
     for (const BlockResult::Note &note : result.notes) {
-      const size_t k = static_cast<size_t>(note.topic / 2);
+      const size_t k = static_cast<size_t>(note.topic / kTopics);
       const ColumnChoice &column = columns_[k];
       const int64_t line = first_line + note.line - 1;
       const std::string where = shown_name(input_name_) + ":" + std::to_string(line) + ": ";
-      if (note.topic % 2 != 0) {
-        messages_[k].report(where + "no column " + column.shown);
-      } else {
-        messages_[k].report(where + column.shown + ": " + quoted_for_message(note.text) + " not read by " +
-                            column.reader.name);
+      switch (note.topic % kTopics) {
+        case kMissing: messages_[k].report(where + "no column " + column.shown); break;
+        case kAmbiguous:
+          messages_[k].report(where + column.shown + ": " + quoted_for_message(note.text) +
+                              " not read: ambiguous, " + note.detail);
+          break;
+        default:
+          messages_[k].report(where + column.shown + ": " + quoted_for_message(note.text) + " not read by " +
+                              column.label);
       }
       rejects_.add(line, column.title, note.text);
     }
@@ -343,7 +354,8 @@ class Report {
       messages_[k].finish();
       const ColumnCounts &t = totals_[k];
       error(columns_[k].shown + ": " + std::to_string(t.read) + " read, " + std::to_string(t.empty) +
-            " empty, " + std::to_string(t.unread) + " not read");
+            " empty, " + std::to_string(t.unread) + " not read" +
+            (t.ambiguous > 0 ? " (" + std::to_string(t.ambiguous) + " ambiguous)" : ""));
       all_read = all_read && t.unread == 0;
       if (const std::string warning = swapped_warning(t); guard && !warning.empty()) {
         error(columns_[k].shown + ": " + warning);
@@ -375,21 +387,18 @@ std::vector<std::string> header_names(std::string_view header, char delimiter) {
   return names;
 }
 
-// Makes the columns' locale the host's: false after printing why not when
-// their categories name different locales (LC_TIME and LC_NUMERIC, say).
-bool read_by_one_locale(Context &context, const std::vector<ColumnChoice> &columns) {
+// Each column without a locale of its own (@LOCALE) reads by the locale of
+// its category (LC_TIME, LC_NUMERIC, LC_MONETARY): the host's locale is the
+// first one's, the others are pinned to their readers.
+void read_by_categories(Context &context, std::vector<ColumnChoice> &columns) {
   std::vector<LocaleCategory> categories;
-  for (const ColumnChoice &column : columns) categories.push_back(locale_category(column.reader));
-  if (context.read_by(categories)) return true;
-  std::string which;
-  for (size_t k = 0; k < columns.size(); ++k) {
-    const LocaleChoice &choice = context.locales().of(categories[k]);
-    which += (which.empty() ? "" : ", ") + quoted_for_message(columns[k].title) + " by " + choice.name +
-             " (" + choice.source + ")";
-  }
-  error("convert: the columns read by different locales: " + which +
-        "; give --locale, or convert them in separate runs");
-  return false;
+  for (const ColumnChoice &column : columns)
+    for (const ReaderChoice &choice : column.readers)
+      if (choice.locale.empty()) categories.push_back(locale_category(choice));
+  context.read_by(categories);
+  for (ColumnChoice &column : columns)
+    for (ReaderChoice &choice : column.readers)
+      if (choice.locale.empty()) choice.locale = context.locale_besides_host(locale_category(choice));
 }
 
 // The delimiter and the columns to convert, by the header record first
@@ -408,11 +417,11 @@ bool plan_columns(Context &context, const ConvertOptions &options, std::string_v
   plan->header_fields = names.size();
   if (!resolve_columns(options, names, columns)) return false;
   // A plan of --auto chose its locale; otherwise each column reads by the
-  // locale of its category, and one job reads by one locale.
-  if (!options.auto_plan && !read_by_one_locale(context, *columns)) return false;
+  // locale of its category.
+  if (!options.auto_plan) read_by_categories(context, *columns);
   for (const ColumnChoice &column : *columns) {
     plan->columns.push_back(column.index);
-    if (!make_reader(context, column.reader)) return false;
+    if (!make_column_reader(context, column.readers)) return false;
   }
   return true;
 }
@@ -431,8 +440,10 @@ class ConvertJob : public LineJob {
       return;
     }
     std::swap(result.output, chunk_.output);
-    for (Reject &reject : chunk_.rejects)
-      result.note(reject.line, reject_topic(reject), std::move(reject.field));
+    for (Reject &reject : chunk_.rejects) {
+      const int32_t topic = reject_topic(reject);
+      result.note(reject.line, topic, std::move(reject.field), std::move(reject.ambiguity));
+    }
     result.records = chunk_.records;
     result.bytes = static_cast<int64_t>(block.size());
     std::swap(result.columns, chunk_.counts);
@@ -530,8 +541,9 @@ int cmd_convert(Context &context, const ConvertOptions &given) {
   // Each converter (one a worker thread) has field readers of its own,
   // through the worker's own module instance.
   auto make_converter = [&](size_t worker) {
-    std::vector<nlhost::FieldReader> own;
-    for (const ColumnChoice &column : columns) own.push_back(*make_reader(context, column.reader, worker));
+    std::vector<ColumnReader> own;
+    for (const ColumnChoice &column : columns)
+      own.push_back(*make_column_reader(context, column.readers, worker));
     return ChunkConverter(plan, std::move(own));
   };
   // Every output file is open before the first byte goes out.
@@ -568,7 +580,9 @@ Command add_convert(CLI::App &app) {
                    "INFORMAT: " +
                        reader_names(true) + " " + reader_names(false) +
                        ", or date:P, datetime:P, "
-                       "time:P for a pattern P; repeat for more columns")
+                       "time:P for a pattern P, form:P for a pattern read as the locale's own forms; "
+                       "INFORMAT@LOCALE reads by another locale, A|B by alternatives that must agree; "
+                       "repeat for more columns")
       ->type_name("NAME|N=INFORMAT")
       ->allow_extra_args(false);
   command->add_flag("--auto", convert.auto_plan,

@@ -122,13 +122,15 @@ bool apply_plan(Context &context, const nlhost::detect::Report &report, const st
   for (const ColumnReport &column : report.columns) {
     if (!column.converted()) continue;
     const std::string name = report.dialect.header ? column.name : std::to_string(column.index + 1);
-    columns->push_back(name + "=" + column.answers[column.chosen].reader);
+    // Columns no one locale reads alike are each read by a locale of their own.
+    const nlhost::detect::Answer &answer = column.answers[column.chosen];
+    columns->push_back(name + "=" + answer.reader + (report.locale.empty() ? "@" + answer.locale : ""));
   }
   if (columns->empty()) {
     error("convert: the plan converts no column");
     return false;
   }
-  if (report.locale == context.host()->locale()->name()) return true;
+  if (report.locale.empty() || report.locale == context.host()->locale()->name()) return true;
   std::string why;
   std::shared_ptr<nlhost::Locale> locale = nlhost::load_icu_locale(report.locale, &why);
   if (locale == nullptr) {
@@ -167,10 +169,6 @@ int plan_conversion(Context &context, const AutoPlanRequest &options, std::vecto
     error(
         "convert: an ambiguous column is not converted: give --prefer day-first|month-first|year-first, "
         "--locale or --column NAME=INFORMAT");
-    return kExitUsage;
-  }
-  if (report.per_column_locales) {
-    error("convert: the columns need different locales; convert them in separate runs (--column NAME)");
     return kExitUsage;
   }
   if (options.plan_only) return kExitOk;

@@ -52,11 +52,13 @@ bool field_of(std::string_view line, const ReadOptions &options, std::vector<csv
   return true;
 }
 
-// One worker's reading: its own FieldReader and scratch space.
+// The topic of a field read to different values by the alternatives.
+constexpr int32_t kAmbiguous = 1;
+
+// One worker's reading: its own readers and scratch space.
 class ReadJob : public LineJob {
  public:
-  ReadJob(const nlhost::FieldReader &reader, const ReadOptions &options)
-      : reader_(reader), options_(options) {}
+  ReadJob(ColumnReader reader, const ReadOptions &options) : reader_(std::move(reader)), options_(options) {}
 
   void run(std::string_view block, bool starts_input, BlockResult &result) override {
     std::string &out = result.output;
@@ -86,9 +88,14 @@ class ReadJob : public LineJob {
       if (options_.echo) out.append(field).push_back('\t');
       double value = 0;
       const bool exact = reader_.kind() == nlhost::ValueKind::kNumber;
-      std::string *const decimal = exact ? &decimal_ : nullptr;
-      if (!(ascii ? reader_.read_ascii(field, &value, decimal)
-                  : reader_.read_exact(field, &value, decimal))) {
+      const ColumnReader::Outcome outcome = reader_.read(field, &value, exact ? &decimal_ : nullptr, ascii);
+      if (outcome == ColumnReader::Outcome::kAmbiguous) {
+        out += ".\n";
+        result.note(number, kAmbiguous,
+                    quoted_for_message(field) + " not read: ambiguous, " + reader_.ambiguity());
+        continue;
+      }
+      if (outcome == ColumnReader::Outcome::kNotRead) {
         out += ".\n";
         result.note(number, kUnread, quoted_for_message(field) + " not read by " + reader_.name());
         continue;
@@ -114,7 +121,7 @@ class ReadJob : public LineJob {
   }
 
  private:
-  nlhost::FieldReader reader_;
+  ColumnReader reader_;
   const ReadOptions &options_;
   std::vector<csv::Field> fields_;
   std::string decimal_;
@@ -124,8 +131,21 @@ class ReadJob : public LineJob {
 int cmd_read(Context &context, const ReadOptions &options) {
   if (!start_output(options.output, options.files.empty() ? std::vector<std::string>{"-"} : options.files))
     return kExitUsage;
-  context.read_by({locale_category(options.reader)});
-  std::optional<nlhost::FieldReader> reader = make_reader(context, options.reader);
+  std::vector<ReaderChoice> choices;
+  std::string why;
+  if (!parse_reader_spec(options.reader.name, options.reader, &choices, &why)) {
+    error("read: " + quoted_for_message(options.reader.name) + ": " + why);
+    return kExitUsage;
+  }
+  {
+    std::vector<LocaleCategory> categories;
+    for (const ReaderChoice &choice : choices)
+      if (choice.locale.empty()) categories.push_back(locale_category(choice));
+    context.read_by(categories);
+    for (ReaderChoice &choice : choices)
+      if (choice.locale.empty()) choice.locale = context.locale_besides_host(locale_category(choice));
+  }
+  std::optional<ColumnReader> reader = make_column_reader(context, choices);
   if (!reader) return kExitUsage;
   const LocaleSummary summary(context);
   const std::vector<std::string> stdin_only = {"-"};
@@ -148,8 +168,8 @@ int cmd_read(Context &context, const ReadOptions &options) {
         fd, name, parallel,
         [&, worker = size_t{0}]() mutable {
           // Each worker reads through a module instance of its own.
-          const std::optional<nlhost::FieldReader> own =
-              worker == 0 ? reader : make_reader(context, options.reader, worker);
+          const std::optional<ColumnReader> own =
+              worker == 0 ? reader : make_column_reader(context, choices, worker);
           ++worker;
           return std::make_unique<ReadJob>(own ? *own : *reader, options);
         },
@@ -197,7 +217,8 @@ Command add_read(CLI::App &app) {
   command
       ->add_option("INFORMAT", read.reader.name,
                    reader_names(true) + " (the module's informats), " + reader_names(false) +
-                       " (the locale library's readers)")
+                       " (the locale library's readers); form:P reads by a pattern as the locale's own forms "
+                       "are; INFORMAT@LOCALE by another locale; A|B by alternatives that must agree")
       ->required();
   command->add_option("FILE", read.files, "files to read; none or \"-\": standard input");
   command->add_option("--column", read.column, "read column N (1 is the first) of each line")

@@ -12,7 +12,7 @@
 
 namespace nldat {
 
-ChunkConverter::ChunkConverter(const ConvertPlan &plan, std::vector<nlhost::FieldReader> readers)
+ChunkConverter::ChunkConverter(const ConvertPlan &plan, std::vector<ColumnReader> readers)
     : plan_(plan),
       readers_(std::move(readers)),
       // The bytes of ISO dates, times and datetimes and of plain numbers.
@@ -98,7 +98,7 @@ bool reads_swapped(std::string_view field, double days, bool *day_first) {
 
 void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, int64_t line,
                                  ChunkResult *result) {
-  nlhost::FieldReader &reader = readers_[k];
+  ColumnReader &reader = readers_[k];
   const std::string_view field = csv::unquote(raw, scratch_);
   const bool both = plan_.form == OutputForm::kBoth && reader.kind() != nlhost::ValueKind::kNumber;
   std::string &output = result->output;
@@ -111,9 +111,12 @@ void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, in
   double value = 0;
   // A number goes out with the field's own digits where they are known.
   const bool number = reader.kind() == nlhost::ValueKind::kNumber;
-  if (!(number ? reader.read_exact(field, &value, &decimal_) : reader.read(field, &value))) {
+  const ColumnReader::Outcome outcome = reader.read(field, &value, number ? &decimal_ : nullptr);
+  if (outcome != ColumnReader::Outcome::kRead) {
     ++result->counts[k].unread;
-    result->rejects.push_back({line, k, std::string(field), false});
+    const bool ambiguous = outcome == ColumnReader::Outcome::kAmbiguous;
+    result->counts[k].ambiguous += ambiguous;
+    result->rejects.push_back({line, k, std::string(field), false, ambiguous ? reader.ambiguity() : ""});
     if (plan_.keep) {
       output += raw;
     } else if (quoted) {

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "column_reader.h"
 #include "csv.h"
 #include "nlhost/reading.h"
 #include "parallel_lines.h"
@@ -52,6 +53,7 @@ struct Reject {
   size_t column = 0;
   std::string field;
   bool missing = false;
+  std::string ambiguity;  // read to different values by the alternatives: what each gave
 };
 
 struct ChunkResult {
@@ -68,7 +70,7 @@ struct ChunkResult {
 class ChunkConverter {
  public:
   // readers[k] reads plan.columns[k].
-  ChunkConverter(const ConvertPlan &plan, std::vector<nlhost::FieldReader> readers);
+  ChunkConverter(const ConvertPlan &plan, std::vector<ColumnReader> readers);
 
   // Converts records (whole records, each with its line end but perhaps the
   // last), whose first line is first_line, into *result (cleared first).
@@ -85,7 +87,7 @@ class ChunkConverter {
   void count_fields(int64_t line, ChunkResult *result) const;
 
   ConvertPlan plan_;
-  std::vector<nlhost::FieldReader> readers_;
+  std::vector<ColumnReader> readers_;
   std::vector<csv::Field> fields_;
   std::string scratch_;
   std::string decimal_;            // a number's exact text

@@ -48,6 +48,7 @@ class BlockLines {
 // What a block's fields of one column came to.
 struct ColumnCounts {
   int64_t read = 0, empty = 0, unread = 0;
+  int64_t ambiguous = 0;  // of those not read: read to different values by alternatives
   // Dates read that, written the other way round, are other dates too
   // (numeric, the day 12 or less: see reads_swapped in convert.h), and the
   // order those were read in.
@@ -57,6 +58,7 @@ struct ColumnCounts {
     read += other.read;
     empty += other.empty;
     unread += other.unread;
+    ambiguous += other.ambiguous;
     if (other.swappable > 0) day_first = other.day_first;
     swappable += other.swappable;
     return *this;
@@ -85,6 +87,7 @@ struct BlockResult {
     size_t output_at;  // output written before the message
     int32_t topic;     // which of the job's message limits it counts against
     std::string text;
+    std::string detail;  // more the message says, when there is more
   };
   std::string output;
   std::vector<Note> notes;
@@ -96,8 +99,8 @@ struct BlockResult {
   int64_t lines = 0;                  // the lines the block held
   bool fatal = false;                 // the job cannot go on: nothing after this block is written
 
-  void note(int64_t line, int32_t topic, std::string text) {
-    notes.push_back({line, output.size(), topic, std::move(text)});
+  void note(int64_t line, int32_t topic, std::string text, std::string detail = {}) {
+    notes.push_back({line, output.size(), topic, std::move(text), std::move(detail)});
   }
   // Empty again, keeping the buffers' capacity: a block's output is a few
   // MiB, and memory fresh from the system costs a page fault every 4 KiB.

@@ -23,23 +23,24 @@ Context::Context(JobLocales locales, std::string module_path)
 
 // The modules keep the host's control blocks: they go before the host.
 Context::~Context() {
+  locale_instances_.clear();
   instances_.clear();
   module_.reset();
   host_.reset();
 }
 
-bool Context::read_by(const std::vector<LocaleCategory> &categories) {
-  if (categories.empty()) return true;
-  for (const LocaleCategory category : categories) {
-    if (locales_.of(category).name != locales_.of(categories.front()).name) return false;
-  }
-  // Each category once, in the order the job first reads by it.
+void Context::read_by(const std::vector<LocaleCategory> &categories) {
+  if (categories.empty()) return;
   categories_.clear();
   for (const LocaleCategory category : categories) {
     if (std::find(categories_.begin(), categories_.end(), category) == categories_.end())
       categories_.push_back(category);
   }
-  return true;
+}
+
+std::string Context::locale_besides_host(LocaleCategory category) const {
+  const std::string &name = locales_.of(category).name;
+  return name == locale_name() ? std::string() : name;
 }
 
 namespace {
@@ -57,20 +58,25 @@ std::string_view category_title(LocaleCategory category) {
 }  // namespace
 
 std::string Context::locale_summary() const {
+  // One name and source when every category agrees; else each category.
+  bool sources_differ = false, names_differ = false;
+  for (const LocaleCategory category : categories_) {
+    sources_differ =
+        sources_differ || locales_.of(category).source != locales_.of(categories_.front()).source;
+    names_differ = names_differ || locales_.of(category).name != locale_name();
+  }
+  auto source_of = [&](const LocaleChoice &choice) {
+    return choice.source + (choice.unknown.empty() ? "" : " unknown");
+  };
+  if (!sources_differ)
+    return "locale " + locale_name() + " (" + source_of(locales_.of(categories_.front())) + ")";
   std::string sources;
-  bool differ = false;
-  for (const LocaleCategory category : categories_)
-    differ = differ || locales_.of(category).source != locales_.of(categories_.front()).source;
   for (const LocaleCategory category : categories_) {
     const LocaleChoice &choice = locales_.of(category);
-    std::string source = choice.source + (choice.unknown.empty() ? "" : " unknown");
-    if (!differ) {
-      sources = std::move(source);
-      break;
-    }
-    sources += (sources.empty() ? "" : ", ") + std::string(category_title(category)) + ": " + source;
+    sources += (sources.empty() ? "" : ", ") + std::string(category_title(category)) + ": " +
+               (names_differ ? choice.name + " by " : std::string()) + source_of(choice);
   }
-  return "locale " + locale_name() + " (" + sources + ")";
+  return names_differ ? "locales " + sources : "locale " + locale_name() + " (" + sources + ")";
 }
 
 LocaleSummary::~LocaleSummary() {
@@ -136,6 +142,36 @@ nlhost::Module *Context::module(size_t worker) {
     instance = nlhost::Module::open_instance(*host_, module_path_, host_->add_control_block(), &why);
   }
   return instance != nullptr ? instance.get() : shared;
+}
+
+nlhost::Module *Context::module(size_t worker, const std::string &locale) {
+  if (locale.empty()) return module(worker);
+  if (module() == nullptr) return nullptr;
+  auto known = column_locales_.find(locale);
+  if (known == column_locales_.end()) {
+    std::string why;
+    std::shared_ptr<nlhost::Locale> loaded = nlhost::load_icu_locale(locale, &why);
+    if (loaded == nullptr) error(why);
+    known = column_locales_.emplace(locale, std::move(loaded)).first;
+  }
+  const std::shared_ptr<nlhost::Locale> &wanted = known->second;
+  if (wanted == nullptr) return nullptr;
+  if (wanted->name() == host_->locale()->name()) return module(worker);
+  const std::pair<size_t, std::string> key{worker, wanted->name()};
+  if (auto made = locale_instances_.find(key); made != locale_instances_.end()) return made->second.get();
+  size_t others = 0;
+  for (const auto &[k, instance] : locale_instances_) others += k.first == worker;
+  std::unique_ptr<nlhost::Module> instance;
+  std::string why = "a job reads by at most " + std::to_string(kMaxExtraLocales) + " locales besides its own";
+  if (others < kMaxExtraLocales)
+    instance = nlhost::Module::open_instance(*host_, module_path_, host_->add_control_block(wanted), &why);
+  if (instance == nullptr) {
+    // Another worker shares the first worker's instance: the same answers, slower.
+    if (worker > 0) return module(0, locale);
+    error(why);
+    return nullptr;
+  }
+  return (locale_instances_[key] = std::move(instance)).get();
 }
 
 bool LineReader::open(const char *path) {
@@ -284,12 +320,14 @@ LocaleCategory locale_category(const ReaderChoice &choice) {
 }
 
 std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice, size_t worker) {
-  nlhost::Module *module = context.module(worker);
+  nlhost::Module *module = context.module(worker, choice.locale);
   if (module == nullptr) return std::nullopt;
   const nlhost::Host &host = *context.host();
   std::string why;
   std::optional<nlhost::FieldReader> reader;
-  if (choice.pattern.empty()) {
+  if (choice.form) {
+    reader = nlhost::FieldReader::with_form(host, *module, form_kind(choice.pattern), choice.pattern, &why);
+  } else if (choice.pattern.empty()) {
     reader = nlhost::FieldReader::make(host, *module, choice.name, &why);
   } else if (const std::optional<nlhost::ValueKind> kind = pattern_kind(choice.name)) {
     reader = nlhost::FieldReader::with_pattern(host, *module, *kind, choice.pattern, &why);
@@ -303,6 +341,26 @@ std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderCho
   reader->set_strict(!choice.lenient);
   reader->set_week_rule(choice.week_rule);
   return reader;
+}
+
+std::optional<ColumnReader> make_column_reader(Context &context, const std::vector<ReaderChoice> &choices,
+                                               size_t worker) {
+  std::vector<nlhost::FieldReader> readers;
+  std::vector<std::string> labels;
+  for (const ReaderChoice &choice : choices) {
+    std::optional<nlhost::FieldReader> reader = make_reader(context, choice, worker);
+    if (!reader) return std::nullopt;
+    if (!readers.empty() && reader->kind() != readers.front().kind()) {
+      error("the alternatives " + labels.front() + " and " + choice.label +
+            " read different kinds of value; alternatives read one kind");
+      return std::nullopt;
+    }
+    // A plain reader goes by its own name, as it always has.
+    const bool plain = choices.size() == 1 && choice.locale.empty() && !choice.form;
+    labels.push_back(plain ? reader->name() : choice.label);
+    readers.push_back(std::move(*reader));
+  }
+  return ColumnReader(std::move(readers), std::move(labels));
 }
 
 }  // namespace nldat

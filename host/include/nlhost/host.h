@@ -107,11 +107,47 @@ class Host {
   // block pass that cache line between their cores on every call; a thread
   // with an instance and a block of its own does not.  Lives as long as the
   // host.
-  uwn_control_block *add_control_block();
+  //
+  // With a locale, the block has a locale holder of its own that names it
+  // (the host keeps it alive): an instance opened on that block reads by
+  // that locale whatever the host's current one is, so that one job can
+  // read one column by de_DE and another by en_US.  Without, the block
+  // shares the host's holder and follows set_locale.
+  uwn_control_block *add_control_block(std::shared_ptr<Locale> locale = nullptr);
+  // The locale a block of add_control_block names by a holder of its own;
+  // null for the host's own block, a block that shares its holder, or null.
+  const Locale *block_locale(const uwn_control_block *block) const;
 
   // The current locale (its handle, a Locale*, is in the control block).
   void set_locale(std::shared_ptr<Locale> locale);
   Locale *locale() const { return locale_.get(); }
+  // The locale the host's services (for the null handle) and its
+  // whole-field informats read by on the calling thread: the one a
+  // ThreadLocale names while it lives, else the current locale.
+  const Locale *locale_in_force() const {
+    // A host without blocks of their own locale has no thread's locale to ask for.
+    return has_locale_blocks() ? thread_locale() : locale_.get();
+  }
+  // Whether some block of add_control_block names a locale of its own.
+  bool has_locale_blocks() const { return bound_blocks_.load(std::memory_order_relaxed); }
+
+  // While it lives, the host's services and whole-field informats read by
+  // locale on this thread (null: the current locale): a field reader bound
+  // to a locale of its own holds one over each read, so that what the
+  // module asks of the host during the read is answered by the module's
+  // locale.  Nests; one thread's scope is invisible to the others.  Only a
+  // host with a block of a locale of its own (add_control_block(locale))
+  // looks: the others' services read the current locale without asking.
+  class ThreadLocale {
+   public:
+    explicit ThreadLocale(const Locale *locale);
+    ~ThreadLocale();
+    ThreadLocale(const ThreadLocale &) = delete;
+    ThreadLocale &operator=(const ThreadLocale &) = delete;
+
+   private:
+    const Locale *saved_;
+  };
 
   // Two-digit years y map to [first_year, first_year + 99].
   void set_year_window(int first_year) { year_window_ = first_year; }
@@ -160,6 +196,8 @@ class Host {
   // (host/src/host_internal.h).
   friend struct HostAccess;
   void *allocate(uint64_t size, uint32_t flags);
+  // The locale a ThreadLocale names on this thread, else the current locale.
+  const Locale *thread_locale() const;
   // The pool's routine, plain and with a test's bookkeeping first.
   static void *plain_allocate(uwn_memory_pool *pool, uint64_t size, uint32_t flags);
   static void *watched_allocate(uwn_memory_pool *pool, uint64_t size, uint32_t flags);
@@ -195,6 +233,8 @@ class Host {
   struct ExtraBlock {
     uwn_control_block gcb;
     Tssvec tssvec;
+    uwn_locale_holder holder{};      // used when the block names a locale of its own
+    std::shared_ptr<Locale> locale;  // that locale, or null
   };
   alignas(64) std::array<uint8_t, UWN_VECTOR_COUNT> tssvec_{};
   alignas(64) std::array<std::array<void *, 512>, 4> vector_storage_{};
@@ -203,6 +243,7 @@ class Host {
   std::array<uint8_t, 256> multibyte_lead_{};
   bool custom_leads_ = false;
   std::shared_ptr<Locale> locale_;
+  std::atomic<bool> bound_blocks_{false};  // some block names a locale of its own
   std::atomic<int> year_window_{1940};
   std::atomic<bool> clock_set_{false};
   std::atomic<double> clock_{0};
@@ -245,6 +286,9 @@ class Module {
     return reinterpret_cast<F>(symbol(name));
   }
   const uwn_image_information *image() const { return image_; }
+  // The control block the instance was opened on (open_instance); null for
+  // a module that serves the host's own block.
+  const uwn_control_block *control_block() const { return control_block_; }
   const uwn_entry_descriptor *entry() const { return entry_; }
   const uwn_family_description *description() const { return description_; }
   // The registered informats in item-table order: name without the "@"

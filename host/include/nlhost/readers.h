@@ -23,8 +23,9 @@ enum class ValueKind {
 
 // How a reader reads: a registered informat of the module, or one of the
 // locale library's routines; or a pattern of the module's language, which
-// no row of the table has (FieldReader::with_pattern).
-enum class ReaderSource { kInformat, kNumber, kMoney, kPercent, kWeek, kPattern };
+// no row of the table has, read by the module (FieldReader::with_pattern) or
+// by the host's matcher of the locale's own forms (FieldReader::with_form).
+enum class ReaderSource { kInformat, kNumber, kMoney, kPercent, kWeek, kPattern, kForm };
 
 // A value kind, the name a pattern's kind goes by and the module routines
 // that read and write it by a pattern (null for numbers: no pattern).

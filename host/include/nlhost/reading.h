@@ -10,6 +10,7 @@
 #define NLHOST_READING_H
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,10 @@
 #include "nlhost/readers.h"
 
 namespace nlhost {
+
+namespace lenient {
+class UserForm;
+}
 
 // A field as the locale data can read it: the blanks of other widths
 // (U+00A0, U+202F, U+2007, U+2009) become ' ', a dash or minus used as a sign
@@ -44,9 +49,11 @@ inline constexpr size_t kIsoTextMax = 48;
 size_t write_iso(ValueKind kind, double value, char *buffer);
 
 // Reads fields by one informat or library reader of a module loaded into
-// host, by host's locale, year window and whole-field informats.  Holds its
-// own scratch space and informat block: one per thread.  host and module
-// outlive it.
+// host, by host's locale, year window and whole-field informats; or, for a
+// module instance opened on a control block that names a locale of its own
+// (Host::add_control_block), by that locale in every step, the host's too.
+// Holds its own scratch space and informat block: one per thread.  host and
+// module outlive it.
 class FieldReader {
  public:
   // name: a row of reader_table() (an informat of the module or a library
@@ -58,6 +65,11 @@ class FieldReader {
   // pattern reader (kind_info(kind).pattern_reader).
   static std::optional<FieldReader> with_pattern(const Host &host, const Module &module, ValueKind kind,
                                                  std::string pattern, std::string *error);
+  // A reader by a pattern of the module's language read as the locale's own
+  // forms are (one- or two-digit numbers, names in any case and width, the
+  // locale's digits), always the whole field: %b. %d, %Y reads "dic. 9, 2026".
+  static std::optional<FieldReader> with_form(const Host &host, const Module &module, ValueKind kind,
+                                              const std::string &pattern, std::string *error);
 
   // Strict (the default): a field counts as read only when the value
   // accounts for the whole field.  Lenient: whatever the reader accepts.
@@ -68,6 +80,9 @@ class FieldReader {
 
   ValueKind kind() const { return kind_; }
   const std::string &name() const { return name_; }
+  // The locale it reads by: its module instance's own, else the host's
+  // current locale.
+  const Locale *locale() const { return own_locale_ != nullptr ? own_locale_ : host_->locale(); }
 
   // Normalizes field, drops leading and trailing blanks and reads it; true
   // and *value set when read, false (and *value untouched) when not.
@@ -84,8 +99,13 @@ class FieldReader {
   bool read_ascii(std::string_view field, double *value, std::string *decimal);
 
  private:
-  explicit FieldReader(const Host &host) : host_(&host) {}
-  bool read_trimmed(std::string_view text, double *value, std::string *decimal);
+  FieldReader(const Host &host, const Module &module);
+  bool read_trimmed(std::string_view text, double *value, std::string *decimal) {
+    return own_locale_ == nullptr ? read_text(text, value, decimal)
+                                  : read_by_own_locale(text, value, decimal);
+  }
+  bool read_text(std::string_view text, double *value, std::string *decimal);
+  bool read_by_own_locale(std::string_view text, double *value, std::string *decimal);
   bool read_normalized(std::string_view field, double *value);
   bool read_number(std::string_view field, double *value, std::string *decimal);
   bool run_number_reader(int32_t item, std::string_view text, double *value);
@@ -93,10 +113,12 @@ class FieldReader {
   bool written_back_as(const char *pattern, int32_t item, double value, std::string_view field) const;
 
   const Host *host_;
+  const Locale *own_locale_;  // the module instance's locale; null: the host's current one
   ReaderSource source_ = ReaderSource::kInformat;
   ValueKind kind_ = ValueKind::kDate;
   std::string name_;
   std::string pattern_;
+  std::shared_ptr<const lenient::UserForm> form_;  // kForm: the compiled pattern
   uwn_informat_fn informat_ = nullptr;
   void *routine_ = nullptr;  // the library routine; for an informat its pattern reader (zkpdate, zkpdttm)
   int32_t pattern_items_[2] = {};   // an informat's two locale pattern items

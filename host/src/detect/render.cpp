@@ -218,7 +218,9 @@ std::string render_text(const Report &report) {
                std::to_string(e.line) + ": " + shown(e.field) + "\n";
       }
       if (!c.together.empty())
-        out += "  written two ways? between them " + c.together + " read every field\n";
+        out += "  written two ways? between them " + c.together + " read every field; --column " +
+               shell_word((report.dialect.header ? c.name : std::to_string(c.index + 1)) + "=" + c.together) +
+               " reads each field one of them reads, or both alike, and reports the rest\n";
       continue;
     }
     out += ", " + std::to_string(c.read) + " of " + std::to_string(c.fields - c.empty) + " read";

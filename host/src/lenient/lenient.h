@@ -62,6 +62,22 @@ const LocaleForms *forms_of(const Locale &locale);
 bool read_locale(const LocaleForms &forms, ValueKind kind, std::string_view text, int first_year,
                  double *value);
 
+// A pattern of the module's language (%d, %m, %Y, %y, %b, %B, %a, %A, %H,
+// %I, %M, %S, %P, %%, literal text) read the way the locale's own forms are:
+// one- or two-digit numbers, two- or four-digit years, month and weekday
+// names in any case and width, the locale's digits.  Immutable once made.
+class UserForm;
+
+// The form of pattern for values of kind; null and *error set when the
+// pattern has a directive the matcher does not read or lacks what a value
+// of kind needs (a date its year, month and day; a time its hour).
+std::shared_ptr<const UserForm> user_form(std::string_view pattern, ValueKind kind, std::string *error);
+
+// Reads the whole of text by form, with the names and digits of forms; a
+// value of form's kind.
+bool read_user_form(const LocaleForms &forms, const UserForm &form, std::string_view text, int first_year,
+                    double *value);
+
 }  // namespace nlhost::lenient
 
 #endif  // NLHOST_LENIENT_H

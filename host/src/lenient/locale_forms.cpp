@@ -661,4 +661,148 @@ bool read_locale(const LocaleForms &forms, ValueKind kind, std::string_view fiel
   return true;
 }
 
+// ---------------------------------------------------------------------------
+// Users' patterns
+
+class UserForm {
+ public:
+  Form form;
+  ValueKind kind = ValueKind::kDate;
+};
+
+namespace {
+
+// The CLDR field a directive of the module's language stands for.
+const char16_t *cldr_field(char directive) {
+  switch (directive) {
+    case 'd':
+    case 'e': return u"d";
+    case 'm': return u"M";
+    case 'Y': return u"y";
+    case 'y': return u"yy";
+    case 'b':
+    case 'h': return u"MMM";
+    case 'B':
+    case 'C': return u"MMMM";
+    case 'a': return u"EEE";
+    case 'A':
+    case 'F': return u"EEEE";
+    case 'H': return u"H";
+    case 'I': return u"h";
+    case 'M': return u"m";
+    case 'S': return u"s";
+    case 'P':
+    case 'p': return u"a";
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+std::shared_ptr<const UserForm> user_form(std::string_view pattern, ValueKind kind, std::string *error) {
+  // As a CLDR pattern, so that one compiler reads both: runs of letters
+  // quoted, a quote doubled, everything else as it is.
+  icu::UnicodeString cldr, literal;
+  auto flush = [&] {
+    bool quoted = false;
+    for (int32_t k = 0; k < literal.length(); ++k) {
+      const char16_t c = literal.charAt(k);
+      const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+      if (letter != quoted) {
+        cldr += u'\'';
+        quoted = letter;
+      }
+      if (c == u'\'') {
+        cldr += u"''";
+      } else {
+        cldr += c;
+      }
+    }
+    if (quoted) cldr += u'\'';
+    literal.remove();
+  };
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] != '%') {
+      size_t end = i;
+      while (end < pattern.size() && pattern[end] != '%') ++end;
+      literal +=
+          icu::UnicodeString::fromUTF8(icu::StringPiece(pattern.data() + i, static_cast<int32_t>(end - i)));
+      i = end - 1;
+      continue;
+    }
+    if (i + 1 == pattern.size()) {
+      *error = "a pattern cannot end in a lone %";
+      return nullptr;
+    }
+    const char directive = pattern[++i];
+    if (directive == '%') {
+      literal += u'%';
+      continue;
+    }
+    const char16_t *field = cldr_field(directive);
+    if (field == nullptr) {
+      *error = std::string("a form: pattern does not read %") + directive +
+               " (it reads %d %m %Y %y %b %B %a %A %H %I %M %S %P and %%)";
+      return nullptr;
+    }
+    flush();
+    cldr += field;
+  }
+  flush();
+  std::optional<Form> form = compile(cldr);
+  if (!form) {
+    *error = "a form: pattern needs at least one directive";
+    return nullptr;
+  }
+  const bool date = has_field(*form, {Field::kYear}) &&
+                    has_field(*form, {Field::kMonth, Field::kMonthName}) && has_field(*form, {Field::kDay});
+  const bool any_date =
+      has_field(*form, {Field::kYear, Field::kMonth, Field::kMonthName, Field::kDay, Field::kWeekday});
+  const bool clock = has_field(*form, {Field::kHour23, Field::kHour12});
+  const bool any_clock =
+      has_field(*form, {Field::kHour23, Field::kHour12, Field::kMinute, Field::kSecond, Field::kDayPeriod});
+  const bool fits = kind == ValueKind::kDate       ? date && !any_clock
+                    : kind == ValueKind::kDatetime ? date && clock
+                    : kind == ValueKind::kTime     ? clock && !any_date
+                                                   : false;
+  if (has_field(*form, {Field::kHour12}) && !has_field(*form, {Field::kDayPeriod})) {
+    *error = "%I needs %P: a 12-hour clock without AM or PM is not one time";
+    return nullptr;
+  }
+  if (!fits) {
+    *error = kind == ValueKind::kDate ? "a date form needs %Y or %y, %m or a month name, and %d, and no clock"
+             : kind == ValueKind::kDatetime ? "a datetime form needs a year, a month, a day and an hour"
+             : kind == ValueKind::kTime     ? "a time form needs %H or %I, and no date"
+                                            : "a form reads dates, datetimes and times only";
+    return nullptr;
+  }
+  auto made = std::make_shared<UserForm>();
+  made->form = std::move(*form);
+  made->kind = kind;
+  return made;
+}
+
+bool read_user_form(const LocaleForms &forms, const UserForm &form, std::string_view field, int first_year,
+                    double *value) {
+  thread_local std::string scratch;
+  const Matcher m(forms, latin_digits(forms, field, scratch));
+  const size_t length = m.size();
+  double result = 0;
+  auto whole = [&](size_t pos, const Parts &p) {
+    if (pos != length) return false;
+    int64_t days = 0;
+    double seconds = 0;
+    if (form.kind != ValueKind::kTime && !date_of(p, first_year, &days)) return false;
+    if (form.kind != ValueKind::kDate && !seconds_of(p, &seconds)) return false;
+    result = form.kind == ValueKind::kDate   ? static_cast<double>(days)
+             : form.kind == ValueKind::kTime ? seconds
+                                             : static_cast<double>(days) * 86400 + seconds;
+    return true;
+  };
+  if (!m.match(form.form, 0, Parts{}, whole)) return false;
+  if (form.kind != ValueKind::kTime && !in_range(form.kind, result)) return false;
+  *value = result;
+  return true;
+}
+
 }  // namespace nlhost::lenient

@@ -1,0 +1,144 @@
+// nldat: reader specs and the reading of a field by alternatives.
+#include "column_reader.h"
+
+#include <cmath>
+
+#include "nlhost/text.h"
+
+namespace nldat {
+
+namespace {
+
+constexpr std::string_view kFormPrefix = "form:";
+
+bool locale_name_byte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+         c == '.';
+}
+
+// One alternative: [form:]READER[:PATTERN][@LOCALE].
+bool parse_alternative(std::string_view text, ReaderChoice *choice, std::string *error) {
+  choice->label = std::string(text);
+  // A trailing @NAME names a locale: the last '@' with nothing but the
+  // bytes of a locale name after it.
+  const size_t at = text.rfind('@');
+  if (at != std::string_view::npos && at > 0 && at + 1 < text.size()) {
+    const std::string_view name = text.substr(at + 1);
+    bool plain = true;
+    for (const char c : name) plain = plain && locale_name_byte(c);
+    if (plain) {
+      choice->locale = std::string(name);
+      text = text.substr(0, at);
+    }
+  }
+  if (text.empty()) {
+    *error = "an alternative names no reader";
+    return false;
+  }
+  if (text.size() >= kFormPrefix.size() &&
+      nlhost::same_name(text.substr(0, kFormPrefix.size()), kFormPrefix)) {
+    choice->form = true;
+    choice->pattern = std::string(text.substr(kFormPrefix.size()));
+    if (choice->pattern.empty()) {
+      *error = "form: takes a pattern (form:%d/%m/%Y)";
+      return false;
+    }
+    choice->name = std::string(nlhost::kind_info(form_kind(choice->pattern)).name);
+    return true;
+  }
+  const size_t colon = text.find(':');  // date:%d.%m.%y, a pattern of its own
+  choice->name = std::string(text.substr(0, colon));
+  if (colon != std::string_view::npos) choice->pattern = std::string(text.substr(colon + 1));
+  return true;
+}
+
+}  // namespace
+
+nlhost::ValueKind form_kind(std::string_view pattern) {
+  bool date = false, clock = false;
+  for (size_t i = 0; i + 1 < pattern.size(); ++i) {
+    if (pattern[i] != '%') continue;
+    const char d = pattern[++i];
+    if (std::string_view("demYybhBCaAF").find(d) != std::string_view::npos) date = true;
+    if (std::string_view("HIMSPp").find(d) != std::string_view::npos) clock = true;
+  }
+  if (clock) return date ? nlhost::ValueKind::kDatetime : nlhost::ValueKind::kTime;
+  return nlhost::ValueKind::kDate;
+}
+
+bool parse_reader_spec(std::string_view spec, const ReaderChoice &base, std::vector<ReaderChoice> *choices,
+                       std::string *error) {
+  choices->clear();
+  for (size_t start = 0;;) {
+    const size_t bar = spec.find('|', start);
+    const std::string_view text =
+        spec.substr(start, bar == std::string_view::npos ? spec.size() - start : bar - start);
+    if (choices->size() == kMaxAlternatives) {
+      *error = "at most " + std::to_string(kMaxAlternatives) + " alternatives";
+      return false;
+    }
+    ReaderChoice choice = base;
+    if (!parse_alternative(text, &choice, error)) return false;
+    choices->push_back(std::move(choice));
+    if (bar == std::string_view::npos) return true;
+    start = bar + 1;
+  }
+}
+
+ColumnReader::ColumnReader(std::vector<nlhost::FieldReader> readers, std::vector<std::string> labels)
+    : readers_(std::move(readers)),
+      labels_(std::move(labels)),
+      alternatives_(readers_.size() > 1),
+      values_(readers_.size()) {
+  for (const std::string &label : labels_) name_ += (name_.empty() ? "" : "|") + label;
+}
+
+ColumnReader::Outcome ColumnReader::read_alternatives(std::string_view field, double *value,
+                                                      std::string *decimal, bool ascii) {
+  size_t first = readers_.size();
+  bool differ = false;
+  for (size_t k = 0; k < readers_.size(); ++k) {
+    double v = 0;
+    // The first that reads gives the decimal text; the others' would be the same digits.
+    std::string *text = decimal == nullptr ? nullptr : first == readers_.size() ? decimal : &decimal_;
+    if (!read_one(readers_[k], field, &v, text, ascii)) {
+      values_[k] = std::nan("");
+      continue;
+    }
+    values_[k] = v;
+    if (first == readers_.size()) {
+      first = k;
+    } else if (v != values_[first]) {
+      differ = true;
+    }
+  }
+  if (first == readers_.size()) return Outcome::kNotRead;
+  if (differ) {
+    if (decimal != nullptr) decimal->clear();
+    return Outcome::kAmbiguous;
+  }
+  *value = values_[first];
+  return Outcome::kRead;
+}
+
+std::string ColumnReader::ambiguity() const {
+  // Alternatives that gave the same value are named together.
+  std::string text;
+  std::vector<bool> told(readers_.size(), false);
+  for (size_t k = 0; k < readers_.size(); ++k) {
+    if (told[k] || std::isnan(values_[k])) continue;
+    char iso[nlhost::kIsoTextMax];
+    if (!text.empty()) text += " or ";
+    text.append(iso, nlhost::write_iso(kind(), values_[k], iso));
+    text += " by ";
+    for (size_t j = k; j < readers_.size(); ++j) {
+      if (told[j] || values_[j] != values_[k]) continue;
+      if (j != k) text += ", ";
+      text += labels_[j];
+      told[j] = true;
+    }
+  }
+  return text;
+}
+
+}  // namespace nldat

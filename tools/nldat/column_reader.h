@@ -1,0 +1,97 @@
+// nldat: how a column is read.  A reader spec names one reader or several
+// alternatives, each with a locale of its own if need be:
+//
+//   NLDATE                      the job's locale
+//   NLDATE@en_GB                by en_GB, whatever the job's locale
+//   date:%d.%m.%Y               a pattern of the module's language
+//   form:%b. %d, %Y@es_ES       a pattern read as the locale's own forms are
+//   NLDATE@en_GB|NLDATE@en_US   alternatives
+//
+// A field read by exactly one alternative, or by several that give the same
+// value, is read; read by several that disagree it is not read but
+// ambiguous, and what each made of it is told.  Nothing picks one of two
+// values in silence.
+#ifndef NLDAT_COLUMN_READER_H
+#define NLDAT_COLUMN_READER_H
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "nlhost/reading.h"
+
+namespace nldat {
+
+// How a field is read: an informat or library reader by name, or a pattern
+// of the module's language for the value kind that name stands for.
+struct ReaderChoice {
+  std::string name;     // NLDATE ... WEEK, or date, datetime, time with a pattern
+  std::string pattern;  // empty: the named reader itself
+  bool form = false;    // the pattern is read by the locale's forms matcher (form:P)
+  std::string locale;   // empty: the job's locale
+  bool lenient = false;
+  char week_rule = 'V';
+  std::string label;  // the spec as given, for messages ("NLDATE@en_GB")
+};
+
+// The most alternatives a spec may name, and the most locales a job may
+// read by besides its own: each costs a module instance a worker.
+inline constexpr size_t kMaxAlternatives = 8;
+inline constexpr size_t kMaxExtraLocales = 8;
+
+// Parses spec (see above) into its alternatives, each base's options with
+// the name, pattern and locale the spec gives.  False and *error set when
+// it is malformed (an empty alternative, too many, an empty pattern).
+bool parse_reader_spec(std::string_view spec, const ReaderChoice &base, std::vector<ReaderChoice> *choices,
+                       std::string *error);
+
+// The value kind a form: pattern reads: a datetime with a date and a clock,
+// a time with a clock alone, else a date.
+nlhost::ValueKind form_kind(std::string_view pattern);
+
+// Reads a column's fields by one reader or by alternatives (see above).
+// One per thread, as the FieldReaders it holds.
+class ColumnReader {
+ public:
+  enum class Outcome { kRead, kNotRead, kAmbiguous };
+
+  // readers[k] reads by alternative labels[k]; at least one, all of one
+  // value kind (make sure before).
+  ColumnReader(std::vector<nlhost::FieldReader> readers, std::vector<std::string> labels);
+
+  nlhost::ValueKind kind() const { return readers_.front().kind(); }
+  // The spec as given: the alternatives joined by '|'.
+  const std::string &name() const { return name_; }
+
+  // Reads field; for a number (kind kNumber) with decimal not null also its
+  // exact decimal text (FieldReader::read_exact).  *value is set only when
+  // read.  ascii: the caller found the field all ASCII (FieldReader::read_ascii).
+  Outcome read(std::string_view field, double *value, std::string *decimal = nullptr, bool ascii = false) {
+    // One reader: nothing to compare.
+    if (!alternatives_)
+      return read_one(readers_.front(), field, value, decimal, ascii) ? Outcome::kRead : Outcome::kNotRead;
+    return read_alternatives(field, value, decimal, ascii);
+  }
+  // After kAmbiguous: each alternative's value ("2026-06-05 by
+  // NLDATE@en_GB or 2026-05-06 by NLDATE@en_US").
+  std::string ambiguity() const;
+
+ private:
+  static bool read_one(nlhost::FieldReader &reader, std::string_view field, double *value,
+                       std::string *decimal, bool ascii) {
+    return ascii ? reader.read_ascii(field, value, decimal) : reader.read_exact(field, value, decimal);
+  }
+  Outcome read_alternatives(std::string_view field, double *value, std::string *decimal, bool ascii);
+
+  std::vector<nlhost::FieldReader> readers_;
+  std::vector<std::string> labels_;
+  std::string name_;
+  bool alternatives_;           // more than one reader
+  std::vector<double> values_;  // each alternative's value of the last field; NaN: not read
+  std::string decimal_;
+};
+
+}  // namespace nldat
+
+#endif
