@@ -66,6 +66,65 @@ bool all_digits(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// The column that choice->title names among the header's names (exactly,
+// else in any case; a number is a column number): choice->index and
+// ->title set, or false after printing why not (spec: the reader spec, for
+// the advice).
+bool find_column(const std::vector<std::string> &names, const std::string &spec, ColumnChoice *choice) {
+  if (all_digits(choice->title)) {
+    size_t number = 0;
+    const auto parsed =
+        std::from_chars(choice->title.data(), choice->title.data() + choice->title.size(), number);
+    if (parsed.ec == std::errc::result_out_of_range) {
+      error("convert: no column has so large a number: " + quoted_for_message(choice->title));
+      return false;
+    }
+    if (number == 0) {
+      error("convert: columns count from 1");
+      return false;
+    }
+    choice->index = number - 1;
+    choice->title = choice->index < names.size() && !names[choice->index].empty()
+                        ? names[choice->index]
+                        : "column " + std::to_string(number);
+  } else {
+    // The columns of that name exactly, else in any case: more than one
+    // is no choice of ours.
+    std::vector<size_t> named;
+    for (size_t k = 0; k < names.size(); ++k)
+      if (names[k] == choice->title) named.push_back(k);
+    if (named.empty()) {
+      for (size_t k = 0; k < names.size(); ++k)
+        if (nlhost::same_name(names[k], choice->title)) named.push_back(k);
+    }
+    if (named.size() > 1) {
+      std::string where;
+      for (const size_t k : named) where += (where.empty() ? "" : ", ") + std::to_string(k + 1);
+      error("convert: more than one column is named " + quoted_for_message(choice->title) + " (columns " +
+            where + "); name it by its number (--column " + std::to_string(named[0] + 1) + "=" +
+            escaped_for_message(spec, kShownFieldBytes) + ")");
+      return false;
+    }
+    if (named.empty()) {
+      std::string known;
+      // Whole names, as many as fit a line or so.
+      for (const std::string &name : names) {
+        if (known.size() > 400) {
+          known += ", ...";
+          break;
+        }
+        known += (known.empty() ? "" : ", ") + quoted_for_message(name);
+      }
+      error("convert: no column named " + quoted_for_message(choice->title) +
+            (names.empty() ? std::string(" (no header line)") : " (the header has " + known + ")"));
+      return false;
+    }
+    choice->index = named[0];
+    choice->title = names[choice->index];
+  }
+  return true;
+}
+
 // Resolves each --column against the header's names (exact first, then in
 // any case); a number is a column number.  False after printing why not.
 bool resolve_columns(const ConvertOptions &options, const std::vector<std::string> &names,
@@ -87,57 +146,7 @@ bool resolve_columns(const ConvertOptions &options, const std::vector<std::strin
     choice.label = choice.readers.size() == 1 && choice.readers[0].locale.empty() && !choice.readers[0].form
                        ? choice.readers[0].name
                        : column_option.substr(equals + 1);
-    if (all_digits(choice.title)) {
-      size_t number = 0;
-      const auto parsed =
-          std::from_chars(choice.title.data(), choice.title.data() + choice.title.size(), number);
-      if (parsed.ec == std::errc::result_out_of_range) {
-        error("convert: no column has so large a number: " + quoted_for_message(choice.title));
-        return false;
-      }
-      if (number == 0) {
-        error("convert: columns count from 1");
-        return false;
-      }
-      choice.index = number - 1;
-      choice.title = choice.index < names.size() && !names[choice.index].empty()
-                         ? names[choice.index]
-                         : "column " + std::to_string(number);
-    } else {
-      // The columns of that name exactly, else in any case: more than one
-      // is no choice of ours.
-      std::vector<size_t> named;
-      for (size_t k = 0; k < names.size(); ++k)
-        if (names[k] == choice.title) named.push_back(k);
-      if (named.empty()) {
-        for (size_t k = 0; k < names.size(); ++k)
-          if (nlhost::same_name(names[k], choice.title)) named.push_back(k);
-      }
-      if (named.size() > 1) {
-        std::string where;
-        for (const size_t k : named) where += (where.empty() ? "" : ", ") + std::to_string(k + 1);
-        error("convert: more than one column is named " + quoted_for_message(choice.title) + " (columns " +
-              where + "); name it by its number (--column " + std::to_string(named[0] + 1) + "=" +
-              escaped_for_message(column_option.substr(equals + 1), kShownFieldBytes) + ")");
-        return false;
-      }
-      if (named.empty()) {
-        std::string known;
-        // Whole names, as many as fit a line or so.
-        for (const std::string &name : names) {
-          if (known.size() > 400) {
-            known += ", ...";
-            break;
-          }
-          known += (known.empty() ? "" : ", ") + quoted_for_message(name);
-        }
-        error("convert: no column named " + quoted_for_message(choice.title) +
-              (names.empty() ? std::string(" (no header line)") : " (the header has " + known + ")"));
-        return false;
-      }
-      choice.index = named[0];
-      choice.title = names[choice.index];
-    }
+    if (!find_column(names, column_option.substr(equals + 1), &choice)) return false;
     choice.shown = escaped_for_message(choice.title, kShownFieldBytes);
     for (const ColumnChoice &other : *columns) {
       if (other.index == choice.index) {
