@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "column_reader.h"
 #include "convert.h"
 #include "csv.h"
 #include "fuzz_module.h"
@@ -25,16 +26,25 @@ nldat_fuzz::LoadedModule &loaded() {
   return *l;
 }
 
-std::vector<nlhost::FieldReader> readers(bool strict) {
-  std::vector<nlhost::FieldReader> result;
+nlhost::FieldReader field_reader(const char *name, bool strict) {
   std::string why;
-  for (const char *name : {"NLDATE", "MONEY", "NLDATM", "NUMBER"}) {
-    std::optional<nlhost::FieldReader> reader =
-        nlhost::FieldReader::make(*loaded().host, *loaded().module, name, &why);
-    if (!reader) std::abort();
-    reader->set_strict(strict);
-    result.push_back(std::move(*reader));
-  }
+  std::optional<nlhost::FieldReader> reader =
+      nlhost::FieldReader::make(*loaded().host, *loaded().module, name, &why);
+  if (!reader) std::abort();
+  reader->set_strict(strict);
+  return std::move(*reader);
+}
+
+// The first column is read by two alternatives, strict and lenient, so that
+// the alternatives' path (agreeing, one reading) is run too.
+std::vector<nldat::ColumnReader> readers(bool strict) {
+  std::vector<nldat::ColumnReader> result;
+  result.emplace_back(
+      std::vector<nlhost::FieldReader>{field_reader("NLDATE", strict), field_reader("NLDATE", !strict)},
+      std::vector<std::string>{"NLDATE", "NLDATE lenient"});
+  for (const char *name : {"MONEY", "NLDATM", "NUMBER"})
+    result.emplace_back(std::vector<nlhost::FieldReader>{field_reader(name, strict)},
+                        std::vector<std::string>{name});
   return result;
 }
 
