@@ -1,4 +1,4 @@
-// nldat convert and read with a reader spec per column: a locale of its
+// nldat convert and read with a reader of its own per column: a locale of its
 // own, alternatives that must agree, and form: patterns; on files the test
 // writes.  No value is read wrong: a field two alternatives read to
 // different values is not read and says so.
@@ -30,7 +30,7 @@ constexpr const char *kTwoSystems =
 TEST(CliColumns, AlternativesReadWhatTheyAgreeOnAndReportTheRest) {
   const std::string file = nldat_test::write_scratch("two_systems.csv", kTwoSystems);
   const struct {
-    const char *spec;
+    const char *readers;
     const char *expected;
     const char *summary;
     int status;
@@ -50,8 +50,8 @@ TEST(CliColumns, AlternativesReadWhatTheyAgreeOnAndReportTheRest) {
        "Date: 3 read, 0 empty, 4 not read (2 ambiguous)", 1},
   };
   for (const auto &c : cases) {
-    SCOPED_TRACE(c.spec);
-    const CliRun run = nldat("convert --column 'Date=" + std::string(c.spec) + "' " + file);
+    SCOPED_TRACE(c.readers);
+    const CliRun run = nldat("convert --column 'Date=" + std::string(c.readers) + "' " + file);
     EXPECT_EQ(run.out, c.expected) << run.err;
     EXPECT_TRUE(has(run.err, c.summary)) << run.err;
     EXPECT_EQ(run.status, c.status) << run.err;
@@ -87,7 +87,7 @@ TEST(CliColumns, AColumnsLocaleStandsBesideTheEnvironmentsLocale) {
             "2026-12-07;2026-12-07;2500.00;-3.00\n")
       << run.err;
   EXPECT_EQ(run.status, 0) << run.err;
-  // The same spec in the other locale's environment: only the named column changes.
+  // The same readers in the other locale's environment: only the named column changes.
   const CliRun swapped = nldat("convert --column Buchungstag=NLDATE --column Posted=NLDATE@en_US " + file, "",
                                "LANG=de_DE.UTF-8");
   EXPECT_TRUE(has(swapped.out, "2026-12-07;2026-12-07;-1.234,56 €")) << swapped.err;
@@ -115,7 +115,7 @@ TEST(CliColumns, FormsReadOneDigitFieldsAndNamesInAnyCase) {
   EXPECT_EQ(read.status, 0);
 }
 
-TEST(CliColumns, ReadTakesTheSameSpecs) {
+TEST(CliColumns, ReadTakesTheSameReaders) {
   const CliRun run = nldat("read 'NLDATE@en_GB|NLDATE@en_US'", "13/06/2026\n05/06/2026\n07/07/2026\n");
   EXPECT_EQ(run.out, "24270\t2026-06-13\n.\n24294\t2026-07-07\n") << run.err;
   EXPECT_TRUE(has(run.err,
@@ -125,10 +125,10 @@ TEST(CliColumns, ReadTakesTheSameSpecs) {
   EXPECT_EQ(run.status, 1);
 }
 
-TEST(CliColumns, BadSpecsAreUsageErrors) {
-  const std::string file = nldat_test::write_scratch("bad_specs.csv", "Date\n07.12.2026\n");
+TEST(CliColumns, MalformedReadersAreUsageErrors) {
+  const std::string file = nldat_test::write_scratch("bad_readers.csv", "Date\n07.12.2026\n");
   const struct {
-    const char *spec;
+    const char *readers;
     const char *message;
   } cases[] = {
       {"NLDATE@xx_NOWHERE", "xx_NOWHERE"},
@@ -139,8 +139,8 @@ TEST(CliColumns, BadSpecsAreUsageErrors) {
       {"NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE", "at most 8 alternatives"},
   };
   for (const auto &c : cases) {
-    SCOPED_TRACE(c.spec);
-    const CliRun run = nldat("convert --column 'Date=" + std::string(c.spec) + "' " + file);
+    SCOPED_TRACE(c.readers);
+    const CliRun run = nldat("convert --column 'Date=" + std::string(c.readers) + "' " + file);
     EXPECT_EQ(run.status, 2) << run.err;
     EXPECT_TRUE(has(run.err, c.message)) << run.err;
     EXPECT_EQ(run.out, "");

@@ -114,7 +114,7 @@ LocaleCategory locale_category(const ReaderChoice &choice);
 // locale.
 std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderChoice &choice,
                                                size_t worker = 0);
-// A column's reader of alternatives (parse_reader_spec), all of one kind;
+// A column's reader of alternatives (parse_readers), all of one kind;
 // nothing after printing why not.
 std::optional<ColumnReader> make_column_reader(Context &context, const std::vector<ReaderChoice> &choices,
                                                size_t worker = 0);

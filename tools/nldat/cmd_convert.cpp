@@ -53,13 +53,13 @@ int32_t reject_topic(const Reject &reject) {
   return static_cast<int32_t>(kTopics * reject.column) + why;
 }
 
-// One --column NAME|N=SPEC, resolved against the header.
+// One --column NAME|N=READER, resolved against the header.
 struct ColumnChoice {
   std::string title;  // the header's name, or the user's when there is none
   std::string shown;  // title as messages show it: escaped, cut
   size_t index = 0;
-  std::vector<ReaderChoice> readers;  // the spec's alternatives
-  std::string label;                  // the spec, for messages
+  std::vector<ReaderChoice> readers;  // the alternatives given
+  std::string label;                  // the readers as given, for messages
 };
 
 bool all_digits(std::string_view text) {
@@ -68,9 +68,9 @@ bool all_digits(std::string_view text) {
 
 // The column that choice->title names among the header's names (exactly,
 // else in any case; a number is a column number): choice->index and
-// ->title set, or false after printing why not (spec: the reader spec, for
-// the advice).
-bool find_column(const std::vector<std::string> &names, const std::string &spec, ColumnChoice *choice) {
+// ->title set, or false after printing why not (readers: the readers as
+// given, for the advice).
+bool find_column(const std::vector<std::string> &names, const std::string &readers, ColumnChoice *choice) {
   if (all_digits(choice->title)) {
     size_t number = 0;
     const auto parsed =
@@ -102,7 +102,7 @@ bool find_column(const std::vector<std::string> &names, const std::string &spec,
       for (const size_t k : named) where += (where.empty() ? "" : ", ") + std::to_string(k + 1);
       error("convert: more than one column is named " + quoted_for_message(choice->title) + " (columns " +
             where + "); name it by its number (--column " + std::to_string(named[0] + 1) + "=" +
-            escaped_for_message(spec, kShownFieldBytes) + ")");
+            escaped_for_message(readers, kShownFieldBytes) + ")");
       return false;
     }
     if (named.empty()) {
@@ -138,8 +138,8 @@ bool resolve_columns(const ConvertOptions &options, const std::vector<std::strin
     ColumnChoice choice;
     choice.title = column_option.substr(0, equals);
     std::string why;
-    if (!parse_reader_spec(std::string_view(column_option).substr(equals + 1), options.reader,
-                           &choice.readers, &why)) {
+    if (!parse_readers(std::string_view(column_option).substr(equals + 1), options.reader, &choice.readers,
+                       &why)) {
       error("convert: --column " + quoted_for_message(column_option) + ": " + why);
       return false;
     }

@@ -78,9 +78,9 @@ std::optional<std::string> mark_columns(const Context &context, const AutoPlanRe
                                         const std::vector<std::string> &named,
                                         const std::vector<std::string> &given, nlhost::detect::Report &report,
                                         bool *unsettled) {
-  auto names_column = [](const std::vector<std::string> &specs, const ColumnReport &c) {
-    return std::any_of(specs.begin(), specs.end(), [&](const std::string &spec) {
-      const std::string n = spec.substr(0, spec.find('='));
+  auto names_column = [](const std::vector<std::string> &given_columns, const ColumnReport &c) {
+    return std::any_of(given_columns.begin(), given_columns.end(), [&](const std::string &option) {
+      const std::string n = option.substr(0, option.find('='));
       return same_name(n, c.name) || n == std::to_string(c.index + 1);
     });
   };
@@ -114,7 +114,7 @@ std::optional<std::string> mark_columns(const Context &context, const AutoPlanRe
   return refusal;
 }
 
-// The plan's columns as --column NAME=INFORMAT specs after the ones given,
+// The plan's columns as --column NAME=INFORMAT options after the ones given,
 // and the host switched to the plan's locale; false after printing why not.
 bool apply_plan(Context &context, const nlhost::detect::Report &report, const std::vector<std::string> &given,
                 std::vector<std::string> *columns) {

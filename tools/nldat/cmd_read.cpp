@@ -133,7 +133,7 @@ int cmd_read(Context &context, const ReadOptions &options) {
     return kExitUsage;
   std::vector<ReaderChoice> choices;
   std::string why;
-  if (!parse_reader_spec(options.reader.name, options.reader, &choices, &why)) {
+  if (!parse_readers(options.reader.name, options.reader, &choices, &why)) {
     error("read: " + quoted_for_message(options.reader.name) + ": " + why);
     return kExitUsage;
   }

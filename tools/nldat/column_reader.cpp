@@ -1,4 +1,4 @@
-// nldat: reader specs and the reading of a field by alternatives.
+// nldat: a column's readers as given and the reading of a field by alternatives.
 #include "column_reader.h"
 
 #include <cmath>
@@ -66,13 +66,13 @@ nlhost::ValueKind form_kind(std::string_view pattern) {
   return nlhost::ValueKind::kDate;
 }
 
-bool parse_reader_spec(std::string_view spec, const ReaderChoice &base, std::vector<ReaderChoice> *choices,
-                       std::string *error) {
+bool parse_readers(std::string_view given, const ReaderChoice &base, std::vector<ReaderChoice> *choices,
+                   std::string *error) {
   choices->clear();
   for (size_t start = 0;;) {
-    const size_t bar = spec.find('|', start);
+    const size_t bar = given.find('|', start);
     const std::string_view text =
-        spec.substr(start, bar == std::string_view::npos ? spec.size() - start : bar - start);
+        given.substr(start, bar == std::string_view::npos ? given.size() - start : bar - start);
     if (choices->size() == kMaxAlternatives) {
       *error = "at most " + std::to_string(kMaxAlternatives) + " alternatives";
       return false;

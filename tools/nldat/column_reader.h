@@ -1,4 +1,5 @@
-// nldat: how a column is read.  A reader spec names one reader or several
+// nldat: how a column is read.  The text after --column NAME= (or read's
+// READER) names one reader or several
 // alternatives, each with a locale of its own if need be:
 //
 //   NLDATE                      the job's locale
@@ -32,19 +33,19 @@ struct ReaderChoice {
   std::string locale;   // empty: the job's locale
   bool lenient = false;
   char week_rule = 'V';
-  std::string label;  // the spec as given, for messages ("NLDATE@en_GB")
+  std::string label;  // the reader as given, for messages ("NLDATE@en_GB")
 };
 
-// The most alternatives a spec may name, and the most locales a job may
+// The most alternatives one column may name, and the most locales a job may
 // read by besides its own: each costs a module instance a worker.
 inline constexpr size_t kMaxAlternatives = 8;
 inline constexpr size_t kMaxExtraLocales = 8;
 
-// Parses spec (see above) into its alternatives, each base's options with
-// the name, pattern and locale the spec gives.  False and *error set when
+// Parses text (see above) into its alternatives, each base's options with
+// the name, pattern and locale the text gives.  False and *error set when
 // it is malformed (an empty alternative, too many, an empty pattern).
-bool parse_reader_spec(std::string_view spec, const ReaderChoice &base, std::vector<ReaderChoice> *choices,
-                       std::string *error);
+bool parse_readers(std::string_view text, const ReaderChoice &base, std::vector<ReaderChoice> *choices,
+                   std::string *error);
 
 // The value kind a form: pattern reads: a datetime with a date and a clock,
 // a time with a clock alone, else a date.
@@ -61,7 +62,7 @@ class ColumnReader {
   ColumnReader(std::vector<nlhost::FieldReader> readers, std::vector<std::string> labels);
 
   nlhost::ValueKind kind() const { return readers_.front().kind(); }
-  // The spec as given: the alternatives joined by '|'.
+  // The readers as given: the alternatives joined by '|'.
   const std::string &name() const { return name_; }
 
   // Reads field; for a number (kind kNumber) with decimal not null also its
