@@ -109,6 +109,11 @@ std::optional<nlhost::ValueKind> pattern_kind(std::string_view name);
 // The locale category a reader reads by: numbers and percentages by the
 // numeric one, amounts by the monetary one, everything else by the time one.
 LocaleCategory locale_category(const ReaderChoice &choice);
+// Each reader without a locale of its own (@LOCALE) reads by the locale of
+// its category (LC_TIME, LC_NUMERIC, LC_MONETARY): the job reads by those
+// categories, the host's locale is the first one's, and a reader whose
+// category names another locale is given it.  Before the host is made.
+void read_by_categories(Context &context, const std::vector<ReaderChoice *> &choices);
 // The reader, or nothing after printing why it cannot be made; for worker
 // thread `worker` of a job, through that worker's module for the choice's
 // locale.

@@ -396,20 +396,6 @@ std::vector<std::string> header_names(std::string_view header, char delimiter) {
   return names;
 }
 
-// Each column without a locale of its own (@LOCALE) reads by the locale of
-// its category (LC_TIME, LC_NUMERIC, LC_MONETARY): the host's locale is the
-// first one's, the others are pinned to their readers.
-void read_by_categories(Context &context, std::vector<ColumnChoice> &columns) {
-  std::vector<LocaleCategory> categories;
-  for (const ColumnChoice &column : columns)
-    for (const ReaderChoice &choice : column.readers)
-      if (choice.locale.empty()) categories.push_back(locale_category(choice));
-  context.read_by(categories);
-  for (ColumnChoice &column : columns)
-    for (ReaderChoice &choice : column.readers)
-      if (choice.locale.empty()) choice.locale = context.locale_besides_host(locale_category(choice));
-}
-
 // The delimiter and the columns to convert, by the header record first
 // (file name for messages; sample: the input's start, to guess an encoding
 // by), each with a reader that can be made; false after printing why not.
@@ -427,7 +413,12 @@ bool plan_columns(Context &context, const ConvertOptions &options, std::string_v
   if (!resolve_columns(options, names, columns)) return false;
   // A plan of --auto chose its locale; otherwise each column reads by the
   // locale of its category.
-  if (!options.auto_plan) read_by_categories(context, *columns);
+  if (!options.auto_plan) {
+    std::vector<ReaderChoice *> choices;
+    for (ColumnChoice &column : *columns)
+      for (ReaderChoice &choice : column.readers) choices.push_back(&choice);
+    read_by_categories(context, choices);
+  }
   for (const ColumnChoice &column : *columns) {
     plan->columns.push_back(column.index);
     if (!make_column_reader(context, column.readers)) return false;

@@ -137,14 +137,9 @@ int cmd_read(Context &context, const ReadOptions &options) {
     error("read: " + quoted_for_message(options.reader.name) + ": " + why);
     return kExitUsage;
   }
-  {
-    std::vector<LocaleCategory> categories;
-    for (const ReaderChoice &choice : choices)
-      if (choice.locale.empty()) categories.push_back(locale_category(choice));
-    context.read_by(categories);
-    for (ReaderChoice &choice : choices)
-      if (choice.locale.empty()) choice.locale = context.locale_besides_host(locale_category(choice));
-  }
+  std::vector<ReaderChoice *> pinned;
+  for (ReaderChoice &choice : choices) pinned.push_back(&choice);
+  read_by_categories(context, pinned);
   std::optional<ColumnReader> reader = make_column_reader(context, choices);
   if (!reader) return kExitUsage;
   const LocaleSummary summary(context);

@@ -43,6 +43,15 @@ std::string Context::locale_besides_host(LocaleCategory category) const {
   return name == locale_name() ? std::string() : name;
 }
 
+void read_by_categories(Context &context, const std::vector<ReaderChoice *> &choices) {
+  std::vector<LocaleCategory> categories;
+  for (const ReaderChoice *choice : choices)
+    if (choice->locale.empty()) categories.push_back(locale_category(*choice));
+  context.read_by(categories);
+  for (ReaderChoice *choice : choices)
+    if (choice->locale.empty()) choice->locale = context.locale_besides_host(locale_category(*choice));
+}
+
 namespace {
 
 // What the summary calls the readers of a category.
