@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "csv.h"
+#include "nlhost/text.h"
 
 namespace {
 
@@ -33,6 +34,28 @@ std::vector<std::string> reference_lines(std::string_view text) {
 
 // The one line-end rule both line readers use; from is where a reader that
 // has looked at part of its buffer resumes.
+// A buffer doubles while it is small; past half the most it goes straight
+// to the most, so a record too long is never copied into twice its size.
+TEST(GrownCapacity, DoublesThenGoesStraightToTheMost) {
+  constexpr size_t kMost = 1000;
+  const struct {
+    size_t capacity, needed, grown;
+  } rows[] = {
+      {0, 1, 1},
+      {16, 17, 32},
+      {100, 300, 300},
+      {250, 251, 500},
+      {251, 252, kMost},
+      {400, 401, kMost},
+      {600, 900, kMost},
+      {kMost, kMost + 5, kMost + 5},  // more than the most: what is needed, for the caller to refuse
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(std::to_string(row.capacity) + " for " + std::to_string(row.needed));
+    EXPECT_EQ(nlhost::grown_capacity(row.capacity, row.needed, kMost), row.grown);
+  }
+}
+
 TEST(LineEnds, FoundFromWhereTheReaderResumes) {
   const struct {
     std::string_view text;

@@ -187,10 +187,8 @@ class HeaderReader {
       // few times rather than once every 64 KiB.
       const size_t have = text_.size();
       const size_t want = std::min(std::max(have, kHeaderRead), kLongestRecord + 1 - have);
-      // Past half the longest record, room for all of it at once: a record
-      // too long is then never held twice while it is copied.
-      if (have + want > text_.capacity() && have + want > (kLongestRecord + 1) / 2)
-        text_.reserve(kLongestRecord + 1);
+      if (have + want > text_.capacity())
+        text_.reserve(nlhost::grown_capacity(text_.capacity(), have + want, kLongestRecord + 1));
       text_.resize(have + want);
       const ssize_t n = ::read(fd, text_.data() + have, want);
       text_.resize(have + static_cast<size_t>(std::max<ssize_t>(n, 0)));

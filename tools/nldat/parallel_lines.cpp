@@ -16,6 +16,7 @@
 #include "cli.h"
 #include "csv.h"
 #include "messages.h"
+#include "nlhost/text.h"
 #include "nlhost/utf8.h"
 
 namespace nldat {
@@ -68,13 +69,10 @@ class Bytes {
  public:
   std::string_view view() const { return {data_.get(), size_}; }
   size_t size() const { return size_; }
-  // Room for n more bytes after size(); keeps what is held.  Growth doubles
-  // but goes straight to most once it passes half of it: the copy of a long
-  // line is then held once beside half of it, never twice over.
+  // Room for n more bytes after size(); keeps what is held.
   char *room(size_t n, size_t most) {
     if (capacity_ - size_ < n) {
-      size_t capacity = std::max(size_ + n, 2 * capacity_);
-      if (capacity > most / 2) capacity = std::max(size_ + n, most);
+      const size_t capacity = nlhost::grown_capacity(capacity_, size_ + n, most);
       std::unique_ptr<char[]> grown(new char[capacity]);
       if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);
       data_ = std::move(grown);

@@ -232,12 +232,9 @@ bool LineReader::next(std::string_view *line) {
       end_ -= begin_;
       begin_ = 0;
     }
-    // Past half the longest line the buffer grows to hold it and one byte
-    // more at once, so that a line too long is found without holding its
-    // bytes twice; the reads stop there.
+    // A line one byte longer than the longest is where the reads stop.
     if (end_ == capacity_) {
-      const size_t most = kLongestRecord + 1;
-      const size_t capacity = capacity_ * 2 > most / 2 ? most : capacity_ * 2;
+      const size_t capacity = nlhost::grown_capacity(capacity_, capacity_ + 1, kLongestRecord + 1);
       auto bigger = std::unique_ptr<char[]>(new char[capacity]);
       std::memcpy(bigger.get(), buffer_.get(), end_);
       buffer_ = std::move(bigger);

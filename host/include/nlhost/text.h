@@ -3,6 +3,7 @@
 #ifndef NLHOST_TEXT_H
 #define NLHOST_TEXT_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,6 +26,15 @@ constexpr bool same_name(std::string_view a, std::string_view b) {
 }
 
 // The locale a host reads by when none is named.
+// The capacity a buffer of capacity bytes grows to when it must hold needed
+// bytes: double, but straight to most once past half of it, so that a
+// record too long for most is never held twice over while it is copied.
+constexpr size_t grown_capacity(size_t capacity, size_t needed, size_t most) {
+  const size_t doubled = needed > 2 * capacity ? needed : 2 * capacity;
+  if (doubled <= most / 2) return doubled;
+  return needed > most ? needed : most;
+}
+
 inline constexpr std::string_view kDefaultLocale = "en_US";
 
 // The locale a POSIX locale name stands for: the codeset and modifier say

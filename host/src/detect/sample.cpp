@@ -16,6 +16,7 @@
 #include "nlhost/csv.h"
 #include "nlhost/encoding.h"
 #include "nlhost/reading.h"
+#include "nlhost/text.h"
 #include "nlhost/utf8.h"
 
 namespace nlhost::detect {
@@ -64,11 +65,9 @@ bool Sampler::keeping() const { return records_ < options_.head_records + 1 || s
 void Sampler::keep(std::string_view record, int64_t line) { kept_.push_back({std::string(record), line}); }
 
 bool Sampler::feed(std::string_view block, std::string *error) {
-  // Past half the longest record, room for all of it at once: a record too
-  // long is then never held twice while it is copied.
   const size_t needed = held_.size() + block.size();
-  if (needed > held_.capacity() && needed > kLongestRecord / 2)
-    held_.reserve(std::max(needed, kLongestRecord + block.size()));
+  if (needed > held_.capacity())
+    held_.reserve(nlhost::grown_capacity(held_.capacity(), needed, kLongestRecord + block.size()));
   held_.append(block);
   return scan(false, error);
 }
