@@ -9,7 +9,11 @@
 // Inputs: every day from 1582 to 2100 under every week rule, a grid of
 // widths, dates that are not whole days or not dates at all, and each file of
 // the corpus directories read as (rule, width, date) the way the week fuzzer
-// reads its bytes.  Then the date reader: NLDATE, NLDATM, zkpdate and
+// reads its bytes.  Then the date writer, zkfdate: patterns of every
+// directive (and bad ones, multibyte characters, expansions past the work
+// area, locale items) over dates across the range and beyond it, missing
+// values, and fields wide, exact, too narrow and right-aligned.  Then the
+// date reader: NLDATE, NLDATM, zkpdate and
 // zkpdttm over every pattern of three directives and two literal bytes from a
 // set of letters and separators, each with texts of 7 to 12 bytes made to fit
 // it and to miss it (other digits, separators, blanks, host-declared
@@ -120,12 +124,21 @@ class Diff {
   }
 
   bool written(const std::string &pattern, int32_t width, double date) {
-    return compare("zkfdate", pattern + ", width " + std::to_string(width) + ", " + show(date),
-                   [&](const Build &m, Answer &out) {
-                     field(out, width, [&](char *dest, int32_t *w) {
-                       return m.zkfdate(dest, w, pattern.data(), static_cast<int32_t>(pattern.size()), date);
-                     });
-                   });
+    const std::unique_ptr<char[]> pat(copy(pattern));
+    return written(pat.get(), static_cast<int32_t>(pattern.size()), width, date);
+  }
+
+  // zkfdate with a pattern that may be null (a locale item by its number).
+  bool written(const char *pattern, int32_t length, int32_t width, double date) {
+    std::string args;
+    if (pattern == nullptr)
+      args.append("item ").append(std::to_string(length));
+    else
+      args.append(1, '"').append(printable(std::string(pattern, static_cast<size_t>(length)))).append(1, '"');
+    args.append(", width ").append(std::to_string(width)).append(", ").append(show(date));
+    return compare("zkfdate", args, [&](const Build &m, Answer &out) {
+      field(out, width, [&](char *dest, int32_t *w) { return m.zkfdate(dest, w, pattern, length, date); });
+    });
   }
 
   // text read by NLDATE and NLDATM (the locale's items 28 and 29, 31 and 32)
@@ -196,7 +209,7 @@ class Diff {
   template <class Write>
   static void field(Answer &out, int32_t width, Write write) {
     constexpr size_t kGuard = 8;
-    const size_t room = static_cast<size_t>(width < 0 ? -static_cast<int64_t>(width) : width);
+    const size_t room = width == INT32_MIN ? 0 : static_cast<size_t>(width < 0 ? -width : width);
     std::string buffer(room + 2 * kGuard, '#');
     int32_t w = width;
     out.status = write(buffer.data() + kGuard, &w);
@@ -287,6 +300,93 @@ bool run_all(Diff &diff, int argc, char **argv) {
           !diff.written("%V-%G-%u", width < 0 ? -width : width, date))
         return false;
     }
+  return true;
+}
+
+// The writer's inputs: patterns of every directive, plain, padded, alternate
+// and bad, literals and multibyte characters, an expansion longer than the
+// work area, and a locale item instead of a pattern.
+std::vector<std::string> written_patterns() {
+  std::vector<std::string> p = {"%d.%m.%Y",
+                                "%Y-%m-%d",
+                                "%m/%d/%y",
+                                "%d%m%Y",
+                                "%A, %d %B %Y",
+                                "%a %b %e %Y",
+                                "%e.%o.%Y",
+                                "%D/%N/%y",
+                                "%E %O %?Y",
+                                "%0d %#m %#Y %#j",
+                                "%j %J",
+                                "%G-W%V-%u",
+                                "%g %v %U %W %w",
+                                "%C|%F|",
+                                "%Q %q %?Q",
+                                "%c %f",
+                                "%%%d%%",
+                                "%H:%M:%S %I %p",
+                                "%Z%d%z",
+                                "%d %X %m",
+                                "%d.%m.%",
+                                "%",
+                                "%#",
+                                "%0",
+                                "%?",
+                                "",
+                                " ",
+                                "%d.%m.%Y   ",
+                                "\xC3\xA9%d\xC3\xA9%m",
+                                "%d\xE2\x82\xAC%Y",
+                                "\x81%d",
+                                "%Y\xC3",
+                                "Tag %d, Monat %m, Jahr %Y",
+                                "%?A %?B %?d",
+                                "%y%m%d%y%m%d%y%m%d"};
+  std::string long_names, long_numbers;
+  for (int i = 0; i < 60; ++i) long_names += "%A ";
+  for (int i = 0; i < 130; ++i) long_numbers += "%Y";
+  p.push_back(long_names);
+  p.push_back(long_numbers);
+  p.push_back(long_numbers.substr(0, 254));
+  p.push_back(long_numbers + "%Z");
+  return p;
+}
+
+bool write_all(nlhost::Host &host, Diff &diff) {
+  auto locale = nlhost::make_builtin_english();
+  locale->set_text(UWN_ITEM_DATE_1, "%d.%m.%Y");
+  host.set_locale(locale);
+  using nlhost::civil::days_from_civil;
+  const std::vector<std::string> patterns = written_patterns();
+  constexpr int32_t kWidths[] = {10, 40, 8, 9, 11, -10, -40, -12, 1, 0, 2, 30, 512, 600};
+  std::vector<double> dates;
+  for (int64_t day = UWN_FIRST_DATE; day < days_from_civil(2101, 1, 1); day += 11)
+    dates.push_back(static_cast<double>(day));
+  for (int64_t day = days_from_civil(2101, 1, 1); day < UWN_DATE_LIMIT + 3; day += 1009)
+    dates.push_back(static_cast<double>(day));
+  for (double edge : {UWN_FIRST_DATE - 1.0, UWN_FIRST_DATE - 0.5, UWN_FIRST_DATE + 0.0, UWN_DATE_LIMIT - 1.0,
+                      UWN_DATE_LIMIT - 0.25, UWN_DATE_LIMIT + 0.0, 0.0, -0.0, 0.75, -0.75, 24447.5})
+    dates.push_back(edge);
+  size_t turn = 0;
+  for (const double date : dates)
+    for (const std::string &pattern : patterns) {
+      // A field as long as the text and one width of the grid in turn.
+      if (!diff.written(pattern, 40, date) ||
+          !diff.written(pattern, kWidths[turn++ % std::size(kWidths)], date))
+        return false;
+    }
+  const double kInf = std::numeric_limits<double>::infinity();
+  for (double odd : {std::nan(""), nlhost::standard_missing(), kInf, -kInf, -1e15, 1e15, 1e300})
+    for (const std::string &pattern : patterns)
+      for (int32_t width : kWidths)
+        if (!diff.written(pattern, width, odd)) return false;
+  // The pattern as a locale item, present and not; widths that give no field.
+  for (const double date : {0.0, 24447.0, 6589335.0})
+    for (int32_t item : {int32_t{UWN_ITEM_DATE_1}, int32_t{UWN_ITEM_DATE_2}, 0, -1, 99999})
+      for (int32_t width : {10, 40, 4, -11, INT32_MIN})
+        if (!diff.written(nullptr, item, width, date)) return false;
+  for (int32_t width : {0, 10, INT32_MIN})
+    if (!diff.written("%d.%m.%Y", width, 0.0)) return false;
   return true;
 }
 
@@ -462,8 +562,10 @@ int main(int argc, char **argv) {
   Diff diff(host, old_build, new_build);
   bool ok = run_all(diff, argc, argv);
   const long weeks = diff.cases();
+  ok = ok && write_all(host, diff);
+  const long writes = diff.cases() - weeks;
   ok = ok && read_all(host, diff, argc, argv);
-  std::printf("%ld cases (%ld of weeks, %ld of the date reader), %s\n", diff.cases(), weeks,
-              diff.cases() - weeks, ok ? "no difference" : "a difference");
+  std::printf("%ld cases (%ld of weeks, %ld of the date writer, %ld of the date reader), %s\n", diff.cases(),
+              weeks, writes, diff.cases() - weeks - writes, ok ? "no difference" : "a difference");
   return ok ? 0 : 1;
 }
