@@ -12,6 +12,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "digit_pairs.h"
 #include "directives.h"
 #include "entry_text.h"
 #include "tovzklocale.h"
@@ -39,27 +40,12 @@ constexpr NameArray kQuarters{UWN_ITEM_QUARTER, 4};
 
 constexpr char kStars[] = "********";
 
-// "00" to "99" back to back: a two-digit field is one copy.
-struct DigitPairs {
-  char text[200];
-  constexpr DigitPairs() : text() {
-    for (int k = 0; k < 100; ++k) {
-      text[2 * k] = static_cast<char>('0' + k / 10);
-      text[2 * k + 1] = static_cast<char>('0' + k % 10);
-    }
-  }
-};
-constexpr DigitPairs kDigitPairs;
-
 // |value|, which fits 32 unsigned bits even for INT32_MIN.
 uint32_t magnitude_of(int32_t value) {
   return value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
 }
 
-// The last two digits of a magnitude at dest.
-void put_two_digits(char *dest, uint32_t magnitude) {
-  std::memcpy(dest, kDigitPairs.text + 2 * (magnitude % 100), 2);
-}
+using uwn::put_two_digits;
 
 // Truncates toward zero; NaN and values beyond 32 bits (which the entry
 // points refuse before they get here) give 0 instead of an undefined conversion.

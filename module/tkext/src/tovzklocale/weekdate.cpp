@@ -3,6 +3,7 @@
 // and zkifweek reads week-date text back into a date value.
 #include <cmath>
 
+#include "digit_pairs.h"
 #include "tovzklocale.h"
 #include "whole_number.h"
 
@@ -50,6 +51,55 @@ bool is_week_designator(char c) { return c == 'W' || c == 'w'; }
 
 }  // namespace
 
+namespace {
+
+// Lays out week-date text for whole y (0..99999), w and d (0..99) in the
+// field: kLaidOut with *width set to the text's length, or kNoRoom with the
+// field blank.  The text is written in place by digit pairs, its length known
+// from the form before a byte is written.
+int32_t lay_out_week(const uwn::Field &field, char *dest, int32_t *width, int32_t y, int32_t w, int32_t d) {
+  const int32_t size = field.size;
+  const int32_t century = y / 100;
+  const int32_t wide = century > 99 ? 1 : 0;  // a year from 10000 on takes a third century digit
+  enum class Form { kFull, kCompact, kShort } form;
+  int32_t n;
+  if (size >= 11 && 11 + wide <= size) {
+    form = Form::kFull;
+    n = 11 + wide;
+  } else if (size >= 9) {
+    if (9 + wide > size) {
+      fill(dest, size, ' ');
+      return kNoRoom;
+    }
+    form = Form::kCompact;
+    n = 9 + wide;
+  } else {
+    form = Form::kShort;
+    n = size >= 7 ? 7 : size >= 5 ? 5 : 3;
+  }
+  char scratch[16];
+  char *t = dest == nullptr ? scratch : field.right ? dest + (size - n) : dest;
+  if (dest != nullptr && size > n) memset(field.right ? dest : dest + n, ' ', static_cast<size_t>(size - n));
+  const auto pair = [&t](int32_t value) {
+    uwn::put_two_digits(t, static_cast<uint32_t>(value));
+    t += 2;
+  };
+  if (form != Form::kShort) {
+    if (wide) *t++ = static_cast<char>('0' + century / 100);
+    pair(century % 100);
+  }
+  if (form != Form::kShort || size >= 5) pair(y % 100);
+  if (form == Form::kFull) *t++ = '-';
+  *t++ = 'W';
+  pair(w);
+  if (form == Form::kFull) *t++ = '-';
+  if (form != Form::kShort || size >= 7) pair(d);
+  *width = n;
+  return kLaidOut;
+}
+
+}  // namespace
+
 // Forms by field size: 3-4 Www, 5-6 yyWww, 7-8 yyWwwdd, 9-10 yyyyWwwdd,
 // 11 and more yyyy-Www-dd (yy the year mod 100).  The four-digit forms write
 // the century with as many digits as it needs, so a year from 10000 on is
@@ -60,43 +110,13 @@ extern "C" int32_t construct_week(const char *, int32_t, char *dest, int32_t *wi
                                   double day) {
   uwn::Field field;
   if (!uwn::field_of(width, &field)) return kNoRoom;
-  const int32_t size = field.size;
-  fill(dest, size, ' ');
-  if (size < 3) return kNoRoom;
-  // Whole years of at most five digits; week and day of two.
-  if (!(year >= 0 && year < 100000 && week >= 0 && week < 100 && day >= 0 && day < 100)) return kNoRoom;
-  const int32_t y = static_cast<int32_t>(year), w = static_cast<int32_t>(week), d = static_cast<int32_t>(day);
-  const int32_t century = y / 100,
-                century_digits = uwn::digit_count(century) < 2 ? 2 : uwn::digit_count(century);
-
-  char text[16];
-  int32_t n = 0;
-  auto put = [&](int32_t value, int32_t count) { n += i2s(value, text + n, count, '0'); };
-  const int32_t full_length = century_digits + 9, compact_length = century_digits + 7;
-  if (size >= 11 && full_length <= size) {
-    put(century, century_digits);
-    put(y % 100, 2);
-    text[n++] = '-';
-    text[n++] = 'W';
-    put(w, 2);
-    text[n++] = '-';
-    put(d, 2);
-  } else if (size >= 9) {
-    if (compact_length > size) return kNoRoom;
-    put(century, century_digits);
-    put(y % 100, 2);
-    text[n++] = 'W';
-    put(w, 2);
-    put(d, 2);
-  } else {
-    if (size >= 5) put(y % 100, 2);
-    text[n++] = 'W';
-    put(w, 2);
-    if (size >= 7) put(d, 2);
+  // At least three bytes; whole years of at most five digits, week and day of two.
+  if (field.size < 3 || !(year >= 0 && year < 100000 && week >= 0 && week < 100 && day >= 0 && day < 100)) {
+    fill(dest, field.size, ' ');
+    return kNoRoom;
   }
-  if (dest != nullptr) memcpy(field.right ? dest + (size - n) : dest, text, static_cast<size_t>(n));
-  *width = n;
-  return kLaidOut;
+  return lay_out_week(field, dest, width, static_cast<int32_t>(year), static_cast<int32_t>(week),
+                      static_cast<int32_t>(day));
 }
 
 // A missing or out-of-range date, or a field that cannot hold the text, is
