@@ -70,6 +70,13 @@ inline bool select_pattern(void *locale, const char *&pattern, int32_t &length) 
   return true;
 }
 
+// Year, week and day of a date under a week rule, whole (get_yywwdd's
+// answers before they become doubles).
+struct WeekDate {
+  int64_t year, week, day;
+};
+WeekDate week_date(const char *rule, double date);
+
 }  // namespace uwn
 
 extern "C" {

@@ -121,13 +121,16 @@ extern "C" int32_t construct_week(const char *, int32_t, char *dest, int32_t *wi
 
 // A missing or out-of-range date, or a field that cannot hold the text, is
 // filled with '*'; the width then stays as it was.  Always 0.
-extern "C" int32_t zkfweek(char *dest, int32_t *width, const char *rule, int32_t rule_length, double date) {
+extern "C" int32_t zkfweek(char *dest, int32_t *width, const char *rule, int32_t, double date) {
   uwn::Field field;
   if (!uwn::field_of(width, &field)) return UWN_OK;
   if (uwn::date_in_range(date)) {
-    double year, week, day;
-    get_yywwdd(rule, rule_length, &year, &week, &day, date);
-    if (construct_week(rule, rule_length, dest, width, year, week, day) == kLaidOut) return UWN_OK;
+    const uwn::WeekDate w = uwn::week_date(rule, date);
+    if (field.size >= 3 && w.year >= 0 && w.year < 100000 && w.week >= 0 && w.week < 100 && w.day >= 0 &&
+        w.day < 100 &&
+        lay_out_week(field, dest, width, static_cast<int32_t>(w.year), static_cast<int32_t>(w.week),
+                     static_cast<int32_t>(w.day)) == kLaidOut)
+      return UWN_OK;
   }
   fill(dest, field.size, '*');
   return UWN_OK;
@@ -135,15 +138,13 @@ extern "C" int32_t zkfweek(char *dest, int32_t *width, const char *rule, int32_t
 
 // The week number of date under the rule; the standard missing value for a
 // missing or out-of-range date.  The second argument is not read.  Always 0.
-extern "C" int32_t zkweek(double *week, void *, const char *rule, int32_t rule_length, double date) {
+extern "C" int32_t zkweek(double *week, void *, const char *rule, int32_t, double date) {
   if (week == nullptr) return UWN_OK;
   if (!uwn::date_in_range(date)) {
     *week = uwn::missing_value();
     return UWN_OK;
   }
-  double year, number, day;
-  get_yywwdd(rule, rule_length, &year, &number, &day, date);
-  *week = number;
+  *week = static_cast<double>(uwn::week_date(rule, date).week);
   return UWN_OK;
 }
 
