@@ -59,36 +59,39 @@ class WorkArea {
   // Room for an n-byte piece, or null once the area cannot take it whole.
   char *reserve(int32_t n) {
     length_ += n;
-    if (cut_ || n > kExpansionArea - stored_) {
-      cut_ = true;
+    if (n > room_) {
+      room_ = kCut;
       return nullptr;
     }
     char *at = bytes_ + stored_;
     stored_ += n;
+    room_ -= n;
     return at;
   }
   void append(const char *text, int32_t n) {
     if (char *at = reserve(n)) std::memcpy(at, text, static_cast<size_t>(n));
   }
-  void append(char c) { append(&c, 1); }
+  void append(char c) {
+    if (char *at = reserve(1)) *at = c;
+  }
   // A multibyte character of n bytes is about to be copied byte by byte:
   // stop storing now unless all of it fits.
   void expect(int32_t n) {
-    if (!cut_ && n > kExpansionArea - stored_) cut_ = true;
+    if (n > room_) room_ = kCut;
   }
   // The host writes the hours straight into the area; when it fills all the
   // room the number may have been cut, so the piece is measured apart.
   void host_hours(int32_t hours) {
-    const int32_t room = kExpansionArea - stored_;
-    if (!cut_ && room > 0) {
-      const int32_t n = xpslstr(uwn::current_locale(), bytes_ + stored_, room, "%i", 2, hours);
-      if (n >= 0 && n < room) {
+    if (room_ > 0) {
+      const int32_t n = xpslstr(uwn::current_locale(), bytes_ + stored_, room_, "%i", 2, hours);
+      if (n >= 0 && n < room_) {
         stored_ += n;
+        room_ -= n;
         length_ += n;
         return;
       }
     }
-    cut_ = true;
+    room_ = kCut;
     char scratch[kNumberScratch];
     const int32_t n = xpslstr(uwn::current_locale(), scratch, kNumberScratch, "%i", 2, hours);
     length_ += n < 0 ? 0 : (n > kNumberScratch ? kNumberScratch : n);
@@ -96,13 +99,14 @@ class WorkArea {
   const char *bytes() const { return bytes_; }
   int32_t stored() const { return stored_; }
   int32_t length() const { return length_; }
-  bool cut() const { return cut_; }
+  bool cut() const { return room_ < 0; }
 
  private:
+  static constexpr int32_t kCut = -1;  // the room once a piece did not fit: no piece fits any more
   char bytes_[kExpansionArea];
   int32_t stored_ = 0;
+  int32_t room_ = kExpansionArea;  // kExpansionArea - stored_ until cut
   int32_t length_ = 0;
-  bool cut_ = false;
 };
 
 // The parts of the value, worked out once per call.
@@ -117,18 +121,24 @@ struct Parts {
   int32_t hours, hours12, minutes, seconds;
 };
 
-void number(WorkArea &area, bool have, int32_t value, int32_t width, char pad) {
+// Stars without a value, or the digits: as many as the value has with pad 0.
+[[gnu::noinline]] void other_number(WorkArea &area, bool have, int32_t value, int32_t width, char pad) {
   if (!have) {
     area.append(kStars, width);
-    return;
-  }
-  if (width == 2 && pad == '0') {  // the common field, without a call
-    if (char *at = area.reserve(2)) put_two_digits(at, magnitude_of(value));
     return;
   }
   if (pad == 0) width = uwn::digit_count(value);  // as many digits as the value has
   // Written in place: the area takes the piece whole or not at all.
   if (char *at = area.reserve(width)) i2s(value, at, width, pad);
+}
+
+// The common field, two digits padded with '0', is written where it is met.
+[[gnu::always_inline]] inline void number(WorkArea &area, bool have, int32_t value, int32_t width, char pad) {
+  if (have && width == 2 && pad == '0') {
+    if (char *at = area.reserve(2)) put_two_digits(at, magnitude_of(value));
+    return;
+  }
+  other_number(area, have, value, width, pad);
 }
 
 // Two digits of the century, or as many as a five-digit year needs, then the
@@ -278,6 +288,17 @@ Parts parts_of(double date, double hours, double minutes, double seconds) {
   return p;
 }
 
+// n bytes from a work area (which holds at least 8 after from) to to: a
+// text of 8 to 16 bytes in two overlapping 8-byte copies.
+void copy_bytes(char *to, const char *from, int32_t n) {
+  if (n >= 8 && n <= 16) {
+    std::memcpy(to, from, 8);
+    std::memcpy(to + n - 8, from + n - 8, 8);
+    return;
+  }
+  std::memcpy(to, from, static_cast<size_t>(n));
+}
+
 // The byte length of the pattern character at i: 1 for a single-byte one.
 int32_t character_length(uwn_text_descriptor &text, int32_t i) {
   if (i < 0 || text.length == 0 || i > text.length) return 0;
@@ -366,13 +387,15 @@ extern "C" int32_t expand(void *locale, const char *pattern, int32_t pattern_len
 
   if (dest == nullptr) return area.length();
 
-  std::memset(dest, ' ', static_cast<size_t>(field.size));
   if (area.cut() || area.length() > field.size) {
+    std::memset(dest, ' ', static_cast<size_t>(field.size));
     zkmove(area.bytes(), area.stored(), dest, field.size);
     return UWN_TRUNCATED;
   }
+  // The text in its place, blanks only around it.
   const int32_t g = area.length();
-  std::memcpy(dest + (field.right ? field.size - g : 0), area.bytes(), static_cast<size_t>(g));
+  if (g < field.size) std::memset(field.right ? dest : dest + g, ' ', static_cast<size_t>(field.size - g));
+  copy_bytes(dest + (field.right ? field.size - g : 0), area.bytes(), g);
   *width = g;
   return UWN_OK;
 }
