@@ -53,6 +53,8 @@ struct Build {
   Zkfweek zkfweek = nullptr;
   Zkweek zkweek = nullptr;
   Zkfdate zkfdate = nullptr;
+  Zkfdate zkfdttm = nullptr;  // the same signature: a datetime in seconds
+  Zkfdate zkftime = nullptr;  // a time in seconds, hours not reduced to a day
   Zkpdate zkpdate = nullptr;
   Zkpdttm zkpdttm = nullptr;
   uwn_informat_fn nldate = nullptr;
@@ -126,6 +128,28 @@ class Diff {
   bool written(const std::string &pattern, int32_t width, double date) {
     const std::unique_ptr<char[]> pat(copy(pattern));
     return written(pat.get(), static_cast<int32_t>(pattern.size()), width, date);
+  }
+
+  // zkfdttm and zkftime (a datetime and a time of day, both in seconds).
+  bool written_time(const std::string &pattern, int32_t width, double seconds) {
+    const std::unique_ptr<char[]> pat(copy(pattern));
+    std::string args(1, '"');
+    args.append(printable(pattern))
+        .append("\", width ")
+        .append(std::to_string(width))
+        .append(", ")
+        .append(show(seconds));
+    const auto length = static_cast<int32_t>(pattern.size());
+    return compare("zkfdttm", args,
+                   [&](const Build &m, Answer &out) {
+                     field(out, width, [&](char *dest, int32_t *w) {
+                       return m.zkfdttm(dest, w, pat.get(), length, seconds);
+                     });
+                   }) &&
+           compare("zkftime", args, [&](const Build &m, Answer &out) {
+             field(out, width,
+                   [&](char *dest, int32_t *w) { return m.zkftime(dest, w, pat.get(), length, seconds); });
+           });
   }
 
   // zkfdate with a pattern that may be null (a locale item by its number).
@@ -242,12 +266,15 @@ bool load(nlhost::Host &host, const char *path, Build &b) {
   b.zkfweek = b.module->function<Zkfweek>("zkfweek");
   b.zkweek = b.module->function<Zkweek>("zkweek");
   b.zkfdate = b.module->function<Zkfdate>("zkfdate");
+  b.zkfdttm = b.module->function<Zkfdate>("zkfdttm");
+  b.zkftime = b.module->function<Zkfdate>("zkftime");
   b.zkpdate = b.module->function<Zkpdate>("zkpdate");
   b.zkpdttm = b.module->function<Zkpdttm>("zkpdttm");
   b.nldate = b.module->informat("NLDATE");
   b.nldatm = b.module->informat("NLDATM");
-  if (b.zkfweek == nullptr || b.zkweek == nullptr || b.zkfdate == nullptr || b.zkpdate == nullptr ||
-      b.zkpdttm == nullptr || b.nldate == nullptr || b.nldatm == nullptr) {
+  if (b.zkfweek == nullptr || b.zkweek == nullptr || b.zkfdate == nullptr || b.zkfdttm == nullptr ||
+      b.zkftime == nullptr || b.zkpdate == nullptr || b.zkpdttm == nullptr || b.nldate == nullptr ||
+      b.nldatm == nullptr) {
     std::fprintf(stderr, "nldat_module_diff: %s: a routine is missing\n", path);
     return false;
   }
@@ -345,6 +372,13 @@ std::vector<std::string> written_patterns() {
   std::string long_names, long_numbers;
   for (int i = 0; i < 60; ++i) long_names += "%A ";
   for (int i = 0; i < 130; ++i) long_numbers += "%Y";
+  std::string names_mb, mixed, many;
+  for (int i = 0; i < 48; ++i) names_mb += "%A\xC3\xA9";
+  for (int i = 0; i < 40; ++i) mixed += "%A%Y%d";
+  for (int i = 0; i < 20; ++i) many += "%A%A%A%Y\xC3\xA9";
+  p.push_back(names_mb);
+  p.push_back(mixed);
+  p.push_back(many);
   p.push_back(long_names);
   p.push_back(long_numbers);
   p.push_back(long_numbers.substr(0, 254));
@@ -387,6 +421,22 @@ bool write_all(nlhost::Host &host, Diff &diff) {
         if (!diff.written(nullptr, item, width, date)) return false;
   for (int32_t width : {0, 10, INT32_MIN})
     if (!diff.written("%d.%m.%Y", width, 0.0)) return false;
+  // Times of day and datetimes, hours beyond 99 (written by the host) among
+  // them, with expansions that fill the work area.
+  std::vector<std::string> timed = {"%H:%M:%S", "%I:%M %p", "%d.%m.%Y %H:%M:%S", "%H%M%S%H",
+                                    "%?M %s %h %i %P"};
+  std::string hours_long;
+  for (int i = 0; i < 62; ++i) hours_long += "%A%H";
+  timed.push_back(hours_long);
+  std::vector<double> moments = {-1.0, -0.5, 0.0, 0.25, 86399.75, nlhost::standard_missing()};
+  for (double seconds = 1; seconds < 86400.0 * 4.6e6; seconds = seconds * 1.07 + 3607.25) {
+    moments.push_back(seconds);
+    moments.push_back(-seconds);
+  }
+  for (const double seconds : moments)
+    for (const std::string &pattern : timed)
+      for (int32_t width : {40, 8, -20, 600, 511})
+        if (!diff.written_time(pattern, width, seconds)) return false;
   return true;
 }
 
