@@ -58,15 +58,13 @@ class WorkArea {
  public:
   // Room for an n-byte piece, or null once the area cannot take it whole.
   char *reserve(int32_t n) {
+    const int32_t at = length_;
     length_ += n;
-    if (n > room_) {
-      room_ = kCut;
+    if (length_ > limit_) {
+      cut_at(at);
       return nullptr;
     }
-    char *at = bytes_ + stored_;
-    stored_ += n;
-    room_ -= n;
-    return at;
+    return bytes_ + at;
   }
   void append(const char *text, int32_t n) {
     if (char *at = reserve(n)) std::memcpy(at, text, static_cast<size_t>(n));
@@ -77,36 +75,41 @@ class WorkArea {
   // A multibyte character of n bytes is about to be copied byte by byte:
   // stop storing now unless all of it fits.
   void expect(int32_t n) {
-    if (n > room_) room_ = kCut;
+    if (length_ + n > limit_) cut_at(length_);
   }
   // The host writes the hours straight into the area; when it fills all the
   // room the number may have been cut, so the piece is measured apart.
   void host_hours(int32_t hours) {
-    if (room_ > 0) {
-      const int32_t n = xpslstr(uwn::current_locale(), bytes_ + stored_, room_, "%i", 2, hours);
-      if (n >= 0 && n < room_) {
-        stored_ += n;
-        room_ -= n;
+    const int32_t room = kExpansionArea - length_;
+    if (!cut() && room > 0) {
+      const int32_t n = xpslstr(uwn::current_locale(), bytes_ + length_, room, "%i", 2, hours);
+      if (n >= 0 && n < room) {
         length_ += n;
         return;
       }
     }
-    room_ = kCut;
+    cut_at(length_);
     char scratch[kNumberScratch];
     const int32_t n = xpslstr(uwn::current_locale(), scratch, kNumberScratch, "%i", 2, hours);
     length_ += n < 0 ? 0 : (n > kNumberScratch ? kNumberScratch : n);
   }
   const char *bytes() const { return bytes_; }
-  int32_t stored() const { return stored_; }
+  int32_t stored() const { return cut() ? stored_ : length_; }
   int32_t length() const { return length_; }
-  bool cut() const { return room_ < 0; }
+  bool cut() const { return limit_ < 0; }
 
  private:
-  static constexpr int32_t kCut = -1;  // the room once a piece did not fit: no piece fits any more
+  // Until a piece does not fit, every piece is stored and the length is the
+  // count of bytes stored; from then on the area keeps what it holds and only
+  // measures (the limit no length stays under).
+  void cut_at(int32_t stored) {
+    if (!cut()) stored_ = stored;
+    limit_ = INT32_MIN;
+  }
   char bytes_[kExpansionArea];
-  int32_t stored_ = 0;
-  int32_t room_ = kExpansionArea;  // kExpansionArea - stored_ until cut
   int32_t length_ = 0;
+  int32_t limit_ = kExpansionArea;
+  int32_t stored_ = 0;  // set when cut
 };
 
 // The parts of the value, worked out once per call.
