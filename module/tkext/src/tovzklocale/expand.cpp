@@ -115,10 +115,9 @@ class WorkArea {
 // The parts of the value, worked out once per call.
 struct Parts {
   bool have_date;
-  int32_t date;         // integer date
-  double date_value;    // as given, for the week routines
-  int32_t weekday;      // 0 = Sunday .. 6; -1 without a date
-  int32_t day_of_year;  // 1..366
+  double date_value;  // as given, for the week routines
+  int32_t weekday;    // 0 = Sunday .. 6; -1 without a date
+  int32_t julian;     // the host's year and day of the year, yyyyddd
   int32_t year, month, day;
   bool have_hours, have_minutes, have_seconds;
   int32_t hours, hours12, minutes, seconds;
@@ -210,13 +209,18 @@ int32_t week_part(const Parts &p, char rule, bool want_year) {
   return whole(want_year ? year : week);
 }
 
+// 1..366, from the host's answer (worked out only for the directives that
+// write it).
+int32_t day_of_year(const Parts &p) { return p.julian % 1000; }
+
 // Week of the year with weeks starting on Sunday: days before the first
 // Sunday are week 0.
 int32_t sunday_week(const Parts &p) {
-  const int32_t january_first = p.date - p.day_of_year + 1;
+  const int32_t date = whole(p.date_value);
+  const int32_t january_first = date - day_of_year(p) + 1;
   const int32_t w = whole(zwekday(january_first));  // 1 = Sunday
   const int32_t first_sunday = w == 1 ? january_first : january_first + 8 - w;
-  return p.date < first_sunday ? 0 : (p.date - first_sunday) / 7 + 1;
+  return date < first_sunday ? 0 : (date - first_sunday) / 7 + 1;
 }
 
 bool month_ok(const Parts &p) { return p.have_date && p.month >= 1 && p.month <= 12; }
@@ -237,7 +241,7 @@ void act(Token a, char pad, void *locale, const Parts &p, WorkArea &area) {
     case Token::kDayBlank: number(area, d, p.day, 2, ' '); break;
     case Token::kMonth: number(area, d, p.month, 2, pad); break;
     case Token::kMonthBlank: number(area, d, p.month, 2, ' '); break;
-    case Token::kDayOfYear: number(area, d, p.day_of_year, 3, pad); break;
+    case Token::kDayOfYear: number(area, d, d ? day_of_year(p) : 0, 3, pad); break;
     case Token::kYear: full_year(area, d, p.year); break;
     case Token::kYear2: number(area, d, p.year % 100, 2, pad); break;
     case Token::kWeekYear: full_year(area, d, d ? week_part(p, 'V', true) : 0); break;
@@ -269,10 +273,9 @@ Parts parts_of(double date, double hours, double minutes, double seconds) {
   p.date_value = date;
   p.weekday = -1;
   if (p.have_date) {
-    p.date = whole(date);
     p.weekday = whole(zwekday(date)) - 1;
     const double julian = zjuldat(date);
-    p.day_of_year = whole(julian) % 1000;
+    p.julian = whole(julian);
     double y = uwn::missing_value(), m = y, d = y;
     zymdjul(&y, &m, &d, julian);
     p.year = whole(y);
