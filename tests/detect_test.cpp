@@ -444,6 +444,14 @@ TEST(CliSniff, NamesTheEncodingOfAFileThatIsNotUtf8) {
   const nldat_test::CliRun guessed = nldat_test::nldat("sniff " + latin);
   EXPECT_EQ(guessed.status, 1) << guessed.err;
   EXPECT_NE(guessed.err.find("give --encoding windows-1252"), std::string::npos) << guessed.err;
+  // Read again as the guess, so that its names are the file's own words.
+  EXPECT_NE(guessed.out.find("not UTF-8: read as windows-1252"), std::string::npos) << guessed.out;
+  EXPECT_NE(guessed.out.find("\"Empf\xC3\xA4nger\": text"), std::string::npos) << guessed.out;
+  // A guess converts nothing until it is given.
+  const nldat_test::CliRun converted = nldat_test::nldat("convert --auto " + latin);
+  EXPECT_EQ(converted.status, 2) << converted.err;
+  EXPECT_EQ(converted.out, "");
+  EXPECT_NE(converted.err.find("give --encoding windows-1252"), std::string::npos) << converted.err;
   const nldat_test::CliRun given = nldat_test::nldat("--encoding windows-1252 sniff " + latin);
   EXPECT_EQ(given.status, 0) << given.err;
   EXPECT_NE(given.out.find("windows-1252 (as given)"), std::string::npos) << given.out;

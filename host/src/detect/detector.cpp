@@ -98,6 +98,17 @@ std::string representative(const LocaleClass &cls, std::string_view preferred) {
 // Whether text holds every byte of part in order: a record's currency text
 // lacks the bytes that mean something in a number ("NAf." is held as
 // "NAf"), which the field may have between the others.
+// The fields as the readers see them: blanks of every width as ' ' (as a
+// record's currency text holds them), no marks that steer display.
+std::vector<std::string> normalized_texts(const std::vector<Distinct> &fields) {
+  std::vector<std::string> normalized;
+  for (const Distinct &d : fields) {
+    std::string scratch;
+    normalized.emplace_back(normalize_field(d.text, scratch));
+  }
+  return normalized;
+}
+
 bool holds_in_order(std::string_view text, std::string_view part) {
   size_t k = 0;
   for (size_t i = 0; i < text.size() && k < part.size(); ++i) k += text[i] == part[k];
@@ -257,13 +268,7 @@ std::vector<Trial> Detector::State::class_trials(const std::vector<LocaleClass> 
   const auto record_of = [&](const LocaleFacts &f) -> const uwn_number_convention & {
     return money ? f.money : reader == "PERCENT" ? f.percent : f.number;
   };
-  // The fields as the reader sees them: blanks of every width as ' ', as a
-  // record's currency text holds them.
-  std::vector<std::string> normalized;
-  for (const Distinct &d : fields) {
-    std::string scratch;
-    normalized.emplace_back(normalize_field(d.text, scratch));
-  }
+  const std::vector<std::string> normalized = normalized_texts(fields);
   std::vector<Trial> trials;
   for (const LocaleClass &cls : classes) {
     const uwn_number_convention &record = record_of(*cls.members.front());
@@ -544,8 +549,8 @@ void Detector::State::analyze_column(const Column &column, size_t index, std::st
   if (report->answers.empty() && numbers) {
     // Numbers and percentages hold no letters: a column with them is tried
     // as money alone, without learning the other readers' records.
-    const bool lettered =
-        std::any_of(fields.begin(), fields.end(), [](const Distinct &d) { return has_letters(d.text); });
+    const std::vector<std::string> normalized = normalized_texts(fields);
+    const bool lettered = std::any_of(normalized.begin(), normalized.end(), has_letters);
     (!lettered &&
      (settle(ColumnKind::kNumber, class_trials(number_classes(), "NUMBER", fields, preferred)) ||
       settle(ColumnKind::kPercent, class_trials(percent_classes(), "PERCENT", fields, preferred)))) ||
