@@ -228,17 +228,26 @@ static const std::vector<LocaleClass> &record_classes(size_t which) {
   static constexpr int kItems[] = {UWN_ITEM_NUMBER, UWN_ITEM_PERCENT, UWN_ITEM_MONEY_LOCAL};
   std::vector<LocaleClass> *const kClasses[] = {&p.census.numbers, &p.census.percent, &p.census.money};
   const Record record = kRecords[which];
+  // MONEY reads by the local currency's record and then the international
+  // one's: amounts with the ISO code ("1.234,50 EUR") are money too.
+  const bool money = record == &LocaleFacts::money;
   std::call_once(p.classes_once[which], [&] {
-    for (LocaleFacts &f : *p.census.locales)
+    for (LocaleFacts &f : *p.census.locales) {
       f.*record = icu_number_convention(f.name, kItems[which]).value_or(uwn_number_convention{});
+      if (money)
+        f.money_intl = icu_number_convention(f.name, UWN_ITEM_MONEY_INTL).value_or(uwn_number_convention{});
+    }
     *kClasses[which] = classes_by(
-        *p.census.locales, [&](const LocaleFacts &f) { return record_key(f.*record); },
+        *p.census.locales,
+        [&](const LocaleFacts &f) { return record_key(f.*record) + (money ? record_key(f.money_intl) : ""); },
         [&](const LocaleFacts &f, LocaleClass &cls) {
           const uwn_number_convention &r = f.*record;
           cls.meaning = number_meaning(r);
-          if (record == &LocaleFacts::money)
-            cls.meaning =
-                (r.currency[0] != '\0' ? std::string(r.currency) : "no currency") + ", " + cls.meaning;
+          if (!money) return;
+          std::string currency = r.currency[0] != '\0' ? r.currency : "no currency";
+          if (f.money_intl.currency[0] != '\0' && std::string_view(f.money_intl.currency) != r.currency)
+            currency += std::string(" or ") + f.money_intl.currency;
+          cls.meaning = currency + ", " + cls.meaning;
         });
   });
   return *kClasses[which];

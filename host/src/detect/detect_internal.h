@@ -19,8 +19,8 @@ struct LocaleFacts {
   std::string date_form;  // the short date pattern, CLDR letters ("dd.MM.yy")
   std::string names;      // month and weekday names, joined: the key of the names
   // The records the number readers read by: NUMBER, PERCENT and MONEY (the
-  // local currency), as the host loads them.
-  uwn_number_convention number{}, percent{}, money{};
+  // local currency, then the international one), as the host loads them.
+  uwn_number_convention number{}, percent{}, money{}, money_intl{};
   std::vector<std::string> vocabulary;  // the words of its names, lower case, sorted
 };
 
