@@ -49,6 +49,11 @@ const std::vector<LocaleClass> &named_date_classes();
 const std::vector<LocaleClass> &number_classes();
 const std::vector<LocaleClass> &percent_classes();
 const std::vector<LocaleClass> &money_classes();
+// Whether what each of fields (normalized, as a reader sees them) holds
+// besides its number is the currency of one locale, local or ISO: a column
+// whose letters are no currency ("Shop 396") is not tried as money, and the
+// records of money are not learnt for it.
+bool some_currency_in(const std::vector<std::string> &fields);
 // One class of every locale: integers read alike in all of them.
 const LocaleClass &every_locale();
 

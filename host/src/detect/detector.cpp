@@ -558,11 +558,14 @@ void Detector::State::analyze_column(const Column &column, size_t index, std::st
     // Numbers and percentages hold no letters: a column with them is tried
     // as money alone, without learning the other readers' records.
     const std::vector<std::string> normalized = normalized_texts(fields);
-    const bool lettered = std::any_of(normalized.begin(), normalized.end(), has_letters);
+    std::vector<std::string> lettered_texts;
+    std::copy_if(normalized.begin(), normalized.end(), std::back_inserter(lettered_texts), has_letters);
+    const bool lettered = !lettered_texts.empty();
     (!lettered &&
      (settle(ColumnKind::kNumber, class_trials(number_classes(), "NUMBER", fields, preferred)) ||
       settle(ColumnKind::kPercent, class_trials(percent_classes(), "PERCENT", fields, preferred)))) ||
-        settle(ColumnKind::kMoney, class_trials(money_classes(), "MONEY", fields, preferred));
+        ((!lettered || some_currency_in(lettered_texts)) &&
+         settle(ColumnKind::kMoney, class_trials(money_classes(), "MONEY", fields, preferred)));
   }
   if (report->answers.empty()) {
     report->kind = ColumnKind::kText;
