@@ -267,6 +267,41 @@ TEST_F(Reading, StrictShapeCheckAgreesWithTheWriteBack) {
   }
 }
 
+// The layout the strict check holds follows the locale: a reader that has
+// read by one pattern answers, after the item is set anew or another locale
+// is made current, what a reader made afterwards answers.
+TEST_F(Reading, StrictShapeFollowsTheLocaleItem) {
+  use("de_DE");
+  std::string error;
+  auto warm = nlhost::FieldReader::make(*host_, *module_, "NLDATE", &error);
+  ASSERT_TRUE(warm) << error;
+  double value = 0;
+  ASSERT_TRUE(warm->read("07.12.2026", &value));
+  const char *const fields[] = {"07.12.2026", "07.12.26", "2026-12-07", "12/07/2026", "07.12.2026x"};
+  const auto agree = [&] {
+    auto fresh = nlhost::FieldReader::make(*host_, *module_, "NLDATE", &error);
+    ASSERT_TRUE(fresh) << error;
+    for (const char *field : fields) {
+      SCOPED_TRACE(field);
+      double warm_value = -1, fresh_value = -1;
+      const bool fresh_read = fresh->read(field, &fresh_value);
+      EXPECT_EQ(warm->read(field, &warm_value), fresh_read);
+      EXPECT_EQ(warm_value, fresh_value);
+    }
+  };
+  // A pattern whose fields are shorter: "07.12.2026" is now read only in part by it.
+  for (const char *pattern : {"%d.%m.%y", "%Y-%m-%d", "%m/%d/%Y"}) {
+    SCOPED_TRACE(pattern);
+    ASSERT_TRUE(host_->locale()->set_text(UWN_ITEM_DATE_1, pattern));
+    agree();
+  }
+  auto other = nlhost::load_icu_locale("de_DE", &error);
+  ASSERT_NE(other, nullptr) << error;
+  ASSERT_TRUE(other->set_text(UWN_ITEM_DATE_1, "%d.%m.%y"));
+  host_->set_locale(std::move(other));
+  agree();
+}
+
 // A datetime the pattern reads only in part is read by the whole-field
 // fallback alone, or not at all: never to the part's value.
 TEST_F(Reading, StrictDatetimesAreWholeOrNothing) {
