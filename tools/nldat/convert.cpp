@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 
 #include "messages.h"
 #include "nlhost/civil.h"
@@ -39,23 +40,22 @@ void ChunkConverter::write_text(std::string_view text, bool quoted, std::string 
   if (quoted) output += '"';
 }
 
-void count_read(ColumnCounts &counts, nlhost::ValueKind kind, std::string_view field, double value) {
-  ++counts.read;
-  // The guard warns only of a column every date of which reads swapped too:
-  // after the first that does not, the chunk's other dates need no look.
-  if (kind == nlhost::ValueKind::kDate && counts.swappable + 1 == counts.read &&
-      reads_swapped(field, value, &counts.day_first))
-    ++counts.swappable;
-}
+namespace {
 
-std::string swapped_warning(const ColumnCounts &totals) {
-  if (totals.read == 0 || totals.swappable != totals.read) return {};
-  return "all " + std::to_string(totals.read) + " dates also read " +
-         (totals.day_first ? "month-first" : "day-first") +
-         "; give --locale or check (nldat sniff shows why)";
-}
+using nlhost::detect::Order;
 
-bool reads_swapped(std::string_view field, double days, bool *day_first) {
+// A numeric date that reads as another date with its day and month swapped:
+// the order it would have been read in the other way and its separator.
+// Whether some locale writes that order with that separator
+// (nlhost::detect::written_with) decides whether it could have been meant so.
+struct SwappedForm {
+  Order other;
+  char separator;
+};
+
+constexpr std::string_view kDateSeparators = "/.-";
+
+std::optional<SwappedForm> swapped_form(std::string_view field, double days, bool *day_first) {
   // Three runs of digits between one kind of separator: "05/06/2026".
   field = nlhost::trim_blanks(field);
   int runs[3] = {};
@@ -64,13 +64,13 @@ bool reads_swapped(std::string_view field, double days, bool *day_first) {
   char separator = '\0';
   for (size_t i = 0; i < field.size();) {
     if (field[i] < '0' || field[i] > '9') {
-      if (std::string_view("/.-").find(field[i]) == std::string_view::npos ||
+      if (kDateSeparators.find(field[i]) == std::string_view::npos ||
           (separator != '\0' && field[i] != separator))
-        return false;
+        return std::nullopt;
       separator = field[i++];
       continue;
     }
-    if (count == 3) return false;
+    if (count == 3) return std::nullopt;
     size_t j = i;
     int value = 0;
     while (j < field.size() && field[j] >= '0' && field[j] <= '9' && j - i < 5)
@@ -79,21 +79,60 @@ bool reads_swapped(std::string_view field, double days, bool *day_first) {
     lengths[count++] = j - i;
     i = j;
   }
-  if (count != 3 || lengths[0] > 2 || lengths[1] > 2) return false;
+  if (count != 3 || lengths[0] > 2 || lengths[1] > 2) return std::nullopt;
   const nlhost::civil::Ymd ymd = nlhost::civil::civil_from_days(static_cast<int64_t>(std::floor(days)));
-  if (ymd.day > 12 || ymd.day == ymd.month) return false;
-  // Read one way, it could have been meant the other only where some locale
-  // writes dates the other way with the same separator.
-  using nlhost::detect::Order;
+  if (ymd.day > 12 || ymd.day == ymd.month) return std::nullopt;
   if (runs[0] == ymd.day && runs[1] == ymd.month) {
     *day_first = true;
-    return nlhost::detect::written_with(Order::kMonthFirst, separator);
+    return SwappedForm{Order::kMonthFirst, separator};
   }
   if (runs[0] == ymd.month && runs[1] == ymd.day) {
     *day_first = false;
-    return nlhost::detect::written_with(Order::kDayFirst, separator);
+    return SwappedForm{Order::kDayFirst, separator};
   }
-  return false;
+  return std::nullopt;
+}
+
+// The form's bit in ColumnCounts::swapped_forms.
+uint8_t form_bit(const SwappedForm &form) {
+  return static_cast<uint8_t>(
+      1u << (3 * (form.other == Order::kDayFirst) + kDateSeparators.find(form.separator)));
+}
+
+}  // namespace
+
+void count_read(ColumnCounts &counts, nlhost::ValueKind kind, std::string_view field, double value) {
+  ++counts.read;
+  // The guard warns only of a column every date of which reads swapped too:
+  // after the first that does not, the chunk's other dates need no look.
+  // Whether any locale writes the forms seen is asked at the end: the answer
+  // needs the census of the locales, which most columns never need.
+  if (kind != nlhost::ValueKind::kDate || counts.swappable + 1 != counts.read) return;
+  if (const std::optional<SwappedForm> form = swapped_form(field, value, &counts.day_first)) {
+    ++counts.swappable;
+    counts.swapped_forms |= form_bit(*form);
+  }
+}
+
+std::string swapped_warning(const ColumnCounts &totals) {
+  if (totals.read == 0 || totals.swappable != totals.read) return {};
+  for (const Order other : {Order::kMonthFirst, Order::kDayFirst}) {
+    for (const char separator : kDateSeparators) {
+      if ((totals.swapped_forms & form_bit({other, separator})) != 0 &&
+          !nlhost::detect::written_with(other, separator))
+        return {};
+    }
+  }
+  return "all " + std::to_string(totals.read) + " dates also read " +
+         (totals.day_first ? "month-first" : "day-first") +
+         "; give --locale or check (nldat sniff shows why)";
+}
+
+bool reads_swapped(std::string_view field, double days, bool *day_first) {
+  // Read one way, it could have been meant the other only where some locale
+  // writes dates the other way with the same separator.
+  const std::optional<SwappedForm> form = swapped_form(field, days, day_first);
+  return form && nlhost::detect::written_with(form->other, form->separator);
 }
 
 void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, int64_t line,

@@ -52,10 +52,13 @@ struct ColumnCounts {
   int64_t read = 0, empty = 0, unread = 0;
   int64_t ambiguous = 0;  // of those not read: read to different values by alternatives
   // Dates read that, written the other way round, are other dates too
-  // (numeric, the day 12 or less: see reads_swapped in convert.h), and the
-  // order those were read in.
+  // (numeric, the day 12 or less: see reads_swapped in convert.h), the
+  // order those were read in, and the forms they would be in the other way
+  // (orders and separators, a bit each: whether some locale writes them is
+  // asked once, for the totals).
   int64_t swappable = 0;
   bool day_first = false;
+  uint8_t swapped_forms = 0;
   ColumnCounts &operator+=(const ColumnCounts &other) {
     read += other.read;
     empty += other.empty;
@@ -63,6 +66,7 @@ struct ColumnCounts {
     ambiguous += other.ambiguous;
     if (other.swappable > 0) day_first = other.day_first;
     swappable += other.swappable;
+    swapped_forms |= other.swapped_forms;
     return *this;
   }
 };
