@@ -74,6 +74,24 @@ char *write_time(char *p, int64_t seconds) {
 
 }  // namespace
 
+char *iso::write_long_digits(char *p, uint64_t n) {
+  size_t count = 9;
+  for (uint64_t bound = 1000000000; count < 20 && n >= bound; bound *= 10) ++count;
+  char *const end = p + count;
+  char *d = end;
+  while (n >= 100) {
+    d -= 2;
+    two_digits(d, static_cast<unsigned>(n % 100));
+    n /= 100;
+  }
+  if (n >= 10) {
+    two_digits(d - 2, static_cast<unsigned>(n));
+  } else {
+    d[-1] = static_cast<char>('0' + n);
+  }
+  return end;
+}
+
 char *iso::write_date_any_year(char *p, int64_t days) {
   const civil::Ymd ymd = civil::civil_from_days(days);
   int64_t year = ymd.year;

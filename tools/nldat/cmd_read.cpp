@@ -128,7 +128,7 @@ class ReadJob : public LineJob {
         p += format_number(value, p);
         if (!exact) {
           *p++ = '\t';
-          p += nlhost::write_iso(kind, value, p);
+          p = nlhost::iso::write_value(kind, value, p);
         }
       }
       *p++ = '\n';

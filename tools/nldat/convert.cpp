@@ -5,11 +5,14 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 #include "messages.h"
 #include "nlhost/civil.h"
 #include "nlhost/detect.h"
+#include "nlhost/iso_text.h"
+#include "nlhost/utf8.h"
 
 namespace nldat {
 
@@ -31,13 +34,16 @@ size_t whole_records(std::string_view text, char delimiter, bool at_end, int64_t
   return pos;
 }
 
-void ChunkConverter::write_text(std::string_view text, bool quoted, std::string &output) const {
+void ChunkConverter::write_text(std::string_view text, bool quoted, OutputCursor &output) const {
   // A converted field holds no quote or line end; it needs quotes only where
   // the delimiter is a byte of ISO text or of a number.
   quoted = quoted || (delimiter_may_be_written_ && text.find(plan_.delimiter) != std::string_view::npos);
-  if (quoted) output += '"';
-  output += text;
-  if (quoted) output += '"';
+  char *p = output.room(text.size() + 2);
+  if (quoted) *p++ = '"';
+  std::memcpy(p, text.data(), text.size());
+  p += text.size();
+  if (quoted) *p++ = '"';
+  output.advance(p);
 }
 
 namespace {
@@ -135,33 +141,33 @@ bool reads_swapped(std::string_view field, double days, bool *day_first) {
   return form && nlhost::detect::written_with(form->other, form->separator);
 }
 
-void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, int64_t line,
-                                 ChunkResult *result) {
+void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, bool ascii, int64_t line,
+                                 ChunkResult *result, OutputCursor &output) {
   ColumnReader &reader = readers_[k];
   const std::string_view field = csv::unquote(raw, scratch_);
   const bool both = plan_.form == OutputForm::kBoth && reader.kind() != nlhost::ValueKind::kNumber;
-  std::string &output = result->output;
+  const auto delimiter = [&] { output.append(std::string_view(&plan_.delimiter, 1)); };
   if (nlhost::trim_blanks(field).empty()) {
     ++result->counts[k].empty;
-    output += raw;
-    if (both) output += plan_.delimiter;
+    output.append(raw);
+    if (both) delimiter();
     return;
   }
   double value = 0;
   // A number goes out with the field's own digits where they are known.
   const bool number = reader.kind() == nlhost::ValueKind::kNumber;
-  const ColumnReader::Outcome outcome = reader.read(field, &value, number ? &decimal_ : nullptr);
+  const ColumnReader::Outcome outcome = reader.read(field, &value, number ? &decimal_ : nullptr, ascii);
   if (outcome != ColumnReader::Outcome::kRead) {
     ++result->counts[k].unread;
     const bool ambiguous = outcome == ColumnReader::Outcome::kAmbiguous;
     result->counts[k].ambiguous += ambiguous;
     result->rejects.push_back({line, k, std::string(field), false, ambiguous ? reader.ambiguity() : ""});
     if (plan_.keep) {
-      output += raw;
+      output.append(raw);
     } else if (quoted) {
-      output += "\"\"";
+      output.append("\"\"");
     }
-    if (both) output += plan_.delimiter;
+    if (both) delimiter();
     return;
   }
   count_read(result->counts[k], reader.kind(), field, value);
@@ -175,9 +181,11 @@ void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, in
                output);
     return;
   }
-  write_text(std::string_view(text, nlhost::write_iso(reader.kind(), value, text)), quoted, output);
+  write_text(std::string_view(
+                 text, static_cast<size_t>(nlhost::iso::write_value(reader.kind(), value, text) - text)),
+             quoted, output);
   if (both) {
-    output += plan_.delimiter;
+    delimiter();
     write_text(std::string_view(text, nlhost::write_iso(nlhost::ValueKind::kNumber, value, text)), quoted,
                output);
   }
@@ -185,7 +193,8 @@ void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, in
 
 void ChunkConverter::convert(std::string_view records, int64_t first_line, ChunkResult *result) {
   result->output.clear();
-  result->output.reserve(records.size() + records.size() / 4);
+  // Written straight into the output: most pieces of a record are short.
+  OutputCursor output(result->output, records.size() + records.size() / 4 + 64);
   result->counts.assign(plan_.columns.size(), ColumnCounts{});
   result->rejects.clear();
   result->records = 0;
@@ -193,7 +202,17 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
   result->invalid_line = 0;
   result->invalid_record = {};
   result->damage = {};
-  const bool valid = valid_utf8(records);
+  // The block is tested for ASCII once, as far as its fields reach: a field
+  // that ends before the next byte past ASCII needs no normalization.
+  size_t non_ascii = nlhost::ascii_prefix(records);
+  const auto ascii_field = [&](const csv::Field &f) {
+    while (non_ascii < f.begin) {
+      ++non_ascii;
+      non_ascii += nlhost::ascii_prefix(records.substr(non_ascii));
+    }
+    return f.end <= non_ascii;
+  };
+  const bool valid = non_ascii == records.size() || valid_utf8(records);
   int64_t line = first_line;
   size_t pos = 0;
   csv::RecordEnd record;
@@ -203,7 +222,6 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
       result->invalid_line = line;
       result->invalid_record = text;
     }
-    std::string &output = result->output;
     if (text.empty()) {
       // A blank line holds no fields to convert.
     } else if (record.unclosed) {
@@ -224,7 +242,8 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
         }
         const csv::Field &f = fields_[column];
         output.append(records.substr(copied, f.begin - copied));
-        write_field(k, records.substr(f.begin, f.end - f.begin), f.quoted, line, result);
+        write_field(k, records.substr(f.begin, f.end - f.begin), f.quoted, ascii_field(f), line, result,
+                    output);
         copied = f.end;
       }
       output.append(records.substr(copied, record.end - copied));

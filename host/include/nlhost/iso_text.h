@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "nlhost/civil.h"
+#include "nlhost/reading.h"
 
 namespace nlhost::iso {
 
@@ -48,6 +49,9 @@ inline char *up_to_four_digits(char *p, uint32_t u) {
   return p;
 }
 
+// The decimal digits of n >= 10^8, into p.
+char *write_long_digits(char *p, uint64_t n);
+
 // The decimal digits of n, into p.
 inline char *write_digits(char *p, uint64_t n) {
   if (n < 10000) return up_to_four_digits(p, static_cast<uint32_t>(n));
@@ -58,21 +62,7 @@ inline char *write_digits(char *p, uint64_t n) {
     p = two_digits(p, low / 100);
     return two_digits(p, low % 100);
   }
-  size_t count = 9;
-  for (uint64_t bound = 1000000000; count < 20 && n >= bound; bound *= 10) ++count;
-  char *const end = p + count;
-  char *d = end;
-  while (n >= 100) {
-    d -= 2;
-    two_digits(d, static_cast<unsigned>(n % 100));
-    n /= 100;
-  }
-  if (n >= 10) {
-    two_digits(d - 2, static_cast<unsigned>(n));
-  } else {
-    d[-1] = static_cast<char>('0' + n);
-  }
-  return end;
+  return write_long_digits(p, n);
 }
 
 // value when it is a whole number that digits write exactly (below 9e15 in
@@ -131,6 +121,16 @@ inline char *write_datetime(char *p, int64_t seconds) {
   p = write_date(p, days);
   *p++ = 'T';
   return write_clock(p, static_cast<unsigned>(in_day));
+}
+
+// The ISO text of a value of kind (write_iso), whole days and seconds by
+// the writers above, inline.  Returns the text's end.
+inline char *write_value(ValueKind kind, double value, char *p) {
+  if (kind == ValueKind::kDate || kind == ValueKind::kDatetime) {
+    if (const std::optional<int64_t> whole = whole_number(value))
+      return kind == ValueKind::kDate ? write_date(p, *whole) : write_datetime(p, *whole);
+  }
+  return p + write_iso(kind, value, p);
 }
 
 }  // namespace nlhost::iso
