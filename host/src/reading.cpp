@@ -74,10 +74,12 @@ class NumericLayout {
       const Ranged &r = ranged_[k];
       if (const unsigned v = two_digits(r.at); v < r.low || v > r.high) return false;
     }
-    // The day must exist in some year; zmdy has already refused 31 April.
-    return day_at_ < 0 || month_at_ < 0 ||
-           static_cast<int>(two_digits(static_cast<size_t>(day_at_))) <=
-               civil::days_in_month(2000, static_cast<int>(two_digits(static_cast<size_t>(month_at_))));
+    // The day must exist in its month in some year (zmdy has already
+    // refused 31 April): the range of both, in one test each.
+    if (day_at_ < 0 || month_at_ < 0) return true;
+    const unsigned month = two_digits(static_cast<size_t>(month_at_));
+    return month - 1 < 12 && two_digits(static_cast<size_t>(day_at_)) - 1 <
+                                 static_cast<unsigned>(civil::days_in_month(2000, static_cast<int>(month)));
   }
 
  private:
@@ -135,6 +137,14 @@ NumericLayout::NumericLayout(std::string_view pattern) {
     f += digits;
   }
   length_ = f;
+  if (day_at_ >= 0 && month_at_ >= 0) {  // both are tested against each other
+    size_t kept = 0;
+    for (size_t k = 0; k < ranged_count_; ++k) {
+      const auto at = static_cast<int>(ranged_[k].at);
+      if (at != day_at_ && at != month_at_) ranged_[kept++] = ranged_[k];
+    }
+    ranged_count_ = kept;
+  }
   // Words at 0, 8, 16, ... and the last one ending at the field's end,
   // overlapping the one before it: no byte past the field is read.
   const auto add_word = [&](size_t at) {
