@@ -607,6 +607,35 @@ TEST(ConvertGuard, WarnsOfADateColumnEveryDateOfWhichReadsSwappedToo) {
       EXPECT_EQ(day_first, c.day_first);
     }
   }
+  // A column's counts, kept block by block and summed, warn only when every
+  // date reads swapped in a form some locale writes the other way.
+  const struct {
+    std::vector<std::vector<const char *>> blocks;
+    bool warns;
+  } columns[] = {
+      {{{"05/06/2026", "07/08/2026"}}, true},
+      {{{"05/06/2026"}, {"07/08/2026"}}, true},
+      {{{"05.06.2026", "07.08.2026"}}, false},    // no locale writes month-first with dots
+      {{{"05/06/2026"}, {"07.08.2026"}}, false},  // one form of two is not
+      {{{"05/06/2026", "07.08.2026"}, {}}, false},
+      {{{"05/06/2026"}, {"17/08/2026"}}, false},  // a 17 settles it
+  };
+  for (const auto &column : columns) {
+    nldat::ColumnCounts totals;
+    std::string fields;
+    for (const auto &block : column.blocks) {
+      nldat::ColumnCounts counts;
+      for (const char *field : block) {
+        fields += std::string(field) + " ";
+        const int day = std::stoi(std::string(field).substr(0, 2)),
+                  month = std::stoi(std::string(field).substr(3, 2));
+        nldat::count_read(counts, nlhost::ValueKind::kDate, field,
+                          static_cast<double>(nlhost::civil::days_from_civil(2026, month, day)));
+      }
+      totals += counts;
+    }
+    EXPECT_EQ(!nldat::swapped_warning(totals).empty(), column.warns) << fields;
+  }
   // convert and read warn alike; --strict-order makes the warning exit 1.
   const std::string file = nldat_test::write_scratch("guard.csv", "Date\n05/06/2026\n07/08/2026\n");
   const std::string settled =

@@ -8,9 +8,11 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "nlhost/icu_locale.h"
+#include "nlhost/iso_text.h"
 #include "nlhost/utf8.h"
 
 namespace {
@@ -263,6 +265,41 @@ TEST_F(Reading, StrictShapeCheckAgreesWithTheWriteBack) {
     EXPECT_FALSE(reader->read(field, &value));
     EXPECT_EQ(value, -1);
   }
+}
+
+// The layout the strict check holds follows the locale: a reader that has
+// read by one pattern answers, after the item is set anew or another locale
+// is made current, what a reader made afterwards answers.
+TEST_F(Reading, StrictShapeFollowsTheLocaleItem) {
+  use("de_DE");
+  std::string error;
+  auto warm = nlhost::FieldReader::make(*host_, *module_, "NLDATE", &error);
+  ASSERT_TRUE(warm) << error;
+  double value = 0;
+  ASSERT_TRUE(warm->read("07.12.2026", &value));
+  const char *const fields[] = {"07.12.2026", "07.12.26", "2026-12-07", "12/07/2026", "07.12.2026x"};
+  const auto agree = [&] {
+    auto fresh = nlhost::FieldReader::make(*host_, *module_, "NLDATE", &error);
+    ASSERT_TRUE(fresh) << error;
+    for (const char *field : fields) {
+      SCOPED_TRACE(field);
+      double warm_value = -1, fresh_value = -1;
+      const bool fresh_read = fresh->read(field, &fresh_value);
+      EXPECT_EQ(warm->read(field, &warm_value), fresh_read);
+      EXPECT_EQ(warm_value, fresh_value);
+    }
+  };
+  // A pattern whose fields are shorter: "07.12.2026" is now read only in part by it.
+  for (const char *pattern : {"%d.%m.%y", "%Y-%m-%d", "%m/%d/%Y"}) {
+    SCOPED_TRACE(pattern);
+    ASSERT_TRUE(host_->locale()->set_text(UWN_ITEM_DATE_1, pattern));
+    agree();
+  }
+  auto other = nlhost::load_icu_locale("de_DE", &error);
+  ASSERT_NE(other, nullptr) << error;
+  ASSERT_TRUE(other->set_text(UWN_ITEM_DATE_1, "%d.%m.%y"));
+  host_->set_locale(std::move(other));
+  agree();
 }
 
 // A datetime the pattern reads only in part is read by the whole-field
@@ -519,6 +556,58 @@ TEST(WriteIso, ValuesFallInTheirDayAndSecond) {
     SCOPED_TRACE(row.value);
     EXPECT_EQ(std::string(buffer, nlhost::write_iso(row.kind, row.value, buffer)), row.text);
   }
+}
+
+// The digit-pair writers that the CLI's line paths call for whole days and
+// seconds write what write_iso writes, over every day of years -1 to 10001
+// and integers of every length.
+TEST(IsoDigits, AgreeWithWriteIso) {
+  using nlhost::ValueKind;
+  char expected[48], got[48];
+  const auto iso = [&](ValueKind kind, double value) {
+    return std::string_view(expected, nlhost::write_iso(kind, value, expected));
+  };
+  for (int64_t day = nlhost::civil::days_from_civil(-1, 1, 1);
+       day <= nlhost::civil::days_from_civil(10001, 12, 31); ++day) {
+    ASSERT_EQ(std::string_view(got, static_cast<size_t>(nlhost::iso::write_date(got, day) - got)),
+              iso(ValueKind::kDate, static_cast<double>(day)))
+        << day;
+    if (day % 7 != 0) continue;
+    const int64_t second = day * 86400 + (day * 7919) % 86400;
+    ASSERT_EQ(std::string_view(got, static_cast<size_t>(nlhost::iso::write_datetime(got, second) - got)),
+              iso(ValueKind::kDatetime, static_cast<double>(second)))
+        << second;
+  }
+  for (int64_t power = 1; power < 9'000'000'000'000'000; power *= 10) {
+    for (const int64_t n : {power - 1, power, power + 1, 3 * power, -power, -power + 1, -7 * power}) {
+      ASSERT_EQ(std::string(got, nlhost::iso::write_integer(got, n)),
+                iso(ValueKind::kNumber, static_cast<double>(n)))
+          << n;
+    }
+  }
+  EXPECT_EQ(std::string(got, nlhost::iso::write_integer(got, INT64_MIN)), "-9223372036854775808");
+  EXPECT_EQ(std::string(got, nlhost::iso::write_digits(got, UINT64_MAX)), "18446744073709551615");
+}
+
+TEST(IsoDigits, WholeNumbersOnly) {
+  const struct {
+    double value;
+    std::optional<int64_t> whole;
+  } rows[] = {
+      {0, 0},
+      {-0.0, 0},
+      {24447, 24447},
+      {-138061, -138061},
+      {0.5, {}},
+      {-1e-300, {}},
+      {8999999999999999.0, 8999999999999999},
+      {9e15, {}},
+      {-9e15, {}},
+      {1e300, {}},
+      {std::nan(""), {}},
+      {HUGE_VAL, {}},
+  };
+  for (const auto &row : rows) EXPECT_EQ(nlhost::iso::whole_number(row.value), row.whole) << row.value;
 }
 
 // Numbers as plain decimals, never with an exponent between 1e-5 and 1e16,

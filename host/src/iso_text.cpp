@@ -1,5 +1,7 @@
 // nlhost: values as ISO 8601 text (dates, datetimes, times) and numbers as
 // the shortest decimal text that reads back to them.
+#include "nlhost/iso_text.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -13,67 +15,9 @@ namespace nlhost {
 
 namespace {
 
-// "00" to "99", for writing numbers two digits at a time.
-constexpr std::array<char, 200> kDigitPairs = [] {
-  std::array<char, 200> pairs{};
-  for (int v = 0; v < 100; ++v) {
-    pairs[static_cast<size_t>(2 * v)] = static_cast<char>('0' + v / 10);
-    pairs[static_cast<size_t>(2 * v + 1)] = static_cast<char>('0' + v % 10);
-  }
-  return pairs;
-}();
-
-// v in [0, 99], as two digits.
-char *two_digits(char *p, int v) {
-  std::memcpy(p, &kDigitPairs[static_cast<size_t>(2 * v)], 2);
-  return p + 2;
-}
-
-char *write_date(char *p, int64_t days) {
-  const civil::Ymd ymd = civil::civil_from_days(days);
-  int64_t year = ymd.year;
-  if (year >= 0 && year <= 9999) {  // nearly every date: four digits by pairs
-    p = two_digits(p, static_cast<int>(year / 100));
-    p = two_digits(p, static_cast<int>(year % 100));
-    *p++ = '-';
-    p = two_digits(p, ymd.month);
-    *p++ = '-';
-    return two_digits(p, ymd.day);
-  }
-  if (year < 0) {
-    *p++ = '-';
-    year = -year;
-  }
-  const auto r = std::to_chars(p, p + 12, year);
-  // Four digits at least.
-  const auto n = r.ptr - p;
-  if (n < 4) {
-    std::memmove(p + (4 - n), p, static_cast<size_t>(n));
-    std::memset(p, '0', static_cast<size_t>(4 - n));
-  }
-  p += n < 4 ? 4 : n;
-  *p++ = '-';
-  p = two_digits(p, ymd.month);
-  *p++ = '-';
-  return two_digits(p, ymd.day);
-}
-
-// The digits of n, into p.
-char *write_digits(char *p, uint64_t n) {
-  char digits[20];
-  char *d = digits + sizeof digits;
-  while (n >= 100) {
-    d = two_digits(d - 2, static_cast<int>(n % 100)) - 2;
-    n /= 100;
-  }
-  if (n >= 10) {
-    d = two_digits(d - 2, static_cast<int>(n)) - 2;
-  } else {
-    *--d = static_cast<char>('0' + n);
-  }
-  while (d < digits + sizeof digits) *p++ = *d++;  // a few bytes: no call
-  return p;
-}
+using iso::two_digits;
+using iso::write_date;
+using iso::write_digits;
 
 // A number as the shortest decimal text that reads back to it, without an
 // exponent where a plain number is at most about 35 bytes (1e-5 to 1e16):
@@ -120,14 +64,54 @@ char *write_time(char *p, int64_t seconds) {
     seconds = -seconds;
   }
   const int64_t hours = seconds / 3600;
-  p = hours < 100 ? two_digits(p, static_cast<int>(hours)) : write_digits(p, static_cast<uint64_t>(hours));
+  p = hours < 100 ? two_digits(p, static_cast<unsigned>(hours))
+                  : write_digits(p, static_cast<uint64_t>(hours));
   *p++ = ':';
-  p = two_digits(p, static_cast<int>(seconds / 60 % 60));
+  p = two_digits(p, static_cast<unsigned>(seconds / 60 % 60));
   *p++ = ':';
-  return two_digits(p, static_cast<int>(seconds % 60));
+  return two_digits(p, static_cast<unsigned>(seconds % 60));
 }
 
 }  // namespace
+
+char *iso::write_long_digits(char *p, uint64_t n) {
+  size_t count = 9;
+  for (uint64_t bound = 1000000000; count < 20 && n >= bound; bound *= 10) ++count;
+  char *const end = p + count;
+  char *d = end;
+  while (n >= 100) {
+    d -= 2;
+    two_digits(d, static_cast<unsigned>(n % 100));
+    n /= 100;
+  }
+  if (n >= 10) {
+    two_digits(d - 2, static_cast<unsigned>(n));
+  } else {
+    d[-1] = static_cast<char>('0' + n);
+  }
+  return end;
+}
+
+char *iso::write_date_any_year(char *p, int64_t days) {
+  const civil::Ymd ymd = civil::civil_from_days(days);
+  int64_t year = ymd.year;
+  if (year < 0) {
+    *p++ = '-';
+    year = -year;
+  }
+  const auto r = std::to_chars(p, p + 12, year);
+  // Four digits at least.
+  const auto n = r.ptr - p;
+  if (n < 4) {
+    std::memmove(p + (4 - n), p, static_cast<size_t>(n));
+    std::memset(p, '0', static_cast<size_t>(4 - n));
+  }
+  p += n < 4 ? 4 : n;
+  *p++ = '-';
+  p = two_digits(p, static_cast<unsigned>(ymd.month));
+  *p++ = '-';
+  return two_digits(p, static_cast<unsigned>(ymd.day));
+}
 
 size_t write_iso(ValueKind kind, double value, char *buffer) {
   char *p = buffer;

@@ -1,4 +1,5 @@
 // The locale store, the built-in English locale and the locale services.
+#include <atomic>
 #include <cstring>
 
 #include "host_internal.h"
@@ -7,7 +8,19 @@
 
 namespace nlhost {
 
-Locale::Locale(std::string name) : name_(std::move(name)) {}
+namespace {
+
+// Every locale's stamps come from one count, so that none is ever given twice.
+uint64_t next_locale_version() {
+  static std::atomic<uint64_t> count{0};
+  return count.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+}  // namespace
+
+Locale::Locale(std::string name) : name_(std::move(name)), version_(next_locale_version()) {}
+
+void Locale::changed() { version_.store(next_locale_version(), std::memory_order_relaxed); }
 
 bool Locale::set_text(int item, std::string_view text) {
   if (item < 0 || item >= kItems || text.size() > UWN_ENTRY_TEXT_MAX) return false;
@@ -16,6 +29,7 @@ bool Locale::set_text(int item, std::string_view text) {
   if (!text.empty()) std::memcpy(e.text, text.data(), text.size());
   e.length = static_cast<int32_t>(text.size());
   present_.set(static_cast<size_t>(item));
+  changed();
   return true;
 }
 
@@ -31,6 +45,7 @@ bool Locale::set_numeric(int item, const uwn_number_convention &record, std::str
   if (item < 0 || item >= kItems || !set_text(item, text)) return false;
   conventions_[item] = record;
   entries_[item].convention = &conventions_[item];
+  changed();
   return true;
 }
 
@@ -38,6 +53,7 @@ void Locale::remove(int item) {
   if (item < 0 || item >= kItems) return;
   present_.reset(static_cast<size_t>(item));
   entries_[item] = uwn_locale_entry{};
+  changed();
 }
 
 std::string_view Locale::text(int item) const {

@@ -22,7 +22,6 @@ using reading::number_conventions;
 using reading::number_separators;
 using reading::NumberConventions;
 using reading::NumberShape;
-using reading::remembered;
 
 namespace {
 
@@ -30,87 +29,147 @@ using LocaleNumberReader = int32_t (*)(intptr_t, intptr_t, const void *, int32_t
 using PatternReader = int32_t (*)(const char *, int32_t, const char *, int32_t, double *);
 using PatternWriter = int32_t (*)(char *, int32_t *, const char *, int32_t, double);
 
+}  // namespace
+
 // A pattern of two- and four-digit numeric fields and literal bytes, laid
-// out as the fixed positions of the fields it writes.
-struct NumericShape {
-  struct Number {
-    uint8_t at, digits;
-    uint16_t low, high;
-    char letter;
+// out as the fixed positions of the fields it writes, and checked against a
+// field a machine word at a time: the literal bytes compared under a mask,
+// the digits tested under another, then the numbers whose range is narrower
+// than their digits'.
+class NumericLayout {
+ public:
+  // Nothing usable (every field "not sure") for a pattern of other
+  // directives or one too long to lay out.
+  explicit NumericLayout(std::string_view pattern);
+
+  // Whether field is exactly what the pattern writes, every number in its
+  // field's range: then the fixed-width reader read all of it, and writing
+  // the value back would give the field again.  False means "not sure"
+  // (names, flags, other directives, a shape that differs), never "not
+  // whole".
+  bool matches(std::string_view field) const {
+    if (!usable_ || field.size() != length_) return false;
+    const char *bytes = field.data();
+    char short_field[8] = {};
+    if (length_ < 8) {  // shorter than a word: its bytes, then zeros the masks leave out
+      for (size_t k = 0; k < length_; ++k) short_field[k] = bytes[k];
+      bytes = short_field;
+    }
+    for (size_t k = 0; k < word_count_; ++k) {
+      const Word &m = words_[k];
+      uint64_t w;
+      std::memcpy(&w, bytes + m.at, sizeof w);
+      // A byte is a digit when its high half is 3 and stays 3 with 6 added; a
+      // carry from the byte before only ever makes the test fail.
+      constexpr uint64_t kHigh = 0xF0F0F0F0F0F0F0F0, kThrees = 0x3030303030303030,
+                         kSixes = 0x0606060606060606;
+      if ((w & m.literal_mask) != m.literal_bytes || (w & kHigh & m.digit_mask) != (kThrees & m.digit_mask) ||
+          ((w + kSixes) & kHigh & m.digit_mask) != (kThrees & m.digit_mask))
+        return false;
+    }
+    const auto two_digits = [bytes](size_t at) {
+      return 10 * static_cast<unsigned>(bytes[at] - '0') + static_cast<unsigned>(bytes[at + 1] - '0');
+    };
+    for (size_t k = 0; k < ranged_count_; ++k) {
+      const Ranged &r = ranged_[k];
+      if (const unsigned v = two_digits(r.at); v < r.low || v > r.high) return false;
+    }
+    // The day must exist in its month in some year (zmdy has already
+    // refused 31 April): the range of both, in one test each.
+    if (day_at_ < 0 || month_at_ < 0) return true;
+    const unsigned month = two_digits(static_cast<size_t>(month_at_));
+    return month - 1 < 12 && two_digits(static_cast<size_t>(day_at_)) - 1 <
+                                 static_cast<unsigned>(civil::days_in_month(2000, static_cast<int>(month)));
+  }
+
+ private:
+  static constexpr size_t kLongest = 64;
+  // Eight bytes of the field from at: which are literal and what they are, which are digits.
+  struct Word {
+    size_t at = 0;
+    uint64_t literal_mask = 0, literal_bytes = 0, digit_mask = 0;
   };
-  bool usable = false;  // false: some other directive, or too long to lay out
-  size_t length = 0;    // of every field the pattern writes
-  std::array<Number, 16> numbers{};
-  size_t number_count = 0;
-  std::array<char, 64> text{};         // the literal bytes at their positions
-  std::array<uint8_t, 64> literals{};  // those positions, in order
-  size_t literal_count = 0;
+  // A two-digit number whose range is narrower than 00 to 99.
+  struct Ranged {
+    size_t at;
+    unsigned low, high;
+  };
+
+  bool usable_ = false;
+  size_t length_ = 0;  // of every field the pattern writes
+  std::array<Word, kLongest / 8 + 1> words_{};
+  size_t word_count_ = 0;
+  std::array<Ranged, kLongest / 2> ranged_{};
+  size_t ranged_count_ = 0;
+  int day_at_ = -1, month_at_ = -1;  // where %d and %m stand; -1: nowhere
 };
 
-NumericShape numeric_shape(std::string_view pattern) {
-  NumericShape shape;
+NumericLayout::NumericLayout(std::string_view pattern) {
+  std::array<char, kLongest> text{};     // the literal bytes at their positions
+  std::array<bool, kLongest> literal{};  // which positions hold them
+  std::array<bool, kLongest> digit{};
   size_t f = 0;
   for (size_t p = 0; p < pattern.size(); ++p) {
-    if (f >= shape.text.size()) return {};
+    if (f >= kLongest) return;
     if (pattern[p] != '%' || (p + 1 < pattern.size() && pattern[p + 1] == '%')) {
       p += pattern[p] == '%';  // %% writes one %
-      shape.literals[shape.literal_count++] = static_cast<uint8_t>(f);
-      shape.text[f++] = pattern[p];
+      literal[f] = true;
+      text[f++] = pattern[p];
       continue;
     }
-    if (++p == pattern.size()) return {};
+    if (++p == pattern.size()) return;
     const char letter = pattern[p];
-    NumericShape::Number n{static_cast<uint8_t>(f), 2, 0, 99, letter};
+    Ranged range{f, 0, 99};
+    size_t digits = 2;
     switch (letter) {
-      case 'd': n.low = 1, n.high = 31; break;
-      case 'm': n.low = 1, n.high = 12; break;
-      case 'H': n.high = 23; break;
+      case 'd': range.low = 1, range.high = 31, day_at_ = static_cast<int>(f); break;
+      case 'm': range.low = 1, range.high = 12, month_at_ = static_cast<int>(f); break;
+      case 'H': range.high = 23; break;
       case 'M':
-      case 'S': n.high = 59; break;
-      case 'Y': n.digits = 4, n.high = 9999; break;
+      case 'S': range.high = 59; break;
+      case 'Y': digits = 4; break;
       case 'y': break;
-      default: return {};
+      default: return;
     }
-    if (shape.number_count == shape.numbers.size() || f + n.digits > shape.text.size()) return {};
-    shape.numbers[shape.number_count++] = n;
-    f += n.digits;
+    if (f + digits > kLongest) return;
+    if (range.low > 0 || range.high < 99) ranged_[ranged_count_++] = range;
+    for (size_t k = 0; k < digits; ++k) digit[f + k] = true;
+    f += digits;
   }
-  shape.length = f;
-  shape.usable = true;
-  return shape;
+  length_ = f;
+  if (day_at_ >= 0 && month_at_ >= 0) {  // both are tested against each other
+    size_t kept = 0;
+    for (size_t k = 0; k < ranged_count_; ++k) {
+      const auto at = static_cast<int>(ranged_[k].at);
+      if (at != day_at_ && at != month_at_) ranged_[kept++] = ranged_[k];
+    }
+    ranged_count_ = kept;
+  }
+  // Words at 0, 8, 16, ... and the last one ending at the field's end,
+  // overlapping the one before it: no byte past the field is read.
+  const auto add_word = [&](size_t at) {
+    Word &w = words_[word_count_++];
+    w.at = at;
+    char literal_mask[8] = {}, literal_bytes[8] = {}, digit_mask[8] = {};
+    for (size_t k = 0; k < 8 && at + k < kLongest; ++k) {
+      literal_mask[k] = literal[at + k] ? '\xFF' : '\0';
+      literal_bytes[k] = literal[at + k] ? text[at + k] : '\0';
+      digit_mask[k] = digit[at + k] ? '\xFF' : '\0';
+    }
+    std::memcpy(&w.literal_mask, literal_mask, 8);
+    std::memcpy(&w.literal_bytes, literal_bytes, 8);
+    std::memcpy(&w.digit_mask, digit_mask, 8);
+  };
+  if (length_ <= 8) {
+    add_word(0);  // a shorter field is checked in a zeroed word of its own
+  } else {
+    for (size_t at = 0; at + 8 < length_; at += 8) add_word(at);
+    add_word(length_ - 8);
+  }
+  usable_ = true;
 }
 
-// Whether field is exactly what a pattern of two- and four-digit numeric
-// fields and literal bytes writes, every number in its field's range: then
-// the fixed-width reader read all of it, and writing the value back would give
-// the field again.  False means "not sure" (names, flags, other directives,
-// a shape that differs), never "not whole".
-bool numeric_shape_matches(std::string_view pattern, std::string_view field) {
-  const NumericShape &shape = remembered<NumericShape>(pattern, numeric_shape);
-  if (!shape.usable || field.size() != shape.length) return false;
-  // The numbers and the literal bytes between them cover the field.
-  const auto *bytes = reinterpret_cast<const unsigned char *>(field.data());
-  int day = 0, month = 0;
-  for (size_t k = 0; k < shape.number_count; ++k) {
-    const NumericShape::Number &n = shape.numbers[k];
-    const unsigned char *d = bytes + n.at;
-    const unsigned d0 = d[0] - unsigned{'0'}, d1 = d[1] - unsigned{'0'};
-    unsigned v = 10 * d0 + d1;
-    bool digits = d0 <= 9 && d1 <= 9;
-    if (n.digits == 4) {
-      const unsigned d2 = d[2] - unsigned{'0'}, d3 = d[3] - unsigned{'0'};
-      v = 100 * v + 10 * d2 + d3;
-      digits = digits && d2 <= 9 && d3 <= 9;
-    }
-    if (!digits || v < n.low || v > n.high) return false;
-    if (n.letter == 'd') day = static_cast<int>(v);
-    if (n.letter == 'm') month = static_cast<int>(v);
-  }
-  for (size_t k = 0; k < shape.literal_count; ++k)
-    if (field[shape.literals[k]] != shape.text[shape.literals[k]]) return false;
-  // The day must exist in some year; zmdy has already refused 31 April.
-  return month == 0 || day == 0 || day <= civil::days_in_month(2000, month);
-}
+namespace {
 
 // Equal but for blanks and ASCII case.
 bool same_text_blanks_aside(std::string_view a, std::string_view b) {
@@ -242,6 +301,19 @@ bool FieldReader::read_text(std::string_view text, double *value, std::string *d
   return true;
 }
 
+inline const NumericLayout *FieldReader::item_layout(size_t k) {
+  const Locale *locale = this->locale();
+  if (locale == nullptr) return nullptr;
+  // The item's text is looked at again only when the locale has changed.
+  if (locale->version() != layout_versions_[k]) lay_out(k, *locale);
+  return layouts_[k].get();
+}
+
+void FieldReader::lay_out(size_t k, const Locale &locale) {
+  layouts_[k] = std::make_shared<const NumericLayout>(locale.text(pattern_items_[k]));
+  layout_versions_[k] = locale.version();
+}
+
 // The informat's own road, pattern by pattern, so that the pattern that read
 // the field is the one that must write it back: the first locale pattern,
 // the second when the first does not account for the field, else the host's
@@ -251,14 +323,14 @@ bool FieldReader::read_informat_strictly(std::string_view text, double *value) {
   const auto parser = reinterpret_cast<PatternReader>(routine_);
   const auto length = static_cast<int32_t>(text.size());
   if (parser != nullptr) {
-    for (const int32_t item : pattern_items_) {
+    for (size_t k = 0; k < std::size(pattern_items_); ++k) {
+      const int32_t item = pattern_items_[k];
       double read_value = std::nan("");
       const int32_t status = parser(text.data(), length, nullptr, item, &read_value);
       if (status != UWN_OK || std::isnan(read_value)) continue;
       // Most fields are the pattern's own numeric shape: no need to write them back.
-      const Locale *locale = this->locale();
-      if ((locale != nullptr && numeric_shape_matches(locale->text(item), text)) ||
-          written_back_as(nullptr, item, read_value, text)) {
+      const NumericLayout *layout = item_layout(k);
+      if ((layout != nullptr && layout->matches(text)) || written_back_as(nullptr, item, read_value, text)) {
         *value = read_value;
         return true;
       }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "convert.h"
 #include "csv.h"
 #include "messages.h"
+#include "nlhost/iso_text.h"
 #include "nlhost/utf8.h"
 #include "output_files.h"
 #include "parallel_lines.h"
@@ -61,13 +63,19 @@ class ReadJob : public LineJob {
   ReadJob(ColumnReader reader, const ReadOptions &options) : reader_(std::move(reader)), options_(options) {}
 
   void run(std::string_view block, bool starts_input, BlockResult &result) override {
-    std::string &out = result.output;
-    out.reserve(block.size() * 2 + 64);
+    // Written straight into the block's output: a line is short, and an
+    // append of each piece would cost more than the piece.
+    OutputCursor out(result.output, block.size() * 2 + 64);
     BlockLines lines(block, starts_input);
     std::string_view line;
     int64_t number = 0;
-    char text[2 * nlhost::kIsoTextMax + 2];  // a value, a tab, its ISO text, a line end
     ColumnCounts counts;
+    const auto unread = [&](int32_t topic, std::string text) {
+      out.append(".\n");
+      result.note_at(out.size(), number, topic, std::move(text));
+    };
+    const nlhost::ValueKind kind = reader_.kind();
+    const bool exact = kind == nlhost::ValueKind::kNumber;
     // Nearly every block is ASCII: tested once, its lines need no UTF-8 test
     // and its fields no normalization.
     const bool ascii = nlhost::ascii_prefix(block) == block.size();
@@ -75,46 +83,56 @@ class ReadJob : public LineJob {
       ++number;
       if (options_.header && starts_input && number == 1) continue;
       if (!ascii && !valid_utf8(line)) {
-        result.note(number, kNotUtf8, not_utf8_message(line, block));
+        result.note_at(out.size(), number, kNotUtf8, not_utf8_message(line, block));
         result.fatal = true;
         break;
       }
       std::string_view field;
       if (!field_of(line, options_, fields_, scratch_, &field)) {
-        out += ".\n";
-        result.note(number, kUnread, "no column " + std::to_string(options_.column));
+        unread(kUnread, "no column " + std::to_string(options_.column));
         continue;
       }
-      if (options_.echo) out.append(field).push_back('\t');
+      if (options_.echo) {
+        char *p = out.room(field.size() + 1);
+        std::memcpy(p, field.data(), field.size());
+        p[field.size()] = '\t';
+        out.advance(p + field.size() + 1);
+      }
       double value = 0;
-      const bool exact = reader_.kind() == nlhost::ValueKind::kNumber;
       const ColumnReader::Outcome outcome = reader_.read(field, &value, exact ? &decimal_ : nullptr, ascii);
       if (outcome == ColumnReader::Outcome::kAmbiguous) {
-        out += ".\n";
-        result.note(number, kAmbiguous,
-                    quoted_for_message(field) + " not read: ambiguous, " + reader_.ambiguity());
+        unread(kAmbiguous, quoted_for_message(field) + " not read: ambiguous, " + reader_.ambiguity());
         continue;
       }
       if (outcome == ColumnReader::Outcome::kNotRead) {
-        out += ".\n";
-        result.note(number, kUnread, quoted_for_message(field) + " not read by " + reader_.name());
+        unread(kUnread, quoted_for_message(field) + " not read by " + reader_.name());
         continue;
       }
-      count_read(counts, reader_.kind(), field, value);
+      count_read(counts, kind, field, value);
       // A number is its own text, the field's own digits where they are
-      // known; a date or time is followed by its ISO 8601 text.  The line is
-      // put together here and appended once.
+      // known; a date or time is followed by its ISO 8601 text.
       if (exact && !decimal_.empty()) {
-        out.append(decimal_).push_back('\n');
+        char *p = out.room(decimal_.size() + 1);
+        std::memcpy(p, decimal_.data(), decimal_.size());
+        p[decimal_.size()] = '\n';
+        out.advance(p + decimal_.size() + 1);
         continue;
       }
-      char *p = text + format_number(value, text);
-      if (reader_.kind() != nlhost::ValueKind::kNumber) {
+      char *p = out.room(2 * nlhost::kIsoTextMax + 2);  // a value, a tab, its ISO text, a line end
+      if (const auto days = nlhost::iso::whole_number(value); kind == nlhost::ValueKind::kDate && days) {
+        // Whole days, nearly every date: the count and the date by digit pairs.
+        p = nlhost::iso::write_integer(p, *days);
         *p++ = '\t';
-        p += nlhost::write_iso(reader_.kind(), value, p);
+        p = nlhost::iso::write_date(p, *days);
+      } else {
+        p += format_number(value, p);
+        if (!exact) {
+          *p++ = '\t';
+          p = nlhost::iso::write_value(kind, value, p);
+        }
       }
       *p++ = '\n';
-      out.append(text, static_cast<size_t>(p - text));
+      out.advance(p);
     }
     result.lines = number;
     result.columns.assign(1, counts);

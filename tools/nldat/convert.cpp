@@ -5,10 +5,14 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <optional>
 
 #include "messages.h"
 #include "nlhost/civil.h"
 #include "nlhost/detect.h"
+#include "nlhost/iso_text.h"
+#include "nlhost/utf8.h"
 
 namespace nldat {
 
@@ -30,32 +34,34 @@ size_t whole_records(std::string_view text, char delimiter, bool at_end, int64_t
   return pos;
 }
 
-void ChunkConverter::write_text(std::string_view text, bool quoted, std::string &output) const {
+void ChunkConverter::write_text(std::string_view text, bool quoted, OutputCursor &output) const {
   // A converted field holds no quote or line end; it needs quotes only where
   // the delimiter is a byte of ISO text or of a number.
   quoted = quoted || (delimiter_may_be_written_ && text.find(plan_.delimiter) != std::string_view::npos);
-  if (quoted) output += '"';
-  output += text;
-  if (quoted) output += '"';
+  char *p = output.room(text.size() + 2);
+  if (quoted) *p++ = '"';
+  std::memcpy(p, text.data(), text.size());
+  p += text.size();
+  if (quoted) *p++ = '"';
+  output.advance(p);
 }
 
-void count_read(ColumnCounts &counts, nlhost::ValueKind kind, std::string_view field, double value) {
-  ++counts.read;
-  // The guard warns only of a column every date of which reads swapped too:
-  // after the first that does not, the chunk's other dates need no look.
-  if (kind == nlhost::ValueKind::kDate && counts.swappable + 1 == counts.read &&
-      reads_swapped(field, value, &counts.day_first))
-    ++counts.swappable;
-}
+namespace {
 
-std::string swapped_warning(const ColumnCounts &totals) {
-  if (totals.read == 0 || totals.swappable != totals.read) return {};
-  return "all " + std::to_string(totals.read) + " dates also read " +
-         (totals.day_first ? "month-first" : "day-first") +
-         "; give --locale or check (nldat sniff shows why)";
-}
+using nlhost::detect::Order;
 
-bool reads_swapped(std::string_view field, double days, bool *day_first) {
+// A numeric date that reads as another date with its day and month swapped:
+// the order it would have been read in the other way and its separator.
+// Whether some locale writes that order with that separator
+// (nlhost::detect::written_with) decides whether it could have been meant so.
+struct SwappedForm {
+  Order other;
+  char separator;
+};
+
+constexpr std::string_view kDateSeparators = "/.-";
+
+std::optional<SwappedForm> swapped_form(std::string_view field, double days, bool *day_first) {
   // Three runs of digits between one kind of separator: "05/06/2026".
   field = nlhost::trim_blanks(field);
   int runs[3] = {};
@@ -64,13 +70,13 @@ bool reads_swapped(std::string_view field, double days, bool *day_first) {
   char separator = '\0';
   for (size_t i = 0; i < field.size();) {
     if (field[i] < '0' || field[i] > '9') {
-      if (std::string_view("/.-").find(field[i]) == std::string_view::npos ||
+      if (kDateSeparators.find(field[i]) == std::string_view::npos ||
           (separator != '\0' && field[i] != separator))
-        return false;
+        return std::nullopt;
       separator = field[i++];
       continue;
     }
-    if (count == 3) return false;
+    if (count == 3) return std::nullopt;
     size_t j = i;
     int value = 0;
     while (j < field.size() && field[j] >= '0' && field[j] <= '9' && j - i < 5)
@@ -79,50 +85,89 @@ bool reads_swapped(std::string_view field, double days, bool *day_first) {
     lengths[count++] = j - i;
     i = j;
   }
-  if (count != 3 || lengths[0] > 2 || lengths[1] > 2) return false;
+  if (count != 3 || lengths[0] > 2 || lengths[1] > 2) return std::nullopt;
   const nlhost::civil::Ymd ymd = nlhost::civil::civil_from_days(static_cast<int64_t>(std::floor(days)));
-  if (ymd.day > 12 || ymd.day == ymd.month) return false;
-  // Read one way, it could have been meant the other only where some locale
-  // writes dates the other way with the same separator.
-  using nlhost::detect::Order;
+  if (ymd.day > 12 || ymd.day == ymd.month) return std::nullopt;
   if (runs[0] == ymd.day && runs[1] == ymd.month) {
     *day_first = true;
-    return nlhost::detect::written_with(Order::kMonthFirst, separator);
+    return SwappedForm{Order::kMonthFirst, separator};
   }
   if (runs[0] == ymd.month && runs[1] == ymd.day) {
     *day_first = false;
-    return nlhost::detect::written_with(Order::kDayFirst, separator);
+    return SwappedForm{Order::kDayFirst, separator};
   }
-  return false;
+  return std::nullopt;
 }
 
-void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, int64_t line,
-                                 ChunkResult *result) {
+// The form's bit in ColumnCounts::swapped_forms.
+uint8_t form_bit(const SwappedForm &form) {
+  return static_cast<uint8_t>(
+      1u << (3 * (form.other == Order::kDayFirst) + kDateSeparators.find(form.separator)));
+}
+
+}  // namespace
+
+void count_read(ColumnCounts &counts, nlhost::ValueKind kind, std::string_view field, double value) {
+  ++counts.read;
+  // The guard warns only of a column every date of which reads swapped too:
+  // after the first that does not, the chunk's other dates need no look.
+  // Whether any locale writes the forms seen is asked at the end: the answer
+  // needs the census of the locales, which most columns never need.
+  if (kind != nlhost::ValueKind::kDate || counts.swappable + 1 != counts.read) return;
+  if (const std::optional<SwappedForm> form = swapped_form(field, value, &counts.day_first)) {
+    ++counts.swappable;
+    counts.swapped_forms |= form_bit(*form);
+  }
+}
+
+std::string swapped_warning(const ColumnCounts &totals) {
+  if (totals.read == 0 || totals.swappable != totals.read) return {};
+  for (const Order other : {Order::kMonthFirst, Order::kDayFirst}) {
+    for (const char separator : kDateSeparators) {
+      if ((totals.swapped_forms & form_bit({other, separator})) != 0 &&
+          !nlhost::detect::written_with(other, separator))
+        return {};
+    }
+  }
+  return "all " + std::to_string(totals.read) + " dates also read " +
+         (totals.day_first ? "month-first" : "day-first") +
+         "; give --locale or check (nldat sniff shows why)";
+}
+
+bool reads_swapped(std::string_view field, double days, bool *day_first) {
+  // Read one way, it could have been meant the other only where some locale
+  // writes dates the other way with the same separator.
+  const std::optional<SwappedForm> form = swapped_form(field, days, day_first);
+  return form && nlhost::detect::written_with(form->other, form->separator);
+}
+
+void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, bool ascii, int64_t line,
+                                 ChunkResult *result, OutputCursor &output) {
   ColumnReader &reader = readers_[k];
   const std::string_view field = csv::unquote(raw, scratch_);
   const bool both = plan_.form == OutputForm::kBoth && reader.kind() != nlhost::ValueKind::kNumber;
-  std::string &output = result->output;
+  const auto delimiter = [&] { output.append(std::string_view(&plan_.delimiter, 1)); };
   if (nlhost::trim_blanks(field).empty()) {
     ++result->counts[k].empty;
-    output += raw;
-    if (both) output += plan_.delimiter;
+    output.append(raw);
+    if (both) delimiter();
     return;
   }
   double value = 0;
   // A number goes out with the field's own digits where they are known.
   const bool number = reader.kind() == nlhost::ValueKind::kNumber;
-  const ColumnReader::Outcome outcome = reader.read(field, &value, number ? &decimal_ : nullptr);
+  const ColumnReader::Outcome outcome = reader.read(field, &value, number ? &decimal_ : nullptr, ascii);
   if (outcome != ColumnReader::Outcome::kRead) {
     ++result->counts[k].unread;
     const bool ambiguous = outcome == ColumnReader::Outcome::kAmbiguous;
     result->counts[k].ambiguous += ambiguous;
     result->rejects.push_back({line, k, std::string(field), false, ambiguous ? reader.ambiguity() : ""});
     if (plan_.keep) {
-      output += raw;
+      output.append(raw);
     } else if (quoted) {
-      output += "\"\"";
+      output.append("\"\"");
     }
-    if (both) output += plan_.delimiter;
+    if (both) delimiter();
     return;
   }
   count_read(result->counts[k], reader.kind(), field, value);
@@ -136,9 +181,11 @@ void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, in
                output);
     return;
   }
-  write_text(std::string_view(text, nlhost::write_iso(reader.kind(), value, text)), quoted, output);
+  write_text(std::string_view(
+                 text, static_cast<size_t>(nlhost::iso::write_value(reader.kind(), value, text) - text)),
+             quoted, output);
   if (both) {
-    output += plan_.delimiter;
+    delimiter();
     write_text(std::string_view(text, nlhost::write_iso(nlhost::ValueKind::kNumber, value, text)), quoted,
                output);
   }
@@ -146,7 +193,8 @@ void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, in
 
 void ChunkConverter::convert(std::string_view records, int64_t first_line, ChunkResult *result) {
   result->output.clear();
-  result->output.reserve(records.size() + records.size() / 4);
+  // Written straight into the output: most pieces of a record are short.
+  OutputCursor output(result->output, records.size() + records.size() / 4 + 64);
   result->counts.assign(plan_.columns.size(), ColumnCounts{});
   result->rejects.clear();
   result->records = 0;
@@ -154,7 +202,17 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
   result->invalid_line = 0;
   result->invalid_record = {};
   result->damage = {};
-  const bool valid = valid_utf8(records);
+  // The block is tested for ASCII once, as far as its fields reach: a field
+  // that ends before the next byte past ASCII needs no normalization.
+  size_t non_ascii = nlhost::ascii_prefix(records);
+  const auto ascii_field = [&](const csv::Field &f) {
+    while (non_ascii < f.begin) {
+      ++non_ascii;
+      non_ascii += nlhost::ascii_prefix(records.substr(non_ascii));
+    }
+    return f.end <= non_ascii;
+  };
+  const bool valid = non_ascii == records.size() || valid_utf8(records);
   int64_t line = first_line;
   size_t pos = 0;
   csv::RecordEnd record;
@@ -164,7 +222,6 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
       result->invalid_line = line;
       result->invalid_record = text;
     }
-    std::string &output = result->output;
     if (text.empty()) {
       // A blank line holds no fields to convert.
     } else if (record.unclosed) {
@@ -185,7 +242,8 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
         }
         const csv::Field &f = fields_[column];
         output.append(records.substr(copied, f.begin - copied));
-        write_field(k, records.substr(f.begin, f.end - f.begin), f.quoted, line, result);
+        write_field(k, records.substr(f.begin, f.end - f.begin), f.quoted, ascii_field(f), line, result,
+                    output);
         copied = f.end;
       }
       output.append(records.substr(copied, record.end - copied));

@@ -81,8 +81,10 @@ class ChunkConverter {
 
  private:
   // Writes the converted field k of a record into result->output.
-  void write_field(size_t k, std::string_view raw, bool quoted, int64_t line, ChunkResult *result);
-  void write_text(std::string_view text, bool quoted, std::string &output) const;
+  // ascii: the field is all ASCII (nearly every one): it needs no normalization.
+  void write_field(size_t k, std::string_view raw, bool quoted, bool ascii, int64_t line, ChunkResult *result,
+                   OutputCursor &output);
+  void write_text(std::string_view text, bool quoted, OutputCursor &output) const;
   // Counts a record whose fields (in fields_) are more or fewer than the header's.
   void count_fields(int64_t line, ChunkResult *result) const;
 

@@ -7,8 +7,10 @@
 #ifndef NLDAT_PARALLEL_LINES_H
 #define NLDAT_PARALLEL_LINES_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -50,10 +52,13 @@ struct ColumnCounts {
   int64_t read = 0, empty = 0, unread = 0;
   int64_t ambiguous = 0;  // of those not read: read to different values by alternatives
   // Dates read that, written the other way round, are other dates too
-  // (numeric, the day 12 or less: see reads_swapped in convert.h), and the
-  // order those were read in.
+  // (numeric, the day 12 or less: see reads_swapped in convert.h), the
+  // order those were read in, and the forms they would be in the other way
+  // (orders and separators, a bit each: whether some locale writes them is
+  // asked once, for the totals).
   int64_t swappable = 0;
   bool day_first = false;
+  uint8_t swapped_forms = 0;
   ColumnCounts &operator+=(const ColumnCounts &other) {
     read += other.read;
     empty += other.empty;
@@ -61,6 +66,7 @@ struct ColumnCounts {
     ambiguous += other.ambiguous;
     if (other.swappable > 0) day_first = other.day_first;
     swappable += other.swappable;
+    swapped_forms |= other.swapped_forms;
     return *this;
   }
 };
@@ -100,7 +106,11 @@ struct BlockResult {
   bool fatal = false;                 // the job cannot go on: nothing after this block is written
 
   void note(int64_t line, int32_t topic, std::string text, std::string detail = {}) {
-    notes.push_back({line, output.size(), topic, std::move(text), std::move(detail)});
+    note_at(output.size(), line, topic, std::move(text), std::move(detail));
+  }
+  // A message said after output_at bytes of output (a job writing through an OutputCursor).
+  void note_at(size_t output_at, int64_t line, int32_t topic, std::string text, std::string detail = {}) {
+    notes.push_back({line, output_at, topic, std::move(text), std::move(detail)});
   }
   // Empty again, keeping the buffers' capacity: a block's output is a few
   // MiB, and memory fresh from the system costs a page fault every 4 KiB.
@@ -113,6 +123,38 @@ struct BlockResult {
     lines = 0;
     fatal = false;
   }
+};
+
+// Writes a block's output straight into a string, a line at a time through
+// a pointer, instead of appending each piece: room() makes sure of the bytes
+// a line may take, advance() moves past what was written, and the string is
+// cut to that when the cursor goes.
+class OutputCursor {
+ public:
+  // expected: the bytes the output will most likely take.
+  OutputCursor(std::string &out, size_t expected) : out_(out), used_(out.size()) {
+    out_.resize(used_ + expected);
+  }
+  ~OutputCursor() { out_.resize(used_); }
+  OutputCursor(const OutputCursor &) = delete;
+  OutputCursor &operator=(const OutputCursor &) = delete;
+
+  // Where to write at least n bytes.
+  char *room(size_t n) {
+    if (out_.size() - used_ < n) out_.resize(std::max(2 * out_.size(), used_ + n));
+    return out_.data() + used_;
+  }
+  void advance(const char *end) { used_ = static_cast<size_t>(end - out_.data()); }
+  void append(std::string_view text) {
+    std::memcpy(room(text.size()), text.data(), text.size());
+    used_ += text.size();
+  }
+  // The bytes written so far.
+  size_t size() const { return used_; }
+
+ private:
+  std::string &out_;
+  size_t used_;
 };
 
 // One worker's state for a job.

@@ -66,9 +66,16 @@ class Locale {
   }
   std::string_view text(int item) const;
   const uwn_number_convention *convention(int item) const;
+  // A stamp of the items as they are: it changes with every change of an
+  // item, and no two locales ever hold the same one, so that what a reader
+  // derived from a locale's items stays good while the stamp is the same.
+  uint64_t version() const { return version_.load(std::memory_order_relaxed); }
 
  private:
+  void changed();
+
   std::string name_;
+  std::atomic<uint64_t> version_;
   std::array<uwn_locale_entry, kItems> entries_{};
   std::array<uwn_number_convention, kItems> conventions_{};
   std::bitset<kItems> present_;

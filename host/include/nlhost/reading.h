@@ -23,6 +23,7 @@ namespace nlhost {
 namespace lenient {
 class UserForm;
 }
+class NumericLayout;
 
 // A field as the locale data can read it: the blanks of other widths
 // (U+00A0, U+202F, U+2007, U+2009) become ' ', a dash or minus used as a sign
@@ -110,6 +111,10 @@ class FieldReader {
   bool read_number(std::string_view field, double *value, std::string *decimal);
   bool run_number_reader(int32_t item, std::string_view text, double *value);
   bool read_informat_strictly(std::string_view text, double *value);
+  // The numeric layout of pattern item k of the locale read by; null
+  // without a locale.
+  const NumericLayout *item_layout(size_t k);
+  void lay_out(size_t k, const Locale &locale);
   bool written_back_as(const char *pattern, int32_t item, double value, std::string_view field) const;
 
   const Host *host_;
@@ -128,6 +133,11 @@ class FieldReader {
   char week_rule_ = 'V';
   std::string scratch_;
   std::string number_scratch_;
+  // The layouts of the two pattern items as the locale stood when they were
+  // laid out (Locale::version; 0: never): laid out again when it changes,
+  // the locale read by being another or its item set anew.
+  std::shared_ptr<const NumericLayout> layouts_[2];
+  uint64_t layout_versions_[2] = {};
 };
 
 }  // namespace nlhost
