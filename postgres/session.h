@@ -49,11 +49,15 @@ std::string_view locale_from_lc_time(std::string_view lc_time) noexcept;
 // A week rule given as text ("V", "u", ...): the rule letter, or 0.
 char week_rule(std::string_view text) noexcept;
 
-enum class ReadResult { kRead, kNotRead, kFailed };
+// kAmbiguous: alternatives read the field to different values; like
+// kNotRead, nothing is passed on as read.
+enum class ReadResult { kRead, kNotRead, kAmbiguous, kFailed };
 
 // One field to read: reader is an informat (NLDATE ...) or a library reader
-// (NUMBER MONEY PERCENT WEEK), any case; kind is what the caller returns, so
-// that a datetime informat asked for a date is refused.
+// (NUMBER MONEY PERCENT WEEK), any case, or any reader text of
+// nlhost/column_reader.h (NLDATE@en_GB, form:%b %d %Y, alternatives joined
+// by '|'); kind is what the caller returns, so that a datetime informat
+// asked for a date is refused.
 struct ReadRequest {
   std::string_view field;
   std::string_view reader;
@@ -70,7 +74,8 @@ struct Amount {
 
 // Reads the field strictly through nlhost::FieldReader.  kRead: *value set
 // (and *amount, when not null); kNotRead: the field is not one the reader
-// takes; kFailed: *error says why.
+// takes; kAmbiguous: two alternatives read it to different values;
+// kFailed: *error says why.
 ReadResult read_field(const Settings &settings, const ReadRequest &request, double *value, Amount *amount,
                       Error *error) noexcept;
 
