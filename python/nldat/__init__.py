@@ -55,16 +55,16 @@ class NotReadPositions(np.ndarray):
         self.ambiguous = getattr(obj, "ambiguous", {})
 
 
-def _ambiguous_fields(found):
-    """{position: ({alternative: value}, text)} of the host's account of
-    the fields the alternatives read to different values."""
-    out = {}
-    for row, position in enumerate(found["positions"].tolist()):
-        values = found["values"][row]
-        none = np.isnat(values) if values.dtype.kind in "mM" else np.isnan(values)
-        each = {label: (None if no else value) for label, value, no in zip(found["labels"], values, none)}
-        out[position] = (each, found["texts"][row])
-    return out
+def _ambiguous_fields(found, positions):
+    """{position: {alternative: value}} of the host's account of the fields
+    the alternatives read to different values: its positions, mapped to
+    positions (a category's codes map one to several rows)."""
+    values = found["values"]
+    none = np.isnat(values) if values.dtype.kind in "mM" else np.isnan(values)
+    each = values.astype(object)
+    each[none] = None
+    by_field = [dict(zip(found["labels"], row)) for row in each.tolist()]
+    return {int(row): by_field[k] for row, k in positions}
 
 
 def _module_path():
@@ -216,27 +216,31 @@ def read(values, informat="NLDATE", locale=None, strict=True, *, errors="coerce"
     result, status, found = _the_session().read(
         flat, str(informat), pattern or "", _locale(locale), bool(strict), str(rule), threads or 0,
         bool(exact), _missing_markers())
-    ambiguous = _ambiguous_fields(found) if found is not None else None
+    # The host's positions of the ambiguous fields, as (row, entry) pairs of this answer.
+    rows = None
+    if found is not None:
+        rows = zip(found["positions"].tolist(), range(len(found["positions"])))
     if codes is not None:
         # A category's text is read once; code -1 (missing) takes the missing value put last.
         missing = np.array([None if result.dtype == object else "NaT" if result.dtype.kind in "mM" else np.nan],
                            dtype=result.dtype)
         result = np.concatenate([result, missing])[codes]
         status = np.concatenate([status, np.array([2], dtype=status.dtype)])[codes]
-        if ambiguous:
+        if found is not None:
             # Each row of an ambiguous category is ambiguous alike.
-            rows = np.flatnonzero(np.isin(codes, np.fromiter(ambiguous, dtype=np.int64)))
-            ambiguous = {int(row): ambiguous[int(codes[row])] for row in rows}
+            entry = {int(p): k for k, p in enumerate(found["positions"].tolist())}
+            hit = np.flatnonzero(np.isin(codes, found["positions"]))
+            rows = ((int(r), entry[int(codes[r])]) for r in hit)
         flat, shape = flat[codes], codes.shape
     answer = _wrap(result, index, name, shape)
     if errors == "coerce":
         return answer
     not_read = np.flatnonzero((status == 0) | (status == 3))
     if errors == "report":
-        if ambiguous is None:
+        if found is None:
             return answer, not_read
         positions = not_read.view(NotReadPositions)
-        positions.ambiguous = {position: each for position, (each, _) in ambiguous.items()}
+        positions.ambiguous = _ambiguous_fields(found, rows)
         return answer, positions
     if len(not_read) > 0:
         first = int(not_read[0])
@@ -245,8 +249,11 @@ def read(values, informat="NLDATE", locale=None, strict=True, *, errors="coerce"
         where = f"values[{first}]" if index is None else f"values[{first}] (index {label!r})"
         more = f" and {len(not_read) - 1} more" if len(not_read) > 1 else ""
         shown = repr(field) if len(repr(field)) <= 80 else repr(field)[:76] + "..."
-        each, text = ambiguous.get(first, (None, None)) if ambiguous else (None, None)
-        why = f": ambiguous, {text}" if text is not None else ""
+        each, why = None, ""
+        if status[first] == 3:
+            entry = next(k for row, k in rows if row == first)
+            each = _ambiguous_fields(found, [(first, entry)])[first]
+            why = ": ambiguous, " + _nldat.describe(found["kind"], found["host"][entry], found["labels"])
         raise NotRead(f"{where} {shown} not read by {informat}{why}{more}", first, label, field, each)
     return answer
 

@@ -151,33 +151,37 @@ py::array to_numpy(nlhost::ValueKind kind, const std::vector<double> &values, st
 
 // What the alternatives made of the fields they read to different values,
 // for the caller to see: positions, values (one row a field, one column an
-// alternative, NaT or NaN where it did not read), labels and the text that
-// says it ("2026-06-05 by NLDATE@en_GB or 2026-05-06 by NLDATE@en_US").
+// alternative, NaT or NaN where it did not read), the same as the host's
+// values (float64, NaN) for describe(), the kind and the labels.
 py::dict ambiguities(nlhost::ValueKind kind, const std::vector<nlhost::ReaderChoice> &choices,
-                     const std::vector<Ambiguous> &found) {
-  const size_t count = choices.size();
-  std::vector<double> flat;
-  std::vector<uint8_t> status;
-  py::array_t<int64_t> positions(static_cast<py::ssize_t>(found.size()));
+                     const Ambiguities &found) {
+  const auto count = static_cast<py::ssize_t>(choices.size());
+  const auto rows = static_cast<py::ssize_t>(found.positions.size());
   std::vector<std::string> labels;
   for (const nlhost::ReaderChoice &choice : choices) labels.push_back(choice.label);
-  py::list texts;
-  for (size_t a = 0; a < found.size(); ++a) {
-    positions.mutable_data()[a] = static_cast<int64_t>(found[a].position);
-    for (const double v : found[a].values) {
-      flat.push_back(v);
-      status.push_back(std::isnan(v) ? kNotRead : kRead);
-    }
-    texts.append(nlhost::describe_values(kind, found[a].values, labels));
-  }
+  py::array_t<int64_t> positions(rows);
+  std::copy(found.positions.begin(), found.positions.end(), positions.mutable_data());
+  py::array_t<double> host(std::vector<py::ssize_t>{rows, count});
+  std::copy(found.values.begin(), found.values.end(), host.mutable_data());
+  std::vector<uint8_t> status(found.values.size());
+  for (size_t k = 0; k < status.size(); ++k) status[k] = std::isnan(found.values[k]) ? kNotRead : kRead;
   py::dict out;
   out["positions"] = positions;
-  out["values"] =
-      to_numpy(kind, flat, status)
-          .attr("reshape")(static_cast<py::ssize_t>(found.size()), static_cast<py::ssize_t>(count));
+  out["values"] = to_numpy(kind, found.values, status).attr("reshape")(rows, count);
+  out["host"] = host;
+  out["kind"] = std::string(nlhost::kind_info(kind).name);
   out["labels"] = labels;
-  out["texts"] = texts;
   return out;
+}
+
+// What each alternative made of one field (a row of ambiguities()'s host
+// values): "2026-06-05 by NLDATE@en_GB or 2026-05-06 by NLDATE@en_US".
+std::string describe(const std::string &kind_name, const py::array_t<double> &values,
+                     const std::vector<std::string> &labels) {
+  const nlhost::KindInfo *kind = nlhost::find_kind(kind_name);
+  if (kind == nullptr || values.ndim() != 1 || static_cast<size_t>(values.size()) != labels.size())
+    throw py::value_error("describe takes a kind and one value an alternative");
+  return nlhost::describe_values(kind->kind, std::span<const double>(values.data(), labels.size()), labels);
 }
 
 // Reads a column: (values, status, ambiguities) with status 1 read, 0 not
@@ -201,7 +205,7 @@ py::tuple read_fields(Session &session, const py::array &values, const std::stri
   std::vector<double> read_values(n);
   std::vector<uint8_t> status(n, kNotRead);
   std::vector<std::string> digits;
-  std::vector<Ambiguous> ambiguous;
+  Ambiguities ambiguous;
   nlhost::ValueKind kind;
   {
     py::gil_scoped_release unlocked;
@@ -352,6 +356,7 @@ PYBIND11_MODULE(_nldat, m) {
       .def("week", &write_weeks, py::arg("dates"), py::arg("rule"), py::arg("width"))
       .def("sniff", &sniff, py::arg("input"), py::arg("is_path"), py::arg("name"), py::arg("delimiter"),
            py::arg("header"), py::arg("encoding"), py::arg("preferred"));
+  m.def("describe", &describe, py::arg("kind"), py::arg("values"), py::arg("labels"));
   m.def("readers", &reader_names, "The names of the readers, informats first.");
   m.def("host_locale_name", &host_locale_name, "The locale a POSIX locale name stands for.");
   m.def("locales", &nlhost::icu_locale_names, "The names of the locales the host offers, sorted.");

@@ -198,7 +198,7 @@ nlhost::ValueKind reader_kind(Session &session, const std::vector<nlhost::Reader
 
 void read_alternatives(Session &session, const std::vector<nlhost::ReaderChoice> &choices,
                        const std::string &locale, const Column &column, size_t threads, double *values,
-                       uint8_t *status, std::vector<std::string> *digits, std::vector<Ambiguous> *ambiguous) {
+                       uint8_t *status, std::vector<std::string> *digits, Ambiguities *ambiguous) {
   const size_t n = column.size(), count = choices.size();
   // Each alternative's reading of the whole column, then field by field together.
   std::vector<std::vector<double>> read(count, std::vector<double>(n));
@@ -228,7 +228,8 @@ void read_alternatives(Session &session, const std::vector<nlhost::ReaderChoice>
       case nlhost::Agreement::kNotRead: status[i] = kNotRead; break;
       case nlhost::Agreement::kAmbiguous:
         status[i] = kAmbiguous;
-        ambiguous->push_back({i, field});
+        ambiguous->positions.push_back(i);
+        ambiguous->values.insert(ambiguous->values.end(), field.begin(), field.end());
         break;
     }
   }

@@ -64,10 +64,11 @@ enum Status : uint8_t { kNotRead = 0, kRead = 1, kMissingField = 2, kAmbiguous =
 void read_column(Session &session, const nlhost::ReaderChoice &choice, const Column &column, size_t threads,
                  double *values, uint8_t *status, std::vector<std::string> *digits);
 
-// A field the alternatives read to different values: values[k] is what
-// alternative k made of it (NaN: not read).
-struct Ambiguous {
-  size_t position;
+// The fields the alternatives read to different values: positions[a], and
+// what alternative k made of it in values[a * alternatives + k] (NaN: not
+// read).
+struct Ambiguities {
+  std::vector<size_t> positions;
   std::vector<double> values;
 };
 
@@ -79,7 +80,7 @@ struct Ambiguous {
 // are of one kind (see reader_kind).
 void read_alternatives(Session &session, const std::vector<nlhost::ReaderChoice> &choices,
                        const std::string &locale, const Column &column, size_t threads, double *values,
-                       uint8_t *status, std::vector<std::string> *digits, std::vector<Ambiguous> *ambiguous);
+                       uint8_t *status, std::vector<std::string> *digits, Ambiguities *ambiguous);
 
 // The kind the alternatives read, making the locale of each current in
 // turn; std::invalid_argument when a reader cannot be made or two read

@@ -2,6 +2,7 @@
 alternatives that must agree, forms; ambiguous fields never read; the
 sniff plan's readers applied as they stand."""
 
+import datetime
 import decimal
 
 import numpy as np
@@ -86,6 +87,20 @@ def test_a_series_a_category_and_threads_give_the_same_answer():
     assert positions.tolist() == not_read.tolist()
     assert sorted(positions.ambiguous) == not_read.tolist()
     assert values.isna().sum() == len(not_read) + 10000
+
+
+def test_the_first_field_not_read_of_a_category_is_told_by_its_own_values():
+    pd = pytest.importorskip("pandas")
+    # The categories sort otherwise than the rows come.
+    series = pd.Series(["13/02/2026", "07/08/2026", "05/06/2026", "07/08/2026"], dtype="category")
+    with pytest.raises(nldat.NotRead, match=r"values\[1\] \(index 1\) '07/08/2026' .*2026-08-07 by NLDATE@en_GB "
+                       r"or 2026-07-08 by NLDATE@en_US and 2 more") as raised:
+        nldat.read(series, TWO_SYSTEMS, errors="raise")
+    assert raised.value.ambiguity == {"NLDATE@en_GB": datetime.date(2026, 8, 7),
+                                      "NLDATE@en_US": datetime.date(2026, 7, 8)}
+    _, not_read = nldat.read(series, TWO_SYSTEMS, errors="report")
+    assert not_read.ambiguous[3] == raised.value.ambiguity
+    assert not_read.ambiguous[2]["NLDATE@en_GB"] == datetime.date(2026, 6, 5)
 
 
 def test_numbers_by_alternatives_keep_their_digits():
