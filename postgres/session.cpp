@@ -340,70 +340,103 @@ char week_rule(std::string_view text) noexcept {
   return rule == 'U' || rule == 'V' || rule == 'W' ? rule : 0;
 }
 
+namespace {
+
+// What each alternative of a request made of its field.
+struct Readings {
+  std::vector<nlhost::ReaderChoice> choices;
+  double values[nlhost::kMaxAlternatives];  // NaN: not read
+  const CachedLocale *locales[nlhost::kMaxAlternatives];
+  std::string exact;  // the digits of the first that read, when asked for
+};
+
+// Reads request.field by each alternative request.reader names, each by its
+// own locale, else the call's; the values are for nlhost::agree to agree
+// on.  False and *error when the text is bad or a reader cannot be made.
+bool read_each(const Settings &settings, const ReadRequest &request, bool digits, Readings *out,
+               Error *error) {
+  nlhost::ReaderChoice base;
+  base.week_rule = request.rule;
+  std::string why;
+  if (!nlhost::parse_readers(request.reader, base, &out->choices, &why)) {
+    fail(error, Failure::kBadParameter, "bad informat \"%.*s\": %s", shown(request.reader),
+         request.reader.data(), why.c_str());
+    informats_hint(error, request.kind);
+    return false;
+  }
+  // An unknown name is the caller's error before anything is loaded.
+  for (const nlhost::ReaderChoice &choice : out->choices) {
+    const nlhost::ReaderInfo *row = nlhost::find_reader(choice.name);
+    if (choice.pattern.empty() && !choice.form && (row == nullptr || row->kind != request.kind)) {
+      fail(error, Failure::kBadParameter, "unknown informat \"%.*s\"", shown(choice.name),
+           choice.name.data());
+      informats_hint(error, request.kind);
+      return false;
+    }
+  }
+  const CachedLocale *locale = nullptr;
+  const nlhost::Module *module = prepare(settings, error, &locale);
+  if (module == nullptr) return false;
+  std::string other;
+  bool any = false;
+  for (size_t k = 0; k < out->choices.size(); ++k) {
+    const nlhost::ReaderChoice &choice = out->choices[k];
+    out->locales[k] = locale;
+    if (!choice.locale.empty()) {
+      out->locales[k] = the_session().select_locale(choice.locale, error);
+      if (out->locales[k] == nullptr) return false;
+    } else if (k > 0 && locale != nullptr && the_session().select_locale(settings.locale, error) == nullptr) {
+      return false;
+    }
+    nlhost::FieldReader *reader = the_session().reader(*module, choice, request.kind, error);
+    if (reader == nullptr) return false;
+    reader->set_week_rule(request.rule);
+    // The field's own digits, where the reader can give them, make an
+    // amount exact; the first alternative that reads gives them.
+    std::string *text = any ? &other : &out->exact;
+    double v = 0;
+    const bool read = digits ? reader->read_exact(request.field, &v, text) : reader->read(request.field, &v);
+    out->values[k] = read ? v : std::nan("");
+    any = any || read;
+  }
+  return true;
+}
+
+// The kind of value the first alternative of text reads, as far as the
+// text says; kDate when it says nothing the reader would not refuse itself.
+nlhost::ValueKind kind_read(std::string_view text) {
+  std::vector<nlhost::ReaderChoice> choices;
+  std::string why;
+  if (!nlhost::parse_readers(text, {}, &choices, &why)) return nlhost::ValueKind::kDate;
+  const nlhost::ReaderChoice &choice = choices.front();
+  if (choice.form) return nlhost::form_kind(choice.pattern);
+  if (const nlhost::KindInfo *kind = nlhost::find_kind(choice.name);
+      kind != nullptr && !choice.pattern.empty())
+    return kind->kind;
+  const nlhost::ReaderInfo *row = nlhost::find_reader(choice.name);
+  return row != nullptr ? row->kind : nlhost::ValueKind::kDate;
+}
+
+}  // namespace
+
 ReadResult read_field(const Settings &settings, const ReadRequest &request, double *value, Amount *amount,
                       Error *error) noexcept {
   return guarded(error, ReadResult::kFailed, [&] {
-    nlhost::ReaderChoice base;
-    base.week_rule = request.rule;
-    std::vector<nlhost::ReaderChoice> choices;
-    std::string why;
-    if (!nlhost::parse_readers(request.reader, base, &choices, &why)) {
-      fail(error, Failure::kBadParameter, "bad informat \"%.*s\": %s", shown(request.reader),
-           request.reader.data(), why.c_str());
-      informats_hint(error, request.kind);
-      return ReadResult::kFailed;
-    }
-    // An unknown name is the caller's error before anything is loaded.
-    for (const nlhost::ReaderChoice &choice : choices) {
-      const nlhost::ReaderInfo *row = nlhost::find_reader(choice.name);
-      if (choice.pattern.empty() && !choice.form && (row == nullptr || row->kind != request.kind)) {
-        fail(error, Failure::kBadParameter, "unknown informat \"%.*s\"", shown(choice.name),
-             choice.name.data());
-        informats_hint(error, request.kind);
-        return ReadResult::kFailed;
-      }
-    }
-    const CachedLocale *locale = nullptr;
-    const nlhost::Module *module = prepare(settings, error, &locale);
-    if (module == nullptr) return ReadResult::kFailed;
-    // Each alternative by its own locale, else the call's; what each made of
-    // the field is agreed on (nlhost::agree): a field two read to different
-    // values is ambiguous, and not read.
-    double values[nlhost::kMaxAlternatives];
-    const CachedLocale *locales[nlhost::kMaxAlternatives];
-    std::string exact, other;
-    bool any = false;
-    for (size_t k = 0; k < choices.size(); ++k) {
-      const nlhost::ReaderChoice &choice = choices[k];
-      locales[k] = locale;
-      if (!choice.locale.empty()) {
-        locales[k] = the_session().select_locale(choice.locale, error);
-        if (locales[k] == nullptr) return ReadResult::kFailed;
-      } else if (k > 0 && locale != nullptr &&
-                 the_session().select_locale(settings.locale, error) == nullptr) {
-        return ReadResult::kFailed;
-      }
-      nlhost::FieldReader *reader = the_session().reader(*module, choice, request.kind, error);
-      if (reader == nullptr) return ReadResult::kFailed;
-      reader->set_week_rule(request.rule);
-      // The field's own digits, where the reader can give them, make the
-      // amount exact; the first alternative that reads gives them.
-      std::string *text = any ? &other : &exact;
-      double v = 0;
-      const bool read =
-          amount != nullptr ? reader->read_exact(request.field, &v, text) : reader->read(request.field, &v);
-      values[k] = read ? v : std::nan("");
-      any = any || read;
-    }
+    Readings readings;
+    if (!read_each(settings, request, amount != nullptr, &readings, error)) return ReadResult::kFailed;
+    const double *values = readings.values;
+    std::string &exact = readings.exact;
+    // A field two alternatives read to different values is ambiguous, and not read.
     size_t first = 0;
     const nlhost::Agreement agreement =
-        nlhost::agree(std::span<const double>(values, choices.size()), &first);
+        nlhost::agree(std::span<const double>(values, readings.choices.size()), &first);
     if (agreement == nlhost::Agreement::kAmbiguous) return ReadResult::kAmbiguous;
     if (agreement == nlhost::Agreement::kNotRead) return ReadResult::kNotRead;
     *value = values[first];
     if (amount == nullptr) return ReadResult::kRead;
     if (!std::isfinite(*value)) return ReadResult::kNotRead;
-    amount->fraction_digits = locales[first] != nullptr ? locales[first]->fraction_digits : 2;
+    const CachedLocale *locale = readings.locales[first];
+    amount->fraction_digits = locale != nullptr ? locale->fraction_digits : 2;
     char *const end = amount->digits + sizeof amount->digits - 1;
     char *written = exact.size() <= sizeof amount->digits - 1
                         ? std::copy(exact.begin(), exact.end(), amount->digits)
@@ -418,6 +451,25 @@ ReadResult read_field(const Settings &settings, const ReadRequest &request, doub
     }
     *written = '\0';
     return ReadResult::kRead;
+  });
+}
+
+bool describe_ambiguity(const Settings &settings, std::string_view field, std::string_view reader, char *out,
+                        size_t capacity, size_t *length, Error *error) noexcept {
+  return guarded(error, false, [&] {
+    *length = 0;
+    const ReadRequest request{field, reader, kind_read(reader), 'V'};
+    Readings readings;
+    if (!read_each(settings, request, false, &readings, error)) return false;
+    const std::span<const double> values(readings.values, readings.choices.size());
+    size_t first = 0;
+    if (nlhost::agree(values, &first) != nlhost::Agreement::kAmbiguous) return true;
+    std::vector<std::string> labels;
+    for (const nlhost::ReaderChoice &choice : readings.choices) labels.push_back(choice.label);
+    const std::string text = nlhost::describe_values(request.kind, values, labels);
+    *length = nlhost::utf8_cut(text, std::min(capacity, text.size()));
+    std::copy_n(text.data(), *length, out);
+    return true;
   });
 }
 

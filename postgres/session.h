@@ -79,6 +79,15 @@ struct Amount {
 ReadResult read_field(const Settings &settings, const ReadRequest &request, double *value, Amount *amount,
                       Error *error) noexcept;
 
+// What each alternative of reader (as ReadRequest::reader, of the kind its
+// first alternative reads) makes of field when two make different values
+// of it, into out[0, capacity): "2026-06-05 by NLDATE@en_GB or 2026-05-06 by
+// NLDATE@en_US", cut between characters at capacity.  True and *length 0
+// when the field is not ambiguous (read, or not read by any); false and
+// *error for bad reader text.
+bool describe_ambiguity(const Settings &settings, std::string_view field, std::string_view reader, char *out,
+                        size_t capacity, size_t *length, Error *error) noexcept;
+
 // Writes a date (kDate) or a datetime (kDatetime) value by pattern, in the
 // module's pattern language or "@N" for locale item N, into out[0, capacity);
 // true and *length set when written.

@@ -131,6 +131,46 @@ TEST(PostgresSession, ReadsByTheReadersTheCliTakes) {
   }
 }
 
+TEST(PostgresSession, TellsWhatEachAlternativeMakesOfAnAmbiguousField) {
+  const struct {
+    const char *locale, *reader, *field, *told;  // told: "" when not ambiguous, null for an error
+  } rows[] = {
+      {"de_DE", "NLDATE@en_GB|NLDATE@en_US", "05/06/2026",
+       "2026-06-05 by NLDATE@en_GB or 2026-05-06 by NLDATE@en_US"},
+      {"de_DE", "NLDATE@en_GB|NLDATE@fr_FR|NLDATE@en_US", "05/06/2026",
+       "2026-06-05 by NLDATE@en_GB, NLDATE@fr_FR or 2026-05-06 by NLDATE@en_US"},
+      {"de_DE", "NLDATM@en_GB|NLDATM@en_US", "05/06/2026, 14:30:45",
+       "2026-06-05T14:30:45 by NLDATM@en_GB or 2026-05-06T14:30:45 by NLDATM@en_US"},
+      {"de_DE", "NUMBER|NUMBER@en_US", "1.234", "1234 by NUMBER or 1.234 by NUMBER@en_US"},
+      {"de_DE", "NLDATE@en_GB|NLDATE@en_US", "13/02/2026", ""},
+      {"de_DE", "NLDATE@en_GB|NLDATE@en_US", "x", ""},
+      {"de_DE", "NLDATE", "05/06/2026", ""},
+      {"de_DE", "NLDATE||NLDATE@en_US", "05/06/2026", nullptr},
+      {"de_DE", "NLDATE@en_GB|NLDATX", "05/06/2026", nullptr},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(std::string(row.reader) + " " + row.field);
+    char out[256];
+    size_t length = 99;
+    nlpg::Error error;
+    const bool done = nlpg::describe_ambiguity(settings(row.locale), row.field, row.reader, out, sizeof out,
+                                               &length, &error);
+    ASSERT_EQ(done, row.told != nullptr) << error.message;
+    if (done) {
+      EXPECT_EQ(std::string(out, length), row.told);
+    }
+  }
+  // Cut to the caller's buffer, and never past it.
+  char small[12];
+  std::memset(small, '#', sizeof small);
+  size_t length = 0;
+  nlpg::Error error;
+  ASSERT_TRUE(nlpg::describe_ambiguity(settings("de_DE"), "05/06/2026", "NLDATE@en_GB|NLDATE@en_US", small,
+                                       10, &length, &error));
+  EXPECT_EQ(std::string(small, length), "2026-06-05");
+  EXPECT_EQ(small[10], '#');
+}
+
 TEST(PostgresSession, PatternReadersAreKeptWithinBounds) {
   // Many patterns, each read once: the session keeps a few and reads right by all of them.
   for (int k = 0; k < 100; ++k) {

@@ -39,7 +39,17 @@ INSERT INTO two_systems (id, raw) VALUES
   (1, '13/02/2026'), (2, '02/14/2026'), (3, '05/06/2026'), (4, '07/07/2026'), (5, NULL), (6, '31/31/2026');
 UPDATE two_systems SET d = nl_date(raw, 'NLDATE@en_GB|NLDATE@en_US', 'en_US');
 SELECT id, raw, d FROM two_systems ORDER BY id;
+-- What each alternative makes of the fields both could have written.
+SELECT id, raw, nl_ambiguity(raw, 'NLDATE@en_GB|NLDATE@en_US', 'en_US') FROM two_systems ORDER BY id;
 DROP TABLE two_systems;
+SELECT nl_ambiguity('05/06/2026, 14:30:45', 'NLDATM@en_GB|NLDATM@fr_FR|NLDATM@en_US', 'de_DE'),
+       nl_ambiguity('1.234', 'NUMBER@de_DE|NUMBER@en_US', 'de_DE'),
+       nl_ambiguity('05/06/2026', 'NLDATE', 'de_DE') IS NULL AS one_reader;
+SET nldat.locale = 'en_GB';
+SELECT nl_ambiguity('05/06/2026', 'NLDATE|NLDATE@en_US');
+RESET nldat.locale;
+SELECT nl_ambiguity('05/06/2026', 'NLDATE|', 'de_DE');
+\echo :LAST_ERROR_SQLSTATE
 
 -- Bad reader text is an error that says what is wrong.
 SELECT nl_date('07.12.2026', 'NLDATE|', 'de_DE');
