@@ -5,10 +5,15 @@
 #include "nlhost/detect.h"
 
 #include <gtest/gtest.h>
+#include <unicode/locid.h>
+#include <unicode/numfmt.h>
+#include <unicode/unistr.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -189,6 +194,27 @@ const std::vector<TestFile> &files() {
         {"clock", {"14:30:15", "09:05:00"}, {"14:30:15", "09:05:00"}, "time", "decided"},
         {"week", {"2026-W50-1", "2026-W03-2"}, {"2026-12-07", "2026-01-13"}, "week date", "decided"},
         {"share", {"12.5%", "3%"}, {"0.125", "0.03"}, "percent", "decided"}}},
+      {"amounts with their currency, as European banks write them",
+       "en_US",
+       ';',
+       {{"Betrag",
+         {"1.234,50 \xE2\x82\xAC", "-12,00 \xE2\x82\xAC", "5,99 \xE2\x82\xAC"},
+         {"1234.5", "-12", "5.99"},
+         "money",
+         "decided"},
+        {"Bedrag",
+         {"\xE2\x82\xAC 1.234,50", "\xE2\x82\xAC -12,00", "\xE2\x82\xAC 5,99"},
+         {"1234.5", "-12", "5.99"},
+         "money",
+         "decided"},
+        {"Montant",  // narrow no-break space grouping, no-break space before the sign
+         {"1\xE2\x80\xAF"
+          "234,50\xC2\xA0\xE2\x82\xAC",
+          "-12,00\xC2\xA0\xE2\x82\xAC", "5,99\xC2\xA0\xE2\x82\xAC"},
+         {"1234.5", "-12", "5.99"},
+         "money",
+         "decided"},
+        {"Anteil", {"12,5 %", "3 %", "100 %"}, {"0.125", "0.03", "1"}, "percent", "decided"}}},
       {"a grouping that reads two ways",
        "en_US",
        ',',
@@ -286,6 +312,54 @@ TEST_F(DetectTest, ShowsTheEvidenceTheAmbiguityAndWhatSettledIt) {
   EXPECT_EQ(two.columns[0].together, "NLDATE@en_GB|NLDATE@en_US");
 }
 
+// Every locale's own amounts, as ICU writes them in its currency: the
+// column is found to be money and read right, or called ambiguous; never a
+// wrong amount.  The classes of money are keyed on what the reader reads
+// by, so a class's representative reads every member's amounts.
+TEST_F(DetectTest, ReadsEveryLocalesOwnAmountsRightOrCallsThemAmbiguous) {
+  constexpr double kAmounts[] = {-1234.5, 5.99, 1234567.25, 0.125};
+  int locales = 0, money = 0;
+  std::vector<std::string> missed;
+  std::set<std::vector<std::string>> tried;  // locales that write alike are sniffed once
+  for (const std::string &name : nlhost::icu_locale_names()) {
+    icu::Locale latin = icu::Locale::createFromName(name.c_str());
+    UErrorCode status = U_ZERO_ERROR;
+    latin.setKeywordValue("numbers", "latn", status);
+    std::unique_ptr<icu::NumberFormat> format(
+        icu::NumberFormat::createInstance(latin, UNUM_CURRENCY, status));
+    ASSERT_TRUE(U_SUCCESS(status)) << name;
+    if (icu::UnicodeString(format->getCurrency()) == u"XXX") continue;  // no currency of its own
+    // Each amount cut to the currency's digits: no rounding between the two.
+    const double scale = std::pow(10.0, format->getMaximumFractionDigits());
+    TestColumn column{"Amount", {}, {}, "money", ""};
+    for (double amount : kAmounts) {
+      amount = std::trunc(amount * scale) / scale;
+      icu::UnicodeString written;
+      format->format(amount, written);
+      std::string text;
+      written.toUTF8String(text);
+      if (text.find(';') != std::string::npos) continue;
+      column.fields.push_back(text);
+      char truth[32];
+      std::snprintf(truth, sizeof truth, "%.15g", amount);
+      column.truth.push_back(truth);
+    }
+    if (!tried.insert(column.fields).second) continue;
+    const TestFile file{name.c_str(), "en_US", ';', {column, {"Note", {"a", "b", "c", "d"}, {}, "text", ""}}};
+    SCOPED_TRACE(name + ": " + file_text(file));
+    const Report report = sniff(file_text(file), "en_US");
+    ++locales;
+    ASSERT_EQ(report.columns.size(), 2u);
+    const ColumnReport &amounts = report.columns[0];
+    if (amounts.kind == nlhost::detect::ColumnKind::kMoney)
+      ++money;
+    else if (missed.size() < 20)
+      missed.push_back(name + " " + column.fields[0]);
+    if (amounts.converted()) expect_read_right(report, amounts, column);
+  }
+  EXPECT_EQ(money, locales) << "money not found in " << ::testing::PrintToString(missed);
+}
+
 // A plan's sample passes over the records between the head and the
 // stretches without cutting them: the same records, on the same lines, as
 // when every record is counted.
@@ -370,6 +444,14 @@ TEST(CliSniff, NamesTheEncodingOfAFileThatIsNotUtf8) {
   const nldat_test::CliRun guessed = nldat_test::nldat("sniff " + latin);
   EXPECT_EQ(guessed.status, 1) << guessed.err;
   EXPECT_NE(guessed.err.find("give --encoding windows-1252"), std::string::npos) << guessed.err;
+  // Read again as the guess, so that its names are the file's own words.
+  EXPECT_NE(guessed.out.find("not UTF-8: read as windows-1252"), std::string::npos) << guessed.out;
+  EXPECT_NE(guessed.out.find("\"Empf\xC3\xA4nger\": text"), std::string::npos) << guessed.out;
+  // A guess converts nothing until it is given.
+  const nldat_test::CliRun converted = nldat_test::nldat("convert --auto " + latin);
+  EXPECT_EQ(converted.status, 2) << converted.err;
+  EXPECT_EQ(converted.out, "");
+  EXPECT_NE(converted.err.find("give --encoding windows-1252"), std::string::npos) << converted.err;
   const nldat_test::CliRun given = nldat_test::nldat("--encoding windows-1252 sniff " + latin);
   EXPECT_EQ(given.status, 0) << given.err;
   EXPECT_NE(given.out.find("windows-1252 (as given)"), std::string::npos) << given.out;

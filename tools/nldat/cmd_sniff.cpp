@@ -13,6 +13,7 @@
 #include "decoded_input.h"
 #include "messages.h"
 #include "nlhost/detect.h"
+#include "nlhost/encoding.h"
 
 namespace nldat {
 namespace {
@@ -35,6 +36,11 @@ int cmd_sniff(Context &context, const SniffOptions &options) {
   const nlhost::detect::FileSample &sample = sniffed->sample;
   const std::string name = options.file == "-" ? "<stdin>" : options.file;
   out() << (options.json ? nlhost::detect::render_json(report) : nlhost::detect::render_text(report));
+  if (!sniffed->guessed_encoding.empty()) {
+    error(shown_name(name) + ": not UTF-8 text; read as " + sniffed->guessed_encoding +
+          " by a guess: give --encoding " + sniffed->guessed_encoding + " to read it so");
+    return kExitUnread;
+  }
   if (sample.invalid_line != 0) {
     const std::string &named = report.dialect.encoding;  // with the detector's guess, where it has one
     const std::string guess = named.compare(0, 11, "not UTF-8 (") == 0 ? " " + named.substr(10) : "";
@@ -61,6 +67,36 @@ std::string raw_head(const std::string &file) {
   return head;
 }
 
+// A file that is not UTF-8 sampled again as the encoding it most likely
+// is, so that its names and words are what the file says and the plan's
+// command names its columns as --encoding will read them.  The report says
+// that the encoding is a guess; nothing is converted by it unless asked.
+void sample_as_guessed(const std::string &file, const nlhost::detect::SampleOptions &sampling,
+                       SniffedFile *sniffed) {
+  const nlhost::EncodingGuess guess = nlhost::detect_encoding(raw_head(file));
+  if (guess.source != nlhost::EncodingSource::kDetector || !likely_encoding(guess) ||
+      nlhost::is_utf8_name(guess.name))
+    return;
+  int fd = -1;
+  bool owned = false;
+  if (!open_raw_input(file.c_str(), &fd, &owned)) return;
+  const int decoded = decoded_input_as(fd, &owned, file, guess.name);
+  if (decoded < 0) {
+    if (owned) ::close(fd);
+    return;
+  }
+  nlhost::detect::FileSample again;
+  std::string why;
+  const bool sampled = nlhost::detect::sample_file(decoded, sampling, &again, &why);
+  ::close(decoded);
+  if (!sampled || again.invalid_line != 0) return;
+  again.dialect.encoding = "not UTF-8: read as " + guess.name + " (" + std::to_string(guess.confidence) +
+                           "% sure; give --encoding " + guess.name + ")";
+  again.dialect.encoding_option = guess.name;
+  sniffed->sample = std::move(again);
+  sniffed->guessed_encoding = guess.name;
+}
+
 }  // namespace
 
 std::optional<SniffedFile> sniff_file(Context &context, const std::string &file, const std::string &delimiter,
@@ -82,6 +118,8 @@ std::optional<SniffedFile> sniff_file(Context &context, const std::string &file,
     return std::nullopt;
   }
   nlhost::detect::name_encoding(raw_head(file), input_encoding(), "--encoding ", &sniffed.sample);
+  if (sniffed.sample.invalid_line != 0 && held == nullptr && input_encoding().empty() && file != "-")
+    sample_as_guessed(file, sampling, &sniffed);
   nlhost::Module *module = context.module();
   if (module == nullptr) return std::nullopt;
   sniffed.detector = std::make_unique<nlhost::detect::Detector>(*context.host(), *module);

@@ -39,6 +39,12 @@ std::string cldr_to_pattern(std::u16string_view cldr);
 // the locale named icu_name.
 void fill_icu_number_conventions(Locale &locale, std::string_view icu_name);
 
+// The record of one of those items (UWN_ITEM_NUMBER to UWN_ITEM_MONEY_INTL),
+// as fill_icu_number_conventions would set it; nothing for another item.
+// Detection keys its classes of locales on it: what the number readers read
+// by is this record and nothing else.
+std::optional<uwn_number_convention> icu_number_convention(std::string_view icu_name, int item);
+
 }  // namespace nlhost
 
 #endif

@@ -2,7 +2,6 @@
 // depends on (its short date form, its names, its number symbols), and the
 // classes of locales that share it.  A column is then tried against tens of
 // classes, not every locale.
-#include <unicode/dcfmtsym.h>
 #include <unicode/dtfmtsym.h>
 #include <unicode/localpointer.h>
 #include <unicode/locid.h>
@@ -107,24 +106,28 @@ void learn_names(LocaleFacts &facts) {
                          facts.vocabulary.end());
 }
 
-void learn_numbers(LocaleFacts &facts) {
-  UErrorCode status = U_ZERO_ERROR;
-  const icu::DecimalFormatSymbols numbers(gregorian_latin(facts.name), status);
-  if (U_SUCCESS(status)) {
-    facts.decimal = utf8(numbers.getSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol));
-    facts.grouping = utf8(numbers.getSymbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol));
-    facts.currency = utf8(numbers.getSymbol(icu::DecimalFormatSymbols::kCurrencySymbol));
+std::string symbol_name(char symbol) {
+  switch (symbol) {
+    case '.': return "point";
+    case ',': return "comma";
+    case '\'': return "apostrophe";
+    case ' ': return "space";
+    case '\0': return "none";
+    default: return std::string("'") + symbol + "'";
   }
 }
 
-std::string symbol_name(std::string_view symbol) {
-  if (symbol == ".") return "point";
-  if (symbol == ",") return "comma";
-  if (symbol == "'" || symbol == "\xE2\x80\x99") return "apostrophe";
-  if (symbol == " " || symbol == "\xC2\xA0" || symbol == "\xE2\x80\xAF") return "space";
-  std::string quoted = "'";
-  quoted.append(symbol).append("'");
-  return quoted;
+// A record as a key: two locales whose records are byte for byte the same
+// are read alike by its reader (the host zeroes what it does not set).
+std::string record_key(const uwn_number_convention &record) {
+  return std::string(reinterpret_cast<const char *>(&record), sizeof record);
+}
+
+std::string number_meaning(const uwn_number_convention &record) {
+  std::string meaning = "decimal " + symbol_name(record.decimal_separator) + ", grouping " +
+                        symbol_name(record.grouping_separator);
+  if (record.negative_style == 0) meaning += ", negative in parentheses";
+  return meaning;
 }
 
 // Texts joined by line ends: a key of several parts.
@@ -169,13 +172,9 @@ std::vector<LocaleFacts> *learn_locales() {
   return locales;
 }
 
-std::string number_meaning(const LocaleFacts &f) {
-  return "decimal " + symbol_name(f.decimal) + ", grouping " + symbol_name(f.grouping);
-}
-
 // Each part of the census is learnt the first time a column needs it.
 struct Parts {
-  std::once_flag names_once, numbers_once;
+  std::once_flag names_once, classes_once[3];
   Census census;
 };
 
@@ -223,22 +222,29 @@ const std::vector<LocaleClass> &named_date_classes() {
   return p.census.named_dates;
 }
 
-static void learn_number_classes(Parts &p) {
-  std::call_once(p.numbers_once, [&] {
-    for (LocaleFacts &f : *p.census.locales) learn_numbers(f);
-    p.census.numbers = classes_by(
-        *p.census.locales,
-        [](const LocaleFacts &f) {
-          return joined({f.decimal, f.grouping});
-        },
-        [](const LocaleFacts &f, LocaleClass &cls) { cls.meaning = number_meaning(f); });
-    p.census.money = classes_by(
-        *p.census.locales,
-        [](const LocaleFacts &f) {
-          return joined({f.decimal, f.grouping, f.currency});
-        },
-        [](const LocaleFacts &f, LocaleClass &cls) { cls.meaning = f.currency + ", " + number_meaning(f); });
+// The classes of one number reader, by its record as the host loads it for
+// each locale, learnt the first time a column needs them.
+static const std::vector<LocaleClass> &record_classes(size_t which) {
+  Parts &p = parts();
+  using Record = uwn_number_convention LocaleFacts::*;
+  static constexpr Record kRecords[] = {&LocaleFacts::number, &LocaleFacts::percent, &LocaleFacts::money};
+  static constexpr int kItems[] = {UWN_ITEM_NUMBER, UWN_ITEM_PERCENT, UWN_ITEM_MONEY_LOCAL};
+  std::vector<LocaleClass> *const kClasses[] = {&p.census.numbers, &p.census.percent, &p.census.money};
+  const Record record = kRecords[which];
+  std::call_once(p.classes_once[which], [&] {
+    for (LocaleFacts &f : *p.census.locales)
+      f.*record = icu_number_convention(f.name, kItems[which]).value_or(uwn_number_convention{});
+    *kClasses[which] = classes_by(
+        *p.census.locales, [&](const LocaleFacts &f) { return record_key(f.*record); },
+        [&](const LocaleFacts &f, LocaleClass &cls) {
+          const uwn_number_convention &r = f.*record;
+          cls.meaning = number_meaning(r);
+          if (record == &LocaleFacts::money)
+            cls.meaning =
+                (r.currency[0] != '\0' ? std::string(r.currency) : "no currency") + ", " + cls.meaning;
+        });
   });
+  return *kClasses[which];
 }
 
 const LocaleClass &every_locale() {
@@ -251,15 +257,9 @@ const LocaleClass &every_locale() {
   return *every;
 }
 
-const std::vector<LocaleClass> &number_classes() {
-  learn_number_classes(parts());
-  return parts().census.numbers;
-}
-
-const std::vector<LocaleClass> &money_classes() {
-  learn_number_classes(parts());
-  return parts().census.money;
-}
+const std::vector<LocaleClass> &number_classes() { return record_classes(0); }
+const std::vector<LocaleClass> &percent_classes() { return record_classes(1); }
+const std::vector<LocaleClass> &money_classes() { return record_classes(2); }
 
 bool written_with(Order order, char separator) {
   // By order and separator byte, learnt once from the short date forms.

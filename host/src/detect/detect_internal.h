@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "nlhost/detect.h"
+#include "uwinldat.h"
 
 namespace nlhost::detect {
 
@@ -17,9 +18,9 @@ struct LocaleFacts {
   std::string language;   // "de"
   std::string date_form;  // the short date pattern, CLDR letters ("dd.MM.yy")
   std::string names;      // month and weekday names, joined: the key of the names
-  std::string decimal;    // the number symbols, UTF-8
-  std::string grouping;
-  std::string currency;                 // the local currency symbol
+  // The records the number readers read by: NUMBER, PERCENT and MONEY (the
+  // local currency), as the host loads them.
+  uwn_number_convention number{}, percent{}, money{};
   std::vector<std::string> vocabulary;  // the words of its names, lower case, sorted
 };
 
@@ -35,8 +36,9 @@ struct Census {
   std::vector<LocaleFacts> *locales = nullptr;
   std::vector<LocaleClass> numeric_dates;  // by short date form: where names do not matter
   std::vector<LocaleClass> named_dates;    // by short date form and names
-  std::vector<LocaleClass> numbers;        // by decimal and grouping symbols
-  std::vector<LocaleClass> money;          // and the currency symbol
+  std::vector<LocaleClass> numbers;        // by the record of each reader
+  std::vector<LocaleClass> percent;
+  std::vector<LocaleClass> money;
 };
 
 // The classes of every locale ICU offers, each kind learnt once for the
@@ -45,6 +47,7 @@ struct Census {
 const std::vector<LocaleClass> &numeric_date_classes();
 const std::vector<LocaleClass> &named_date_classes();
 const std::vector<LocaleClass> &number_classes();
+const std::vector<LocaleClass> &percent_classes();
 const std::vector<LocaleClass> &money_classes();
 // One class of every locale: integers read alike in all of them.
 const LocaleClass &every_locale();

@@ -95,13 +95,38 @@ std::string representative(const LocaleClass &cls, std::string_view preferred) {
   return best_of(names, preferred);
 }
 
-// A number symbol as a normalized field holds it: the blanks of other widths
-// as ' ', apostrophe-like marks as '\''; NUL for one of another script.
-char narrow_symbol(std::string_view symbol) {
-  if (symbol.size() == 1) return symbol[0];
-  if (symbol == "\xC2\xA0" || symbol == "\xE2\x80\xAF") return ' ';
-  if (symbol == "\xE2\x80\x99") return '\'';
-  return '\0';
+// Whether text holds every byte of part in order: a record's currency text
+// lacks the bytes that mean something in a number ("NAf." is held as
+// "NAf"), which the field may have between the others.
+// The fields as the readers see them: blanks of every width as ' ' (as a
+// record's currency text holds them), no marks that steer display.
+std::vector<std::string> normalized_texts(const std::vector<Distinct> &fields) {
+  std::vector<std::string> normalized;
+  for (const Distinct &d : fields) {
+    std::string scratch;
+    normalized.emplace_back(normalize_field(d.text, scratch));
+  }
+  return normalized;
+}
+
+bool holds_in_order(std::string_view text, std::string_view part) {
+  size_t k = 0;
+  for (size_t i = 0; i < text.size() && k < part.size(); ++i) k += text[i] == part[k];
+  return k == part.size();
+}
+
+// Whether the separators between a field's first and last digit are the
+// record's own: a blank before a currency or percent sign is not a
+// separator, and a field without any is read alike by every class.
+bool separators_fit(std::string_view text, const uwn_number_convention &record) {
+  const size_t first = text.find_first_of("0123456789"), last = text.find_last_of("0123456789");
+  if (first == std::string_view::npos || record.decimal_separator == '\0' ||
+      record.grouping_separator == '\0')
+    return true;  // symbols of other scripts: try
+  return std::all_of(text.begin() + first, text.begin() + last, [&](char c) {
+    return std::string_view(".,' ").find(c) == std::string_view::npos || c == record.decimal_separator ||
+           c == record.grouping_separator;
+  });
 }
 
 bool has_letters(std::string_view text) {
@@ -231,27 +256,26 @@ struct Detector::State {
                                   const std::vector<Distinct> &fields, std::string_view preferred);
 };
 
-// Numbers, amounts and percentages by the classes of number symbols.  A
-// class is tried only where it could read every field: the separators a
-// field holds must be the class's own (a field without any is read alike by
-// all), and the letters and symbols of an amount must hold its currency.
+// Numbers, amounts and percentages by the classes of their readers'
+// records.  A class is tried only where it could read every field: the
+// separators a field holds must be the class's own, and the letters and
+// symbols of an amount must hold its currency.
 std::vector<Trial> Detector::State::class_trials(const std::vector<LocaleClass> &classes,
                                                  const std::string &reader,
                                                  const std::vector<Distinct> &fields,
                                                  std::string_view preferred) {
   const bool money = reader == "MONEY";
+  const auto record_of = [&](const LocaleFacts &f) -> const uwn_number_convention & {
+    return money ? f.money : reader == "PERCENT" ? f.percent : f.number;
+  };
+  const std::vector<std::string> normalized = normalized_texts(fields);
   std::vector<Trial> trials;
   for (const LocaleClass &cls : classes) {
-    const LocaleFacts &facts = *cls.members.front();
-    const char decimal = narrow_symbol(facts.decimal), grouping = narrow_symbol(facts.grouping);
-    const bool could = std::all_of(fields.begin(), fields.end(), [&](const Distinct &d) {
-      if (has_letters(d.text) &&
-          (!money || facts.currency.empty() || d.text.find(facts.currency) == std::string_view::npos))
-        return false;
-      if (decimal == '\0' || grouping == '\0') return true;  // symbols of other scripts: try
-      return std::all_of(d.text.begin(), d.text.end(), [&](char c) {
-        return std::string_view(".,' ").find(c) == std::string_view::npos || c == decimal || c == grouping;
-      });
+    const uwn_number_convention &record = record_of(*cls.members.front());
+    const std::string_view currency(record.currency);
+    const bool could = std::all_of(normalized.begin(), normalized.end(), [&](const std::string &text) {
+      if (has_letters(text) && (!money || currency.empty() || !holds_in_order(text, currency))) return false;
+      return separators_fit(text, record);
     });
     if (!could) continue;
     Trial t = run(&cls, reader, representative(cls, preferred), fields);
@@ -523,8 +547,13 @@ void Detector::State::analyze_column(const Column &column, size_t index, std::st
     settle(ColumnKind::kNumber, {std::move(t)});
   }
   if (report->answers.empty() && numbers) {
-    settle(ColumnKind::kNumber, class_trials(number_classes(), "NUMBER", fields, preferred)) ||
-        settle(ColumnKind::kPercent, class_trials(number_classes(), "PERCENT", fields, preferred)) ||
+    // Numbers and percentages hold no letters: a column with them is tried
+    // as money alone, without learning the other readers' records.
+    const std::vector<std::string> normalized = normalized_texts(fields);
+    const bool lettered = std::any_of(normalized.begin(), normalized.end(), has_letters);
+    (!lettered &&
+     (settle(ColumnKind::kNumber, class_trials(number_classes(), "NUMBER", fields, preferred)) ||
+      settle(ColumnKind::kPercent, class_trials(percent_classes(), "PERCENT", fields, preferred)))) ||
         settle(ColumnKind::kMoney, class_trials(money_classes(), "MONEY", fields, preferred));
   }
   if (report->answers.empty()) {

@@ -153,7 +153,8 @@ std::vector<std::string> distinct_meanings(const Answer &a) {
 std::string meanings(const Answer &a) {
   const std::vector<std::string> seen = distinct_meanings(a);
   std::string out = first_joined(seen, 3, "; ");
-  if (seen.size() > 3) out += "; " + std::to_string(seen.size() - 3) + " more forms";
+  if (seen.size() > 3)
+    out += "; " + std::to_string(seen.size() - 3) + (seen.size() == 4 ? " more form" : " more forms");
   return out;
 }
 

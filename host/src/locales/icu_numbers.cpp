@@ -186,46 +186,65 @@ icu::Locale icu_number_locale(std::string_view icu_name) {
   return locale;
 }
 
+// The record and pattern of one item, from the locale's symbols and the
+// pattern of the item's format.
+uwn_number_convention item_convention(const icu::Locale &icu_locale, const icu::DecimalFormatSymbols &symbols,
+                                      const ItemSource &source, std::string *pattern_text) {
+  using Symbol = icu::DecimalFormatSymbols::ENumberFormatSymbol;
+  const auto symbol = [&](Symbol s) { return symbols.getSymbol(s); };
+  uwn_number_convention record{};
+  record.decimal_separator =
+      narrow(symbol(source.money ? Symbol::kMonetarySeparatorSymbol : Symbol::kDecimalSeparatorSymbol));
+  record.grouping_separator = narrow(
+      symbol(source.money ? Symbol::kMonetaryGroupingSeparatorSymbol : Symbol::kGroupingSeparatorSymbol));
+  record.positive_sign = narrow(symbol(Symbol::kPlusSignSymbol));
+  record.negative_sign = narrow(symbol(Symbol::kMinusSignSymbol));
+
+  const FormatSource format = format_source(icu_locale, source.style);
+  const icu::UnicodeString &pattern = format.pattern;
+  const SignPlace place = negative_sign_place(pattern);
+  int32_t style = place.style;
+  // Money whose accounting form puts negative amounts in parentheses is
+  // read so, when the standard form's sign leads the digits: the grouped
+  // number reader still reads that leading "-".  A trailing sign keeps its
+  // style, and parentheses in front are read by the grouped reader then.
+  if (source.money && place.leads &&
+      negative_sign_place(format_source(icu_locale, UNUM_CURRENCY_ACCOUNTING).pattern).style == kParentheses)
+    style = kParentheses;
+  record.negative_style = style;
+  record.positive_style = style == kParentheses ? kBeforeAll : style;
+
+  if (source.money) set_currency(record, source.international ? format.iso_code : format.symbol);
+
+  pattern_text->clear();
+  pattern.toUTF8String(*pattern_text);
+  if (pattern_text->size() > UWN_ENTRY_TEXT_MAX) pattern_text->clear();
+  return record;
+}
+
 }  // namespace
 
 void fill_icu_number_conventions(Locale &locale, std::string_view icu_name) {
   const icu::Locale icu_locale = icu_number_locale(icu_name);
   UErrorCode status = U_ZERO_ERROR;
   const icu::DecimalFormatSymbols symbols(icu_locale, status);
-  using Symbol = icu::DecimalFormatSymbols::ENumberFormatSymbol;
-  const auto symbol = [&](Symbol s) { return symbols.getSymbol(s); };
-
+  std::string text;
   for (const ItemSource &source : kItems) {
-    uwn_number_convention record{};
-    record.decimal_separator =
-        narrow(symbol(source.money ? Symbol::kMonetarySeparatorSymbol : Symbol::kDecimalSeparatorSymbol));
-    record.grouping_separator = narrow(
-        symbol(source.money ? Symbol::kMonetaryGroupingSeparatorSymbol : Symbol::kGroupingSeparatorSymbol));
-    record.positive_sign = narrow(symbol(Symbol::kPlusSignSymbol));
-    record.negative_sign = narrow(symbol(Symbol::kMinusSignSymbol));
-
-    const FormatSource format = format_source(icu_locale, source.style);
-    const icu::UnicodeString &pattern = format.pattern;
-    const SignPlace place = negative_sign_place(pattern);
-    int32_t style = place.style;
-    // Money whose accounting form puts negative amounts in parentheses is
-    // read so, when the standard form's sign leads the digits: the grouped
-    // number reader still reads that leading "-".  A trailing sign keeps its
-    // style, and parentheses in front are read by the grouped reader then.
-    if (source.money && place.leads &&
-        negative_sign_place(format_source(icu_locale, UNUM_CURRENCY_ACCOUNTING).pattern).style ==
-            kParentheses)
-      style = kParentheses;
-    record.negative_style = style;
-    record.positive_style = style == kParentheses ? kBeforeAll : style;
-
-    if (source.money) set_currency(record, source.international ? format.iso_code : format.symbol);
-
-    std::string text;
-    pattern.toUTF8String(text);
-    if (text.size() > UWN_ENTRY_TEXT_MAX) text.clear();
+    const uwn_number_convention record = item_convention(icu_locale, symbols, source, &text);
     locale.set_numeric(source.item, record, text);
   }
+}
+
+std::optional<uwn_number_convention> icu_number_convention(std::string_view icu_name, int item) {
+  for (const ItemSource &source : kItems) {
+    if (source.item != item) continue;
+    const icu::Locale icu_locale = icu_number_locale(icu_name);
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::DecimalFormatSymbols symbols(icu_locale, status);
+    std::string text;
+    return item_convention(icu_locale, symbols, source, &text);
+  }
+  return std::nullopt;
 }
 
 }  // namespace nlhost
