@@ -200,16 +200,23 @@ void read_alternatives(Session &session, const std::vector<nlhost::ReaderChoice>
                        const std::string &locale, const Column &column, size_t threads, double *values,
                        uint8_t *status, std::vector<std::string> *digits, Ambiguities *ambiguous) {
   const size_t n = column.size(), count = choices.size();
-  // Each alternative's reading of the whole column, then field by field together.
+  // Each alternative's reading of the whole column, then field by field
+  // together.  Of the digits only the first reading's are kept, pass by pass.
   std::vector<std::vector<double>> read(count, std::vector<double>(n));
   std::vector<std::vector<uint8_t>> states(count, std::vector<uint8_t>(n, kNotRead));
-  std::vector<std::vector<std::string>> texts(count);
+  std::vector<std::string> texts;
+  std::vector<bool> taken(digits != nullptr ? n : 0, false);
+  if (digits != nullptr) digits->assign(n, std::string());
   for (size_t k = 0; k < count; ++k) {
     session.use_locale(locale_of(choices[k], locale));
     read_column(session, choices[k], column, threads, read[k].data(), states[k].data(),
-                digits != nullptr ? &texts[k] : nullptr);
+                digits != nullptr ? &texts : nullptr);
+    for (size_t i = 0; i < taken.size(); ++i) {
+      if (taken[i] || states[k][i] != kRead || std::isnan(read[k][i])) continue;
+      (*digits)[i] = std::move(texts[i]);
+      taken[i] = true;
+    }
   }
-  if (digits != nullptr) digits->assign(n, std::string());
   std::vector<double> field(count);
   for (size_t i = 0; i < n; ++i) {
     // Every alternative finds the same field missing.
@@ -223,11 +230,11 @@ void read_alternatives(Session &session, const std::vector<nlhost::ReaderChoice>
       case nlhost::Agreement::kRead:
         values[i] = field[first];
         status[i] = kRead;
-        if (digits != nullptr) (*digits)[i] = std::move(texts[first][i]);
         break;
       case nlhost::Agreement::kNotRead: status[i] = kNotRead; break;
       case nlhost::Agreement::kAmbiguous:
         status[i] = kAmbiguous;
+        if (digits != nullptr) (*digits)[i].clear();
         ambiguous->positions.push_back(i);
         ambiguous->values.insert(ambiguous->values.end(), field.begin(), field.end());
         break;
