@@ -100,6 +100,15 @@ struct CachedLocale {
   uint64_t used;        // when it was last named: the least recent goes first
 };
 
+// What each alternative of a request made of its field.  The session keeps
+// one and every call reuses it: a call allocates nothing once warm.
+struct Readings {
+  std::vector<nlhost::ReaderChoice> choices;
+  double values[nlhost::kMaxAlternatives];  // NaN: not read
+  const CachedLocale *locales[nlhost::kMaxAlternatives];
+  std::string exact;  // the digits of the first that read, when asked for
+};
+
 // The per-backend host.  Never destroyed: the module keeps the control block
 // until the process ends.
 class Session {
@@ -158,6 +167,8 @@ class Session {
   }
 
   size_t locales_kept() const { return locales_.size(); }
+
+  Readings &readings() { return readings_; }
 
   nlhost::FieldReader *reader(const nlhost::Module &module, size_t index, Error *error) {
     std::optional<nlhost::FieldReader> &slot = readers_[index];
@@ -291,6 +302,7 @@ class Session {
   };
   std::vector<PatternReader> pattern_readers_;  // at most kPatternReadersKept
   std::vector<std::string> locale_names_;
+  Readings readings_;
 };
 
 Session *session = nullptr;
@@ -342,14 +354,6 @@ char week_rule(std::string_view text) noexcept {
 
 namespace {
 
-// What each alternative of a request made of its field.
-struct Readings {
-  std::vector<nlhost::ReaderChoice> choices;
-  double values[nlhost::kMaxAlternatives];  // NaN: not read
-  const CachedLocale *locales[nlhost::kMaxAlternatives];
-  std::string exact;  // the digits of the first that read, when asked for
-};
-
 // Reads request.field by each alternative request.reader names, each by its
 // own locale, else the call's; the values are for nlhost::agree to agree
 // on.  False and *error when the text is bad or a reader cannot be made.
@@ -358,6 +362,7 @@ bool read_each(const Settings &settings, const ReadRequest &request, bool digits
   nlhost::ReaderChoice base;
   base.week_rule = request.rule;
   std::string why;
+  out->exact.clear();
   if (!nlhost::parse_readers(request.reader, base, &out->choices, &why)) {
     fail(error, Failure::kBadParameter, "bad informat \"%.*s\": %s", shown(request.reader),
          request.reader.data(), why.c_str());
@@ -422,7 +427,7 @@ nlhost::ValueKind kind_read(std::string_view text) {
 ReadResult read_field(const Settings &settings, const ReadRequest &request, double *value, Amount *amount,
                       Error *error) noexcept {
   return guarded(error, ReadResult::kFailed, [&] {
-    Readings readings;
+    Readings &readings = the_session().readings();
     if (!read_each(settings, request, amount != nullptr, &readings, error)) return ReadResult::kFailed;
     const double *values = readings.values;
     std::string &exact = readings.exact;
@@ -459,7 +464,7 @@ bool describe_ambiguity(const Settings &settings, std::string_view field, std::s
   return guarded(error, false, [&] {
     *length = 0;
     const ReadRequest request{field, reader, kind_read(reader), 'V'};
-    Readings readings;
+    Readings &readings = the_session().readings();
     if (!read_each(settings, request, false, &readings, error)) return false;
     const std::span<const double> values(readings.values, readings.choices.size());
     size_t first = 0;
