@@ -253,7 +253,7 @@ def read(values, informat="NLDATE", locale=None, strict=True, *, errors="coerce"
         if status[first] == 3:
             entry = next(k for row, k in rows if row == first)
             each = _ambiguous_fields(found, [(first, entry)])[first]
-            why = ": ambiguous, " + _nldat.describe(found["kind"], found["host"][entry], found["labels"])
+            why = " (ambiguous: " + _nldat.describe(found["kind"], found["host"][entry], found["labels"]) + ")"
         raise NotRead(f"{where} {shown} not read by {informat}{why}{more}", first, label, field, each)
     return answer
 

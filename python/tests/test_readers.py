@@ -54,8 +54,8 @@ def test_an_ambiguous_field_tells_each_alternatives_value():
         nldat.read(fields, TWO_SYSTEMS, errors="raise")
     e = raised.value
     assert (e.position, e.field) == (1, "05/06/2026")
-    assert str(e) == ("values[1] '05/06/2026' not read by NLDATE@en_GB|NLDATE@en_US: ambiguous, 2026-06-05 by "
-                      "NLDATE@en_GB or 2026-05-06 by NLDATE@en_US and 1 more")
+    assert str(e) == ("values[1] '05/06/2026' not read by NLDATE@en_GB|NLDATE@en_US (ambiguous: 2026-06-05 by "
+                      "NLDATE@en_GB or 2026-05-06 by NLDATE@en_US) and 1 more")
     assert e.ambiguity == not_read.ambiguous[1]
     # A field not read at all has no ambiguity.
     with pytest.raises(nldat.NotRead) as raised:
@@ -94,7 +94,7 @@ def test_the_first_field_not_read_of_a_category_is_told_by_its_own_values():
     # The categories sort otherwise than the rows come.
     series = pd.Series(["13/02/2026", "07/08/2026", "05/06/2026", "07/08/2026"], dtype="category")
     with pytest.raises(nldat.NotRead, match=r"values\[1\] \(index 1\) '07/08/2026' .*2026-08-07 by NLDATE@en_GB "
-                       r"or 2026-07-08 by NLDATE@en_US and 2 more") as raised:
+                       r"or 2026-07-08 by NLDATE@en_US\) and 2 more") as raised:
         nldat.read(series, TWO_SYSTEMS, errors="raise")
     assert raised.value.ambiguity == {"NLDATE@en_GB": datetime.date(2026, 8, 7),
                                       "NLDATE@en_US": datetime.date(2026, 7, 8)}
