@@ -46,7 +46,7 @@ TEST(ColumnReader, ParsesReaderText) {
       {"", nullptr},
       {"NLDATE|", nullptr},
       {"|NLDATE", nullptr},
-      {"@en_GB", nullptr},
+      {"@en_GB", "@en_GB//"},  // no reader before it: a name no reader has
       {"form:", nullptr},
       {"form:@de_DE", nullptr},
   };
