@@ -148,7 +148,8 @@ LATIN = "Datum;Empfänger\n07.12.2026;Müller\n13.12.2026;Bäcker Straße\n"
 
 
 @pytest.mark.parametrize("data,encoding,named,names", [
-    (LATIN.encode("cp1252"), None, "give encoding=windows-1252", None),
+    # Not UTF-8 and no encoding given: read as the detector's guess, and said to be.
+    (LATIN.encode("cp1252"), None, "not UTF-8: read as windows-1252", ["Datum", "Empfänger"]),
     (LATIN.encode("cp1252"), "windows-1252", "windows-1252 (as given)", ["Datum", "Empfänger"]),
     (LATIN.encode("cp1252"), "auto", "windows-1252 (encoding=auto", ["Datum", "Empfänger"]),
     (LATIN.encode("utf-16"), None, "UTF-16LE with BOM", ["Datum", "Empfänger"]),
@@ -164,4 +165,6 @@ def test_encodings_are_named_and_decoded(tmp_path, data, encoding, named, names)
             assert [c["name"] for c in plan["columns"]] == names
             assert plan["columns"][0]["status"] == "decided"
             # The command reads the file as it was read here.
-            assert ("--encoding windows-1252" in plan["command"]) == bool(encoding), plan["command"]
+            latin = encoding is not None or plan["encoding_guessed"]
+            assert ("--encoding windows-1252" in plan["command"]) == latin, plan["command"]
+            assert plan["encoding_guessed"] == (encoding is None and data[:2] not in (b"\xff\xfe", b"\xef\xbb"))

@@ -151,9 +151,6 @@ struct SniffedFile {
   nlhost::detect::FileSample sample;
   std::unique_ptr<nlhost::detect::Detector> detector;
   nlhost::detect::Report report;
-  // The encoding the sample was read as when the file is not UTF-8 and none
-  // was given: the detector's guess, which only the user can confirm.
-  std::string guessed_encoding;
 };
 // Samples file and reads it with a detector of the context's host, the
 // context's locale preferred; nothing after printing why it cannot.

@@ -161,11 +161,11 @@ int plan_conversion(Context &context, const AutoPlanRequest &options, std::vecto
   sniffed->detector->choose_locale(sniffed->sample.columns, &report);
   if (context.locale_given() && !report.locale.empty()) report.locale = context.locale_name();
   show(nlhost::detect::render_text(report), options.plan_only);
-  if (!sniffed->guessed_encoding.empty() && !options.plan_only) {
+  if (report.dialect.encoding_guessed && !options.plan_only) {
     // The plan is shown; an encoding the file does not say converts nothing.
-    error("convert: " + shown_name(options.file) + " is not UTF-8 text; it looks like " +
-          sniffed->guessed_encoding + ": give --encoding " + sniffed->guessed_encoding +
-          " (or --encoding auto) to convert it");
+    const std::string &guess = report.dialect.encoding_option;
+    error("convert: " + shown_name(options.file) + " is not UTF-8 text; it looks like " + guess +
+          ": give --encoding " + guess + " (or --encoding auto) to convert it");
     return kExitUsage;
   }
   if (!refusal->empty()) {

@@ -13,7 +13,6 @@
 #include "decoded_input.h"
 #include "messages.h"
 #include "nlhost/detect.h"
-#include "nlhost/encoding.h"
 
 namespace nldat {
 namespace {
@@ -36,9 +35,10 @@ int cmd_sniff(Context &context, const SniffOptions &options) {
   const nlhost::detect::FileSample &sample = sniffed->sample;
   const std::string name = options.file == "-" ? "<stdin>" : options.file;
   out() << (options.json ? nlhost::detect::render_json(report) : nlhost::detect::render_text(report));
-  if (!sniffed->guessed_encoding.empty()) {
-    error(shown_name(name) + ": not UTF-8 text; read as " + sniffed->guessed_encoding +
-          " by a guess: give --encoding " + sniffed->guessed_encoding + " to read it so");
+  if (report.dialect.encoding_guessed) {
+    const std::string &guess = report.dialect.encoding_option;
+    error(shown_name(name) + ": not UTF-8 text; read as " + guess + " by a guess: give --encoding " + guess +
+          " to read it so");
     return kExitUnread;
   }
   if (sample.invalid_line != 0) {
@@ -73,14 +73,13 @@ std::string raw_head(const std::string &file) {
 // that the encoding is a guess; nothing is converted by it unless asked.
 void sample_as_guessed(const std::string &file, const nlhost::detect::SampleOptions &sampling,
                        SniffedFile *sniffed) {
-  const nlhost::EncodingGuess guess = nlhost::detect_encoding(raw_head(file));
-  if (guess.source != nlhost::EncodingSource::kDetector || !likely_encoding(guess) ||
-      nlhost::is_utf8_name(guess.name))
-    return;
+  const std::string head = raw_head(file);
+  const std::optional<std::string> guess = nlhost::detect::encoding_to_guess(head);
+  if (!guess) return;
   int fd = -1;
   bool owned = false;
   if (!open_raw_input(file.c_str(), &fd, &owned)) return;
-  const int decoded = decoded_input_as(fd, &owned, file, guess.name);
+  const int decoded = decoded_input_as(fd, &owned, file, *guess);
   if (decoded < 0) {
     if (owned) ::close(fd);
     return;
@@ -90,11 +89,8 @@ void sample_as_guessed(const std::string &file, const nlhost::detect::SampleOpti
   const bool sampled = nlhost::detect::sample_file(decoded, sampling, &again, &why);
   ::close(decoded);
   if (!sampled || again.invalid_line != 0) return;
-  again.dialect.encoding = "not UTF-8: read as " + guess.name + " (" + std::to_string(guess.confidence) +
-                           "% sure; give --encoding " + guess.name + ")";
-  again.dialect.encoding_option = guess.name;
   sniffed->sample = std::move(again);
-  sniffed->guessed_encoding = guess.name;
+  nlhost::detect::name_guessed_encoding(head, *guess, "--encoding ", &sniffed->sample);
 }
 
 }  // namespace

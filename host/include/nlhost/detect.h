@@ -114,6 +114,9 @@ struct Dialect {
   // or the detector's guess for a file that is not UTF-8); empty when its
   // byte-order mark or valid UTF-8 decides.
   std::string encoding_option;
+  // The text was read as encoding_option by the detector's guess: the input
+  // is not UTF-8 and no encoding was given, so only the user can confirm it.
+  bool encoding_guessed = false;
   char delimiter = ',';
   char quote = '"';
   bool header = true;

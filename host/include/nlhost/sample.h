@@ -6,6 +6,7 @@
 #define NLHOST_SAMPLE_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,7 +86,9 @@ bool sample_head(int fd, const SampleOptions &options, size_t most_bytes, FileSa
 
 // How the bytes of an input become text: "" by its byte-order mark, else as
 // UTF-8 (a line that is not UTF-8 is marked in the sample, its fields not
-// read); "auto" by the encoding detected from its first bytes, refused when
+// read, unless the detector is at least somewhat sure what the input is:
+// then the whole sample is taken again as that, and its dialect says it was
+// guessed, see name_guessed_encoding); "auto" by the encoding detected from its first bytes, refused when
 // the detector cannot tell; else by the ICU converter of that name.
 //
 // Samples bytes, an input held in memory, and names its encoding in the
@@ -108,6 +111,15 @@ inline constexpr size_t kEncodingHead = 64 * 1024;
 // option that reads it.
 void name_encoding(std::string_view head, std::string_view given, std::string_view option,
                    FileSample *sample);
+
+// The encoding an input that is not UTF-8, and was given none, is sampled
+// again as: the detector's guess from head when it is at least somewhat
+// sure; nothing otherwise.
+std::optional<std::string> encoding_to_guess(std::string_view head);
+// Names such an encoding in the sample taken again by it: "not UTF-8: read
+// as windows-1252 (41% sure; give --encoding windows-1252)".
+void name_guessed_encoding(std::string_view head, const std::string &encoding, std::string_view option,
+                           FileSample *sample);
 
 }  // namespace nlhost::detect
 

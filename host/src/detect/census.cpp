@@ -15,17 +15,14 @@
 #include <map>
 #include <mutex>
 
+#include "../locales/cldr_pattern.h"
 #include "detect_internal.h"
 #include "nlhost/icu_locale.h"
 
 namespace nlhost::detect {
 namespace {
 
-std::string utf8(const icu::UnicodeString &s) {
-  std::string out;
-  s.toUTF8String(out);
-  return out;
-}
+using cldr::utf8;
 
 // The short date pattern as DateFormat writes it, read from the locale's
 // resource bundle, its own or inherited (microseconds, where making a

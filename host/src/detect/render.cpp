@@ -283,6 +283,8 @@ std::string render_json(const Report &report) {
   const Dialect &d = report.dialect;
   std::string out =
       "{\"file\":" + json_string(report.file) + ",\"encoding\":" + json_string(d.encoding) +
+      ",\"encoding_option\":" + (d.encoding_option.empty() ? "null" : json_string(d.encoding_option)) +
+      ",\"encoding_guessed\":" + (d.encoding_guessed ? "true" : "false") +
       ",\"delimiter\":" + json_string(std::string(1, d.delimiter)) + ",\"quote\":\"\\\"\"" +
       ",\"header\":" + (d.header ? "true" : "false") + ",\"crlf\":" + (d.crlf ? "true" : "false") +
       ",\"records\":" + std::to_string(d.records) + ",\"sampled\":" + std::to_string(d.sampled) +

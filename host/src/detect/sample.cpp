@@ -297,6 +297,21 @@ bool sample_stream(int fd, std::string_view encoding, const SampleOptions &optio
   return true;
 }
 
+// A sample of an input that is not UTF-8, given no encoding, taken again by
+// sample_as(encoding, sample, why) as the detector's guess, when it has one
+// and the input reads as it throughout.
+template <class SampleAs>
+void resample_as_guessed(std::string_view head, std::string_view given, std::string_view option,
+                         FileSample *sample, SampleAs sample_as) {
+  if (sample->invalid_line == 0 || !given.empty()) return;
+  const std::optional<std::string> guess = encoding_to_guess(head);
+  FileSample again;
+  std::string why;
+  if (!guess || !sample_as(*guess, &again, &why) || again.invalid_line != 0) return;
+  *sample = std::move(again);
+  name_guessed_encoding(head, *guess, option, sample);
+}
+
 }  // namespace
 
 bool sample_file(int fd, const SampleOptions &options, FileSample *sample, std::string *error) {
@@ -321,30 +336,59 @@ bool sample_head(int fd, const SampleOptions &options, size_t most_bytes, FileSa
 
 bool sample_bytes(std::string_view bytes, std::string_view encoding, std::string_view option,
                   const SampleOptions &options, FileSample *sample, std::string *error) {
-  DecodingFeed feed(options, static_cast<int64_t>(bytes.size()));
   const std::string_view head = bytes.substr(0, kEncodingHead);
-  if (!feed.start(head, encoding, error)) return false;
-  for (size_t at = 0; at < bytes.size(); at += kBlock) {
-    if (!feed.feed(bytes.substr(at, kBlock), at + kBlock >= bytes.size(), error)) return false;
-  }
-  if (bytes.empty() && !feed.feed({}, true, error)) return false;
-  *sample = feed.finish();
+  const auto sample_as = [&](std::string_view as, FileSample *to, std::string *why) {
+    DecodingFeed feed(options, static_cast<int64_t>(bytes.size()));
+    if (!feed.start(head, as, why)) return false;
+    for (size_t at = 0; at < bytes.size(); at += kBlock) {
+      if (!feed.feed(bytes.substr(at, kBlock), at + kBlock >= bytes.size(), why)) return false;
+    }
+    if (bytes.empty() && !feed.feed({}, true, why)) return false;
+    *to = feed.finish();
+    return true;
+  };
+  if (!sample_as(encoding, sample, error)) return false;
   name_encoding(head, encoding, option, sample);
+  resample_as_guessed(head, encoding, option, sample, sample_as);
   return true;
 }
 
 bool sample_path(const std::string &path, std::string_view encoding, std::string_view option,
                  const SampleOptions &options, FileSample *sample, std::string *error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    *error = std::strerror(errno);
-    return false;
-  }
+  const auto sample_as = [&](std::string_view as, FileSample *to, std::string *head) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      *error = std::strerror(errno);
+      return false;
+    }
+    const bool sampled = sample_stream(fd, as, options, to, head, error);
+    ::close(fd);
+    return sampled;
+  };
   std::string head;
-  const bool sampled = sample_stream(fd, encoding, options, sample, &head, error);
-  ::close(fd);
-  if (sampled) name_encoding(head, encoding, option, sample);
-  return sampled;
+  if (!sample_as(encoding, sample, &head)) return false;
+  name_encoding(head, encoding, option, sample);
+  std::string ignored;
+  resample_as_guessed(
+      head, encoding, option, sample,
+      [&](std::string_view as, FileSample *to, std::string *) { return sample_as(as, to, &ignored); });
+  return true;
+}
+
+std::optional<std::string> encoding_to_guess(std::string_view head) {
+  const EncodingGuess guess = detect_encoding(head);
+  if (guess.source != EncodingSource::kDetector || !likely_encoding(guess) || is_utf8_name(guess.name))
+    return std::nullopt;
+  return guess.name;
+}
+
+void name_guessed_encoding(std::string_view head, const std::string &encoding, std::string_view option,
+                           FileSample *sample) {
+  const EncodingGuess guess = detect_encoding(head);
+  sample->dialect.encoding = "not UTF-8: read as " + encoding + " (" + std::to_string(guess.confidence) +
+                             "% sure; give " + std::string(option) + encoding + ")";
+  sample->dialect.encoding_option = encoding;
+  sample->dialect.encoding_guessed = true;
 }
 
 void name_encoding(std::string_view head, std::string_view given, std::string_view option,

@@ -140,11 +140,7 @@ namespace {
 // ---------------------------------------------------------------------------
 // Building
 
-std::string utf8(const icu::UnicodeString &s) {
-  std::string out;
-  s.toUTF8String(out);
-  return out;
-}
+using cldr::utf8;
 
 // The text as fields are read: normalized, ASCII lower case, blank runs as one.
 std::string comparable(const icu::UnicodeString &s) {

@@ -11,9 +11,17 @@
 #include <unicode/unistr.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace nlhost::cldr {
+
+// ICU's text as UTF-8, as the host holds every text of a locale.
+inline std::string utf8(const icu::UnicodeString &text) {
+  std::string out;
+  text.toUTF8String(out);
+  return out;
+}
 
 // What a run of one pattern letter stands for, whatever its length.
 enum class Letter : uint8_t {
