@@ -77,6 +77,12 @@ std::string file_text(const TestFile &file, const char *line_end = "\n") {
   return text;
 }
 
+std::string utf8(const icu::UnicodeString &text) {
+  std::string out;
+  text.toUTF8String(out);
+  return out;
+}
+
 std::string status_of(const ColumnReport &c) {
   if (c.answers.empty()) return "none";
   if (c.settled) return "settled";
@@ -216,7 +222,12 @@ const std::vector<TestFile> &files() {
          {"1234.5", "-12", "5.99"},
          "money",
          "decided"},
-        {"Anteil", {"12,5 %", "3 %", "100 %"}, {"0.125", "0.03", "1"}, "percent", "decided"}}},
+        {"Anteil", {"12,5 %", "3 %", "100 %"}, {"0.125", "0.03", "1"}, "percent", "decided"},
+        {"Betrag EUR",
+         {"1.234,50 EUR", "-12,00 EUR", "5,99 EUR"},
+         {"1234.5", "-12", "5.99"},
+         "money",
+         "decided"}}},
       {"a grouping that reads two ways",
        "en_US",
        ',',
@@ -321,53 +332,58 @@ TEST_F(DetectTest, ShowsTheEvidenceTheAmbiguityAndWhatSettledIt) {
   EXPECT_EQ(two.columns[0].together, "NLDATE@en_GB|NLDATE@en_US");
 }
 
-// Every locale's own amounts, as ICU writes them in its currency: the
-// column is found to be money and read right, or called ambiguous; never a
-// wrong amount.  The classes of money are keyed on what the reader reads
-// by, so a class's representative reads every member's amounts.
+// Every locale's own amounts, as ICU writes them in its currency, by its
+// symbol and by its ISO code: the column is found to be money and read
+// right, or called ambiguous; never a wrong amount.  The classes of money
+// are keyed on what the reader reads by, so a class's representative reads
+// every member's amounts.
 TEST_F(DetectTest, ReadsEveryLocalesOwnAmountsRightOrCallsThemAmbiguous) {
   constexpr double kAmounts[] = {-1234.5, 5.99, 1234567.25, 0.125};
-  int locales = 0, money = 0;
+  int written = 0, money = 0;
   std::vector<std::string> missed;
   std::set<std::vector<std::string>> tried;  // locales that write alike are sniffed once
   nlhost::detect::Detector detector(host(), module());
-  for (const std::string &name : nlhost::icu_locale_names()) {
-    icu::Locale latin = icu::Locale::createFromName(name.c_str());
-    UErrorCode status = U_ZERO_ERROR;
-    latin.setKeywordValue("numbers", "latn", status);
-    std::unique_ptr<icu::NumberFormat> format(
-        icu::NumberFormat::createInstance(latin, UNUM_CURRENCY, status));
-    ASSERT_TRUE(U_SUCCESS(status)) << name;
-    if (icu::UnicodeString(format->getCurrency()) == u"XXX") continue;  // no currency of its own
-    // Each amount cut to the currency's digits: no rounding between the two.
-    const double scale = std::pow(10.0, format->getMaximumFractionDigits());
+  // The column of amounts format writes, each cut to the currency's digits
+  // (no rounding between the text and the value).
+  const auto amounts_of = [&](icu::NumberFormat &format) {
+    const double scale = std::pow(10.0, format.getMaximumFractionDigits());
     TestColumn column{"Amount", {}, {}, "money", ""};
     for (double amount : kAmounts) {
       amount = std::trunc(amount * scale) / scale;
-      icu::UnicodeString written;
-      format->format(amount, written);
-      std::string text;
-      written.toUTF8String(text);
-      if (text.find(';') != std::string::npos) continue;
-      column.fields.push_back(text);
+      icu::UnicodeString text;
+      format.format(amount, text);
+      column.fields.push_back(utf8(text));
       char truth[32];
       std::snprintf(truth, sizeof truth, "%.15g", amount);
       column.truth.push_back(truth);
     }
-    if (!tried.insert(column.fields).second) continue;
-    const TestFile file{name.c_str(), "en_US", ';', {column, {"Note", {"a", "b", "c", "d"}, {}, "text", ""}}};
-    SCOPED_TRACE(name + ": " + file_text(file));
-    const Report report = sniff(file_text(file), "en_US", &detector);
-    ++locales;
-    ASSERT_EQ(report.columns.size(), 2u);
-    const ColumnReport &amounts = report.columns[0];
-    if (amounts.kind == nlhost::detect::ColumnKind::kMoney)
-      ++money;
-    else if (missed.size() < 20)
-      missed.push_back(name + " " + column.fields[0]);
-    if (amounts.converted()) expect_read_right(report, amounts, column);
+    return column;
+  };
+  for (const std::string &name : nlhost::icu_locale_names()) {
+    icu::Locale latin = icu::Locale::createFromName(name.c_str());
+    UErrorCode status = U_ZERO_ERROR;
+    latin.setKeywordValue("numbers", "latn", status);
+    for (const UNumberFormatStyle style : {UNUM_CURRENCY, UNUM_CURRENCY_ISO}) {
+      std::unique_ptr<icu::NumberFormat> format(icu::NumberFormat::createInstance(latin, style, status));
+      ASSERT_TRUE(U_SUCCESS(status)) << name;
+      if (icu::UnicodeString(format->getCurrency()) == u"XXX") break;  // no currency of its own
+      const TestColumn column = amounts_of(*format);
+      if (!tried.insert(column.fields).second) continue;
+      const TestFile file{
+          name.c_str(), "en_US", ';', {column, {"Note", {"a", "b", "c", "d"}, {}, "text", ""}}};
+      SCOPED_TRACE(name + ": " + file_text(file));
+      const Report report = sniff(file_text(file), "en_US", &detector);
+      ++written;
+      ASSERT_EQ(report.columns.size(), 2u);
+      const ColumnReport &amounts = report.columns[0];
+      if (amounts.kind == nlhost::detect::ColumnKind::kMoney)
+        ++money;
+      else if (missed.size() < 20)
+        missed.push_back(name + " " + column.fields[0]);
+      if (amounts.converted()) expect_read_right(report, amounts, column);
+    }
   }
-  EXPECT_EQ(money, locales) << "money not found in " << ::testing::PrintToString(missed);
+  EXPECT_EQ(money, written) << "money not found in " << ::testing::PrintToString(missed);
 }
 
 // A plan's sample passes over the records between the head and the

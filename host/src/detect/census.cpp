@@ -2,10 +2,12 @@
 // depends on (its short date form, its names, its number symbols), and the
 // classes of locales that share it.  A column is then tried against tens of
 // classes, not every locale.
+#include <unicode/dcfmtsym.h>
 #include <unicode/dtfmtsym.h>
 #include <unicode/localpointer.h>
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
+#include <unicode/ucurr.h>
 #include <unicode/udat.h>
 #include <unicode/unistr.h>
 #include <unicode/ures.h>
@@ -18,6 +20,7 @@
 #include "../locales/cldr_pattern.h"
 #include "detect_internal.h"
 #include "nlhost/icu_locale.h"
+#include "nlhost/reading.h"
 
 namespace nlhost::detect {
 namespace {
@@ -228,17 +231,26 @@ static const std::vector<LocaleClass> &record_classes(size_t which) {
   static constexpr int kItems[] = {UWN_ITEM_NUMBER, UWN_ITEM_PERCENT, UWN_ITEM_MONEY_LOCAL};
   std::vector<LocaleClass> *const kClasses[] = {&p.census.numbers, &p.census.percent, &p.census.money};
   const Record record = kRecords[which];
+  // MONEY reads by the local currency's record and then the international
+  // one's: amounts with the ISO code ("1.234,50 EUR") are money too.
+  const bool money = record == &LocaleFacts::money;
   std::call_once(p.classes_once[which], [&] {
-    for (LocaleFacts &f : *p.census.locales)
+    for (LocaleFacts &f : *p.census.locales) {
       f.*record = icu_number_convention(f.name, kItems[which]).value_or(uwn_number_convention{});
+      if (money)
+        f.money_intl = icu_number_convention(f.name, UWN_ITEM_MONEY_INTL).value_or(uwn_number_convention{});
+    }
     *kClasses[which] = classes_by(
-        *p.census.locales, [&](const LocaleFacts &f) { return record_key(f.*record); },
+        *p.census.locales,
+        [&](const LocaleFacts &f) { return record_key(f.*record) + (money ? record_key(f.money_intl) : ""); },
         [&](const LocaleFacts &f, LocaleClass &cls) {
           const uwn_number_convention &r = f.*record;
           cls.meaning = number_meaning(r);
-          if (record == &LocaleFacts::money)
-            cls.meaning =
-                (r.currency[0] != '\0' ? std::string(r.currency) : "no currency") + ", " + cls.meaning;
+          if (!money) return;
+          std::string currency = r.currency[0] != '\0' ? r.currency : "no currency";
+          if (f.money_intl.currency[0] != '\0' && std::string_view(f.money_intl.currency) != r.currency)
+            currency += std::string(" or ") + f.money_intl.currency;
+          cls.meaning = currency + ", " + cls.meaning;
         });
   });
   return *kClasses[which];
@@ -252,6 +264,71 @@ const LocaleClass &every_locale() {
     return made;
   }();
   return *every;
+}
+
+// What is left of a text without the bytes of a number and those a record
+// may drop from its currency text: of an amount, its currency alone.
+static std::string currency_core(std::string_view text) {
+  std::string out(text);
+  std::erase_if(out, [](char c) {
+    return (c >= '0' && c <= '9') || std::string_view(".,' -+()").find(c) != std::string_view::npos;
+  });
+  return out;
+}
+
+// A locale's currency texts, local and ISO, as currency_core() leaves them,
+// and its monetary separators where they are other bytes ("$" in kea_CV).
+struct CurrencyCore {
+  std::string local, iso, separators;
+  auto operator<=>(const CurrencyCore &) const = default;
+};
+
+// Every locale's, from ICU's names and symbols without building a format
+// (microseconds a locale).
+static const std::vector<CurrencyCore> &currency_cores() {
+  static const auto *cores = [] {
+    auto *made = new std::vector<CurrencyCore>;  // kept for the process
+    const auto normalized = [](const icu::UnicodeString &text) {
+      std::string scratch;
+      return std::string(normalize_field(utf8(text), scratch));
+    };
+    for (const LocaleFacts &f : *parts().census.locales) {
+      UErrorCode status = U_ZERO_ERROR;
+      char16_t iso[4] = {};
+      ucurr_forLocale(f.name.c_str(), iso, 4, &status);
+      if (U_FAILURE(status) || iso[0] == 0) continue;
+      UBool is_choice = false;
+      int32_t length = 0;
+      const char16_t *symbol =
+          ucurr_getName(iso, f.name.c_str(), UCURR_SYMBOL_NAME, &is_choice, &length, &status);
+      const icu::DecimalFormatSymbols symbols(gregorian_latin(f.name), status);
+      if (U_FAILURE(status)) continue;
+      CurrencyCore core{currency_core(normalized(icu::UnicodeString(symbol, length))),
+                        currency_core(normalized(icu::UnicodeString(iso, 3))),
+                        {}};
+      for (const auto which : {icu::DecimalFormatSymbols::kMonetarySeparatorSymbol,
+                               icu::DecimalFormatSymbols::kMonetaryGroupingSeparatorSymbol})
+        core.separators += currency_core(normalized(symbols.getSymbol(which)));
+      made->push_back(std::move(core));
+    }
+    std::sort(made->begin(), made->end());
+    made->erase(std::unique(made->begin(), made->end()), made->end());
+    return made;
+  }();
+  return *cores;
+}
+
+bool some_currency_in(const std::vector<std::string> &fields) {
+  std::vector<std::string> residues;
+  for (const std::string &text : fields) residues.push_back(currency_core(text));
+  std::sort(residues.begin(), residues.end());
+  residues.erase(std::unique(residues.begin(), residues.end()), residues.end());
+  return std::any_of(currency_cores().begin(), currency_cores().end(), [&](const CurrencyCore &currency) {
+    return std::all_of(residues.begin(), residues.end(), [&](std::string residue) {
+      std::erase_if(residue, [&](char c) { return currency.separators.find(c) != std::string::npos; });
+      return residue == currency.local || residue == currency.iso;
+    });
+  });
 }
 
 const std::vector<LocaleClass> &number_classes() { return record_classes(0); }

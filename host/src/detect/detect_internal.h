@@ -19,8 +19,8 @@ struct LocaleFacts {
   std::string date_form;  // the short date pattern, CLDR letters ("dd.MM.yy")
   std::string names;      // month and weekday names, joined: the key of the names
   // The records the number readers read by: NUMBER, PERCENT and MONEY (the
-  // local currency), as the host loads them.
-  uwn_number_convention number{}, percent{}, money{};
+  // local currency, then the international one), as the host loads them.
+  uwn_number_convention number{}, percent{}, money{}, money_intl{};
   std::vector<std::string> vocabulary;  // the words of its names, lower case, sorted
 };
 
@@ -49,6 +49,11 @@ const std::vector<LocaleClass> &named_date_classes();
 const std::vector<LocaleClass> &number_classes();
 const std::vector<LocaleClass> &percent_classes();
 const std::vector<LocaleClass> &money_classes();
+// Whether what each of fields (normalized, as a reader sees them) holds
+// besides its number is the currency of one locale, local or ISO: a column
+// whose letters are no currency ("Shop 396") is not tried as money, and the
+// records of money are not learnt for it.
+bool some_currency_in(const std::vector<std::string> &fields);
 // One class of every locale: integers read alike in all of them.
 const LocaleClass &every_locale();
 

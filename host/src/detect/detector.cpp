@@ -271,10 +271,18 @@ std::vector<Trial> Detector::State::class_trials(const std::vector<LocaleClass> 
   const std::vector<std::string> normalized = normalized_texts(fields);
   std::vector<Trial> trials;
   for (const LocaleClass &cls : classes) {
-    const uwn_number_convention &record = record_of(*cls.members.front());
-    const std::string_view currency(record.currency);
+    const LocaleFacts &facts = *cls.members.front();
+    const uwn_number_convention &record = record_of(facts);
+    // Letters and symbols are an amount's currency, local or international.
+    const auto holds_currency = [&](const std::string &text) {
+      for (const uwn_number_convention *r : {&facts.money, &facts.money_intl}) {
+        const std::string_view currency(r->currency);
+        if (!currency.empty() && holds_in_order(text, currency)) return true;
+      }
+      return false;
+    };
     const bool could = std::all_of(normalized.begin(), normalized.end(), [&](const std::string &text) {
-      if (has_letters(text) && (!money || currency.empty() || !holds_in_order(text, currency))) return false;
+      if (has_letters(text) && !(money && holds_currency(text))) return false;
       return separators_fit(text, record);
     });
     if (!could) continue;
@@ -550,11 +558,14 @@ void Detector::State::analyze_column(const Column &column, size_t index, std::st
     // Numbers and percentages hold no letters: a column with them is tried
     // as money alone, without learning the other readers' records.
     const std::vector<std::string> normalized = normalized_texts(fields);
-    const bool lettered = std::any_of(normalized.begin(), normalized.end(), has_letters);
+    std::vector<std::string> lettered_texts;
+    std::copy_if(normalized.begin(), normalized.end(), std::back_inserter(lettered_texts), has_letters);
+    const bool lettered = !lettered_texts.empty();
     (!lettered &&
      (settle(ColumnKind::kNumber, class_trials(number_classes(), "NUMBER", fields, preferred)) ||
       settle(ColumnKind::kPercent, class_trials(percent_classes(), "PERCENT", fields, preferred)))) ||
-        settle(ColumnKind::kMoney, class_trials(money_classes(), "MONEY", fields, preferred));
+        ((!lettered || some_currency_in(lettered_texts)) &&
+         settle(ColumnKind::kMoney, class_trials(money_classes(), "MONEY", fields, preferred)));
   }
   if (report->answers.empty()) {
     report->kind = ColumnKind::kText;
