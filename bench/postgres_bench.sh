@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # nl_date(s, 'NLDATE', 'de_DE') against to_date(s, 'DD.MM.YYYY') over the same
 # German dates, in one session of a server of its own (the extension and the
-# module of a build tree), serial plans only.  Each query runs RUNS times;
+# module of a build tree), serial plans only; and nl_date by two alternatives
+# (NLDATE@de_DE|NLDATE@en_US) and by a form (form:%d.%m.%Y).  Each query runs RUNS times;
 # the best time is reported, with the bare scan (count(s)) for the floor.
 #
 #   bench/postgres_bench.sh [BUILD_DIR] [ROWS] [RUNS]
@@ -27,6 +28,8 @@ queries=(
   "count(s)"
   "count(to_date(s, 'DD.MM.YYYY'))"
   "count(nl_date(s, 'NLDATE', 'de_DE'))"
+  "count(nl_date(s, 'NLDATE@de_DE|NLDATE@en_US', 'de_DE'))"
+  "count(nl_date(s, 'form:%d.%m.%Y', 'de_DE'))"
 )
 {
   cat <<EOF
@@ -48,14 +51,15 @@ EOF
 } | "$pg_bindir/psql" -X -q -At -h "$pg_host" -U postgres -d postgres -v ON_ERROR_STOP=1 >"$pg_work/timings.txt"
 
 # The best time of each query, and its cost per row above the bare scan.
-awk -v rows="$rows" -v runs="$runs" '
+names=$(printf '%s\t' "${queries[@]}")
+awk -v rows="$rows" -v runs="$runs" -v names="$names" '
   /^QUERY / { q = $2; next }
   /^Time: / { t = $2; if (!(q in best) || t < best[q]) best[q] = t }
   END {
-    split("count(s)|to_date(s, '\''DD.MM.YYYY'\'')|nl_date(s, '\''NLDATE'\'', '\''de_DE'\'')", name, "|")
+    n = split(names, name, "\t") - 1
     printf "%d rows, best of %d runs, one session, serial plan\n", rows, runs
-    printf "%-36s %10s %14s\n", "query", "ms", "ns/row (net)"
-    for (i = 0; i < 3; ++i)
-      printf "%-36s %10.1f %14.1f\n", name[i + 1], best[i], (best[i] - best[0]) * 1e6 / rows
+    printf "%-62s %10s %14s\n", "query", "ms", "ns/row (net)"
+    for (i = 0; i < n; ++i)
+      printf "%-62s %10.1f %14.1f\n", name[i + 1], best[i], (best[i] - best[0]) * 1e6 / rows
     printf "nl_date / to_date (net of the scan): %.2f\n", (best[2] - best[0]) / (best[1] - best[0])
   }' "$pg_work/timings.txt"

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "column_reader.h"
 #include "convert.h"
 #include "csv.h"
 #include "fuzz_module.h"

@@ -33,6 +33,7 @@ PG_MODULE_MAGIC;
 void _PG_init(void);
 PG_FUNCTION_INFO_V1(nl_date);
 PG_FUNCTION_INFO_V1(nl_timestamp);
+PG_FUNCTION_INFO_V1(nl_ambiguity);
 PG_FUNCTION_INFO_V1(nl_number);
 PG_FUNCTION_INFO_V1(nl_percent);
 PG_FUNCTION_INFO_V1(nl_money);
@@ -251,6 +252,21 @@ Datum nl_timestamp(PG_FUNCTION_ARGS) {
   Timestamp timestamp = 0;
   if (!read_argument(fcinfo, request, 2, &value) || !to_timestamp(value, &timestamp)) PG_RETURN_NULL();
   PG_RETURN_TIMESTAMP(timestamp);
+}
+
+// nl_ambiguity(text, informat text, locale text) -> text: what each
+// alternative makes of a field nl_date or nl_timestamp gives NULL for
+// because two read it to different values; NULL for any other field.
+Datum nl_ambiguity(PG_FUNCTION_ARGS) {
+  const std::string_view field = text_view(PG_GETARG_TEXT_PP(0));
+  const std::string_view reader = text_view(PG_GETARG_TEXT_PP(1));
+  const nlpg::Settings settings = settings_for(fcinfo, 2);
+  char out[1024];
+  size_t length = 0;
+  nlpg::Error error;
+  if (!nlpg::describe_ambiguity(settings, field, reader, out, sizeof out, &length, &error)) raise(error);
+  if (length == 0) PG_RETURN_NULL();
+  PG_RETURN_TEXT_P(cstring_to_text_with_len(out, static_cast<int>(length)));
 }
 
 // nl_number(text, locale text) -> float8

@@ -16,8 +16,10 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <span>
 #include <stdexcept>
 
+#include "nlhost/column_reader.h"
 #include "nlhost/icu_locale.h"
 #include "nlhost/pattern_items.h"
 #include "nlhost/readers.h"
@@ -34,6 +36,9 @@ constexpr size_t kLongestLocaleName = 64;
 // Each locale kept costs about 50 KB: a session keeps the ones it used last,
 // and loads again one it named long ago.
 constexpr size_t kLocalesKept = 64;
+// The readers of patterns (form:P, date:P) a session keeps; it makes again
+// one it used long ago.
+constexpr size_t kPatternReadersKept = 32;
 
 void fail(Error *error, Failure failure, const char *format, ...) __attribute__((format(printf, 3, 4)));
 // A text cut to its buffer ends on a whole character: the server converts
@@ -95,6 +100,15 @@ struct CachedLocale {
   uint64_t used;        // when it was last named: the least recent goes first
 };
 
+// What each alternative of a request made of its field.  The session keeps
+// one and every call reuses it: a call allocates nothing once warm.
+struct Readings {
+  std::vector<nlhost::ReaderChoice> choices;
+  double values[nlhost::kMaxAlternatives];  // NaN: not read
+  const CachedLocale *locales[nlhost::kMaxAlternatives];
+  std::string exact;  // the digits of the first that read, when asked for
+};
+
 // The per-backend host.  Never destroyed: the module keeps the control block
 // until the process ends.
 class Session {
@@ -154,6 +168,8 @@ class Session {
 
   size_t locales_kept() const { return locales_.size(); }
 
+  Readings &readings() { return readings_; }
+
   nlhost::FieldReader *reader(const nlhost::Module &module, size_t index, Error *error) {
     std::optional<nlhost::FieldReader> &slot = readers_[index];
     if (!slot) {
@@ -166,6 +182,67 @@ class Session {
       slot->set_strict(true);
     }
     return &*slot;
+  }
+
+  // The reader of a choice (column_reader.h): a row of the reader table, or
+  // a pattern's, made on first use and kept.  Null and *error when the name
+  // is unknown, the pattern bad, or what it reads is no value of kind.
+  nlhost::FieldReader *reader(const nlhost::Module &module, const nlhost::ReaderChoice &choice,
+                              nlhost::ValueKind kind, Error *error) {
+    if (choice.pattern.empty() && !choice.form) {
+      const nlhost::ReaderInfo *row = nlhost::find_reader(choice.name);
+      if (row == nullptr || row->kind != kind) {
+        fail(error, Failure::kBadParameter, "unknown informat \"%.*s\"", shown(choice.name),
+             choice.name.data());
+        informats_hint(error, kind);
+        return nullptr;
+      }
+      return reader(module, static_cast<size_t>(row - nlhost::reader_table().data()), error);
+    }
+    const std::string key = (choice.form ? std::string("form") : choice.name) + ":" + choice.pattern;
+    for (PatternReader &kept : pattern_readers_) {
+      if (kept.key == key) {
+        kept.used = ++clock_;
+        return &kept.reader;
+      }
+    }
+    std::string why;
+    std::optional<nlhost::FieldReader> made;
+    const nlhost::KindInfo *named = nlhost::find_kind(choice.name);
+    const nlhost::ReaderInfo *row = nlhost::find_reader(choice.name);
+    if (choice.form) {
+      made = nlhost::FieldReader::with_form(host_, module, nlhost::form_kind(choice.pattern), choice.pattern,
+                                            &why);
+    } else if (named != nullptr && named->pattern_reader != nullptr) {
+      made = nlhost::FieldReader::with_pattern(host_, module, named->kind, choice.pattern, &why);
+    } else if (row != nullptr && row->source == nlhost::ReaderSource::kInformat) {
+      made = nlhost::FieldReader::with_pattern(host_, module, row->kind, choice.pattern, &why);
+    } else {
+      why = "a pattern reads a date, datetime or time";
+    }
+    if (made && made->kind() != kind) {
+      why = std::string("it reads a ") + std::string(nlhost::kind_info(made->kind()).name) + ", not a " +
+            std::string(nlhost::kind_info(kind).name);
+      made.reset();
+    }
+    if (!made) {
+      fail(error, Failure::kBadParameter, "cannot read by \"%.*s\": %s", shown(choice.label),
+           choice.label.data(), why.c_str());
+      informats_hint(error, kind);
+      return nullptr;
+    }
+    made->set_strict(true);
+    PatternReader entry{key, std::move(*made), ++clock_};
+    if (pattern_readers_.size() < kPatternReadersKept) {
+      pattern_readers_.push_back(std::move(entry));
+      return &pattern_readers_.back().reader;
+    }
+    // Full: the least recently used makes room.
+    auto oldest =
+        std::min_element(pattern_readers_.begin(), pattern_readers_.end(),
+                         [](const PatternReader &a, const PatternReader &b) { return a.used < b.used; });
+    *oldest = std::move(entry);
+    return &oldest->reader;
   }
 
   const std::vector<std::string> &locale_names() {
@@ -218,7 +295,14 @@ class Session {
   const CachedLocale *current_ = nullptr;
   std::string current_given_;                                // the current locale's name as last given
   std::vector<std::optional<nlhost::FieldReader>> readers_;  // one a row of the reader table
+  struct PatternReader {
+    std::string key;  // "form:%b %d", "date:%d.%m.%Y"
+    nlhost::FieldReader reader;
+    uint64_t used;
+  };
+  std::vector<PatternReader> pattern_readers_;  // at most kPatternReadersKept
   std::vector<std::string> locale_names_;
+  Readings readings_;
 };
 
 Session *session = nullptr;
@@ -268,31 +352,95 @@ char week_rule(std::string_view text) noexcept {
   return rule == 'U' || rule == 'V' || rule == 'W' ? rule : 0;
 }
 
+namespace {
+
+// Reads request.field by each alternative request.reader names, each by its
+// own locale, else the call's; the values are for nlhost::agree to agree
+// on.  False and *error when the text is bad or a reader cannot be made.
+bool read_each(const Settings &settings, const ReadRequest &request, bool digits, Readings *out,
+               Error *error) {
+  nlhost::ReaderChoice base;
+  base.week_rule = request.rule;
+  std::string why;
+  out->exact.clear();
+  if (!nlhost::parse_readers(request.reader, base, &out->choices, &why)) {
+    fail(error, Failure::kBadParameter, "bad informat \"%.*s\": %s", shown(request.reader),
+         request.reader.data(), why.c_str());
+    informats_hint(error, request.kind);
+    return false;
+  }
+  // An unknown name is the caller's error before anything is loaded.
+  for (const nlhost::ReaderChoice &choice : out->choices) {
+    const nlhost::ReaderInfo *row = nlhost::find_reader(choice.name);
+    if (choice.pattern.empty() && !choice.form && (row == nullptr || row->kind != request.kind)) {
+      fail(error, Failure::kBadParameter, "unknown informat \"%.*s\"", shown(choice.name),
+           choice.name.data());
+      informats_hint(error, request.kind);
+      return false;
+    }
+  }
+  const CachedLocale *locale = nullptr;
+  const nlhost::Module *module = prepare(settings, error, &locale);
+  if (module == nullptr) return false;
+  std::string other;
+  bool any = false;
+  for (size_t k = 0; k < out->choices.size(); ++k) {
+    const nlhost::ReaderChoice &choice = out->choices[k];
+    out->locales[k] = locale;
+    if (!choice.locale.empty()) {
+      out->locales[k] = the_session().select_locale(choice.locale, error);
+      if (out->locales[k] == nullptr) return false;
+    } else if (k > 0 && locale != nullptr && the_session().select_locale(settings.locale, error) == nullptr) {
+      return false;
+    }
+    nlhost::FieldReader *reader = the_session().reader(*module, choice, request.kind, error);
+    if (reader == nullptr) return false;
+    reader->set_week_rule(request.rule);
+    // The field's own digits, where the reader can give them, make an
+    // amount exact; the first alternative that reads gives them.
+    std::string *text = any ? &other : &out->exact;
+    double v = 0;
+    const bool read = digits ? reader->read_exact(request.field, &v, text) : reader->read(request.field, &v);
+    out->values[k] = read ? v : std::nan("");
+    any = any || read;
+  }
+  return true;
+}
+
+// The kind of value the first alternative of text reads, as far as the
+// text says; kDate when it says nothing the reader would not refuse itself.
+nlhost::ValueKind kind_read(std::string_view text) {
+  std::vector<nlhost::ReaderChoice> choices;
+  std::string why;
+  if (!nlhost::parse_readers(text, {}, &choices, &why)) return nlhost::ValueKind::kDate;
+  const nlhost::ReaderChoice &choice = choices.front();
+  if (choice.form) return nlhost::form_kind(choice.pattern);
+  if (const nlhost::KindInfo *kind = nlhost::find_kind(choice.name);
+      kind != nullptr && !choice.pattern.empty())
+    return kind->kind;
+  const nlhost::ReaderInfo *row = nlhost::find_reader(choice.name);
+  return row != nullptr ? row->kind : nlhost::ValueKind::kDate;
+}
+
+}  // namespace
+
 ReadResult read_field(const Settings &settings, const ReadRequest &request, double *value, Amount *amount,
                       Error *error) noexcept {
   return guarded(error, ReadResult::kFailed, [&] {
-    const nlhost::ReaderInfo *row = nlhost::find_reader(request.reader);
-    if (row == nullptr || row->kind != request.kind) {
-      fail(error, Failure::kBadParameter, "unknown informat \"%.*s\"", shown(request.reader),
-           request.reader.data());
-      informats_hint(error, request.kind);
-      return ReadResult::kFailed;
-    }
-    const auto index = static_cast<size_t>(row - nlhost::reader_table().data());
-    const CachedLocale *locale = nullptr;
-    const nlhost::Module *module = prepare(settings, error, &locale);
-    if (module == nullptr) return ReadResult::kFailed;
-    nlhost::FieldReader *reader = the_session().reader(*module, index, error);
-    if (reader == nullptr) return ReadResult::kFailed;
-    reader->set_week_rule(request.rule);
-    // The field's own digits, where the reader can give them, make the
-    // amount exact; else the shortest digits that read back as the value.
-    std::string exact;
-    if (!(amount != nullptr ? reader->read_exact(request.field, value, &exact)
-                            : reader->read(request.field, value)))
-      return ReadResult::kNotRead;
+    Readings &readings = the_session().readings();
+    if (!read_each(settings, request, amount != nullptr, &readings, error)) return ReadResult::kFailed;
+    const double *values = readings.values;
+    std::string &exact = readings.exact;
+    // A field two alternatives read to different values is ambiguous, and not read.
+    size_t first = 0;
+    const nlhost::Agreement agreement =
+        nlhost::agree(std::span<const double>(values, readings.choices.size()), &first);
+    if (agreement == nlhost::Agreement::kAmbiguous) return ReadResult::kAmbiguous;
+    if (agreement == nlhost::Agreement::kNotRead) return ReadResult::kNotRead;
+    *value = values[first];
     if (amount == nullptr) return ReadResult::kRead;
     if (!std::isfinite(*value)) return ReadResult::kNotRead;
+    const CachedLocale *locale = readings.locales[first];
     amount->fraction_digits = locale != nullptr ? locale->fraction_digits : 2;
     char *const end = amount->digits + sizeof amount->digits - 1;
     char *written = exact.size() <= sizeof amount->digits - 1
@@ -308,6 +456,25 @@ ReadResult read_field(const Settings &settings, const ReadRequest &request, doub
     }
     *written = '\0';
     return ReadResult::kRead;
+  });
+}
+
+bool describe_ambiguity(const Settings &settings, std::string_view field, std::string_view reader, char *out,
+                        size_t capacity, size_t *length, Error *error) noexcept {
+  return guarded(error, false, [&] {
+    *length = 0;
+    const ReadRequest request{field, reader, kind_read(reader), 'V'};
+    Readings &readings = the_session().readings();
+    if (!read_each(settings, request, false, &readings, error)) return false;
+    const std::span<const double> values(readings.values, readings.choices.size());
+    size_t first = 0;
+    if (nlhost::agree(values, &first) != nlhost::Agreement::kAmbiguous) return true;
+    std::vector<std::string> labels;
+    for (const nlhost::ReaderChoice &choice : readings.choices) labels.push_back(choice.label);
+    const std::string text = nlhost::describe_values(request.kind, values, labels);
+    *length = nlhost::utf8_cut(text, std::min(capacity, text.size()));
+    std::copy_n(text.data(), *length, out);
+    return true;
   });
 }
 

@@ -49,11 +49,15 @@ std::string_view locale_from_lc_time(std::string_view lc_time) noexcept;
 // A week rule given as text ("V", "u", ...): the rule letter, or 0.
 char week_rule(std::string_view text) noexcept;
 
-enum class ReadResult { kRead, kNotRead, kFailed };
+// kAmbiguous: alternatives read the field to different values; like
+// kNotRead, nothing is passed on as read.
+enum class ReadResult { kRead, kNotRead, kAmbiguous, kFailed };
 
 // One field to read: reader is an informat (NLDATE ...) or a library reader
-// (NUMBER MONEY PERCENT WEEK), any case; kind is what the caller returns, so
-// that a datetime informat asked for a date is refused.
+// (NUMBER MONEY PERCENT WEEK), any case, or any reader text of
+// nlhost/column_reader.h (NLDATE@en_GB, form:%b %d %Y, alternatives joined
+// by '|'); kind is what the caller returns, so that a datetime informat
+// asked for a date is refused.
 struct ReadRequest {
   std::string_view field;
   std::string_view reader;
@@ -70,9 +74,19 @@ struct Amount {
 
 // Reads the field strictly through nlhost::FieldReader.  kRead: *value set
 // (and *amount, when not null); kNotRead: the field is not one the reader
-// takes; kFailed: *error says why.
+// takes; kAmbiguous: two alternatives read it to different values;
+// kFailed: *error says why.
 ReadResult read_field(const Settings &settings, const ReadRequest &request, double *value, Amount *amount,
                       Error *error) noexcept;
+
+// What each alternative of reader (as ReadRequest::reader, of the kind its
+// first alternative reads) makes of field when two make different values
+// of it, into out[0, capacity): "2026-06-05 by NLDATE@en_GB or 2026-05-06 by
+// NLDATE@en_US", cut between characters at capacity.  True and *length 0
+// when the field is not ambiguous (read, or not read by any); false and
+// *error for bad reader text.
+bool describe_ambiguity(const Settings &settings, std::string_view field, std::string_view reader, char *out,
+                        size_t capacity, size_t *length, Error *error) noexcept;
 
 // Writes a date (kDate) or a datetime (kDatetime) value by pattern, in the
 // module's pattern language or "@N" for locale item N, into out[0, capacity);

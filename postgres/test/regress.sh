@@ -40,7 +40,7 @@ private_server_start "$build" "$module" "$pg_config" "$cmake"
 
 cd "$pg_work"
 if ! "$pg_regress" --bindir="$pg_bindir" --host="$pg_host" --port=5432 --user=postgres --dbname=nldat_regress \
-  --inputdir="$source/postgres/test" --outputdir="$pg_work/out" nldat security parallel faults pushdown upgrade; then
+  --inputdir="$source/postgres/test" --outputdir="$pg_work/out" nldat readers security parallel faults pushdown upgrade; then
   cat "$pg_work/out/regression.diffs" 2>/dev/null || true
   echo "--- server log"
   private_server_log 30

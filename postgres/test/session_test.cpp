@@ -80,6 +80,112 @@ TEST(PostgresSession, ReadsFieldsStrictly) {
   }
 }
 
+TEST(PostgresSession, ReadsByTheReadersTheCliTakes) {
+  using nlpg::ReadResult;
+  const struct {
+    const char *locale, *reader;
+    ValueKind kind;
+    const char *field;
+    ReadResult result;
+    double value;
+  } rows[] = {
+      {"en_US", "NLDATE@en_GB", ValueKind::kDate, "13/02/2026", ReadResult::kRead, 24150},
+      {"en_US", "NLDATE@en_GB|NLDATE@en_US", ValueKind::kDate, "13/02/2026", ReadResult::kRead, 24150},
+      {"de_DE", "NLDATE@en_GB|NLDATE@en_US", ValueKind::kDate, "02/13/2026", ReadResult::kRead, 24150},
+      {"de_DE", "NLDATE@en_GB|NLDATE@en_US", ValueKind::kDate, "2026-06-05", ReadResult::kRead, 24262},
+      {"de_DE", "NLDATE@en_GB|NLDATE@en_US", ValueKind::kDate, "05/06/2026", ReadResult::kAmbiguous, 0},
+      {"de_DE", "NLDATE@en_GB|NLDATE@en_US", ValueKind::kDate, "x", ReadResult::kNotRead, 0},
+      // An alternative without a locale reads by the call's, after one that had its own.
+      {"de_DE", "NLDATE@en_US|NLDATE", ValueKind::kDate, "07.12.2026", ReadResult::kRead, 24447},
+      {"en_GB", "NLDATE@en_US|NLDATE", ValueKind::kDate, "05/06/2026", ReadResult::kAmbiguous, 0},
+      {"es_ES", "form:%b. %d, %Y", ValueKind::kDate, "dic. 7, 2026", ReadResult::kRead, 24447},
+      {"en_US", "form:%b. %d, %Y@es_ES", ValueKind::kDate, "DIC. 7, 2026", ReadResult::kRead, 24447},
+      {"de_DE", "date:%d.%m.%y", ValueKind::kDate, "07.12.26", ReadResult::kRead, 24447},
+      {"de_DE", "form:%d.%m.%Y %H:%M", ValueKind::kDatetime, "7.12.2026 0:01", ReadResult::kRead,
+       24447.0 * 86400 + 60},
+      {"de_DE", "NUMBER@en_US|NUMBER", ValueKind::kNumber, "1,5", ReadResult::kRead, 1.5},
+      {"de_DE", "NUMBER@en_US|NUMBER", ValueKind::kNumber, "1.234", ReadResult::kAmbiguous, 0},
+      // What is wrong with the text is the caller's error.
+      {"de_DE", "NLDATE|", ValueKind::kDate, "07.12.2026", ReadResult::kFailed, 0},
+      {"de_DE", "NLDATE|NLDATM", ValueKind::kDate, "07.12.2026", ReadResult::kFailed, 0},
+      {"de_DE", "NLDATE@xx_YY", ValueKind::kDate, "07.12.2026", ReadResult::kFailed, 0},
+      {"de_DE", "form:%H:%M", ValueKind::kDate, "14:30", ReadResult::kFailed, 0},
+      {"de_DE", "number:%d", ValueKind::kDate, "07", ReadResult::kFailed, 0},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(std::string(row.locale) + " " + row.reader + " " + row.field);
+    double value = -1;
+    nlpg::Error error;
+    EXPECT_EQ(nlpg::read_field(settings(row.locale), {row.field, row.reader, row.kind, 'V'}, &value, nullptr,
+                               &error),
+              row.result)
+        << error.message;
+    if (row.result == ReadResult::kRead) {
+      EXPECT_DOUBLE_EQ(value, row.value);
+    } else {
+      EXPECT_EQ(value, -1) << "a field not read leaves the value";
+    }
+    if (row.result == ReadResult::kFailed) {
+      EXPECT_EQ(error.failure, nlpg::Failure::kBadParameter);
+    }
+  }
+}
+
+TEST(PostgresSession, TellsWhatEachAlternativeMakesOfAnAmbiguousField) {
+  const struct {
+    const char *locale, *reader, *field, *told;  // told: "" when not ambiguous, null for an error
+  } rows[] = {
+      {"de_DE", "NLDATE@en_GB|NLDATE@en_US", "05/06/2026",
+       "2026-06-05 by NLDATE@en_GB or 2026-05-06 by NLDATE@en_US"},
+      {"de_DE", "NLDATE@en_GB|NLDATE@fr_FR|NLDATE@en_US", "05/06/2026",
+       "2026-06-05 by NLDATE@en_GB, NLDATE@fr_FR or 2026-05-06 by NLDATE@en_US"},
+      {"de_DE", "NLDATM@en_GB|NLDATM@en_US", "05/06/2026, 14:30:45",
+       "2026-06-05T14:30:45 by NLDATM@en_GB or 2026-05-06T14:30:45 by NLDATM@en_US"},
+      {"de_DE", "NUMBER|NUMBER@en_US", "1.234", "1234 by NUMBER or 1.234 by NUMBER@en_US"},
+      {"de_DE", "NLDATE@en_GB|NLDATE@en_US", "13/02/2026", ""},
+      {"de_DE", "NLDATE@en_GB|NLDATE@en_US", "x", ""},
+      {"de_DE", "NLDATE", "05/06/2026", ""},
+      {"de_DE", "NLDATE||NLDATE@en_US", "05/06/2026", nullptr},
+      {"de_DE", "NLDATE@en_GB|NLDATX", "05/06/2026", nullptr},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(std::string(row.reader) + " " + row.field);
+    char out[256];
+    size_t length = 99;
+    nlpg::Error error;
+    const bool done = nlpg::describe_ambiguity(settings(row.locale), row.field, row.reader, out, sizeof out,
+                                               &length, &error);
+    ASSERT_EQ(done, row.told != nullptr) << error.message;
+    if (done) {
+      EXPECT_EQ(std::string(out, length), row.told);
+    }
+  }
+  // Cut to the caller's buffer, and never past it.
+  char small[12];
+  std::memset(small, '#', sizeof small);
+  size_t length = 0;
+  nlpg::Error error;
+  ASSERT_TRUE(nlpg::describe_ambiguity(settings("de_DE"), "05/06/2026", "NLDATE@en_GB|NLDATE@en_US", small,
+                                       10, &length, &error));
+  EXPECT_EQ(std::string(small, length), "2026-06-05");
+  EXPECT_EQ(small[10], '#');
+}
+
+TEST(PostgresSession, PatternReadersAreKeptWithinBounds) {
+  // Many patterns, each read once: the session keeps a few and reads right by all of them.
+  for (int k = 0; k < 100; ++k) {
+    const std::string word = {static_cast<char>('a' + k / 26), static_cast<char>('a' + k % 26)};
+    const std::string reader = "form:" + word + " %d.%m.%Y@de_DE";
+    double value = -1;
+    nlpg::Error error;
+    ASSERT_EQ(nlpg::read_field(settings("en_US"), {word + " 07.12.2026", reader, ValueKind::kDate, 'V'},
+                               &value, nullptr, &error),
+              nlpg::ReadResult::kRead)
+        << reader << ": " << error.message;
+    EXPECT_EQ(value, 24447);
+  }
+}
+
 TEST(PostgresSession, MoneyCarriesTheCurrencyFractionDigits) {
   const struct {
     const char *locale, *field;

@@ -19,7 +19,7 @@ import numpy as np
 
 from . import _nldat
 
-__all__ = ["read", "format", "week", "locales", "patterns", "readers", "sniff", "NotRead"]
+__all__ = ["read", "format", "week", "locales", "patterns", "readers", "sniff", "NotRead", "NotReadPositions"]
 __version__ = _nldat.__version__
 
 _session = None
@@ -32,13 +32,39 @@ _EPOCH_DAYS = 3653
 class NotRead(ValueError):
     """A field that was not read, with errors="raise": its position in
     values (.position), its index label for a Series (.label) and its text
-    (.field)."""
+    (.field); for a field that alternatives read to different values, what
+    each made of it (.ambiguity: {alternative: value}; None for another
+    field)."""
 
-    def __init__(self, message, position, label, field):
+    def __init__(self, message, position, label, field, ambiguity=None):
         super().__init__(message)
         self.position = position
         self.label = label
         self.field = field
+        self.ambiguity = ambiguity
+
+
+class NotReadPositions(np.ndarray):
+    """The positions of the fields not read, as errors="report" gives them
+    for a reader of alternatives: an array of positions, and in .ambiguous
+    for each position whose field two alternatives read to different values
+    what each made of it ({position: {alternative: value}}; None where an
+    alternative did not read it)."""
+
+    def __array_finalize__(self, obj):
+        self.ambiguous = getattr(obj, "ambiguous", {})
+
+
+def _ambiguous_fields(found, positions):
+    """{position: {alternative: value}} of the host's account of the fields
+    the alternatives read to different values: its positions, mapped to
+    positions (a category's codes map one to several rows)."""
+    values = found["values"]
+    none = np.isnat(values) if values.dtype.kind in "mM" else np.isnan(values)
+    each = values.astype(object)
+    each[none] = None
+    by_field = [dict(zip(found["labels"], row)) for row in each.tolist()]
+    return {int(row): by_field[k] for row, k in positions}
 
 
 def _module_path():
@@ -156,9 +182,15 @@ def read(values, informat="NLDATE", locale=None, strict=True, *, errors="coerce"
     an error).  informat: NLDATE, NLDATM, NLDATEW, NLDATMW, NLDATMAP (the
     module's informats), NUMBER, MONEY, PERCENT, WEEK (the locale library's
     readers); with pattern, a pattern of the module's language (%d.%m.%Y),
-    informat names the kind it reads: date, datetime or time.  locale: a
-    locale name (de_DE); None: LC_ALL, LC_TIME or LANG, else en_US.
-    strict: a field counts as read only when the value accounts for all of it.
+    informat names the kind it reads: date, datetime or time.  A reader may
+    name its own locale (NLDATE@en_GB), be a pattern read as the locale's
+    own forms are (form:%b. %d, %Y) or name alternatives joined by "|"
+    (NLDATE@en_GB|NLDATE@en_US): a field read by one of them, or by several
+    to the same value, gets that value; one read by two to different values
+    is not read but ambiguous.  locale: a locale name (de_DE); None:
+    LC_ALL, LC_TIME or LANG, else en_US; it is the locale of every reader
+    that names none.  strict: a field counts as read only when the value
+    accounts for all of it.
 
     Returns datetime64[D] (dates), datetime64[s] (datetimes),
     timedelta64[s] (times) (of microseconds when a value has a fraction of a
@@ -168,9 +200,11 @@ def read(values, informat="NLDATE", locale=None, strict=True, *, errors="coerce"
 
     errors: "coerce" (NaT/NaN where not read), "raise" (NotRead, a
     ValueError, naming the first field not read) or "report" (a pair: the
-    values and the positions of the fields not read).  rule: the week rule of
-    WEEK (U, V or W).  threads: how many threads read a long column (None:
-    one a core, at most 8).
+    values and the positions of the fields not read; for alternatives a
+    NotReadPositions, whose .ambiguous says what each alternative made of
+    the ambiguous ones).  rule: the week rule of WEEK (U, V or W).
+    threads: how many threads read a long column (None: one a core, at
+    most 8).
     """
     if errors not in ("coerce", "raise", "report"):
         raise ValueError(f'errors is "coerce", "raise" or "report", not {errors!r}')
@@ -179,22 +213,35 @@ def read(values, informat="NLDATE", locale=None, strict=True, *, errors="coerce"
     array, index, name, codes = _as_text_array(values)
     shape = array.shape
     flat = array.reshape(-1)
-    result, status = _the_session().read(
+    result, status, found = _the_session().read(
         flat, str(informat), pattern or "", _locale(locale), bool(strict), str(rule), threads or 0,
         bool(exact), _missing_markers())
+    # The host's positions of the ambiguous fields, as (row, entry) pairs of this answer.
+    rows = None
+    if found is not None:
+        rows = zip(found["positions"].tolist(), range(len(found["positions"])))
     if codes is not None:
         # A category's text is read once; code -1 (missing) takes the missing value put last.
         missing = np.array([None if result.dtype == object else "NaT" if result.dtype.kind in "mM" else np.nan],
                            dtype=result.dtype)
         result = np.concatenate([result, missing])[codes]
         status = np.concatenate([status, np.array([2], dtype=status.dtype)])[codes]
+        if found is not None:
+            # Each row of an ambiguous category is ambiguous alike.
+            entry = {int(p): k for k, p in enumerate(found["positions"].tolist())}
+            hit = np.flatnonzero(np.isin(codes, found["positions"]))
+            rows = ((int(r), entry[int(codes[r])]) for r in hit)
         flat, shape = flat[codes], codes.shape
     answer = _wrap(result, index, name, shape)
     if errors == "coerce":
         return answer
-    not_read = np.flatnonzero(status == 0)
+    not_read = np.flatnonzero((status == 0) | (status == 3))
     if errors == "report":
-        return answer, not_read
+        if found is None:
+            return answer, not_read
+        positions = not_read.view(NotReadPositions)
+        positions.ambiguous = _ambiguous_fields(found, rows)
+        return answer, positions
     if len(not_read) > 0:
         first = int(not_read[0])
         label = index[first] if index is not None else None
@@ -202,7 +249,12 @@ def read(values, informat="NLDATE", locale=None, strict=True, *, errors="coerce"
         where = f"values[{first}]" if index is None else f"values[{first}] (index {label!r})"
         more = f" and {len(not_read) - 1} more" if len(not_read) > 1 else ""
         shown = repr(field) if len(repr(field)) <= 80 else repr(field)[:76] + "..."
-        raise NotRead(f"{where} {shown} not read by {informat}{more}", first, label, field)
+        each, why = None, ""
+        if status[first] == 3:
+            entry = next(k for row, k in rows if row == first)
+            each = _ambiguous_fields(found, [(first, entry)])[first]
+            why = " (ambiguous: " + _nldat.describe(found["kind"], found["host"][entry], found["labels"]) + ")"
+        raise NotRead(f"{where} {shown} not read by {informat}{why}{more}", first, label, field, each)
     return answer
 
 

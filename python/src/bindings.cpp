@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "column.h"
+#include "nlhost/column_reader.h"
 #include "nlhost/icu_locale.h"
 #include "nlhost/readers.h"
 #include "session.h"
@@ -148,31 +149,80 @@ py::array to_numpy(nlhost::ValueKind kind, const std::vector<double> &values, st
   return out;
 }
 
-// Reads a column: (values, status) with status 1 read, 0 not read, 2 missing.
+// What the alternatives made of the fields they read to different values,
+// for the caller to see: positions, values (one row a field, one column an
+// alternative, NaT or NaN where it did not read), the same as the host's
+// values (float64, NaN) for describe(), the kind and the labels.
+py::dict ambiguities(nlhost::ValueKind kind, const std::vector<nlhost::ReaderChoice> &choices,
+                     const Ambiguities &found) {
+  const auto count = static_cast<py::ssize_t>(choices.size());
+  const auto rows = static_cast<py::ssize_t>(found.positions.size());
+  std::vector<std::string> labels;
+  for (const nlhost::ReaderChoice &choice : choices) labels.push_back(choice.label);
+  py::array_t<int64_t> positions(rows);
+  std::copy(found.positions.begin(), found.positions.end(), positions.mutable_data());
+  py::array_t<double> host(std::vector<py::ssize_t>{rows, count});
+  std::copy(found.values.begin(), found.values.end(), host.mutable_data());
+  std::vector<uint8_t> status(found.values.size());
+  for (size_t k = 0; k < status.size(); ++k) status[k] = std::isnan(found.values[k]) ? kNotRead : kRead;
+  py::dict out;
+  out["positions"] = positions;
+  out["values"] = to_numpy(kind, found.values, status).attr("reshape")(rows, count);
+  out["host"] = host;
+  out["kind"] = std::string(nlhost::kind_info(kind).name);
+  out["labels"] = labels;
+  return out;
+}
+
+// What each alternative made of one field (a row of ambiguities()'s host
+// values): "2026-06-05 by NLDATE@en_GB or 2026-05-06 by NLDATE@en_US".
+std::string describe(const std::string &kind_name, const py::array_t<double> &values,
+                     const std::vector<std::string> &labels) {
+  const nlhost::KindInfo *kind = nlhost::find_kind(kind_name);
+  if (kind == nullptr || values.ndim() != 1 || static_cast<size_t>(values.size()) != labels.size())
+    throw py::value_error("describe takes a kind and one value an alternative");
+  return nlhost::describe_values(kind->kind, std::span<const double>(values.data(), labels.size()), labels);
+}
+
+// Reads a column: (values, status, ambiguities) with status 1 read, 0 not
+// read, 2 missing, 3 ambiguous; ambiguities None for a single reader.
 py::tuple read_fields(Session &session, const py::array &values, const std::string &reader,
                       const std::string &pattern, const std::string &locale, bool strict,
                       const std::string &rule, size_t threads, bool exact, const py::tuple &markers) {
-  ReaderChoice choice{reader, pattern, strict, 'V'};
   if (rule.size() != 1 || std::string_view("UVW").find(rule[0]) == std::string_view::npos)
     throw py::value_error("the week rule is U, V or W, not '" + rule.substr(0, 16) + "'");
-  choice.week_rule = rule[0];
+  nlhost::ReaderChoice base;
+  base.pattern = pattern;
+  base.lenient = !strict;
+  base.week_rule = rule[0];
+  std::vector<nlhost::ReaderChoice> choices;
+  std::string why;
+  if (!nlhost::parse_readers(reader, base, &choices, &why))
+    throw py::value_error("bad reader '" + reader.substr(0, 64) + "': " + why);
   Kept kept;
   const Column column = column_of(values, markers, kept);
   const size_t n = column.size();
   std::vector<double> read_values(n);
   std::vector<uint8_t> status(n, kNotRead);
   std::vector<std::string> digits;
+  Ambiguities ambiguous;
   nlhost::ValueKind kind;
   {
     py::gil_scoped_release unlocked;
     std::lock_guard lock(session.mutex());
-    session.use_locale(locale);
-    kind = session.reader(choice).kind();
+    kind = reader_kind(session, choices, locale);
     if (exact && kind != nlhost::ValueKind::kNumber)
       throw std::invalid_argument("exact=True reads amounts and numbers, not the values of " +
                                   reader.substr(0, 64));
-    read_column(session, choice, column, threads == 0 ? default_threads() : threads, read_values.data(),
-                status.data(), exact ? &digits : nullptr);
+    const size_t workers = threads == 0 ? default_threads() : threads;
+    if (choices.size() == 1) {
+      // One reader: read as ever, by its own locale if it names one.
+      read_column(session, choices.front(), column, workers, read_values.data(), status.data(),
+                  exact ? &digits : nullptr);
+    } else {
+      read_alternatives(session, choices, locale, column, workers, read_values.data(), status.data(),
+                        exact ? &digits : nullptr, &ambiguous);
+    }
   }
   py::array result;
   if (exact) {
@@ -190,7 +240,8 @@ py::tuple read_fields(Session &session, const py::array &values, const std::stri
   }
   py::array_t<uint8_t> states(static_cast<py::ssize_t>(n));
   std::copy(status.begin(), status.end(), states.mutable_data());
-  return py::make_tuple(result, states);
+  return py::make_tuple(result, states,
+                        choices.size() == 1 ? py::object(py::none()) : ambiguities(kind, choices, ambiguous));
 }
 
 nlhost::ValueKind kind_named(const std::string &name) {
@@ -305,6 +356,7 @@ PYBIND11_MODULE(_nldat, m) {
       .def("week", &write_weeks, py::arg("dates"), py::arg("rule"), py::arg("width"))
       .def("sniff", &sniff, py::arg("input"), py::arg("is_path"), py::arg("name"), py::arg("delimiter"),
            py::arg("header"), py::arg("encoding"), py::arg("preferred"));
+  m.def("describe", &describe, py::arg("kind"), py::arg("values"), py::arg("labels"));
   m.def("readers", &reader_names, "The names of the readers, informats first.");
   m.def("host_locale_name", &host_locale_name, "The locale a POSIX locale name stands for.");
   m.def("locales", &nlhost::icu_locale_names, "The names of the locales the host offers, sorted.");

@@ -3,12 +3,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <exception>
 #include <mutex>
+#include <optional>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 
+#include "nlhost/column_reader.h"
 #include "nlhost/utf8.h"
 
 namespace nldat_py {
@@ -130,7 +134,7 @@ void read_range(nlhost::FieldReader &reader, const Column &column, size_t begin,
 
 }  // namespace
 
-void read_column(Session &session, const ReaderChoice &choice, const Column &column, size_t threads,
+void read_column(Session &session, const nlhost::ReaderChoice &choice, const Column &column, size_t threads,
                  double *values, uint8_t *status, std::vector<std::string> *digits) {
   const size_t n = column.size();
   if (digits != nullptr) digits->assign(n, std::string());
@@ -166,6 +170,76 @@ void read_column(Session &session, const ReaderChoice &choice, const Column &col
   work(0);  // the calling thread is a worker too
   for (std::thread &t : workers) t.join();
   if (failure) std::rethrow_exception(failure);
+}
+
+namespace {
+
+// The locale an alternative reads by: its own, else the call's.
+std::string locale_of(const nlhost::ReaderChoice &choice, const std::string &locale) {
+  return choice.locale.empty() ? locale : host_locale_name(choice.locale);
+}
+
+}  // namespace
+
+nlhost::ValueKind reader_kind(Session &session, const std::vector<nlhost::ReaderChoice> &choices,
+                              const std::string &locale) {
+  std::optional<nlhost::ValueKind> kind;
+  for (const nlhost::ReaderChoice &choice : choices) {
+    session.use_locale(locale_of(choice, locale));
+    const nlhost::ValueKind own = session.reader(choice).kind();
+    if (kind && own != *kind)
+      throw std::invalid_argument("the alternatives " + choices.front().label.substr(0, 64) + " and " +
+                                  choice.label.substr(0, 64) +
+                                  " read different kinds of value; alternatives read one kind");
+    kind = own;
+  }
+  return *kind;
+}
+
+void read_alternatives(Session &session, const std::vector<nlhost::ReaderChoice> &choices,
+                       const std::string &locale, const Column &column, size_t threads, double *values,
+                       uint8_t *status, std::vector<std::string> *digits, Ambiguities *ambiguous) {
+  const size_t n = column.size(), count = choices.size();
+  // Each alternative's reading of the whole column, then field by field
+  // together.  Of the digits only the first reading's are kept, pass by pass.
+  std::vector<std::vector<double>> read(count, std::vector<double>(n));
+  std::vector<std::vector<uint8_t>> states(count, std::vector<uint8_t>(n, kNotRead));
+  std::vector<std::string> texts;
+  std::vector<bool> taken(digits != nullptr ? n : 0, false);
+  if (digits != nullptr) digits->assign(n, std::string());
+  for (size_t k = 0; k < count; ++k) {
+    session.use_locale(locale_of(choices[k], locale));
+    read_column(session, choices[k], column, threads, read[k].data(), states[k].data(),
+                digits != nullptr ? &texts : nullptr);
+    for (size_t i = 0; i < taken.size(); ++i) {
+      if (taken[i] || states[k][i] != kRead || std::isnan(read[k][i])) continue;
+      (*digits)[i] = std::move(texts[i]);
+      taken[i] = true;
+    }
+  }
+  std::vector<double> field(count);
+  for (size_t i = 0; i < n; ++i) {
+    // Every alternative finds the same field missing.
+    if (states[0][i] == kMissingField) {
+      status[i] = kMissingField;
+      continue;
+    }
+    for (size_t k = 0; k < count; ++k) field[k] = states[k][i] == kRead ? read[k][i] : std::nan("");
+    size_t first = 0;
+    switch (nlhost::agree(field, &first)) {
+      case nlhost::Agreement::kRead:
+        values[i] = field[first];
+        status[i] = kRead;
+        break;
+      case nlhost::Agreement::kNotRead: status[i] = kNotRead; break;
+      case nlhost::Agreement::kAmbiguous:
+        status[i] = kAmbiguous;
+        if (digits != nullptr) (*digits)[i].clear();
+        ambiguous->positions.push_back(i);
+        ambiguous->values.insert(ambiguous->values.end(), field.begin(), field.end());
+        break;
+    }
+  }
 }
 
 }  // namespace nldat_py

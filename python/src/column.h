@@ -52,16 +52,41 @@ class Column {
   Encoding encoding_ = Encoding::kMissing;
 };
 
-// What became of each field.
-enum Status : uint8_t { kNotRead = 0, kRead = 1, kMissingField = 2 };
+// What became of each field: ambiguous, read by alternatives to different
+// values, is not read either.
+enum Status : uint8_t { kNotRead = 0, kRead = 1, kMissingField = 2, kAmbiguous = 3 };
 
 // Reads every field of column by choice on up to `threads` threads (fewer for a
 // short column): values[i] and status[i] for each, and with digits (not
 // null) the decimal digits of each amount read.  The session's lock must be
 // held, and the interpreter's need not be.  std::invalid_argument when the
 // reader cannot be made.
-void read_column(Session &session, const ReaderChoice &choice, const Column &column, size_t threads,
+void read_column(Session &session, const nlhost::ReaderChoice &choice, const Column &column, size_t threads,
                  double *values, uint8_t *status, std::vector<std::string> *digits);
+
+// The fields the alternatives read to different values: positions[a], and
+// what alternative k made of it in values[a * alternatives + k] (NaN: not
+// read).
+struct Ambiguities {
+  std::vector<size_t> positions;
+  std::vector<double> values;
+};
+
+// Reads every field of column by each of the alternatives, one after the
+// other, each by its own locale or else the locale named locale, and puts
+// together what they made of each field (nlhost::agree): values, status and
+// digits as read_column gives them, status kAmbiguous and an entry of
+// *ambiguous for a field two read to different values.  The alternatives
+// are of one kind (see reader_kind).
+void read_alternatives(Session &session, const std::vector<nlhost::ReaderChoice> &choices,
+                       const std::string &locale, const Column &column, size_t threads, double *values,
+                       uint8_t *status, std::vector<std::string> *digits, Ambiguities *ambiguous);
+
+// The kind the alternatives read, making the locale of each current in
+// turn; std::invalid_argument when a reader cannot be made or two read
+// different kinds.
+nlhost::ValueKind reader_kind(Session &session, const std::vector<nlhost::ReaderChoice> &choices,
+                              const std::string &locale);
 
 }  // namespace nldat_py
 

@@ -105,11 +105,14 @@ const nlhost::Module &Session::module(size_t worker) {
   return instance != nullptr ? *instance : *module_;
 }
 
-nlhost::FieldReader Session::reader(const ReaderChoice &choice, size_t worker) {
+nlhost::FieldReader Session::reader(const nlhost::ReaderChoice &choice, size_t worker) {
   const nlhost::Module &m = module(worker);
   std::string why;
   std::optional<nlhost::FieldReader> reader;
-  if (choice.pattern.empty()) {
+  if (choice.form) {
+    reader =
+        nlhost::FieldReader::with_form(host_, m, nlhost::form_kind(choice.pattern), choice.pattern, &why);
+  } else if (choice.pattern.empty()) {
     reader = nlhost::FieldReader::make(host_, m, choice.name, &why);
     if (!reader) why += " (nldat.readers() lists them)";
   } else if (const std::optional<nlhost::ValueKind> kind = pattern_kind(choice.name)) {
@@ -118,7 +121,7 @@ nlhost::FieldReader Session::reader(const ReaderChoice &choice, size_t worker) {
     why = "a pattern reads a date, datetime or time, not " + choice.name.substr(0, 64);
   }
   if (!reader) throw std::invalid_argument(why);
-  reader->set_strict(choice.strict);
+  reader->set_strict(!choice.lenient);
   reader->set_week_rule(choice.week_rule);
   return std::move(*reader);
 }

@@ -13,21 +13,12 @@
 #include <string_view>
 #include <vector>
 
+#include "nlhost/column_reader.h"
 #include "nlhost/detect.h"
 #include "nlhost/host.h"
 #include "nlhost/reading.h"
 
 namespace nldat_py {
-
-// How fields are read: a reader by name (an informat or a library reader),
-// or a pattern of the module's language for the kind of value that name
-// stands for.
-struct ReaderChoice {
-  std::string name;
-  std::string pattern;  // empty: the named reader itself
-  bool strict = true;
-  char week_rule = 'V';
-};
 
 // The names of the readers, in the order a help text lists them.
 std::vector<std::string> reader_names();
@@ -73,9 +64,10 @@ class Session {
   // shared module when no instance can be made: the same answers, slower).
   const nlhost::Module &module(size_t worker);
 
-  // A reader for worker `worker`; std::invalid_argument saying why there is
-  // none (an unknown name, a pattern for a reader of numbers).
-  nlhost::FieldReader reader(const ReaderChoice &choice, size_t worker = 0);
+  // A reader for worker `worker` by the host's current locale (choice's own
+  // locale is the caller's to make current); std::invalid_argument saying
+  // why there is none (an unknown name, a pattern for a reader of numbers).
+  nlhost::FieldReader reader(const nlhost::ReaderChoice &choice, size_t worker = 0);
 
   // A value written by pattern (or locale item "@N") through the module's
   // writer of kind: UWN_OK and *text set, UWN_NO_VALUE for a value it cannot

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "column_reader.h"
 #include "environment.h"
+#include "nlhost/column_reader.h"
 #include "nlhost/detect.h"
 #include "nlhost/host.h"
 #include "nlhost/reading.h"
@@ -27,6 +27,13 @@ class Validator;
 }  // namespace CLI
 
 namespace nldat {
+
+// How a column is read is the host's, shared with the other programs built on it.
+using nlhost::ColumnReader;
+using nlhost::form_kind;
+using nlhost::kMaxExtraLocales;
+using nlhost::parse_readers;
+using nlhost::ReaderChoice;
 
 // Exit statuses.
 inline constexpr int kExitOk = 0;      // every field was read

@@ -11,12 +11,14 @@
 #include <string_view>
 #include <vector>
 
-#include "column_reader.h"
 #include "csv.h"
+#include "nlhost/column_reader.h"
 #include "nlhost/reading.h"
 #include "parallel_lines.h"
 
 namespace nldat {
+
+using nlhost::ColumnReader;
 
 // What a converted field becomes.
 enum class OutputForm {

@@ -1,11 +1,11 @@
-// nldat: a column's readers as given and the reading of a field by alternatives.
-#include "column_reader.h"
+// nlhost: a column's readers as given and the reading of a field by alternatives.
+#include "nlhost/column_reader.h"
 
 #include <cmath>
 
 #include "nlhost/text.h"
 
-namespace nldat {
+namespace nlhost {
 
 namespace {
 
@@ -35,15 +35,14 @@ bool parse_alternative(std::string_view text, ReaderChoice *choice, std::string 
     *error = "an alternative names no reader";
     return false;
   }
-  if (text.size() >= kFormPrefix.size() &&
-      nlhost::same_name(text.substr(0, kFormPrefix.size()), kFormPrefix)) {
+  if (text.size() >= kFormPrefix.size() && same_name(text.substr(0, kFormPrefix.size()), kFormPrefix)) {
     choice->form = true;
     choice->pattern = std::string(text.substr(kFormPrefix.size()));
     if (choice->pattern.empty()) {
       *error = "form: takes a pattern (form:%d/%m/%Y)";
       return false;
     }
-    choice->name = std::string(nlhost::kind_info(form_kind(choice->pattern)).name);
+    choice->name = std::string(kind_info(form_kind(choice->pattern)).name);
     return true;
   }
   const size_t colon = text.find(':');  // date:%d.%m.%y, a pattern of its own
@@ -54,7 +53,7 @@ bool parse_alternative(std::string_view text, ReaderChoice *choice, std::string 
 
 }  // namespace
 
-nlhost::ValueKind form_kind(std::string_view pattern) {
+ValueKind form_kind(std::string_view pattern) {
   bool date = false, clock = false;
   for (size_t i = 0; i + 1 < pattern.size(); ++i) {
     if (pattern[i] != '%') continue;
@@ -62,8 +61,8 @@ nlhost::ValueKind form_kind(std::string_view pattern) {
     if (std::string_view("demYybhBCaAF").find(d) != std::string_view::npos) date = true;
     if (std::string_view("HIMSPp").find(d) != std::string_view::npos) clock = true;
   }
-  if (clock) return date ? nlhost::ValueKind::kDatetime : nlhost::ValueKind::kTime;
-  return nlhost::ValueKind::kDate;
+  if (clock) return date ? ValueKind::kDatetime : ValueKind::kTime;
+  return ValueKind::kDate;
 }
 
 bool parse_readers(std::string_view given, const ReaderChoice &base, std::vector<ReaderChoice> *choices,
@@ -85,7 +84,7 @@ bool parse_readers(std::string_view given, const ReaderChoice &base, std::vector
   }
 }
 
-ColumnReader::ColumnReader(std::vector<nlhost::FieldReader> readers, std::vector<std::string> labels)
+ColumnReader::ColumnReader(std::vector<FieldReader> readers, std::vector<std::string> labels)
     : readers_(std::move(readers)),
       labels_(std::move(labels)),
       alternatives_(readers_.size() > 1),
@@ -93,52 +92,60 @@ ColumnReader::ColumnReader(std::vector<nlhost::FieldReader> readers, std::vector
   for (const std::string &label : labels_) name_ += (name_.empty() ? "" : "|") + label;
 }
 
-ColumnReader::Outcome ColumnReader::read_alternatives(std::string_view field, double *value,
-                                                      std::string *decimal, bool ascii) {
-  size_t first = readers_.size();
+Agreement agree(std::span<const double> values, size_t *first) {
+  *first = values.size();
   bool differ = false;
-  for (size_t k = 0; k < readers_.size(); ++k) {
-    double v = 0;
-    // The first that reads gives the decimal text; the others' would be the same digits.
-    std::string *text = decimal == nullptr ? nullptr : first == readers_.size() ? decimal : &decimal_;
-    if (!read_one(readers_[k], field, &v, text, ascii)) {
-      values_[k] = std::nan("");
-      continue;
-    }
-    values_[k] = v;
-    if (first == readers_.size()) {
-      first = k;
-    } else if (v != values_[first]) {
+  for (size_t k = 0; k < values.size(); ++k) {
+    if (std::isnan(values[k])) continue;
+    if (*first == values.size()) {
+      *first = k;
+    } else if (values[k] != values[*first]) {
       differ = true;
     }
   }
-  if (first == readers_.size()) return Outcome::kNotRead;
-  if (differ) {
-    if (decimal != nullptr) decimal->clear();
-    return Outcome::kAmbiguous;
-  }
-  *value = values_[first];
-  return Outcome::kRead;
+  if (*first == values.size()) return Agreement::kNotRead;
+  return differ ? Agreement::kAmbiguous : Agreement::kRead;
 }
 
-std::string ColumnReader::ambiguity() const {
-  // Alternatives that gave the same value are named together.
+std::string describe_values(ValueKind kind, std::span<const double> values,
+                            std::span<const std::string> labels) {
   std::string text;
-  std::vector<bool> told(readers_.size(), false);
-  for (size_t k = 0; k < readers_.size(); ++k) {
-    if (told[k] || std::isnan(values_[k])) continue;
-    char iso[nlhost::kIsoTextMax];
+  std::vector<bool> told(values.size(), false);
+  for (size_t k = 0; k < values.size(); ++k) {
+    if (told[k] || std::isnan(values[k])) continue;
+    char iso[kIsoTextMax];
     if (!text.empty()) text += " or ";
-    text.append(iso, nlhost::write_iso(kind(), values_[k], iso));
+    text.append(iso, write_iso(kind, values[k], iso));
     text += " by ";
-    for (size_t j = k; j < readers_.size(); ++j) {
-      if (told[j] || values_[j] != values_[k]) continue;
+    for (size_t j = k; j < values.size(); ++j) {
+      if (told[j] || values[j] != values[k]) continue;
       if (j != k) text += ", ";
-      text += labels_[j];
+      text += labels[j];
       told[j] = true;
     }
   }
   return text;
 }
 
-}  // namespace nldat
+ColumnReader::Outcome ColumnReader::read_alternatives(std::string_view field, double *value,
+                                                      std::string *decimal, bool ascii) {
+  bool any = false;
+  for (size_t k = 0; k < readers_.size(); ++k) {
+    double v = 0;
+    // The first that reads gives the decimal text; the others' would be the same digits.
+    std::string *text = decimal == nullptr ? nullptr : any ? &decimal_ : decimal;
+    if (read_one(readers_[k], field, &v, text, ascii)) {
+      values_[k] = v;
+      any = true;
+    } else {
+      values_[k] = std::nan("");
+    }
+  }
+  size_t first = 0;
+  const Agreement agreement = agree(values_, &first);
+  if (agreement == Agreement::kRead) *value = values_[first];
+  if (agreement == Agreement::kAmbiguous && decimal != nullptr) decimal->clear();
+  return agreement;
+}
+
+}  // namespace nlhost

@@ -1,5 +1,6 @@
-// nldat: how a column is read.  The text after --column NAME= (or read's
-// READER) names one reader or several
+// nlhost: how a column is read, as every program built on nlhost takes it
+// (the CLI's --column NAME= and read's READER, nldat.read in Python, the
+// informat argument in PostgreSQL).  The text names one reader or several
 // alternatives, each with a locale of its own if need be:
 //
 //   NLDATE                      the job's locale
@@ -12,17 +13,18 @@
 // value, is read; read by several that disagree it is not read but
 // ambiguous, and what each made of it is told.  Nothing picks one of two
 // values in silence.
-#ifndef NLDAT_COLUMN_READER_H
-#define NLDAT_COLUMN_READER_H
+#ifndef NLHOST_COLUMN_READER_H
+#define NLHOST_COLUMN_READER_H
 
-#include <optional>
+#include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "nlhost/reading.h"
 
-namespace nldat {
+namespace nlhost {
 
 // How a field is read: an informat or library reader by name, or a pattern
 // of the module's language for the value kind that name stands for.
@@ -37,7 +39,7 @@ struct ReaderChoice {
 };
 
 // The most alternatives one column may name, and the most locales a job may
-// read by besides its own: each costs a module instance a worker.
+// read by besides its own when each costs a module instance a worker.
 inline constexpr size_t kMaxAlternatives = 8;
 inline constexpr size_t kMaxExtraLocales = 8;
 
@@ -49,19 +51,32 @@ bool parse_readers(std::string_view text, const ReaderChoice &base, std::vector<
 
 // The value kind a form: pattern reads: a datetime with a date and a clock,
 // a time with a clock alone, else a date.
-nlhost::ValueKind form_kind(std::string_view pattern);
+ValueKind form_kind(std::string_view pattern);
+
+// What the alternatives made of one field, values[k] by alternative k (NaN:
+// not read): kRead when at least one read it and all that did agree, then
+// *first is the first that read it; kAmbiguous when two gave different
+// values; else kNotRead.
+enum class Agreement { kRead, kNotRead, kAmbiguous };
+Agreement agree(std::span<const double> values, size_t *first);
+
+// What each alternative made of a field, those that agree named together:
+// "2026-06-05 by NLDATE@en_GB or 2026-05-06 by NLDATE@en_US".  values as
+// for agree(), labels[k] alternative k as given, kind the values' kind.
+std::string describe_values(ValueKind kind, std::span<const double> values,
+                            std::span<const std::string> labels);
 
 // Reads a column's fields by one reader or by alternatives (see above).
 // One per thread, as the FieldReaders it holds.
 class ColumnReader {
  public:
-  enum class Outcome { kRead, kNotRead, kAmbiguous };
+  using Outcome = Agreement;
 
   // readers[k] reads by alternative labels[k]; at least one, all of one
   // value kind (make sure before).
-  ColumnReader(std::vector<nlhost::FieldReader> readers, std::vector<std::string> labels);
+  ColumnReader(std::vector<FieldReader> readers, std::vector<std::string> labels);
 
-  nlhost::ValueKind kind() const { return readers_.front().kind(); }
+  ValueKind kind() const { return readers_.front().kind(); }
   // The readers as given: the alternatives joined by '|'.
   const std::string &name() const { return name_; }
 
@@ -76,16 +91,16 @@ class ColumnReader {
   }
   // After kAmbiguous: each alternative's value ("2026-06-05 by
   // NLDATE@en_GB or 2026-05-06 by NLDATE@en_US").
-  std::string ambiguity() const;
+  std::string ambiguity() const { return describe_values(kind(), values_, labels_); }
 
  private:
-  static bool read_one(nlhost::FieldReader &reader, std::string_view field, double *value,
-                       std::string *decimal, bool ascii) {
+  static bool read_one(FieldReader &reader, std::string_view field, double *value, std::string *decimal,
+                       bool ascii) {
     return ascii ? reader.read_ascii(field, value, decimal) : reader.read_exact(field, value, decimal);
   }
   Outcome read_alternatives(std::string_view field, double *value, std::string *decimal, bool ascii);
 
-  std::vector<nlhost::FieldReader> readers_;
+  std::vector<FieldReader> readers_;
   std::vector<std::string> labels_;
   std::string name_;
   bool alternatives_;           // more than one reader
@@ -93,6 +108,6 @@ class ColumnReader {
   std::string decimal_;
 };
 
-}  // namespace nldat
+}  // namespace nlhost
 
-#endif
+#endif  // NLHOST_COLUMN_READER_H
