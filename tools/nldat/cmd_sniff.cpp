@@ -67,32 +67,6 @@ std::string raw_head(const std::string &file) {
   return head;
 }
 
-// A file that is not UTF-8 sampled again as the encoding it most likely
-// is, so that its names and words are what the file says and the plan's
-// command names its columns as --encoding will read them.  The report says
-// that the encoding is a guess; nothing is converted by it unless asked.
-void sample_as_guessed(const std::string &file, const nlhost::detect::SampleOptions &sampling,
-                       SniffedFile *sniffed) {
-  const std::string head = raw_head(file);
-  const std::optional<std::string> guess = nlhost::detect::encoding_to_guess(head);
-  if (!guess) return;
-  int fd = -1;
-  bool owned = false;
-  if (!open_raw_input(file.c_str(), &fd, &owned)) return;
-  const int decoded = decoded_input_as(fd, &owned, file, *guess);
-  if (decoded < 0) {
-    if (owned) ::close(fd);
-    return;
-  }
-  nlhost::detect::FileSample again;
-  std::string why;
-  const bool sampled = nlhost::detect::sample_file(decoded, sampling, &again, &why);
-  ::close(decoded);
-  if (!sampled || again.invalid_line != 0) return;
-  sniffed->sample = std::move(again);
-  nlhost::detect::name_guessed_encoding(head, *guess, "--encoding ", &sniffed->sample);
-}
-
 }  // namespace
 
 std::optional<SniffedFile> sniff_file(Context &context, const std::string &file, const std::string &delimiter,
@@ -113,9 +87,15 @@ std::optional<SniffedFile> sniff_file(Context &context, const std::string &file,
     error(shown_name(file == "-" ? std::string("<stdin>") : file) + ": " + why);
     return std::nullopt;
   }
-  nlhost::detect::name_encoding(raw_head(file), input_encoding(), "--encoding ", &sniffed.sample);
-  if (sniffed.sample.invalid_line != 0 && held == nullptr && input_encoding().empty() && file != "-")
-    sample_as_guessed(file, sampling, &sniffed);
+  const nlhost::EncodingGuess guess =
+      nlhost::detect::name_encoding(raw_head(file), input_encoding(), "--encoding ", &sniffed.sample);
+  // A file that is not UTF-8 is sampled again as the encoding it most likely
+  // is, so that its names and words are what the file says and the plan's
+  // command names its columns as --encoding will read them.  The report says
+  // that the encoding is a guess; nothing is converted by it unless asked.
+  if (held == nullptr && file != "-")
+    nlhost::detect::resample_path_as_guessed(file, guess, input_encoding(), "--encoding ", sampling,
+                                             &sniffed.sample);
   nlhost::Module *module = context.module();
   if (module == nullptr) return std::nullopt;
   sniffed.detector = std::make_unique<nlhost::detect::Detector>(*context.host(), *module);

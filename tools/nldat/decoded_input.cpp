@@ -207,8 +207,6 @@ void decode_into_pipe(Job job, Decoding *decoding) {
   if (job.owned) ::close(job.fd);
 }
 
-int decode_through_pipe(Job job, bool *owned);
-
 }  // namespace
 
 bool set_input_encoding(const std::string &name, std::string *error) {
@@ -240,20 +238,6 @@ int decoded_input(int fd, bool *owned, const std::string &name) {
       job.encoding = bom ? bom->name : "UTF-8";
     }
   }
-  return decode_through_pipe(std::move(job), owned);
-}
-
-int decoded_input_as(int fd, bool *owned, const std::string &name, const std::string &encoding) {
-  if (nlhost::is_utf8_name(encoding)) return fd;
-  return decode_through_pipe(Job{fd, *owned, -1, name, encoding, {}}, owned);
-}
-
-namespace {
-
-// The read end of a pipe that a thread of its own fills with job's input,
-// decoded.
-int decode_through_pipe(Job job, bool *owned) {
-  const std::string &name = job.name;
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) {
     say(shown_name(name) + ": cannot decode: " + std::strerror(errno));
@@ -267,8 +251,6 @@ int decode_through_pipe(Job job, bool *owned) {
   *owned = true;
   return ends[0];
 }
-
-}  // namespace
 
 bool finish_decoding() {
   bool all = true;

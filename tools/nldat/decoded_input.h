@@ -24,9 +24,6 @@ const std::string &input_encoding();
 // the thread closes fd when it was owned.  -1 after printing why the input
 // cannot be decoded.
 int decoded_input(int fd, bool *owned, const std::string &name);
-// The same, decoded from encoding whatever the job's inputs are said to be:
-// for a second look at an input that turned out not to be UTF-8.
-int decoded_input_as(int fd, bool *owned, const std::string &name, const std::string &encoding);
 
 // Waits for every decoding thread; false when one stopped early (each has
 // printed where and why).  The commands' readers must have closed their

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "nlhost/detect.h"
+#include "nlhost/encoding.h"
 
 namespace nlhost::detect {
 
@@ -108,18 +109,19 @@ inline constexpr size_t kEncodingHead = 64 * 1024;
 // input's first raw bytes) and given (the encoding asked for, as above): a
 // name given, a byte-order mark other than UTF-8's, the detector's guess
 // for "auto"; for text that is not UTF-8, the detector's guess with the
-// option that reads it.
-void name_encoding(std::string_view head, std::string_view given, std::string_view option,
-                   FileSample *sample);
+// option that reads it.  Returns the detector's guess (none for a name
+// given).
+EncodingGuess name_encoding(std::string_view head, std::string_view given, std::string_view option,
+                            FileSample *sample);
 
-// The encoding an input that is not UTF-8, and was given none, is sampled
-// again as: the detector's guess from head when it is at least somewhat
-// sure; nothing otherwise.
-std::optional<std::string> encoding_to_guess(std::string_view head);
-// Names such an encoding in the sample taken again by it: "not UTF-8: read
-// as windows-1252 (41% sure; give --encoding windows-1252)".
-void name_guessed_encoding(std::string_view head, const std::string &encoding, std::string_view option,
-                           FileSample *sample);
+// For a sample of the file at path that is not UTF-8 and was given no
+// encoding (given empty): samples the file again as guess, name_encoding's,
+// when the detector is at least somewhat sure and the file reads as it
+// throughout, and names it so ("not UTF-8: read as windows-1252 (41% sure;
+// give --encoding windows-1252)", encoding_guessed).  False, the sample as
+// it was, otherwise.
+bool resample_path_as_guessed(const std::string &path, const EncodingGuess &guess, std::string_view given,
+                              std::string_view option, const SampleOptions &options, FileSample *sample);
 
 }  // namespace nlhost::detect
 

@@ -253,22 +253,24 @@ struct Detector::State {
   std::vector<Trial> date_trials(const std::vector<Distinct> &fields,
                                  const std::vector<std::string> &reader_names, std::string_view preferred);
   std::vector<Trial> class_trials(const std::vector<LocaleClass> &classes, const std::string &reader,
-                                  const std::vector<Distinct> &fields, std::string_view preferred);
+                                  const std::vector<Distinct> &fields,
+                                  const std::vector<std::string> &normalized, std::string_view preferred);
 };
 
 // Numbers, amounts and percentages by the classes of their readers'
 // records.  A class is tried only where it could read every field: the
 // separators a field holds must be the class's own, and the letters and
-// symbols of an amount must hold its currency.
+// symbols of an amount must hold its currency (normalized[k]: fields[k] as
+// the readers see it).
 std::vector<Trial> Detector::State::class_trials(const std::vector<LocaleClass> &classes,
                                                  const std::string &reader,
                                                  const std::vector<Distinct> &fields,
+                                                 const std::vector<std::string> &normalized,
                                                  std::string_view preferred) {
   const bool money = reader == "MONEY";
   const auto record_of = [&](const LocaleFacts &f) -> const uwn_number_convention & {
     return money ? f.money : reader == "PERCENT" ? f.percent : f.number;
   };
-  const std::vector<std::string> normalized = normalized_texts(fields);
   std::vector<Trial> trials;
   for (const LocaleClass &cls : classes) {
     const LocaleFacts &facts = *cls.members.front();
@@ -562,10 +564,11 @@ void Detector::State::analyze_column(const Column &column, size_t index, std::st
     std::copy_if(normalized.begin(), normalized.end(), std::back_inserter(lettered_texts), has_letters);
     const bool lettered = !lettered_texts.empty();
     (!lettered &&
-     (settle(ColumnKind::kNumber, class_trials(number_classes(), "NUMBER", fields, preferred)) ||
-      settle(ColumnKind::kPercent, class_trials(percent_classes(), "PERCENT", fields, preferred)))) ||
+     (settle(ColumnKind::kNumber, class_trials(number_classes(), "NUMBER", fields, normalized, preferred)) ||
+      settle(ColumnKind::kPercent,
+             class_trials(percent_classes(), "PERCENT", fields, normalized, preferred)))) ||
         ((!lettered || some_currency_in(lettered_texts)) &&
-         settle(ColumnKind::kMoney, class_trials(money_classes(), "MONEY", fields, preferred)));
+         settle(ColumnKind::kMoney, class_trials(money_classes(), "MONEY", fields, normalized, preferred)));
   }
   if (report->answers.empty()) {
     report->kind = ColumnKind::kText;

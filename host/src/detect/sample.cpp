@@ -297,19 +297,42 @@ bool sample_stream(int fd, std::string_view encoding, const SampleOptions &optio
   return true;
 }
 
+// Names an encoding the detector guessed in the sample taken again by it.
+void name_guessed_encoding(const EncodingGuess &guess, std::string_view option, FileSample *sample) {
+  sample->dialect.encoding = "not UTF-8: read as " + guess.name + " (" + std::to_string(guess.confidence) +
+                             "% sure; give " + std::string(option) + guess.name + ")";
+  sample->dialect.encoding_option = guess.name;
+  sample->dialect.encoding_guessed = true;
+}
+
 // A sample of an input that is not UTF-8, given no encoding, taken again by
-// sample_as(encoding, sample, why) as the detector's guess, when it has one
-// and the input reads as it throughout.
+// sample_as(encoding, sample, why) as the detector's guess (name_encoding's),
+// when it is at least somewhat sure and the input reads as it throughout.
 template <class SampleAs>
-void resample_as_guessed(std::string_view head, std::string_view given, std::string_view option,
+bool resample_as_guessed(const EncodingGuess &guess, std::string_view given, std::string_view option,
                          FileSample *sample, SampleAs sample_as) {
-  if (sample->invalid_line == 0 || !given.empty()) return;
-  const std::optional<std::string> guess = encoding_to_guess(head);
+  if (sample->invalid_line == 0 || !given.empty() || guess.source != EncodingSource::kDetector ||
+      !likely_encoding(guess) || is_utf8_name(guess.name))
+    return false;
   FileSample again;
   std::string why;
-  if (!guess || !sample_as(*guess, &again, &why) || again.invalid_line != 0) return;
+  if (!sample_as(guess.name, &again, &why) || again.invalid_line != 0) return false;
   *sample = std::move(again);
-  name_guessed_encoding(head, *guess, option, sample);
+  name_guessed_encoding(guess, option, sample);
+  return true;
+}
+
+// The file at path sampled as encoding; *head gets its first raw bytes.
+bool sample_path_as(const std::string &path, std::string_view encoding, const SampleOptions &options,
+                    FileSample *sample, std::string *head, std::string *error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *error = std::strerror(errno);
+    return false;
+  }
+  const bool sampled = sample_stream(fd, encoding, options, sample, head, error);
+  ::close(fd);
+  return sampled;
 }
 
 }  // namespace
@@ -348,59 +371,38 @@ bool sample_bytes(std::string_view bytes, std::string_view encoding, std::string
     return true;
   };
   if (!sample_as(encoding, sample, error)) return false;
-  name_encoding(head, encoding, option, sample);
-  resample_as_guessed(head, encoding, option, sample, sample_as);
+  resample_as_guessed(name_encoding(head, encoding, option, sample), encoding, option, sample, sample_as);
   return true;
 }
 
 bool sample_path(const std::string &path, std::string_view encoding, std::string_view option,
                  const SampleOptions &options, FileSample *sample, std::string *error) {
-  const auto sample_as = [&](std::string_view as, FileSample *to, std::string *head) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-      *error = std::strerror(errno);
-      return false;
-    }
-    const bool sampled = sample_stream(fd, as, options, to, head, error);
-    ::close(fd);
-    return sampled;
-  };
   std::string head;
-  if (!sample_as(encoding, sample, &head)) return false;
-  name_encoding(head, encoding, option, sample);
-  std::string ignored;
-  resample_as_guessed(
-      head, encoding, option, sample,
-      [&](std::string_view as, FileSample *to, std::string *) { return sample_as(as, to, &ignored); });
+  if (!sample_path_as(path, encoding, options, sample, &head, error)) return false;
+  resample_path_as_guessed(path, name_encoding(head, encoding, option, sample), encoding, option, options,
+                           sample);
   return true;
 }
 
-std::optional<std::string> encoding_to_guess(std::string_view head) {
-  const EncodingGuess guess = detect_encoding(head);
-  if (guess.source != EncodingSource::kDetector || !likely_encoding(guess) || is_utf8_name(guess.name))
-    return std::nullopt;
-  return guess.name;
+bool resample_path_as_guessed(const std::string &path, const EncodingGuess &guess, std::string_view given,
+                              std::string_view option, const SampleOptions &options, FileSample *sample) {
+  return resample_as_guessed(guess, given, option, sample,
+                             [&](std::string_view as, FileSample *to, std::string *why) {
+                               std::string head;
+                               return sample_path_as(path, as, options, to, &head, why);
+                             });
 }
 
-void name_guessed_encoding(std::string_view head, const std::string &encoding, std::string_view option,
-                           FileSample *sample) {
-  const EncodingGuess guess = detect_encoding(head);
-  sample->dialect.encoding = "not UTF-8: read as " + encoding + " (" + std::to_string(guess.confidence) +
-                             "% sure; give " + std::string(option) + encoding + ")";
-  sample->dialect.encoding_option = encoding;
-  sample->dialect.encoding_guessed = true;
-}
-
-void name_encoding(std::string_view head, std::string_view given, std::string_view option,
-                   FileSample *sample) {
+EncodingGuess name_encoding(std::string_view head, std::string_view given, std::string_view option,
+                            FileSample *sample) {
   std::string &named = sample->dialect.encoding;
   if (!given.empty() && given != "auto") {
     named = std::string(given) + " (as given)";
     sample->dialect.encoding_option = std::string(given);
-    return;
+    return {};
   }
   const EncodingGuess guess = detect_encoding(head);
-  if (guess.name.empty() || is_utf8_name(guess.name)) return;
+  if (guess.name.empty() || is_utf8_name(guess.name)) return guess;
   const std::string sure = std::to_string(guess.confidence) + "% sure";
   if (guess.source == EncodingSource::kBom) {
     named = guess.name + " with BOM";
@@ -412,6 +414,7 @@ void name_encoding(std::string_view head, std::string_view given, std::string_vi
     named = guess.name + " (" + std::string(option) + "auto, " + sure + ")";
     sample->dialect.encoding_option = guess.name;
   }
+  return guess;
 }
 
 }  // namespace nlhost::detect
