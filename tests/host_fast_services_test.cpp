@@ -101,6 +101,8 @@ TEST_F(FastServices, ZmdyOverAGridOfWholeNumbersAndOddArguments) {
       for (int m = -1; m <= 14; ++m)
         for (int d = -1; d <= 33; ++d) expect_zmdy(m, d, y);
   }
+  for (int y = 2501; y <= 100000; y += 7)
+    for (int m = 0; m <= 13; ++m) expect_zmdy(m, 29 + y % 4, y);
   for (int y : {9999, 10000, 99998, 99999, 100000, 2147483647})
     for (int m = 0; m <= 13; ++m)
       for (int d = 0; d <= 32; ++d) expect_zmdy(m, d, y);
@@ -119,11 +121,8 @@ TEST_F(FastServices, ZmdyOverAGridOfWholeNumbersAndOddArguments) {
                 static_cast<double>(rng_() % 120000));
 }
 
-TEST_F(FastServices, DayServicesOverEveryDayOfTenThousandYears) {
-  const int64_t last = nlhost::civil::days_from_civil(10000, 12, 31);
-  for (int64_t day = kFirstDay - 3; day <= last; ++day) expect_day_services(static_cast<double>(day));
-  for (int64_t day = kLastDay - 2000; day <= kLastDay + 3; ++day)
-    expect_day_services(static_cast<double>(day));
+TEST_F(FastServices, DayServicesOverEveryDayOfTheRange) {
+  for (int64_t day = kFirstDay - 3; day <= kLastDay + 3; ++day) expect_day_services(static_cast<double>(day));
   for (double x : awkward_doubles()) expect_day_services(x);
   for (int i = 0; i < 500000; ++i) expect_day_services(random_double());
 }

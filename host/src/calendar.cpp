@@ -188,9 +188,54 @@ inline bool whole32(double x, int32_t *out) {
   return static_cast<double>(i) == x;
 }
 
-constexpr bool leap32(uint32_t y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
+// A year divisible by 100 is leap when divisible by 16 as well (by 400): one
+// quotient by a constant where the plain rule takes two.
+constexpr bool leap32(uint32_t y) { return y % 100 != 0 ? y % 4 == 0 : y % 16 == 0; }
+static_assert(leap32(2000) && leap32(2024) && leap32(2400) && !leap32(1900) && !leap32(2100) && !leap32(2026));
 
 inline bool day_in_range(int32_t day) { return day >= civil::kFirstDay && day <= civil::kLastDay; }
+
+// The fast paths' conversions, by Euclidean affine functions: each quotient by
+// a constant is one multiply and shift, and the chain from argument to answer
+// is shorter than the era/year-of-era form above (the services' calls feed one
+// another, so their latency is what a caller waits for).  Both count days from
+// 0000-03-01, which is positive over the whole range.
+
+// Day number of y-m-d for y >= 1.
+constexpr int32_t days_from_civil_affine(uint32_t y, uint32_t m, uint32_t d) {
+  const bool jan_feb = m <= 2;
+  const uint32_t year = y - jan_feb;            // the March-based year
+  const uint32_t month = jan_feb ? m + 12 : m;  // [3, 14]
+  const uint32_t century = year / 100;
+  const uint32_t year_days = 1461 * year / 4 - century + century / 4;
+  const uint32_t month_days = (979 * month - 2919) / 32;  // days from 1 March to the month's first
+  return static_cast<int32_t>(year_days + month_days + d - 1 - civil::kShift);
+}
+
+// Year and day of the year of a day number in [kFirstDay, kLastDay].
+constexpr civil::YearDay year_day_affine(int32_t day) {
+  const uint32_t n = static_cast<uint32_t>(day + civil::kShift) * 4 + 3;  // < 2^28
+  const uint32_t century = n / 146097;
+  const uint32_t of_century = n % 146097 / 4 * 4 + 3;
+  const uint64_t p = uint64_t{2939745} * of_century;
+  const auto year_of_century = static_cast<uint32_t>(p >> 32);             // [0, 99]
+  const uint32_t from_march = static_cast<uint32_t>(p) / 2939745 / 4;     // [0, 365]
+  const uint32_t year = century * 100 + year_of_century;
+  if (from_march >= 306) return {year + 1, static_cast<int>(from_march - 305)};
+  // The March-based year's February is leap when its calendar year is.
+  const bool leap = year_of_century != 0 ? year_of_century % 4 == 0 : century % 4 == 0;
+  return {year, static_cast<int>(from_march + 60 + leap)};
+}
+
+constexpr bool affine_agrees(int32_t y, int32_t m, int32_t d) {
+  const int32_t day = days_from_civil_affine(static_cast<uint32_t>(y), static_cast<uint32_t>(m), static_cast<uint32_t>(d));
+  const civil::YearDay a = year_day_affine(day), b = civil::year_day_from_days(day);
+  return day == civil::days_from_civil(y, m, d) && a.year == b.year && a.day_of_year == b.day_of_year;
+}
+static_assert(affine_agrees(1, 1, 1) && affine_agrees(99999, 12, 31) && affine_agrees(1960, 1, 1));
+static_assert(affine_agrees(2000, 2, 29) && affine_agrees(2000, 3, 1) && affine_agrees(1900, 2, 28) &&
+              affine_agrees(1900, 3, 1) && affine_agrees(2100, 12, 31) && affine_agrees(2400, 12, 31));
+static_assert(affine_agrees(2026, 1, 31) && affine_agrees(2026, 4, 30) && affine_agrees(2024, 12, 31));
 
 }  // namespace
 
@@ -205,7 +250,7 @@ extern "C" double nlhost_svc_zmdy(double month, double day, double year) noexcep
   if (whole && um - 1 < 12 && ud - 1 < 31 && uy - 100 <= civil::kLastYear - 100) {
     if (ud > 28 && ud > (um == 2 ? 28u + leap32(uy) : static_cast<uint32_t>(civil::kMonthDays[um - 1])))
       return standard_missing();
-    return static_cast<double>(days_from_civil_ad(uy, um, ud));
+    return days_from_civil_affine(uy, um, ud);
   }
   return reference::zmdy(month, day, year);
 }
@@ -213,8 +258,8 @@ extern "C" double nlhost_svc_zmdy(double month, double day, double year) noexcep
 extern "C" double nlhost_svc_zjuldat(double date) noexcept {
   int32_t day = 0;
   if (whole32(date, &day) && day_in_range(day)) {
-    const civil::YearDay yd = year_day_ad(day);
-    return static_cast<double>(static_cast<uint32_t>(yd.year) * 1000 + static_cast<uint32_t>(yd.day_of_year));
+    const civil::YearDay yd = year_day_affine(day);
+    return static_cast<int32_t>(static_cast<uint32_t>(yd.year) * 1000 + static_cast<uint32_t>(yd.day_of_year));
   }
   return reference::zjuldat(date);
 }
@@ -228,10 +273,11 @@ extern "C" void nlhost_svc_zymdjul(double *year, double *month, double *day, dou
     if (doy - 1 < february_end + 306) {
       uint32_t m = 1, d = doy;
       if (doy > february_end) {
-        const uint32_t from_march = doy - february_end - 1;  // [0, 305]
-        const uint32_t mp = (5 * from_march + 2) / 153;      // [0, 9]
-        m = mp + 3;
-        d = from_march - (153 * mp + 2) / 5 + 1;
+        // Month and day from the day counted from 1 March, [0, 305], by
+        // one multiply: the month in the high half, the day in the low.
+        const uint32_t n = 2141 * (doy - february_end - 1) + 197913;
+        m = n >> 16;
+        d = (n & 0xffff) / 2141 + 1;
       } else if (doy > 31) {
         m = 2;
         d = doy - 31;
