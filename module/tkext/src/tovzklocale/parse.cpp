@@ -1,5 +1,6 @@
 // zkpdate, zkpdttm, zkptime: a date, datetime or time value read from text by
 // a pattern given as text or as a locale item, stored only when in range.
+#include "numeric_date.h"
 #include "tovzklocale.h"
 
 namespace {
@@ -26,11 +27,8 @@ Parsed parse(const char *text, int32_t length, const char *pattern, int32_t patt
 
 extern "C" int32_t zkpdate(const char *text, int32_t length, const char *pattern, int32_t pattern_length,
                            double *result) {
-  const Parsed p = parse(text, length, pattern, pattern_length);
-  if (p.status != UWN_OK) return p.status;
-  if (!uwn::date_in_range(p.date)) return UWN_NO_VALUE;
-  *result = p.date;
-  return UWN_OK;
+  if (!uwn::select_pattern(nullptr, pattern, pattern_length)) return UWN_NO_ITEM;
+  return uwn::read_date(text, length, pattern, pattern_length, result);
 }
 
 extern "C" int32_t zkpdttm(const char *text, int32_t length, const char *pattern, int32_t pattern_length,
