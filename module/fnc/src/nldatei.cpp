@@ -60,8 +60,8 @@ inline __attribute__((always_inline)) int32_t parse_with_item(const NlInformat &
   const uwn_locale_entry *entry = nullptr;
   if (wzsxglc(nullptr, item, &entry) != 0 || entry == nullptr) return 1;
   if (nl.reads == Reads::kDate)
-    return uwn_read_date(block->text, block->text_length, entry->text, uwn::entry_text_length(entry),
-                         block->result);
+    return uwn::read_date_out_of_line(block->text, block->text_length, entry->text,
+                                      uwn::entry_text_length(entry), block->result);
   return zkpdttm(block->text, block->text_length, entry->text, uwn::entry_text_length(entry), block->result);
 }
 

@@ -1,10 +1,10 @@
 // The date reader as zkpdate and the date informats call it: a pattern of
 // three numbers and two literal bytes ("%d.%m.%Y" in any order of day, month
 // and year, in any spelling the reader takes, with any separators but a blank
-// or "%") is read in a straight line in the caller's own frame, with the same
-// questions to the host at the same offsets as the general scan; every other
-// pattern, and a "%" the host measures as part of a longer character, goes to
-// the general scan out of line.
+// or "%") is read in a straight line: the text first, then the same questions
+// to the host at the same offsets as the general scan.  Every other pattern,
+// and a "%" the host measures as part of a longer character, goes to the
+// general scan out of line.
 #ifndef TOVZKLOCALE_NUMERIC_DATE_H
 #define TOVZKLOCALE_NUMERIC_DATE_H
 
@@ -74,12 +74,17 @@ struct NumericShape {
   int32_t text_length;  // the bytes the three numbers and two literals take
 };
 
-// Whether the eight bytes at pat have the shape, by the host's class and
-// upper-case tables.
-inline bool numeric_shape(const uint8_t *klass, const uint8_t *upper, const unsigned char *pat,
-                          NumericShape &shape) {
-  if (pat[0] != '%' || pat[3] != '%' || pat[6] != '%') return false;
+// Whether the eight bytes at pat have the shape's "%" and separators: the
+// test of the pattern's own bytes, before the host's tables are read.
+inline bool numeric_frame(const unsigned char *pat) {
   if (pat[2] == ' ' || pat[2] == '%' || pat[5] == ' ' || pat[5] == '%') return false;
+  return pat[0] == '%' && pat[3] == '%' && pat[6] == '%';
+}
+
+// Whether the three letters of a pattern with the shape's frame are numbers,
+// by the host's class and upper-case tables.
+inline bool numeric_letters(const uint8_t *klass, const uint8_t *upper, const unsigned char *pat,
+                            NumericShape &shape) {
   int32_t length = 2;
   for (int i = 0; i < 3; ++i) {
     const unsigned char letter = pat[3 * i + 1];
@@ -92,6 +97,12 @@ inline bool numeric_shape(const uint8_t *klass, const uint8_t *upper, const unsi
   }
   shape.text_length = length;
   return true;
+}
+
+// Whether the eight bytes at pat have the shape.
+inline bool numeric_shape(const uint8_t *klass, const uint8_t *upper, const unsigned char *pat,
+                          NumericShape &shape) {
+  return numeric_frame(pat) && numeric_letters(klass, upper, pat, shape);
 }
 
 // The number of width 2 or 4 at text into value, as the general scan reads
@@ -118,26 +129,33 @@ inline bool numeric_value(const uint8_t *klass, const unsigned char *text, uint8
 // take over.
 enum NumericScan : int32_t { kNumericRead, kNumericMismatch, kNumericBadField, kNumericResume };
 
-// What the text holds at the shape's places, before any question to the
-// host: the scan's verdict at the last directive it reaches, and how many it
+// Where the straight line's reading of the text ends: the directives it
 // reaches (1 to 3: the one whose number is none or whose literal after it
-// differs, else all three); for kNumericRead the three numbers in their
-// slots of f.
-inline __attribute__((always_inline)) NumericScan read_numeric_text(const uint8_t *klass,
-                                                                    const unsigned char *pat,
-                                                                    const unsigned char *text,
-                                                                    const NumericShape &shape, DateFields &f,
-                                                                    int32_t &directives) {
+// differs, else all three) and its verdict there, in one word so that it
+// stays in one register across the host calls.
+struct NumericReach {
+  int32_t word;  // directives * 4 + verdict
+  constexpr NumericReach(int32_t directives, NumericScan verdict) : word(directives * 4 + verdict) {}
+  constexpr int32_t directives() const { return word >> 2; }
+  constexpr NumericScan verdict() const { return static_cast<NumericScan>(word & 3); }
+};
+
+// What the text holds at the shape's places, before any question to the
+// host; for kNumericRead the three numbers in their slots of f.
+inline __attribute__((always_inline)) NumericReach read_numeric_text(const uint8_t *klass,
+                                                                     const unsigned char *pat,
+                                                                     const unsigned char *text,
+                                                                     const NumericShape &shape,
+                                                                     DateFields &f) {
   int32_t value[3];
   int32_t t = 0;
   for (int i = 0; i < 3; ++i) {
-    directives = i + 1;
-    if (!numeric_value(klass, text + t, shape.field[i].width, value[i])) return kNumericBadField;
+    if (!numeric_value(klass, text + t, shape.field[i].width, value[i])) return {i + 1, kNumericBadField};
     t += shape.field[i].width;
-    if (i < 2 && pat[3 * i + 2] != text[t++]) return kNumericMismatch;
+    if (i < 2 && pat[3 * i + 2] != text[t++]) return {i + 1, kNumericMismatch};
   }
   for (int i = 0; i < 3; ++i) f.of[shape.field[i].slot] = value[i];
-  return kNumericRead;
+  return {3, kNumericRead};
 }
 
 // The numbers of the directives before pattern byte p (0, 3 or 6) in their
@@ -153,33 +171,34 @@ inline void numeric_fields_before(const uint8_t *klass, const unsigned char *tex
   }
 }
 
-// Reads a pattern of the shape over a text long enough for all of it, step by
-// step as the general scan takes it.  Before each directive the scan asks
-// whether its "%" is a character of its own twice, in the literal run before
-// it and at its loop head (the second answer is the descriptor's); where the
-// host says it is not, kNumericResume with p at that very step.  desc
+// The straight line's questions to the host, as the general scan asks them:
+// before each directive up to reach (read_numeric_text()'s) whether its "%"
+// is a character of its own, twice, in the literal run before it and at its
+// loop head (the second answer is the descriptor's).  kNumericResume with p
+// at the step where the host says it is not, else reach's verdict.  desc
 // describes the pattern and has had its set-up call.
-// verdict and directives are read_numeric_text()'s.
-inline __attribute__((always_inline)) NumericScan scan_numeric(uwn_text_descriptor &desc, NumericScan verdict,
-                                                               int32_t directives, int32_t &p) {
+inline __attribute__((always_inline)) NumericScan scan_numeric(uwn_text_descriptor &desc, NumericReach reach,
+                                                               int32_t &p) {
   p = 0;
   if (!is_percent(desc, 0)) return kNumericResume;
-  if (directives > 1) {
+  if (reach.directives() > 1) {
     p = 3;
     if (!is_percent(desc, 3) || !is_percent(desc, 3)) return kNumericResume;
-    if (directives > 2) {
+    if (reach.directives() > 2) {
       p = 6;
       if (!is_percent(desc, 6) || !is_percent(desc, 6)) return kNumericResume;
     }
   }
-  return verdict;
+  return reach.verdict();
 }
 
 }  // namespace uwn
 
 extern "C" {
 
-// zkpdate's answer for a pattern given as text, by the general scan.
+// zkpdate's answer for a pattern given as text, by the general scan: for a
+// pattern that numeric_candidate() refuses, or whose letters or text do not
+// fit the shape.
 int32_t uwn_read_date_general(const char *text, int32_t length, const char *pattern, int32_t pattern_length,
                               double *result);
 
@@ -207,28 +226,33 @@ inline bool may_be_time_pattern(const unsigned char *pat, const uwn_locale_entry
          pat[1] == static_cast<unsigned char>(item->text[1]);
 }
 
-// zkpdate's answer for a pattern given as text: UWN_OK with the date in
-// *result, else UWN_NO_VALUE (nothing written).  Inline for zkpdate, and out
-// of line (uwn_read_date) for the informats, whose own retry and fallback
-// would hold registers across its host calls.
-inline __attribute__((always_inline)) int32_t read_date(const char *text, int32_t length, const char *pattern,
-                                                        int32_t pattern_length, double *result) {
-  const uwn_control_block *cb = gcb();
-  const uint8_t *const klass = cb->char_class;
+// Whether a pattern may have the shape, by its own bytes and before the
+// host's tables are read: a cheap test that sends other patterns to the
+// general reader before a frame for the straight line is set up.
+inline bool numeric_candidate(const char *text, const char *pattern, int32_t pattern_length) {
+  return pattern != nullptr && pattern_length == kNumericPatternLength && text != nullptr &&
+         numeric_frame(reinterpret_cast<const unsigned char *>(pattern));
+}
+
+// zkpdate's answer for an eight-byte pattern that passed numeric_candidate():
+// UWN_OK with the date in *result, else UWN_NO_VALUE (nothing written).
+inline __attribute__((always_inline)) int32_t read_numeric_date(const char *text, int32_t length,
+                                                                const char *pattern, double *result) {
+  constexpr int32_t pattern_length = kNumericPatternLength;
   const auto *const pat = reinterpret_cast<const unsigned char *>(pattern);
   const auto *const txt = reinterpret_cast<const unsigned char *>(text);
+  const uwn_control_block *cb = gcb();
+  const uint8_t *const klass = cb->char_class;
   NumericShape shape;
-  if (pattern == nullptr || pattern_length != kNumericPatternLength || text == nullptr ||
-      !numeric_shape(klass, cb->upper, pat, shape) || length < shape.text_length)
+  if (!numeric_letters(klass, cb->upper, pat, shape) || length < shape.text_length)
     return uwn_read_date_general(text, length, pattern, pattern_length, result);
 
   DateFields f;
-  int32_t directives = 0;
-  const NumericScan verdict = read_numeric_text(klass, pat, txt, shape, f, directives);
+  const NumericReach reach = read_numeric_text(klass, pat, txt, shape, f);
   uwn_text_descriptor desc;
   describe(desc, pattern, kNumericPatternLength);
   int32_t p = 0;
-  const NumericScan scanned = scan_numeric(desc, verdict, directives, p);
+  const NumericScan scanned = scan_numeric(desc, reach, p);
   if (scanned == kNumericResume) return uwn_read_date_resume(&desc, pattern, p, text, length, result);
   if (scanned != kNumericRead) return UWN_NO_VALUE;
 
@@ -257,12 +281,35 @@ inline __attribute__((always_inline)) int32_t read_date(const char *text, int32_
   return UWN_OK;
 }
 
+// zkpdate's answer for a pattern given as text: UWN_OK with the date in
+// *result, else UWN_NO_VALUE (nothing written).
+inline __attribute__((always_inline)) int32_t read_date(const char *text, int32_t length, const char *pattern,
+                                                        int32_t pattern_length, double *result) {
+  if (!numeric_candidate(text, pattern, pattern_length))
+    return uwn_read_date_general(text, length, pattern, pattern_length, result);
+  return read_numeric_date(text, length, pattern, result);
+}
+
 }  // namespace uwn
 
 extern "C" {
-// read_date() in a frame of its own.
-int32_t uwn_read_date(const char *text, int32_t length, const char *pattern, int32_t pattern_length,
-                      double *result);
+// read_numeric_date() in a frame of its own.
+int32_t uwn_read_numeric_date(const char *text, int32_t length, const char *pattern, double *result);
 }
+
+namespace uwn {
+
+// read_date() for a caller with no frame to share (zkpdate given its pattern
+// as text) or whose own registers are live across it (the informats): the
+// straight line in a frame of its own, any other pattern straight to the
+// general reader.
+inline int32_t read_date_out_of_line(const char *text, int32_t length, const char *pattern,
+                                     int32_t pattern_length, double *result) {
+  if (!numeric_candidate(text, pattern, pattern_length))
+    return uwn_read_date_general(text, length, pattern, pattern_length, result);
+  return uwn_read_numeric_date(text, length, pattern, result);
+}
+
+}  // namespace uwn
 
 #endif  // TOVZKLOCALE_NUMERIC_DATE_H

@@ -256,12 +256,11 @@ static_assert(int32_t{uwn::kNumericRead} == int32_t{kRead} &&
 int32_t scan_shape(void *locale, const uint8_t *klass, const uint8_t *upper, const unsigned char *text,
                    int32_t tlen, const unsigned char *pat, const uwn::NumericShape &shape, Fields &out) {
   uwn::DateFields f;
-  int32_t directives = 0;
-  const uwn::NumericScan verdict = uwn::read_numeric_text(klass, pat, text, shape, f, directives);
+  const uwn::NumericReach reach = uwn::read_numeric_text(klass, pat, text, shape, f);
   uwn_text_descriptor desc;
   uwn::describe(desc, reinterpret_cast<const char *>(pat), uwn::kNumericPatternLength);
   int32_t p = 0;
-  const uwn::NumericScan scanned = uwn::scan_numeric(desc, verdict, directives, p);
+  const uwn::NumericScan scanned = uwn::scan_numeric(desc, reach, p);
   int32_t t = 0;
   if (scanned == uwn::kNumericResume)
     uwn::numeric_fields_before(klass, text, shape, p, f, t);
@@ -278,8 +277,9 @@ int32_t scan_shape(void *locale, const uint8_t *klass, const uint8_t *upper, con
 // After the scan: both time patterns fetched, and for any other pattern the
 // date assembled by the host's calendar; then the time of day.  The result
 // getdate_fixlen returns.
-int32_t finish(void *locale, const char *pattern, int32_t pattern_length, const Fields &f, double *date_out,
-               double *time_out) {
+inline __attribute__((always_inline)) int32_t finish(void *locale, const char *pattern,
+                                                     int32_t pattern_length, const Fields &f,
+                                                     double *date_out, double *time_out) {
   const uwn_locale_entry *time_2 = nullptr;
   const uwn_locale_entry *time_1 = nullptr;
   const bool have_2 = wzsxglc(locale, UWN_ITEM_TIME_2, &time_2) == 0 && time_2 != nullptr;
@@ -342,8 +342,14 @@ extern "C" int32_t uwn_is_time_pattern(const char *pattern, int32_t pattern_leng
   return wzstcom(pattern, pattern_length, item->text, compared) == 0 ? 1 : 0;
 }
 
-extern "C" int32_t getdate_fixlen(void *locale, const char *text, int32_t text_length, const char *pattern,
-                                  int32_t pattern_length, double *date_out, double *time_out) {
+namespace {
+
+// getdate_fixlen, with the straight line for numeric patterns tried only when
+// the caller has not already found the pattern or text unfit for it.
+inline __attribute__((always_inline)) int32_t read_by_pattern(void *locale, const char *text,
+                                                              int32_t text_length, const char *pattern,
+                                                              int32_t pattern_length, double *date_out,
+                                                              double *time_out, bool try_numeric) {
   if (text == nullptr || text_length < 0) text_length = 0;
   if (pattern == nullptr || pattern_length < 0) pattern_length = 0;
   // The host's text descriptor holds 16-bit lengths: a longer pattern would wrap.
@@ -355,7 +361,7 @@ extern "C" int32_t getdate_fixlen(void *locale, const char *text, int32_t text_l
   Fields f;
   uwn::NumericShape shape;
   const int32_t scanned =
-      pattern_length == uwn::kNumericPatternLength &&
+      try_numeric && pattern_length == uwn::kNumericPatternLength &&
               uwn::numeric_shape(cb->char_class, cb->upper, pattern_bytes, shape) &&
               text_length >= shape.text_length
           ? scan_shape(locale, cb->char_class, cb->upper, text_bytes, text_length, pattern_bytes, shape, f)
@@ -364,10 +370,18 @@ extern "C" int32_t getdate_fixlen(void *locale, const char *text, int32_t text_l
   return finish(locale, pattern, pattern_length, f, date_out, time_out);
 }
 
+}  // namespace
+
+extern "C" int32_t getdate_fixlen(void *locale, const char *text, int32_t text_length, const char *pattern,
+                                  int32_t pattern_length, double *date_out, double *time_out) {
+  return read_by_pattern(locale, text, text_length, pattern, pattern_length, date_out, time_out, true);
+}
+
+// Its callers have found the pattern or the text unfit for the straight line.
 extern "C" int32_t uwn_read_date_general(const char *text, int32_t length, const char *pattern,
                                          int32_t pattern_length, double *result) {
   double date = uwn::missing_value(), time = uwn::missing_value();
-  getdate_fixlen(uwn::current_locale(), text, length, pattern, pattern_length, &date, &time);
+  read_by_pattern(uwn::current_locale(), text, length, pattern, pattern_length, &date, &time, false);
   return date_verdict(date, result);
 }
 
@@ -393,7 +407,7 @@ extern "C" int32_t uwn_read_date_resume(uwn_text_descriptor *desc, const char *p
   return date_verdict(date, result);
 }
 
-extern "C" int32_t uwn_read_date(const char *text, int32_t length, const char *pattern,
-                                 int32_t pattern_length, double *result) {
-  return uwn::read_date(text, length, pattern, pattern_length, result);
+extern "C" int32_t uwn_read_numeric_date(const char *text, int32_t length, const char *pattern,
+                                         double *result) {
+  return uwn::read_numeric_date(text, length, pattern, result);
 }
