@@ -148,6 +148,94 @@ TEST_F(Parse, PatternTooLongForTheDescriptorGivesNoValue) {
   });
 }
 
+// The host calls one read makes, as "service number" words (zmdy's number is
+// its date as yyyymmdd).
+std::string calls_of(const std::vector<nlhost::ServiceCall> &calls) {
+  std::string out;
+  for (const auto &c : calls) out += (out.empty() ? "" : " ") + c.service + " " + std::to_string(c.number);
+  return out;
+}
+
+// Numeric patterns ask the host about each "%" where the directive loop
+// would, stop asking where a number or literal fails, and give the rest of
+// the pattern to the general scan where the host measures a "%" as part of a
+// longer character.  The same for zkpdate and NLDATE (item 28 set to the
+// row's pattern).
+TEST_F(Parse, NumericPatternsAskTheHostStepByStep) {
+  const std::string all = "wzsxoff 0 wzsxoff 3 wzsxoff 6 wzsxglc 36 wzsxglc 35";
+  const struct {
+    int lead;  // a byte the host declares the lead of a two-byte character, or 0
+    std::string text;
+    std::string pattern;
+    int result;
+    double value;
+    std::string calls;
+  } rows[] = {
+      {0, "07.12.2026", "%d.%m.%Y", 0, kDec7, all + " zmdy 20261207"},
+      {0, "12/07-2026", "%m/%d-%Y", 0, kDec7, all + " zmdy 20261207"},
+      {0, "2026.07.12", "%Y.%d.%m", 0, kDec7, all + " zmdy 20261207"},
+      {0, "07.12.26", "%e.%m.%y", 0, kDec7, all + " zmdy 261207"},
+      {0, "0x.12.2026", "%d.%m.%Y", -3, 0, "wzsxoff 0"},
+      {0, "07/12.2026", "%d.%m.%Y", -3, 0, "wzsxoff 0"},
+      {0, "07.1x.2026", "%d.%m.%Y", -3, 0, "wzsxoff 0 wzsxoff 3"},
+      {0, "07.12/2026", "%d.%m.%Y", -3, 0, "wzsxoff 0 wzsxoff 3"},
+      {0, "07.12.20x6", "%d.%m.%Y", 0, date_of(2006, 12, 7), all + " zmdy 20061207"},  // "x6" reads 6
+      {0, "07.12.202x", "%d.%m.%Y", -3, 0, "wzsxoff 0 wzsxoff 3 wzsxoff 6"},
+      {0, "31.02.2026", "%d.%m.%Y", -3, 0, all + " zmdy 20260231"},
+      {0, "00.12.2026", "%d.%m.%Y", -3, 0, all},
+      {0, "07.12.1581", "%d.%m.%Y", -3, 0, all},
+      // The "%" at 3 is the second byte of ".%": the rest is literal text.
+      {'.', "07.%m.2026", "%d.%m.%Y", -3, 0, "wzsxoff 0 wzsxoff 3 wzsxoff 6"},
+      {'.', "12/07-2026", "%m/%d-%Y", 0, kDec7, all + " zmdy 20261207"},
+      // The "%" at 3 or 6 inside a character that begins before it: the
+      // scan goes on from there with the numbers read so far, and the date
+      // lacks the field whose directive became text.
+      {0x81, "07\x81%m.2026", "%d\x81%m.%Y", -3, 0, all},
+      {0x81, "07.12\x81%Y", "%d.%m\x81%Y", -3, 0, all},
+      {0x81, "07.12\x81x026", "%d.%m\x81%Y", -3, 0, "wzsxoff 0 wzsxoff 3 wzsxoff 6"},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE("\"" + row.text + "\" by \"" + row.pattern + "\", lead byte " + std::to_string(row.lead));
+    if (row.lead != 0) host().set_multibyte_lead(static_cast<unsigned char>(row.lead), 2);
+    locale_->set_text(UWN_ITEM_DATE_1, row.pattern);
+    for (const bool informat : {false, true}) {
+      SCOPED_TRACE(informat ? "NLDATE" : "zkpdate");
+      double result = canary();
+      watch().clear_calls();
+      watch().record_calls(true);
+      int32_t rc = 0;
+      if (informat) {
+        uwn_informat_block block{};
+        block.width = 10;
+        block.text = row.text.data();
+        block.text_length = static_cast<int32_t>(row.text.size());
+        block.result = &result;
+        rc = module().informat("NLDATE")(&block) == 0 ? 0 : -3;
+      } else {
+        rc = routine("zkpdate")(row.text.data(), static_cast<int32_t>(row.text.size()), row.pattern.data(),
+                                static_cast<int32_t>(row.pattern.size()), &result);
+      }
+      watch().record_calls(false);
+      const std::string calls = calls_of(watch().calls());
+      if (!informat) {
+        EXPECT_EQ(rc, row.result);
+        EXPECT_EQ(calls, row.calls);
+      } else {
+        // NLDATE fetches its pattern first; without a value it goes on to
+        // item 29 and its host informat, whose answer is not this test's.
+        const std::string expected = "wzsxglc 28 " + row.calls;
+        EXPECT_EQ(calls.substr(0, expected.size()), expected);
+        EXPECT_EQ(calls.substr(expected.size(), 11), row.result == 0 ? "" : " wzsxglc 29");
+        EXPECT_TRUE(row.result != 0 || rc == 0);
+      }
+      if (row.result == 0) {
+        EXPECT_EQ(result, row.value);
+      }
+    }
+    if (row.lead != 0) host().set_multibyte_lead(static_cast<unsigned char>(row.lead), 0);
+  }
+}
+
 // The calendar's answer decides the upper end of the range, which no four-digit
 // year reaches: a calendar that answers with a chosen value shows both edges.
 double calendar_answer = 0;

@@ -2,6 +2,7 @@
 // read a field by the current locale's date or datetime patterns, retry once
 // with a second pattern, and otherwise hand the field to a host informat.
 #include "entry_text.h"
+#include "numeric_date.h"
 #include "uwn_module.h"
 
 extern "C" const uwn_informat_item fmtitems[UWN_INFORMAT_COUNT] = {
@@ -21,12 +22,13 @@ extern "C" void *uwinldat(int32_t request) {
 
 namespace {
 
-using Parser = int32_t (*)(const char *, int32_t, const char *, int32_t, double *);
+// What a pattern reads: a date (zkpdate's reader) or a datetime (zkpdttm).
+enum class Reads { kDate, kDatetime };
 
 struct NlInformat {
   int32_t first_item;
   int32_t second_item;
-  Parser parse;
+  Reads reads;
   const char *fallback;  // the host informat that reads what the patterns do not
   int32_t fallback_length;
 };
@@ -39,26 +41,31 @@ constexpr char kWeekdate[] = "WEEKDATE";
 constexpr char kTwndy[] = "TWNDY";
 constexpr char kDateampm[] = "DATEAMPM";
 
-constexpr NlInformat kNldate{UWN_ITEM_DATE_1, UWN_ITEM_DATE_2, zkpdate, kDate, sizeof kDate - 1};
-constexpr NlInformat kNldatm{UWN_ITEM_DATETIME_1, UWN_ITEM_DATETIME_2, zkpdttm, kDatetime,
+constexpr NlInformat kNldate{UWN_ITEM_DATE_1, UWN_ITEM_DATE_2, Reads::kDate, kDate, sizeof kDate - 1};
+constexpr NlInformat kNldatm{UWN_ITEM_DATETIME_1, UWN_ITEM_DATETIME_2, Reads::kDatetime, kDatetime,
                              sizeof kDatetime - 1};
-constexpr NlInformat kNldatew{UWN_ITEM_DATE_W1, UWN_ITEM_DATE_W2, zkpdate, kWeekdate,
+constexpr NlInformat kNldatew{UWN_ITEM_DATE_W1, UWN_ITEM_DATE_W2, Reads::kDate, kWeekdate,
                               sizeof kWeekdate - 1};
-constexpr NlInformat kNldatmw{UWN_ITEM_DATETIME_W1, UWN_ITEM_DATETIME_W2, zkpdttm, kTwndy,
+constexpr NlInformat kNldatmw{UWN_ITEM_DATETIME_W1, UWN_ITEM_DATETIME_W2, Reads::kDatetime, kTwndy,
                               sizeof kTwndy - 1};
-constexpr NlInformat kNldatmap{UWN_ITEM_DATETIME_AP, UWN_ITEM_DATETIME_2, zkpdttm, kDateampm,
+constexpr NlInformat kNldatmap{UWN_ITEM_DATETIME_AP, UWN_ITEM_DATETIME_2, Reads::kDatetime, kDateampm,
                                sizeof kDateampm - 1};
 
 // Parses the field with the pattern of one locale item: the parser's result,
 // or 1 when the locale does not have the item (not -3: no retry then).  The
 // pattern never runs past its entry, whatever length the host reports.
-int32_t parse_with_item(const NlInformat &nl, int32_t item, const uwn_informat_block *block) {
+// Inline, so that each informat reads in its own frame.
+inline __attribute__((always_inline)) int32_t parse_with_item(const NlInformat &nl, int32_t item,
+                                                              const uwn_informat_block *block) {
   const uwn_locale_entry *entry = nullptr;
   if (wzsxglc(nullptr, item, &entry) != 0 || entry == nullptr) return 1;
-  return nl.parse(block->text, block->text_length, entry->text, uwn::entry_text_length(entry), block->result);
+  if (nl.reads == Reads::kDate)
+    return uwn::read_date_out_of_line(block->text, block->text_length, entry->text,
+                                      uwn::entry_text_length(entry), block->result);
+  return zkpdttm(block->text, block->text_length, entry->text, uwn::entry_text_length(entry), block->result);
 }
 
-int32_t read_field(const NlInformat &nl, uwn_informat_block *block) {
+inline __attribute__((always_inline)) int32_t read_field(const NlInformat &nl, uwn_informat_block *block) {
   block->reported_length = block->width;
   if (block->text_length == 0) return 1;
 

@@ -1,5 +1,6 @@
 // zkpdate, zkpdttm, zkptime: a date, datetime or time value read from text by
 // a pattern given as text or as a locale item, stored only when in range.
+#include "numeric_date.h"
 #include "tovzklocale.h"
 
 namespace {
@@ -22,15 +23,22 @@ Parsed parse(const char *text, int32_t length, const char *pattern, int32_t patt
   return out;
 }
 
+// zkpdate by a locale item: the item's text read in this frame, which the
+// item's host call needs anyway.
+[[gnu::noinline]] int32_t read_date_by_item(const char *text, int32_t length, int32_t item, double *result) {
+  const char *pattern = nullptr;
+  int32_t pattern_length = item;
+  if (!uwn::select_pattern(nullptr, pattern, pattern_length)) return UWN_NO_ITEM;
+  return uwn::read_date(text, length, pattern, pattern_length, result);
+}
+
 }  // namespace
 
 extern "C" int32_t zkpdate(const char *text, int32_t length, const char *pattern, int32_t pattern_length,
                            double *result) {
-  const Parsed p = parse(text, length, pattern, pattern_length);
-  if (p.status != UWN_OK) return p.status;
-  if (!uwn::date_in_range(p.date)) return UWN_NO_VALUE;
-  *result = p.date;
-  return UWN_OK;
+  if (pattern == nullptr && pattern_length > 0)
+    return read_date_by_item(text, length, pattern_length, result);
+  return uwn::read_date_out_of_line(text, length, pattern, pattern_length, result);
 }
 
 extern "C" int32_t zkpdttm(const char *text, int32_t length, const char *pattern, int32_t pattern_length,

@@ -5,6 +5,7 @@
 
 #include "directives.h"
 #include "entry_text.h"
+#include "numeric_date.h"
 #include "tovzklocale.h"
 
 namespace {
@@ -29,13 +30,8 @@ struct Fields {
   bool twelve_hour = false, pm = false, time_seen = false;
 };
 
-// The value 0..99 of the two-character number field "ab" by the host's
-// character classes, or -1: b must be a digit; any non-digit a is a filler,
-// so " 7", "+7" and "x7" all read 7.
-inline int32_t digit_pair(const uint8_t *klass, unsigned char a, unsigned char b) {
-  if ((klass[b] & UWN_CLASS_DIGIT) == 0) return -1;
-  return (klass[a] & UWN_CLASS_DIGIT) != 0 ? 10 * (a - '0') + (b - '0') : b - '0';
-}
+using uwn::digit_pair;
+using uwn::is_percent;
 
 // What a name or designator match consumed: step bytes of text (-1: no
 // match) and the 1-based position or the PM flag it stands for.
@@ -184,15 +180,6 @@ inline __attribute__((always_inline)) bool read_field(Token token, void *locale,
   return false;
 }
 
-// The "%" at q (the caller has seen the byte) is a character of its own by the
-// host's multibyte rules: a directive or "%%".  The descriptor remembers the
-// character it measured last, so a "%" the host has measured costs no call.
-inline bool is_percent(uwn_text_descriptor &desc, int32_t q) {
-  if (desc.last_offset == q && desc.last_length != 0) return desc.last_length == 1;
-  if (desc.length == 0 || desc.length < q) return true;
-  return wzsxoff(&desc, q) == 1;
-}
-
 // Walks pattern and text side by side from pattern byte p and the scan's
 // position to the end of either: a blank of the pattern meeting a non-blank is
 // passed over, a directive reads its field, and a run of literal bytes up to
@@ -258,147 +245,49 @@ int32_t scan(void *locale, const unsigned char *text, int32_t tlen, const unsign
                    out);
 }
 
-// The commonest patterns: three numbers and two literal bytes, "%d.%m.%Y" in
-// any order of day, month and year and with any separators but a blank or
-// "%".  The shape is decided from the pattern's bytes and the host's tables
-// alone; reading it then takes the scan's steps in a straight line, with the
-// same questions to the host at the same offsets.
-constexpr int32_t kNumericPatternLength = 8;
+// The straight line's verdicts are the scan's results.
+static_assert(int32_t{uwn::kNumericRead} == int32_t{kRead} &&
+              int32_t{uwn::kNumericMismatch} == int32_t{kMismatch} &&
+              int32_t{uwn::kNumericBadField} == int32_t{kBadField});
 
-// Where a number of the shape goes (day, month, year) and its digits.
-struct NumericField {
-  uint8_t slot;   // 0 day, 1 month, 2 year; kNotNumeric for any other token
-  uint8_t width;  // 2, or 4 for a four-digit year
-};
-constexpr uint8_t kNotNumeric = 3;
-
-struct NumericFieldTable {
-  NumericField of[256];
-  constexpr NumericFieldTable() : of() {
-    for (NumericField &f : of) f = {kNotNumeric, 0};
-    of[static_cast<uint8_t>(Token::kDay)] = of[static_cast<uint8_t>(Token::kDayBlank)] = {0, 2};
-    of[static_cast<uint8_t>(Token::kMonth)] = of[static_cast<uint8_t>(Token::kMonthBlank)] = {1, 2};
-    of[static_cast<uint8_t>(Token::kYear)] = {2, 4};
-    of[static_cast<uint8_t>(Token::kYear2)] = {2, 2};
-  }
-};
-constexpr NumericFieldTable kNumericFields;
-
-struct NumericShape {
-  NumericField field[3];
-  int32_t text_length;  // the bytes the three numbers and two literals take
-};
-
-inline bool numeric_shape(const uint8_t *klass, const uint8_t *upper, const unsigned char *pat, int32_t plen,
-                          NumericShape &shape) {
-  if (plen != kNumericPatternLength || pat[0] != '%' || pat[3] != '%' || pat[6] != '%') return false;
-  if (pat[2] == ' ' || pat[2] == '%' || pat[5] == ' ' || pat[5] == '%') return false;
-  shape.text_length = 2;
-  for (int i = 0; i < 3; ++i) {
-    const unsigned char letter = pat[3 * i + 1];
-    if (letter == '%' || letter == '?') return false;
-    const Token token = uwn::kTokens.of(upper[letter], (klass[letter] & UWN_CLASS_LOWER) != 0);
-    shape.field[i] = kNumericFields.of[static_cast<uint8_t>(token)];
-    if (shape.field[i].slot == kNotNumeric) return false;
-    shape.text_length += shape.field[i].width;
-  }
-  return true;
-}
-
-// The number of width 2 or 4 at text, as number_field() reads it, or -1.
-inline int32_t numeric_value(const uint8_t *klass, const unsigned char *text, uint8_t width) {
-  const int32_t first = digit_pair(klass, text[0], text[1]);
-  if (width == 2 || first < 0) return first;
-  const int32_t second = digit_pair(klass, text[2], text[3]);
-  return second < 0 ? -1 : 100 * first + second;
-}
-
-// The scan of a pattern of that shape over a text long enough for all of it,
-// step by step as scan_from() takes it.  Before each directive the scan asks
-// whether its "%" is a character of its own twice, in the literal run before
-// it and at its loop head (the second answer is the descriptor's); where the
-// host says it is not, the general scan takes over at that very step.
-int32_t scan_numeric(void *locale, const uint8_t *klass, const uint8_t *upper, const unsigned char *text,
-                     int32_t tlen, const unsigned char *pat, const NumericShape &shape, Fields &out) {
+// A pattern of the numeric shape over a text long enough for it: the straight
+// line, and the general scan where the host measures a "%" as part of a
+// longer character.
+int32_t scan_shape(void *locale, const uint8_t *klass, const uint8_t *upper, const unsigned char *text,
+                   int32_t tlen, const unsigned char *pat, const uwn::NumericShape &shape, Fields &out) {
+  uwn::DateFields f;
+  const uwn::NumericReach reach = uwn::read_numeric_text(klass, pat, text, shape, f);
   uwn_text_descriptor desc;
-  uwn::describe(desc, reinterpret_cast<const char *>(pat), kNumericPatternLength);
-  int32_t *const slot[3] = {&out.day, &out.month, &out.year};
-  const auto general = [&](int32_t p, int32_t t) {
-    return scan_from(locale, klass, upper, desc, pat, kNumericPatternLength, p, true,
-                     Scan{text, tlen, t, out}, out);
-  };
-  if (!is_percent(desc, 0)) return general(0, 0);
-  int32_t v = numeric_value(klass, text, shape.field[0].width);
-  if (v < 0) return kBadField;
-  *slot[shape.field[0].slot] = v;
-  int32_t t = shape.field[0].width;
-  if (pat[2] != text[t]) return kMismatch;
-  ++t;
-  if (!is_percent(desc, 3) || !is_percent(desc, 3)) return general(3, t);
-  v = numeric_value(klass, text + t, shape.field[1].width);
-  if (v < 0) return kBadField;
-  *slot[shape.field[1].slot] = v;
-  t += shape.field[1].width;
-  if (pat[5] != text[t]) return kMismatch;
-  ++t;
-  if (!is_percent(desc, 6) || !is_percent(desc, 6)) return general(6, t);
-  v = numeric_value(klass, text + t, shape.field[2].width);
-  if (v < 0) return kBadField;
-  *slot[shape.field[2].slot] = v;
-  return kRead;
+  uwn::describe(desc, reinterpret_cast<const char *>(pat), uwn::kNumericPatternLength);
+  int32_t p = 0;
+  const uwn::NumericScan scanned = uwn::scan_numeric(desc, reach, p);
+  int32_t t = 0;
+  if (scanned == uwn::kNumericResume)
+    uwn::numeric_fields_before(klass, text, shape, p, f, t);
+  else if (scanned != uwn::kNumericRead)
+    return scanned;
+  out.day = f.of[uwn::kDaySlot];
+  out.month = f.of[uwn::kMonthSlot];
+  out.year = f.of[uwn::kYearSlot];
+  if (scanned == uwn::kNumericRead) return kRead;
+  return scan_from(locale, klass, upper, desc, pat, uwn::kNumericPatternLength, p, true,
+                   Scan{text, tlen, t, out}, out);
 }
 
-// The pattern equals one of the locale's time patterns: a prefix of the item
-// text, the pattern's trailing blanks matching nothing or blanks.
-bool matches_time_item(const char *pattern, int32_t pattern_length, const uwn_locale_entry *item) {
-  // Date patterns part from the time patterns within two bytes ("%d" against
-  // "%H"): settle that first, before the item's length is even bounded (an
-  // entry holds far more than two bytes), and leave the rest to wzstcom.
-  if (pattern_length >= 2 && item->length >= 2 &&
-      (pattern[0] != item->text[0] || pattern[1] != item->text[1]))
-    return false;
-  const int32_t item_length = uwn::entry_text_length(item);
-  const int32_t compared = item_length < pattern_length ? item_length : pattern_length;
-  for (int32_t i = 0; i < compared && i < 2; ++i)
-    if (pattern[i] != item->text[i]) return false;
-  return wzstcom(pattern, pattern_length, item->text, compared) == 0;
-}
-
-}  // namespace
-
-extern "C" int32_t s2i_fixlen(const char *field, int32_t available) {
-  if (field == nullptr || available < 2) return -1;
-  return digit_pair(uwn::gcb()->char_class, static_cast<unsigned char>(field[0]),
-                    static_cast<unsigned char>(field[1]));
-}
-
-extern "C" int32_t getdate_fixlen(void *locale, const char *text, int32_t text_length, const char *pattern,
-                                  int32_t pattern_length, double *date_out, double *time_out) {
-  if (text == nullptr || text_length < 0) text_length = 0;
-  if (pattern == nullptr || pattern_length < 0) pattern_length = 0;
-  // The host's text descriptor holds 16-bit lengths: a longer pattern would wrap.
-  if (pattern_length > UWN_DESCRIPTOR_MAX) return kBadField;
-
-  const auto *const text_bytes = reinterpret_cast<const unsigned char *>(text);
-  const auto *const pattern_bytes = reinterpret_cast<const unsigned char *>(pattern);
-  const uwn_control_block *cb = uwn::gcb();
-  Fields f;
-  NumericShape shape;
-  const int32_t scanned =
-      numeric_shape(cb->char_class, cb->upper, pattern_bytes, pattern_length, shape) &&
-              text_length >= shape.text_length
-          ? scan_numeric(locale, cb->char_class, cb->upper, text_bytes, text_length, pattern_bytes, shape, f)
-          : scan(locale, text_bytes, text_length, pattern_bytes, pattern_length, f);
-  if (scanned != kRead) return scanned;
-
+// After the scan: both time patterns fetched, and for any other pattern the
+// date assembled by the host's calendar; then the time of day.  The result
+// getdate_fixlen returns.
+inline __attribute__((always_inline)) int32_t finish(void *locale, const char *pattern,
+                                                     int32_t pattern_length, const Fields &f,
+                                                     double *date_out, double *time_out) {
   const uwn_locale_entry *time_2 = nullptr;
   const uwn_locale_entry *time_1 = nullptr;
   const bool have_2 = wzsxglc(locale, UWN_ITEM_TIME_2, &time_2) == 0 && time_2 != nullptr;
   const bool have_1 = wzsxglc(locale, UWN_ITEM_TIME_1, &time_1) == 0 && time_1 != nullptr;
   if (!have_1 || !have_2) return kNoTimeItem;
 
-  const bool time_pattern = matches_time_item(pattern, pattern_length, time_2) ||
-                            matches_time_item(pattern, pattern_length, time_1);
+  const bool time_pattern = uwn_is_time_pattern(pattern, pattern_length, time_2) != 0 ||
+                            uwn_is_time_pattern(pattern, pattern_length, time_1) != 0;
   if (!time_pattern) {
     if (f.year == 0 || f.month == 0 || f.day == 0) return kMismatch;
     if ((f.year > 99 && f.year < uwn::kFirstYear) || f.year > uwn::kLastYear) return kMismatch;
@@ -420,4 +309,105 @@ extern "C" int32_t getdate_fixlen(void *locale, const char *text, int32_t text_l
   }
   *time_out = seconds;
   return kRead;
+}
+
+// zkpdate's verdict on the date getdate_fixlen left (preset to the missing
+// value): only a date in range is stored.
+int32_t date_verdict(double date, double *result) {
+  if (!uwn::date_in_range(date)) return UWN_NO_VALUE;
+  *result = date;
+  return UWN_OK;
+}
+
+}  // namespace
+
+extern "C" int32_t s2i_fixlen(const char *field, int32_t available) {
+  if (field == nullptr || available < 2) return -1;
+  return digit_pair(uwn::gcb()->char_class, static_cast<unsigned char>(field[0]),
+                    static_cast<unsigned char>(field[1]));
+}
+
+extern "C" int32_t uwn_is_time_pattern(const char *pattern, int32_t pattern_length,
+                                       const uwn_locale_entry *item) {
+  // Date patterns part from the time patterns within two bytes ("%d" against
+  // "%H"): settle that first, before the item's length is even bounded (an
+  // entry holds far more than two bytes), and leave the rest to wzstcom.
+  if (pattern_length >= 2 && item->length >= 2 &&
+      (pattern[0] != item->text[0] || pattern[1] != item->text[1]))
+    return 0;
+  const int32_t item_length = uwn::entry_text_length(item);
+  const int32_t compared = item_length < pattern_length ? item_length : pattern_length;
+  for (int32_t i = 0; i < compared && i < 2; ++i)
+    if (pattern[i] != item->text[i]) return 0;
+  return wzstcom(pattern, pattern_length, item->text, compared) == 0 ? 1 : 0;
+}
+
+namespace {
+
+// getdate_fixlen, with the straight line for numeric patterns tried only when
+// the caller has not already found the pattern or text unfit for it.
+inline __attribute__((always_inline)) int32_t read_by_pattern(void *locale, const char *text,
+                                                              int32_t text_length, const char *pattern,
+                                                              int32_t pattern_length, double *date_out,
+                                                              double *time_out, bool try_numeric) {
+  if (text == nullptr || text_length < 0) text_length = 0;
+  if (pattern == nullptr || pattern_length < 0) pattern_length = 0;
+  // The host's text descriptor holds 16-bit lengths: a longer pattern would wrap.
+  if (pattern_length > UWN_DESCRIPTOR_MAX) return kBadField;
+
+  const auto *const text_bytes = reinterpret_cast<const unsigned char *>(text);
+  const auto *const pattern_bytes = reinterpret_cast<const unsigned char *>(pattern);
+  const uwn_control_block *cb = uwn::gcb();
+  Fields f;
+  uwn::NumericShape shape;
+  const int32_t scanned =
+      try_numeric && pattern_length == uwn::kNumericPatternLength &&
+              uwn::numeric_shape(cb->char_class, cb->upper, pattern_bytes, shape) &&
+              text_length >= shape.text_length
+          ? scan_shape(locale, cb->char_class, cb->upper, text_bytes, text_length, pattern_bytes, shape, f)
+          : scan(locale, text_bytes, text_length, pattern_bytes, pattern_length, f);
+  if (scanned != kRead) return scanned;
+  return finish(locale, pattern, pattern_length, f, date_out, time_out);
+}
+
+}  // namespace
+
+extern "C" int32_t getdate_fixlen(void *locale, const char *text, int32_t text_length, const char *pattern,
+                                  int32_t pattern_length, double *date_out, double *time_out) {
+  return read_by_pattern(locale, text, text_length, pattern, pattern_length, date_out, time_out, true);
+}
+
+// Its callers have found the pattern or the text unfit for the straight line.
+extern "C" int32_t uwn_read_date_general(const char *text, int32_t length, const char *pattern,
+                                         int32_t pattern_length, double *result) {
+  double date = uwn::missing_value(), time = uwn::missing_value();
+  read_by_pattern(uwn::current_locale(), text, length, pattern, pattern_length, &date, &time, false);
+  return date_verdict(date, result);
+}
+
+extern "C" int32_t uwn_read_date_resume(uwn_text_descriptor *desc, const char *pattern, int32_t p,
+                                        const char *text, int32_t length, double *result) {
+  void *const locale = uwn::current_locale();
+  const uwn_control_block *cb = uwn::gcb();
+  const auto *const pat = reinterpret_cast<const unsigned char *>(pattern);
+  const auto *const txt = reinterpret_cast<const unsigned char *>(text);
+  uwn::NumericShape shape;
+  uwn::numeric_shape(cb->char_class, cb->upper, pat, shape);
+  uwn::DateFields read;
+  int32_t t = 0;
+  uwn::numeric_fields_before(cb->char_class, txt, shape, p, read, t);
+  Fields f;
+  f.day = read.of[uwn::kDaySlot];
+  f.month = read.of[uwn::kMonthSlot];
+  f.year = read.of[uwn::kYearSlot];
+  double date = uwn::missing_value(), time = uwn::missing_value();
+  if (scan_from(locale, cb->char_class, cb->upper, *desc, pat, uwn::kNumericPatternLength, p, true,
+                Scan{txt, length, t, f}, f) == kRead)
+    finish(locale, pattern, uwn::kNumericPatternLength, f, &date, &time);
+  return date_verdict(date, result);
+}
+
+extern "C" int32_t uwn_read_numeric_date(const char *text, int32_t length, const char *pattern,
+                                         double *result) {
+  return uwn::read_numeric_date(text, length, pattern, result);
 }
