@@ -3,7 +3,6 @@
 #include "nlhost/csv.h"
 
 #include <array>
-#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -35,70 +34,10 @@ size_t field_end(std::string_view text, size_t from, char delimiter) {
   return i;
 }
 
-namespace {
-
-// Where a record's delimiters and line ends stand, found sixteen bytes at a
-// time and kept for the window last looked at: the fields of a record are
-// shorter than that, so most of them end in a window already compared.
-class Stops {
- public:
-  Stops(std::string_view text, char delimiter)
-      : data_(text.data()),
-        n_(text.size()),
-        delimiter_(delimiter)
-#if defined(__SSE2__)
-        ,
-        delimiters_(_mm_set1_epi8(delimiter)),
-        line_feeds_(_mm_set1_epi8('\n')),
-        returns_(_mm_set1_epi8('\r'))
-#endif
-  {
-  }
-
-  // The first position at or after from that holds the delimiter or a line
-  // end; the text's size when none does.  field_end's answer.
-  size_t next(size_t from) {
-#if defined(__SSE2__)
-    if (from - base_ < 16) {
-      if (const uint32_t mask = mask_ >> (from - base_); mask != 0)
-        return from + static_cast<size_t>(__builtin_ctz(mask));
-      from = base_ + 16;
-    }
-    for (; from + 16 <= n_; from += 16) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data_ + from));
-      const __m128i stops =
-          _mm_or_si128(_mm_cmpeq_epi8(bytes, delimiters_),
-                       _mm_or_si128(_mm_cmpeq_epi8(bytes, line_feeds_), _mm_cmpeq_epi8(bytes, returns_)));
-      if (const auto mask = static_cast<uint32_t>(_mm_movemask_epi8(stops)); mask != 0) {
-        base_ = from;
-        mask_ = mask;
-        return from + static_cast<size_t>(__builtin_ctz(mask));
-      }
-    }
-#endif
-    while (from < n_ && data_[from] != delimiter_ && data_[from] != '\n' && data_[from] != '\r') ++from;
-    return from;
-  }
-
- private:
-  const char *data_;
-  size_t n_;
-  char delimiter_;
-#if defined(__SSE2__)
-  __m128i delimiters_, line_feeds_, returns_;
-  // The window of sixteen bytes from base_ and its stops, a bit a byte; no
-  // window at first (from - base_ is never below 16 for any from).
-  size_t base_ = SIZE_MAX / 2;
-  uint32_t mask_ = 0;
-#endif
-};
-
-}  // namespace
-
 bool scan_record(std::string_view text, size_t start, char delimiter, bool at_end, RecordEnd *record,
                  std::vector<Field> *fields) {
   if (fields != nullptr) fields->clear();
-  Stops stops(text, delimiter);
+  FieldEnds stops(text, delimiter);
   size_t lines = 0;
   size_t i = start;
   const size_t n = text.size();

@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "nlhost/csv.h"
+
 namespace nldat {
 
 // The line that starts at from in text: where its text stops (text.size()
@@ -38,13 +40,25 @@ bool drop_byte_order_mark(std::string_view *text);
 // dropped.  A block never ends inside a CR LF.
 class BlockLines {
  public:
-  BlockLines(std::string_view text, bool starts_input) : text_(text), first_(starts_input) {}
+  BlockLines(std::string_view text, bool starts_input);
   // The next line without its line end; false after the last.
-  bool next(std::string_view *line);
+  bool next(std::string_view *line) {
+    const size_t n = text_.size();
+    if (pos_ >= n) return false;
+    const size_t stop = ends_.next(pos_);
+    *line = text_.substr(pos_, stop - pos_);
+    if (stop == n) {
+      pos_ = n;
+    } else {
+      pos_ = stop + (text_[stop] == '\r' && stop + 1 < n && text_[stop + 1] == '\n' ? 2 : 1);
+    }
+    return true;
+  }
 
  private:
   std::string_view text_;
-  bool first_;
+  size_t pos_ = 0;
+  nlhost::csv::FieldEnds ends_;  // a line ends where a field of lines would: at LF or CR
 };
 
 // What a block's fields of one column came to.
