@@ -1,12 +1,15 @@
 // convert's path over untrusted delimited text: the record scanner, the
-// block converter with its strict field readers, and the message quoting.
+// block converter with its strict field readers, the one-pass number
+// reading, and the message quoting.
 // The first two bytes choose the delimiter, the output form and the
 // options, and where the input is cut into two blocks; the rest is the file.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,7 @@
 #include "nlhost/host.h"
 #include "nlhost/icu_locale.h"
 #include "nlhost/reading.h"
+#include "reading_stages.h"
 
 namespace {
 
@@ -71,6 +75,57 @@ std::string convert_in_blocks(nldat::ChunkConverter &converter, char delimiter, 
   return output;
 }
 
+// Every record of text split by the scanner (64 bytes compared at once)
+// must have the fields a byte-at-a-time split finds.
+void check_fields(std::string_view text, char delimiter) {
+  size_t pos = 0;
+  nldat::csv::RecordEnd record;
+  std::vector<nldat::csv::Field> fields;
+  while (pos < text.size() && nldat::csv::scan_record(text, pos, delimiter, true, &record, &fields)) {
+    size_t i = pos;
+    for (const nldat::csv::Field &f : fields) {
+      if (f.begin != i || f.quoted != (i < text.size() && text[i] == '"')) std::abort();
+      if (f.quoted) {  // to the closing quote, "" standing for one
+        for (++i; i < text.size(); ++i) {
+          if (text[i] != '"') continue;
+          if (i + 1 < text.size() && text[i + 1] == '"') {
+            ++i;
+            continue;
+          }
+          ++i;
+          break;
+        }
+      }
+      while (i < text.size() && text[i] != delimiter && text[i] != '\n' && text[i] != '\r') ++i;
+      if (f.end != i) std::abort();
+      ++i;  // past the delimiter
+    }
+    if (record.end != fields.back().end) std::abort();
+    pos = record.end + record.line_end;
+  }
+}
+
+// Where the one-pass number reading answers, the whole-field reader must
+// give the same value and digits.
+void check_plain_numbers(std::string_view text) {
+  const std::optional<nlhost::reading::NumberConventions> found =
+      nlhost::reading::number_conventions(loaded().host->locale(), UWN_ITEM_NUMBER);
+  if (!found) return;
+  const nlhost::reading::NumberConventions &conventions = *found;
+  for (size_t at = 0; at < text.size() && at < 4096; at += 7) {
+    const std::string_view field = text.substr(at, 1 + static_cast<unsigned char>(text[at]) % 24);
+    double value = 0;
+    std::string decimal;
+    if (!nlhost::reading::read_plain_number(field, conventions, &value, &decimal)) continue;
+    std::string shape_decimal;
+    nlhost::reading::NumberShape shape;
+    shape.decimal = &shape_decimal;
+    if (!nlhost::reading::read_number_shape(field, conventions, nlhost::ReaderSource::kNumber, &shape) ||
+        std::memcmp(&shape.value, &value, sizeof value) != 0 || shape_decimal != decimal)
+      std::abort();
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -100,6 +155,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (convert_in_blocks(copier, delimiter, text, cut, &copied_lines) != text) std::abort();
   if (copied_lines != lines) std::abort();
 
+  check_fields(text, delimiter);
+  check_plain_numbers(text);
   nldat::valid_utf8(text);
   nldat::quoted_for_message(text);
   return 0;

@@ -37,6 +37,7 @@ size_t field_end(std::string_view text, size_t from, char delimiter) {
 bool scan_record(std::string_view text, size_t start, char delimiter, bool at_end, RecordEnd *record,
                  std::vector<Field> *fields) {
   if (fields != nullptr) fields->clear();
+  FieldEnds stops(text, delimiter);
   size_t lines = 0;
   size_t i = start;
   const size_t n = text.size();
@@ -67,7 +68,7 @@ bool scan_record(std::string_view text, size_t start, char delimiter, bool at_en
       }
       if (i == n && !at_end) return false;
     }
-    i = field_end(text, i, delimiter);
+    i = stops.next(i);
     field.end = i;
     if (fields != nullptr) {
       // Member by member: a copy of the whole struct from the stack makes the

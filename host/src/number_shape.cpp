@@ -70,6 +70,18 @@ PatternFacts facts_of(std::string_view pattern) {
   });
 }
 
+// Groups of the primary size next to the separator, then of one of the
+// secondary sizes, the first group no longer than them.
+bool grouped_right(const NumberConventions &c, const int *groups, int count) {
+  if (groups[count - 1] != c.primary_group) return false;
+  for (const int secondary : c.secondary_groups) {
+    bool right = groups[0] >= 1 && groups[0] <= secondary;
+    for (int g = 1; g < count - 1 && right; ++g) right = groups[g] == secondary;
+    if (right) return true;
+  }
+  return false;
+}
+
 class ShapeReader {
  public:
   ShapeReader(std::string_view text, const NumberConventions &c, ReaderSource kind)
@@ -161,18 +173,6 @@ class ShapeReader {
     return true;
   }
 
-  // Groups of the primary size next to the separator, then of one of the
-  // secondary sizes, the first group no longer than them.
-  bool grouped_right(const int *groups, int count) const {
-    if (groups[count - 1] != c_.primary_group) return false;
-    for (const int secondary : c_.secondary_groups) {
-      bool right = groups[0] >= 1 && groups[0] <= secondary;
-      for (int g = 1; g < count - 1 && right; ++g) right = groups[g] == secondary;
-      if (right) return true;
-    }
-    return false;
-  }
-
   bool put(char ch) {
     if (used_ == sizeof canonical_) return false;
     canonical_[used_++] = ch;
@@ -211,7 +211,7 @@ class ShapeReader {
     groups[count++] = length;
     // Grouped digits never start with a zero: "0.370" in a locale grouping
     // by "." is a fraction written elsewhere, not 370.
-    if (count > 1 && (!grouped_right(groups, count) || s_[number_start] == '0')) return false;
+    if (count > 1 && (!grouped_right(c_, groups, count) || s_[number_start] == '0')) return false;
     if (length == 0) return false;  // a number starts with a digit
     if (i_ < s_.size() && r_.decimal_separator != '\0' && s_[i_] == r_.decimal_separator && digit(i_ + 1)) {
       if (!put('.')) return false;
@@ -290,6 +290,70 @@ std::optional<NumberConventions> number_conventions(const Locale *locale, int32_
 bool read_number_shape(std::string_view field, const NumberConventions &c, ReaderSource kind,
                        NumberShape *shape) {
   return ShapeReader(field, c, kind).read(shape);
+}
+
+bool read_plain_number(std::string_view field, const NumberConventions &c, double *value,
+                       std::string *decimal) {
+  // The same steps as ShapeReader takes on such a field, in its order: the
+  // sign before anything, then a grouping byte wherever it stands between
+  // digits, then the decimal separator.
+  const char grouping = c.record->grouping_separator, point = c.record->decimal_separator;
+  const char *const s = field.data();
+  const size_t n = field.size();
+  const auto digit = [s, n](size_t k) { return k < n && is_ascii_digit(s[k]); };
+  const bool negative = n > 0 && s[0] == '-';
+  size_t i = negative ? 1 : 0;
+  if (!digit(i)) return false;
+  constexpr int kMostDigits = 15;  // exact as a double in one division
+  const size_t number_start = i;
+  // The digits without their separators: the decimal text to be.
+  char text[kMostDigits + 2];
+  size_t used = 0;
+  uint64_t mantissa = 0;
+  int groups[kLongestNumber + 1];
+  int count = 0, length = 0;
+  for (; i < n; ++i) {
+    const char ch = s[i];
+    if (is_ascii_digit(ch)) {
+      if (used == kMostDigits) return false;
+      mantissa = mantissa * 10 + static_cast<uint64_t>(ch - '0');
+      text[used++] = ch;
+      ++length;
+    } else if (grouping != '\0' && ch == grouping && digit(i + 1)) {
+      if (count == static_cast<int>(kLongestNumber)) return false;
+      groups[count++] = length;
+      length = 0;
+    } else {
+      break;
+    }
+  }
+  groups[count++] = length;
+  if (count > 1 && (!grouped_right(c, groups, count) || s[number_start] == '0')) return false;
+  const size_t integer_digits = used;
+  int decimals = 0;
+  if (i < n && point != '\0' && s[i] == point && digit(i + 1)) {
+    text[used++] = '.';
+    for (++i; digit(i); ++i) {
+      if (used - 1 == kMostDigits) return false;
+      mantissa = mantissa * 10 + static_cast<uint64_t>(s[i] - '0');
+      text[used++] = s[i];
+      ++decimals;
+    }
+  }
+  if (i != n) return false;
+  double read_value = 0;
+  if (!exact_decimal(mantissa, static_cast<int64_t>(integer_digits) + decimals, -decimals, &read_value))
+    return false;
+  *value = negative ? -read_value : read_value;
+  if (decimal != nullptr) {
+    // One zero at most before the point; a minus only before a value that is not zero.
+    size_t lead = 0;
+    while (lead + 1 < integer_digits && text[lead] == '0') ++lead;
+    decimal->clear();
+    if (negative && mantissa != 0) decimal->push_back('-');
+    decimal->append(text + lead, used - lead);
+  }
+  return true;
 }
 
 }  // namespace nlhost::reading

@@ -309,6 +309,19 @@ inline const NumericLayout *FieldReader::item_layout(size_t k) {
   return layouts_[k].get();
 }
 
+inline const NumberConventions *FieldReader::item_conventions(size_t k) {
+  const Locale *locale = this->locale();
+  const uint64_t version = locale != nullptr ? locale->version() : 0;
+  // Derived again only when the locale has changed: the item's pattern
+  // text tells the group sizes and where the sign goes.
+  if (version != convention_versions_[k] || version == 0) {
+    const std::optional<NumberConventions> derived = number_conventions(locale, pattern_items_[k]);
+    conventions_[k] = derived ? std::make_shared<const NumberConventions>(*derived) : nullptr;
+    convention_versions_[k] = version;
+  }
+  return conventions_[k].get();
+}
+
 void FieldReader::lay_out(size_t k, const Locale &locale) {
   layouts_[k] = std::make_shared<const NumericLayout>(locale.text(pattern_items_[k]));
   layout_versions_[k] = locale.version();
@@ -351,11 +364,12 @@ bool FieldReader::read_informat_strictly(std::string_view text, double *value) {
 
 bool FieldReader::read_number(std::string_view text, double *value, std::string *decimal) {
   // Money: the local currency form, then the international one.
-  for (const int32_t item : pattern_items_) {
+  for (size_t k = 0; k < std::size(pattern_items_); ++k) {
+    const int32_t item = pattern_items_[k];
     if (item == 0) break;
-    const std::optional<NumberConventions> conventions = number_conventions(locale(), item);
+    const NumberConventions *conventions = item_conventions(k);
     std::string_view field = text;
-    if (conventions) field = number_separators(text, *conventions->record, number_scratch_);
+    if (conventions != nullptr) field = number_separators(text, *conventions->record, number_scratch_);
     double read_value = std::nan("");
     if (!strict_) {
       if (run_number_reader(item, field, &read_value) && !std::isnan(read_value)) {
@@ -366,7 +380,12 @@ bool FieldReader::read_number(std::string_view text, double *value, std::string 
     }
     NumberShape shape;
     shape.decimal = decimal;
-    if (!conventions || !reading::read_number_shape(field, *conventions, source_, &shape)) continue;
+    if (conventions == nullptr) continue;
+    // Most amounts are plain digits and separators: read in one pass,
+    // anything else by the whole-field reader.
+    if (!reading::read_plain_number(field, *conventions, &shape.value, decimal) &&
+        !reading::read_number_shape(field, *conventions, source_, &shape))
+      continue;
     // The currency text goes out whole before the module reads the rest: the
     // record's text may lack bytes that mean something in a number.
     char handed[kLongestNumber];

@@ -90,6 +90,15 @@ struct NumberShape {
 bool read_number_shape(std::string_view field, const NumberConventions &c, ReaderSource kind,
                        NumberShape *shape);
 
+// The commonest number field in one pass: an optional '-', digits grouped
+// as the conventions group them (or not at all), optionally the decimal
+// separator and digits, nothing else, at most 15 digits.  True, *value and
+// (when decimal is not null) *decimal set as read_number_shape sets them for
+// any of the three kinds, when field is of that form; false when it is not
+// (or not surely), and then read_number_shape decides.
+bool read_plain_number(std::string_view field, const NumberConventions &c, double *value,
+                       std::string *decimal);
+
 }  // namespace nlhost::reading
 
 #endif  // NLHOST_READING_STAGES_H

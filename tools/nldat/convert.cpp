@@ -3,6 +3,7 @@
 // copied byte for byte.
 #include "convert.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -202,26 +203,31 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
   result->invalid_line = 0;
   result->invalid_record = {};
   result->damage = {};
-  // The block is tested for ASCII once, as far as its fields reach: a field
-  // that ends before the next byte past ASCII needs no normalization.
+  // The block is walked once from byte past ASCII to byte past ASCII, as far
+  // as its fields reach and then to its end: a field that ends before the
+  // next such byte needs no normalization, and each UTF-8 sequence is tested
+  // where it starts (sequenced: where the last one tested ends).
   size_t non_ascii = nlhost::ascii_prefix(records);
-  const auto ascii_field = [&](const csv::Field &f) {
-    while (non_ascii < f.begin) {
-      ++non_ascii;
-      non_ascii += nlhost::ascii_prefix(records.substr(non_ascii));
+  size_t sequenced = 0;
+  bool valid = true;
+  const auto past_non_ascii = [&] {
+    if (non_ascii >= sequenced) {
+      const size_t length = nlhost::utf8_sequence_length(records, non_ascii);
+      valid = valid && length != 0;
+      sequenced = non_ascii + std::max<size_t>(length, 1);
     }
+    ++non_ascii;
+    non_ascii += nlhost::ascii_prefix(records.substr(non_ascii));
+  };
+  const auto ascii_field = [&](const csv::Field &f) {
+    while (non_ascii < f.begin) past_non_ascii();
     return f.end <= non_ascii;
   };
-  const bool valid = non_ascii == records.size() || valid_utf8(records);
   int64_t line = first_line;
   size_t pos = 0;
   csv::RecordEnd record;
   while (pos < records.size() && csv::scan_record(records, pos, plan_.delimiter, true, &record, &fields_)) {
     const std::string_view text = records.substr(pos, record.end - pos);
-    if (!valid && result->invalid_line == 0 && !valid_utf8(text)) {
-      result->invalid_line = line;
-      result->invalid_record = text;
-    }
     if (text.empty()) {
       // A blank line holds no fields to convert.
     } else if (record.unclosed) {
@@ -252,6 +258,26 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
     const int64_t record_lines = static_cast<int64_t>(record.lines) + (record.line_end > 0);
     line += record_lines;
     result->lines += record_lines;
+    pos = record.end + record.line_end;
+  }
+  while (non_ascii < records.size()) past_non_ascii();
+  if (!valid) find_invalid_record(records, first_line, result);
+}
+
+void ChunkConverter::find_invalid_record(std::string_view records, int64_t first_line,
+                                         ChunkResult *result) const {
+  // Line ends are ASCII: the first record that is not UTF-8 holds the block's first fault.
+  int64_t line = first_line;
+  size_t pos = 0;
+  csv::RecordEnd record;
+  while (pos < records.size() && csv::scan_record(records, pos, plan_.delimiter, true, &record, nullptr)) {
+    const std::string_view text = records.substr(pos, record.end - pos);
+    if (!valid_utf8(text)) {
+      result->invalid_line = line;
+      result->invalid_record = text;
+      return;
+    }
+    line += static_cast<int64_t>(record.lines) + (record.line_end > 0);
     pos = record.end + record.line_end;
   }
 }

@@ -59,7 +59,7 @@ struct Reject {
 };
 
 struct ChunkResult {
-  std::string output;
+  OutputBytes output;
   std::vector<ColumnCounts> counts;  // one per plan column
   std::vector<Reject> rejects;
   int64_t records = 0;
@@ -87,6 +87,9 @@ class ChunkConverter {
   void write_field(size_t k, std::string_view raw, bool quoted, bool ascii, int64_t line, ChunkResult *result,
                    OutputCursor &output);
   void write_text(std::string_view text, bool quoted, OutputCursor &output) const;
+  // Sets result's invalid_line and invalid_record to the first record of
+  // records (converted from first_line) that is not UTF-8 text.
+  void find_invalid_record(std::string_view records, int64_t first_line, ChunkResult *result) const;
   // Counts a record whose fields (in fields_) are more or fewer than the header's.
   void count_fields(int64_t line, ChunkResult *result) const;
 

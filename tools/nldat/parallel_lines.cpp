@@ -33,16 +33,19 @@ bool drop_byte_order_mark(std::string_view *text) {
   return true;
 }
 
-bool BlockLines::next(std::string_view *line) {
-  // A file holding only the mark holds no line.
-  if (first_) drop_byte_order_mark(&text_);
-  first_ = false;
-  if (text_.empty()) return false;
-  const LineEnd end = find_line_end(text_, 0);
-  *line = text_.substr(0, end.stop);
-  text_.remove_prefix(end.stop + end.length);
-  return true;
+namespace {
+
+// The block's text without the mark that may start the input: a file
+// holding only the mark holds no line.
+std::string_view lines_of(std::string_view text, bool starts_input) {
+  if (starts_input) drop_byte_order_mark(&text);
+  return text;
 }
+
+}  // namespace
+
+BlockLines::BlockLines(std::string_view text, bool starts_input)
+    : text_(lines_of(text, starts_input)), ends_(text_, '\n') {}
 
 int default_threads() {
   const unsigned cores = std::thread::hardware_concurrency();

@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "nlhost/csv.h"
+
 namespace nldat {
 
 // The line that starts at from in text: where its text stops (text.size()
@@ -38,13 +40,25 @@ bool drop_byte_order_mark(std::string_view *text);
 // dropped.  A block never ends inside a CR LF.
 class BlockLines {
  public:
-  BlockLines(std::string_view text, bool starts_input) : text_(text), first_(starts_input) {}
+  BlockLines(std::string_view text, bool starts_input);
   // The next line without its line end; false after the last.
-  bool next(std::string_view *line);
+  bool next(std::string_view *line) {
+    const size_t n = text_.size();
+    if (pos_ >= n) return false;
+    const size_t stop = ends_.next(pos_);
+    *line = text_.substr(pos_, stop - pos_);
+    if (stop == n) {
+      pos_ = n;
+    } else {
+      pos_ = stop + (text_[stop] == '\r' && stop + 1 < n && text_[stop + 1] == '\n' ? 2 : 1);
+    }
+    return true;
+  }
 
  private:
   std::string_view text_;
-  bool first_;
+  size_t pos_ = 0;
+  nlhost::csv::FieldEnds ends_;  // a line ends where a field of lines would: at LF or CR
 };
 
 // What a block's fields of one column came to.
@@ -84,6 +98,48 @@ struct RecordDamage {
 // fatal and the job stops there.
 inline constexpr int32_t kNotUtf8 = -1;
 
+// A block's output: bytes that grow without being set first (std::string
+// fills what it grows by with zeros, a pass over every block's output), and
+// keep their room from one block to the next.
+class OutputBytes {
+ public:
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const char *data() const { return data_.get(); }
+  char *data() { return data_.get(); }
+  std::string_view view() const { return {data_.get(), size_}; }
+  operator std::string_view() const { return view(); }  // NOLINT(google-explicit-constructor)
+  void clear() { size_ = 0; }
+  // n bytes; those past the old size hold nothing yet and are written before they are read.
+  void resize(size_t n) {
+    if (n > capacity_) grow(n);
+    size_ = n;
+  }
+  OutputBytes &append(std::string_view text) {
+    const size_t at = size_;
+    resize(size_ + text.size());
+    if (!text.empty()) std::memcpy(data_.get() + at, text.data(), text.size());
+    return *this;
+  }
+  OutputBytes &operator+=(std::string_view text) { return append(text); }
+  void push_back(char c) {
+    resize(size_ + 1);
+    data_[size_ - 1] = c;
+  }
+  friend bool operator==(const OutputBytes &bytes, std::string_view text) { return bytes.view() == text; }
+
+ private:
+  void grow(size_t n) {
+    const size_t capacity = std::max(n, 2 * capacity_);
+    std::unique_ptr<char[]> grown(new char[capacity]);
+    if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);
+    data_ = std::move(grown);
+    capacity_ = capacity;
+  }
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0, capacity_ = 0;
+};
+
 // What a job made of one block: the output, and the messages it would have
 // printed, each with its line (from 1 in the block) and the place in the
 // output where it was said, so that they can be replayed in order.
@@ -95,7 +151,7 @@ struct BlockResult {
     std::string text;
     std::string detail;  // more the message says, when there is more
   };
-  std::string output;
+  OutputBytes output;
   std::vector<Note> notes;
   // Counts of the job's own, summed by its caller.
   int64_t records = 0;                // the records the block held
@@ -125,14 +181,14 @@ struct BlockResult {
   }
 };
 
-// Writes a block's output straight into a string, a line at a time through
+// Writes a block's output straight into its bytes, a line at a time through
 // a pointer, instead of appending each piece: room() makes sure of the bytes
-// a line may take, advance() moves past what was written, and the string is
+// a line may take, advance() moves past what was written, and the output is
 // cut to that when the cursor goes.
 class OutputCursor {
  public:
   // expected: the bytes the output will most likely take.
-  OutputCursor(std::string &out, size_t expected) : out_(out), used_(out.size()) {
+  OutputCursor(OutputBytes &out, size_t expected) : out_(out), used_(out.size()) {
     out_.resize(used_ + expected);
   }
   ~OutputCursor() { out_.resize(used_); }
@@ -153,7 +209,7 @@ class OutputCursor {
   size_t size() const { return used_; }
 
  private:
-  std::string &out_;
+  OutputBytes &out_;
   size_t used_;
 };
 

@@ -24,6 +24,9 @@ namespace lenient {
 class UserForm;
 }
 class NumericLayout;
+namespace reading {
+struct NumberConventions;
+}
 
 // A field as the locale data can read it: the blanks of other widths
 // (U+00A0, U+202F, U+2007, U+2009) become ' ', a dash or minus used as a sign
@@ -115,6 +118,9 @@ class FieldReader {
   // without a locale.
   const NumericLayout *item_layout(size_t k);
   void lay_out(size_t k, const Locale &locale);
+  // The number conventions of pattern item k of the locale read by; null
+  // without a locale or without the item.
+  const reading::NumberConventions *item_conventions(size_t k);
   bool written_back_as(const char *pattern, int32_t item, double value, std::string_view field) const;
 
   const Host *host_;
@@ -138,6 +144,9 @@ class FieldReader {
   // the locale read by being another or its item set anew.
   std::shared_ptr<const NumericLayout> layouts_[2];
   uint64_t layout_versions_[2] = {};
+  // The same for a number reader's conventions.
+  std::shared_ptr<const reading::NumberConventions> conventions_[2];
+  uint64_t convention_versions_[2] = {};
 };
 
 }  // namespace nlhost
