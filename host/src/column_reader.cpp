@@ -51,7 +51,43 @@ bool parse_alternative(std::string_view text, ReaderChoice *choice, std::string 
   return true;
 }
 
+// The kind a pattern is read as when its reader is named name: a kind by
+// its own name (date, datetime, time), or the kind an informat reads.
+std::optional<ValueKind> pattern_kind(std::string_view name) {
+  if (const KindInfo *kind = find_kind(name)) {
+    if (kind->pattern_reader != nullptr) return kind->kind;
+  } else if (const ReaderInfo *reader = find_reader(name)) {
+    if (reader->source == ReaderSource::kInformat) return reader->kind;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<ValueKind> choice_kind(const ReaderChoice &choice) {
+  if (choice.form) return form_kind(choice.pattern);
+  if (!choice.pattern.empty()) return pattern_kind(choice.name);
+  const ReaderInfo *reader = find_reader(choice.name);
+  return reader != nullptr ? std::optional(reader->kind) : std::nullopt;
+}
+
+std::optional<FieldReader> make_field_reader(const Host &host, const Module &module,
+                                             const ReaderChoice &choice, std::string *error) {
+  std::optional<FieldReader> reader;
+  if (choice.form) {
+    reader = FieldReader::with_form(host, module, form_kind(choice.pattern), choice.pattern, error);
+  } else if (choice.pattern.empty()) {
+    reader = FieldReader::make(host, module, choice.name, error);
+  } else if (const std::optional<ValueKind> kind = pattern_kind(choice.name)) {
+    reader = FieldReader::with_pattern(host, module, *kind, choice.pattern, error);
+  } else {
+    *error = "a pattern reads a date, datetime or time, not " + choice.name.substr(0, 64);
+  }
+  if (!reader) return std::nullopt;
+  reader->set_strict(!choice.lenient);
+  reader->set_week_rule(choice.week_rule);
+  return reader;
+}
 
 ValueKind form_kind(std::string_view pattern) {
   bool date = false, clock = false;

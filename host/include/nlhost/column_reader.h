@@ -17,6 +17,7 @@
 #define NLHOST_COLUMN_READER_H
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -52,6 +53,19 @@ bool parse_readers(std::string_view text, const ReaderChoice &base, std::vector<
 // The value kind a form: pattern reads: a datetime with a date and a clock,
 // a time with a clock alone, else a date.
 ValueKind form_kind(std::string_view pattern);
+
+// The kind of value choice reads, as far as its text says (a form's by its
+// directives, a pattern's by its name, a reader's by its row); nothing for
+// a name that no reader or kind has.
+std::optional<ValueKind> choice_kind(const ReaderChoice &choice);
+
+// The field reader of one alternative, on module: a row of reader_table()
+// by name, a pattern of the module's language by the kind its name stands
+// for (date:P, NLDATE:P), or form:P by the locale's forms; strict unless
+// choice is lenient, by its week rule.  Nothing and *error set when the
+// name is unknown or the pattern bad.
+std::optional<FieldReader> make_field_reader(const Host &host, const Module &module,
+                                             const ReaderChoice &choice, std::string *error);
 
 // What the alternatives made of one field, values[k] by alternative k (NaN:
 // not read): kRead when at least one read it and all that did agree, then
