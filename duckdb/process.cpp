@@ -3,6 +3,7 @@
 // call a function from any of its threads until then.
 #include "process.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 
@@ -172,17 +173,28 @@ nlhost::FieldReader *Worker::reader(size_t slot, std::string *error) {
   return &*reader;
 }
 
-nlhost::FieldReader *Worker::pattern_reader(nlhost::ValueKind kind, std::string_view pattern,
-                                            std::string *error) {
-  if (!pattern_reader_ || pattern_kind_ != kind || pattern_ != pattern) {
-    pattern_reader_.reset();
-    pattern_reader_ = nlhost::FieldReader::with_pattern(*host_, *module_, kind, std::string(pattern), error);
-    if (!pattern_reader_) return nullptr;
-    pattern_reader_->set_strict(true);
-    pattern_kind_ = kind;
-    pattern_ = pattern;
+nlhost::FieldReader *Worker::pattern_reader(const nlhost::ReaderChoice &choice, std::string *error) {
+  std::string key = (choice.form ? std::string("form") : choice.name) + ":" + choice.pattern;
+  for (PatternReader &kept : pattern_readers_) {
+    if (kept.key == key) {
+      kept.used = ++clock_;
+      return &kept.reader;
+    }
   }
-  return &*pattern_reader_;
+  std::optional<nlhost::FieldReader> made = nlhost::make_field_reader(*host_, *module_, choice, error);
+  if (!made) return nullptr;
+  PatternReader entry{std::move(key), std::move(*made), ++clock_};
+  // Room for all from the start: the readers handed out stay in place.
+  if (pattern_readers_.empty()) pattern_readers_.reserve(kPatternReadersKept);
+  if (pattern_readers_.size() < kPatternReadersKept) {
+    pattern_readers_.push_back(std::move(entry));
+    return &pattern_readers_.back().reader;
+  }
+  auto oldest =
+      std::min_element(pattern_readers_.begin(), pattern_readers_.end(),
+                       [](const PatternReader &a, const PatternReader &b) { return a.used < b.used; });
+  *oldest = std::move(entry);
+  return &oldest->reader;
 }
 
 bool start(const std::string &module_path, std::string *error) {
