@@ -3,7 +3,6 @@
 // call a function from any of its threads until then.
 #include "process.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 
@@ -174,27 +173,7 @@ nlhost::FieldReader *Worker::reader(size_t slot, std::string *error) {
 }
 
 nlhost::FieldReader *Worker::pattern_reader(const nlhost::ReaderChoice &choice, std::string *error) {
-  std::string key = (choice.form ? std::string("form") : choice.name) + ":" + choice.pattern;
-  for (PatternReader &kept : pattern_readers_) {
-    if (kept.key == key) {
-      kept.used = ++clock_;
-      return &kept.reader;
-    }
-  }
-  std::optional<nlhost::FieldReader> made = nlhost::make_field_reader(*host_, *module_, choice, error);
-  if (!made) return nullptr;
-  PatternReader entry{std::move(key), std::move(*made), ++clock_};
-  // Room for all from the start: the readers handed out stay in place.
-  if (pattern_readers_.empty()) pattern_readers_.reserve(kPatternReadersKept);
-  if (pattern_readers_.size() < kPatternReadersKept) {
-    pattern_readers_.push_back(std::move(entry));
-    return &pattern_readers_.back().reader;
-  }
-  auto oldest =
-      std::min_element(pattern_readers_.begin(), pattern_readers_.end(),
-                       [](const PatternReader &a, const PatternReader &b) { return a.used < b.used; });
-  *oldest = std::move(entry);
-  return &oldest->reader;
+  return pattern_readers_.find(*host_, *module_, choice, error);
 }
 
 bool start(const std::string &module_path, std::string *error) {

@@ -66,13 +66,7 @@ class Worker {
   const nlhost::Module *module_ = nullptr;
   std::unique_ptr<nlhost::Module> instance_;  // null: the process's module
   std::vector<std::optional<nlhost::FieldReader>> readers_;
-  struct PatternReader {
-    std::string key;  // "form:%b %d", "date:%d.%m.%Y"
-    nlhost::FieldReader reader;
-    uint64_t used;  // when last asked for: the least recent makes room
-  };
-  std::vector<PatternReader> pattern_readers_;
-  uint64_t clock_ = 0;
+  nlhost::PatternReaders pattern_readers_{kPatternReadersKept};
   Writers writers_;
 };
 

@@ -89,6 +89,19 @@ void expect_cases(Database &db, std::initializer_list<Case> cases) {
   for (const Case &c : cases) EXPECT_EQ(db.value(c.sql), c.expected) << c.sql;
 }
 
+// A statement that fails, and what its error says.
+struct ErrorCase {
+  const char *sql;
+  const char *message;
+};
+
+void expect_errors(Database &db, std::initializer_list<ErrorCase> cases) {
+  for (const ErrorCase &c : cases) {
+    const std::string error = db.error_of(c.sql);
+    EXPECT_NE(error.find(c.message), std::string::npos) << c.sql << " gave " << error;
+  }
+}
+
 TEST_F(DuckdbExtension, ReadsByEveryInformatInSeveralLocales) {
   expect_cases(
       db, {
@@ -156,26 +169,19 @@ TEST_F(DuckdbExtension, AFieldNotReadIsNull) {
 }
 
 TEST_F(DuckdbExtension, UnknownNamesAreErrorsNamingThem) {
-  struct ErrorCase {
-    const char *sql;
-    const char *named;
-  };
-  const ErrorCase cases[] = {
-      {"SELECT nl_date('07.12.2026', 'NLDATX', 'de_DE')", "unknown informat \"NLDATX\""},
-      {"SELECT nl_date('07.12.2026', 'NLDATM', 'de_DE')", "unknown informat \"NLDATM\""},
-      {"SELECT nl_timestamp('x', 'NLDATE', 'de_DE')", "unknown informat \"NLDATE\""},
-      {"SELECT nl_date('07.12.2026', 'NLDATE', 'xx_NOWHERE')", "unknown locale \"xx_NOWHERE\""},
-      {"SELECT nl_number('1', '../../etc/passwd')", "unknown locale \"../../etc/passwd\""},
-      {"SELECT nl_week(DATE '2026-12-07', 'X')", "unknown week rule \"X\""},
-      {"SELECT nl_read_week('2026-W50-01', 'ISO')", "unknown week rule \"ISO\""},
-      {"SELECT nl_week(DATE '2026-12-07', 'V', 2)", "width is 3 to 64"},
-      {"SELECT nl_format(DATE '2026-12-07', '@9999', 'de_DE')", "no pattern item 9999"},
-      {"SELECT nl_format(DATE '1000-01-01', '%Y', 'de_DE')", "out of the range"},
-  };
-  for (const ErrorCase &c : cases) {
-    const std::string error = db.error_of(c.sql);
-    EXPECT_NE(error.find(c.named), std::string::npos) << c.sql << " gave " << error;
-  }
+  expect_errors(db,
+                {
+                    {"SELECT nl_date('07.12.2026', 'NLDATX', 'de_DE')", "unknown informat \"NLDATX\""},
+                    {"SELECT nl_date('07.12.2026', 'NLDATM', 'de_DE')", "unknown informat \"NLDATM\""},
+                    {"SELECT nl_timestamp('x', 'NLDATE', 'de_DE')", "unknown informat \"NLDATE\""},
+                    {"SELECT nl_date('07.12.2026', 'NLDATE', 'xx_NOWHERE')", "unknown locale \"xx_NOWHERE\""},
+                    {"SELECT nl_number('1', '../../etc/passwd')", "unknown locale \"../../etc/passwd\""},
+                    {"SELECT nl_week(DATE '2026-12-07', 'X')", "unknown week rule \"X\""},
+                    {"SELECT nl_read_week('2026-W50-01', 'ISO')", "unknown week rule \"ISO\""},
+                    {"SELECT nl_week(DATE '2026-12-07', 'V', 2)", "width is 3 to 64"},
+                    {"SELECT nl_format(DATE '2026-12-07', '@9999', 'de_DE')", "no pattern item 9999"},
+                    {"SELECT nl_format(DATE '1000-01-01', '%Y', 'de_DE')", "out of the range"},
+                });
 }
 
 TEST_F(DuckdbExtension, ACallNamingNoLocaleUsesTheEnvironments) {
@@ -273,34 +279,28 @@ TEST_F(DuckdbExtension, TellsWhatAlternativesMakeOfAnAmbiguousField) {
 }
 
 TEST_F(DuckdbExtension, BadReaderTextIsAnErrorSayingWhy) {
-  struct ErrorCase {
-    const char *sql;
-    const char *message;
-  };
-  const ErrorCase cases[] = {
-      {"SELECT nl_date('07.12.2026', 'NLDATE|', 'de_DE')",
-       "nl_date: bad informat \"NLDATE|\": an alternative names no reader"},
-      {"SELECT nl_ambiguity('05/06/2026', 'NLDATE|', 'de_DE')",
-       "nl_ambiguity: bad informat \"NLDATE|\": an alternative names no reader"},
-      {"SELECT nl_date('07.12.2026', 'NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE', "
-       "'de_DE')",
-       "at most 8 alternatives"},
-      {"SELECT nl_date('07.12.2026', 'NLDATE|NLDATM', 'de_DE')",
-       "nl_date: unknown informat \"NLDATM\" (it reads by NLDATE, NLDATEW)"},
-      {"SELECT nl_date('07.12.2026', 'NLDATE@xx_YY', 'de_DE')", "nl_date: unknown locale \"xx_YY\""},
-      {"SELECT nl_date('07.12.2026', 'form:%H:%M', 'de_DE')",
-       "nl_date: cannot read by \"form:%H:%M\": it reads a time, not a date"},
-      {"SELECT nl_date('07.12.2026', 'form:', 'de_DE')",
-       "nl_date: bad informat \"form:\": form: takes a pattern (form:%d/%m/%Y)"},
-      {"SELECT nl_date('07.12.2026', 'number:%d', 'de_DE')",
-       "nl_date: cannot read by \"number:%d\": a pattern reads a date, datetime or time"},
-      {"SELECT nl_timestamp('07.12.2026', 'form:%d.%m.%Y', 'de_DE')",
-       "nl_timestamp: cannot read by \"form:%d.%m.%Y\": it reads a date, not a datetime"},
-  };
-  for (const ErrorCase &c : cases) {
-    const std::string error = db.error_of(c.sql);
-    EXPECT_NE(error.find(c.message), std::string::npos) << c.sql << " gave " << error;
-  }
+  expect_errors(
+      db,
+      {
+          {"SELECT nl_date('07.12.2026', 'NLDATE|', 'de_DE')",
+           "nl_date: bad informat \"NLDATE|\": an alternative names no reader"},
+          {"SELECT nl_ambiguity('05/06/2026', 'NLDATE|', 'de_DE')",
+           "nl_ambiguity: bad informat \"NLDATE|\": an alternative names no reader"},
+          {"SELECT nl_date('07.12.2026', 'NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE', "
+           "'de_DE')",
+           "at most 8 alternatives"},
+          {"SELECT nl_date('07.12.2026', 'NLDATE|NLDATM', 'de_DE')",
+           "nl_date: unknown informat \"NLDATM\" (it reads by NLDATE, NLDATEW)"},
+          {"SELECT nl_date('07.12.2026', 'NLDATE@xx_YY', 'de_DE')", "nl_date: unknown locale \"xx_YY\""},
+          {"SELECT nl_date('07.12.2026', 'form:%H:%M', 'de_DE')",
+           "nl_date: cannot read by \"form:%H:%M\": it reads a time, not a date"},
+          {"SELECT nl_date('07.12.2026', 'form:', 'de_DE')",
+           "nl_date: bad informat \"form:\": form: takes a pattern (form:%d/%m/%Y)"},
+          {"SELECT nl_date('07.12.2026', 'number:%d', 'de_DE')",
+           "nl_date: cannot read by \"number:%d\": a pattern reads a date, datetime or time"},
+          {"SELECT nl_timestamp('07.12.2026', 'form:%d.%m.%Y', 'de_DE')",
+           "nl_timestamp: cannot read by \"form:%d.%m.%Y\": it reads a date, not a datetime"},
+      });
 }
 
 // Two threads reading by alternatives of two locales take turns with the

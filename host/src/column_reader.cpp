@@ -1,6 +1,7 @@
 // nlhost: a column's readers as given and the reading of a field by alternatives.
 #include "nlhost/column_reader.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "nlhost/text.h"
@@ -81,12 +82,35 @@ std::optional<FieldReader> make_field_reader(const Host &host, const Module &mod
   } else if (const std::optional<ValueKind> kind = pattern_kind(choice.name)) {
     reader = FieldReader::with_pattern(host, module, *kind, choice.pattern, error);
   } else {
-    *error = "a pattern reads a date, datetime or time, not " + choice.name.substr(0, 64);
+    *error = "a pattern reads a date, datetime or time";
   }
   if (!reader) return std::nullopt;
   reader->set_strict(!choice.lenient);
   reader->set_week_rule(choice.week_rule);
   return reader;
+}
+
+FieldReader *PatternReaders::find(const Host &host, const Module &module, const ReaderChoice &choice,
+                                  std::string *error) {
+  std::string key = (choice.form ? std::string("form") : choice.name) + ":" + choice.pattern;
+  for (Kept &kept : kept_) {
+    if (kept.key == key) {
+      kept.used = ++clock_;
+      return &kept.reader;
+    }
+  }
+  std::optional<FieldReader> made = make_field_reader(host, module, choice, error);
+  if (!made) return nullptr;
+  Kept entry{std::move(key), std::move(*made), ++clock_};
+  // Reserved whole: what was handed out stays in place as the list grows.
+  if (kept_.size() < capacity_) {
+    kept_.push_back(std::move(entry));
+    return &kept_.back().reader;
+  }
+  auto oldest = std::min_element(kept_.begin(), kept_.end(),
+                                 [](const Kept &a, const Kept &b) { return a.used < b.used; });
+  *oldest = std::move(entry);
+  return &oldest->reader;
 }
 
 ValueKind form_kind(std::string_view pattern) {

@@ -17,6 +17,7 @@
 #define NLHOST_COLUMN_READER_H
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -66,6 +67,28 @@ std::optional<ValueKind> choice_kind(const ReaderChoice &choice);
 // name is unknown or the pattern bad.
 std::optional<FieldReader> make_field_reader(const Host &host, const Module &module,
                                              const ReaderChoice &choice, std::string *error);
+
+// The readers of alternatives with a pattern (date:P, NLDATE:P, form:P),
+// made by make_field_reader on first use and kept, the most recent
+// `capacity`; one for each module instance, as the readers are.  A reader
+// handed out stays in place until `capacity` others have been asked for.
+class PatternReaders {
+ public:
+  explicit PatternReaders(size_t capacity) : capacity_(capacity) { kept_.reserve(capacity); }
+
+  // The reader of choice on module; null and *error set when it cannot be made.
+  FieldReader *find(const Host &host, const Module &module, const ReaderChoice &choice, std::string *error);
+
+ private:
+  struct Kept {
+    std::string key;  // "form:%b %d", "date:%d.%m.%Y"
+    FieldReader reader;
+    uint64_t used;  // when last asked for: the least recent makes room
+  };
+  std::vector<Kept> kept_;
+  size_t capacity_;
+  uint64_t clock_ = 0;
+};
 
 // What the alternatives made of one field, values[k] by alternative k (NaN:
 // not read): kRead when at least one read it and all that did agree, then
