@@ -1,6 +1,6 @@
 // nlhost: how a column is read, as every program built on nlhost takes it
 // (the CLI's --column NAME= and read's READER, nldat.read in Python, the
-// informat argument in PostgreSQL).  The text names one reader or several
+// informat argument in PostgreSQL and DuckDB).  The text names one reader or several
 // alternatives, each with a locale of its own if need be:
 //
 //   NLDATE                      the job's locale
