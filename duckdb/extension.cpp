@@ -318,9 +318,11 @@ class Chunk {
       if (!choice.pattern.empty() || choice.form) continue;
       slots[k] = sig_.op == Op::kAmbiguity ? nlduck::find_any_slot(choice.name, a.kind)
                                            : nlduck::find_slot(choice.name, a.kind);
-      if (slots[k] == nlduck::kNoReader)
-        return fail("unknown informat " + quoted(choice.name) + " (it reads by " + nlduck::names_of(a.kind) +
-                    ")");
+      if (slots[k] == nlduck::kNoReader) {
+        const std::string names = nlduck::names_of(a.kind);
+        return fail("unknown informat " + quoted(choice.name) +
+                    (names.empty() ? "" : " (it reads by " + names + ")"));
+      }
     }
     a.labels.clear();
     for (size_t k = 0; k < a.choices.size(); ++k) {
@@ -394,7 +396,12 @@ class Chunk {
   }
 
   nlhost::FieldReader *reader() {
-    if (reader_ == nullptr) reader_ = worker_.reader(sig_.fixed_slot, &error_);
+    if (reader_ == nullptr) {
+      reader_ = worker_.reader(sig_.fixed_slot, &error_);
+      // The thread keeps its readers from call to call: WEEK reads by V
+      // where the call names no rule, not by the rule the last call named.
+      if (reader_ != nullptr) reader_->set_week_rule('V');
+    }
     return reader_;
   }
 

@@ -157,6 +157,13 @@ TEST_F(DuckdbExtension, WritesDatesTimestampsAndWeeks) {
           });
 }
 
+// Readers are kept from call to call: a call naming no week rule reads by
+// ISO 8601's, whatever rule the call before named.
+TEST_F(DuckdbExtension, AWeekCallNamingNoRuleReadsByIso) {
+  EXPECT_NE(db.value("SELECT nl_read_week('2026-W50-01', 'U')"), "2026-12-07");
+  EXPECT_EQ(db.value("SELECT nl_read_week('2026-W50-01')"), "2026-12-07");
+}
+
 TEST_F(DuckdbExtension, AFieldNotReadIsNull) {
   expect_cases(
       db, {
