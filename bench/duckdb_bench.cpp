@@ -1,6 +1,7 @@
 // nl_date in DuckDB against DuckDB's own strptime, in one database and run:
 // ROWS German dates (07.12.2026) and the same days as long dates
-// (7. Dezember 2026), which strptime cannot read.  Each query runs RUNS
+// (7. Dezember 2026), which strptime cannot read, and the short ones by two
+// alternatives of two locales.  Each query runs RUNS
 // times; the best time is reported with the bare scan, count(s), as the
 // floor.
 //
@@ -28,6 +29,8 @@ constexpr Query kQueries[] = {
     {"count(l)", "count(l)"},
     {"count(try_strptime(l, '%d. %B %Y'))", "count(try_strptime(l, '%d. %B %Y'))"},
     {"count(nl_date(l, 'NLDATE', 'de_DE'))", "count(nl_date(l, 'NLDATE', 'de_DE'))"},
+    // Alternatives: each reads every field, and en_US none of these.
+    {"count(nl_date(s, 'NLDATE|NLDATE@en_US'))", "count(nl_date(s, 'NLDATE|NLDATE@en_US', 'de_DE'))"},
 };
 
 bool run(duckdb_connection connection, const std::string &sql, std::string *first_value) {

@@ -11,11 +11,13 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "nlhost/civil.h"
+#include "nlhost/column_reader.h"
 #include "nlhost/text.h"
 #include "process.h"
 #include "readers.h"
@@ -44,6 +46,8 @@ constexpr int kMoneyScale = 4;
 
 // One expansion of a pattern writes at most this many bytes.
 constexpr int32_t kLongestText = 512;
+constexpr const char *kPatternLength = "a pattern has 1 to 32767 bytes";
+static_assert(UWN_DESCRIPTOR_MAX == 32767);
 
 // A week-date text is 3 ("W50") to 64 bytes wide.
 constexpr int32_t kNarrowestWeek = 3;
@@ -52,6 +56,7 @@ constexpr int32_t kWidestWeek = 64;
 // What a function does with its rows.
 enum class Op {
   kRead,        // text by an informat or library reader -> date, timestamp, double, decimal
+  kAmbiguity,   // text by alternatives -> what each made of it, where they differ
   kReadTime,    // text by a pattern -> time
   kFormat,      // date or timestamp by a pattern -> text
   kWeek,        // date -> week-date text
@@ -80,6 +85,11 @@ struct Column {
   const uint64_t *validity = nullptr;
 
   bool valid(idx_t row) const { return validity == nullptr || ((validity[row >> 6] >> (row & 63)) & 1) != 0; }
+  static bool all_valid(const Column *args, idx_t count, idx_t row) {
+    for (idx_t i = 0; i < count; ++i)
+      if (!args[i].valid(row)) return false;
+    return true;
+  }
   std::string_view text(idx_t row) const {
     const duckdb_string_t &s = static_cast<const duckdb_string_t *>(data)[row];
     const uint32_t n = s.value.inlined.length;
@@ -178,6 +188,34 @@ bool read_money(nlhost::FieldReader &reader, std::string_view field, __int128 *s
   return written.ec == std::errc() && scaled_decimal({text, static_cast<size_t>(written.ptr - text)}, scaled);
 }
 
+// The output's validity, made writable at the first NULL.
+class NullMask {
+ public:
+  explicit NullMask(duckdb_vector output) : output_(output) {}
+  void set(idx_t row) {
+    if (validity_ == nullptr) {
+      duckdb_vector_ensure_validity_writable(output_);
+      validity_ = duckdb_vector_get_validity(output_);
+    }
+    validity_[row >> 6] &= ~(uint64_t{1} << (row & 63));
+  }
+
+ private:
+  duckdb_vector output_;
+  uint64_t *validity_ = nullptr;
+};
+
+// A column's readers as a query names them (nlhost/column_reader.h: an
+// informat, NLDATE@en_GB, form:%b %d %Y, alternatives joined by '|'), made
+// ready on one thread: each alternative's reader and locale.
+struct Alternatives {
+  std::vector<nlhost::ReaderChoice> choices;
+  std::vector<std::string> labels;  // as given, for nl_ambiguity's text
+  nlhost::FieldReader *readers[nlhost::kMaxAlternatives] = {};
+  const nlduck::LoadedLocale *locales[nlhost::kMaxAlternatives] = {};
+  ValueKind kind = ValueKind::kDate;
+};
+
 // The rows of one chunk of one call: what the constant arguments resolved to
 // is kept from row to row, so a constant informat or locale is looked up once.
 class Chunk {
@@ -193,8 +231,41 @@ class Chunk {
       case Op::kFormat: return format(args, r, output);
       case Op::kWeek: return week(args, r, output);
       case Op::kWeekNumber: return week_number(args, r, out, null);
+      case Op::kAmbiguity: break;  // read_runs reads these
     }
     return false;
+  }
+
+  // Whether argument name_arg names the rows' readers: such rows are read
+  // by read_runs, the others row by row.
+  bool reads_by_text() const {
+    return sig_.op == Op::kAmbiguity || (sig_.op == Op::kRead && sig_.name_arg >= 0);
+  }
+
+  // Rows [0, rows), their arguments args[0, columns): each run of rows that
+  // names the same readers and locale is read alternative by alternative,
+  // each under its own locale, so that the locale changes once a run and
+  // not once a row.  False with error_ set.
+  bool read_runs(const Column *args, idx_t columns, idx_t rows, duckdb_vector output, void *out,
+                 NullMask &nulls) {
+    for (idx_t r = 0; r < rows;) {
+      if (!Column::all_valid(args, columns, r)) {
+        nulls.set(r++);
+        continue;
+      }
+      const std::string_view text = args[sig_.name_arg].text(r);
+      const std::string_view locale = locale_of(args, r);
+      idx_t end = r + 1;
+      for (; end < rows; ++end) {
+        if (Column::all_valid(args, columns, end) &&
+            (args[sig_.name_arg].text(end) != text || locale_of(args, end) != locale))
+          break;
+      }
+      if (!resolve(text, locale)) return false;
+      read_run(args, columns, r, end, output, out, nulls);
+      r = end;
+    }
+    return true;
   }
 
   const std::string &error() const { return error_; }
@@ -205,13 +276,16 @@ class Chunk {
     return false;
   }
 
+  std::string_view locale_of(const Column *args, idx_t r) const {
+    return sig_.locale_arg >= 0 ? args[sig_.locale_arg].text(r) : default_locale_of(sig_.locale_variable);
+  }
+
   bool enter_locale(const Column *args, idx_t r) {
     if (sig_.locale_variable == nullptr) {
       turn_.enter(nullptr);
       return true;
     }
-    const std::string_view name =
-        sig_.locale_arg >= 0 ? args[sig_.locale_arg].text(r) : default_locale_of(sig_.locale_variable);
+    const std::string_view name = locale_of(args, r);
     if (locale_ == nullptr || name != locale_name_) {
       std::string why;
       locale_ = nlduck::find_locale(name, &why);
@@ -222,20 +296,111 @@ class Chunk {
     return true;
   }
 
-  nlhost::FieldReader *reader(const Column *args, idx_t r) {
-    if (sig_.name_arg < 0) {
-      if (reader_ == nullptr) reader_ = worker_.reader(sig_.fixed_slot, &error_);
-      return reader_;
-    }
-    const std::string_view name = args[sig_.name_arg].text(r);
-    if (reader_ == nullptr || name != reader_name_) {
-      const size_t slot = nlduck::find_slot(name, sig_.kind);
-      if (slot == nlduck::kNoReader) {
-        fail("unknown informat " + quoted(name) + " (it reads by " + nlduck::names_of(sig_.kind) + ")");
-        return nullptr;
+  // Makes alternatives_ the readers text names, under locale where an
+  // alternative names none of its own; kept while the text and the locale
+  // are the same.
+  bool resolve(std::string_view text, std::string_view locale) {
+    if (resolved_ && text == readers_text_ && locale == readers_locale_) return true;
+    resolved_ = false;
+    std::string why;
+    const nlduck::LoadedLocale *call_locale = nlduck::find_locale(locale, &why);
+    if (call_locale == nullptr) return fail(why);
+    Alternatives &a = alternatives_;
+    if (!nlhost::parse_readers(text, {}, &a.choices, &why))
+      return fail("bad informat " + quoted(text) + ": " + why);
+    // nl_ambiguity reads what its first alternative reads.
+    a.kind = sig_.op == Op::kAmbiguity ? nlhost::choice_kind(a.choices.front()).value_or(ValueKind::kDate)
+                                       : sig_.kind;
+    size_t slots[nlhost::kMaxAlternatives];
+    // An unknown name is the caller's error before anything is made.
+    for (size_t k = 0; k < a.choices.size(); ++k) {
+      const nlhost::ReaderChoice &choice = a.choices[k];
+      if (!choice.pattern.empty() || choice.form) continue;
+      slots[k] = sig_.op == Op::kAmbiguity ? nlduck::find_any_slot(choice.name, a.kind)
+                                           : nlduck::find_slot(choice.name, a.kind);
+      if (slots[k] == nlduck::kNoReader) {
+        const std::string names = nlduck::names_of(a.kind);
+        return fail("unknown informat " + quoted(choice.name) +
+                    (names.empty() ? "" : " (it reads by " + names + ")"));
       }
-      reader_ = worker_.reader(slot, &error_);
-      reader_name_ = name;
+    }
+    a.labels.clear();
+    for (size_t k = 0; k < a.choices.size(); ++k) {
+      const nlhost::ReaderChoice &choice = a.choices[k];
+      a.locales[k] = call_locale;
+      if (!choice.locale.empty() && (a.locales[k] = nlduck::find_locale(choice.locale, &why)) == nullptr)
+        return fail(why);
+      const bool patterned = !choice.pattern.empty() || choice.form;
+      nlhost::FieldReader *reader =
+          patterned ? worker_.pattern_reader(choice, &why) : worker_.reader(slots[k], &why);
+      if (reader != nullptr && reader->kind() != a.kind) {
+        why = "it reads a " + std::string(nlhost::kind_info(reader->kind()).name) + ", not a " +
+              std::string(nlhost::kind_info(a.kind).name);
+        reader = nullptr;
+      }
+      if (reader == nullptr) return fail("cannot read by " + quoted(choice.label) + ": " + why);
+      reader->set_week_rule(choice.week_rule);
+      a.readers[k] = reader;
+      a.labels.push_back(choice.label);
+    }
+    readers_text_ = text;
+    readers_locale_ = locale;
+    resolved_ = true;
+    return true;
+  }
+
+  // Rows [begin, end) of a run by alternatives_ (see read_runs).
+  void read_run(const Column *args, idx_t columns, idx_t begin, idx_t end, duckdb_vector output, void *out,
+                NullMask &nulls) {
+    const Alternatives &a = alternatives_;
+    const size_t n = a.choices.size();
+    // One reader and a value to give: each row as it is read.
+    if (n == 1 && sig_.op == Op::kRead) {
+      turn_.enter(a.locales[0]);
+      nlhost::FieldReader &reader = *a.readers[0];
+      for (idx_t r = begin; r < end; ++r) {
+        double value = 0;
+        if (!Column::all_valid(args, columns, r) || !reader.read(args[0].text(r), &value) ||
+            !store(value, out, r))
+          nulls.set(r);
+      }
+      return;
+    }
+    // Row by row, each alternative's value (NaN: not read) side by side.
+    values_.resize((end - begin) * n);
+    for (size_t k = 0; k < n; ++k) {
+      turn_.enter(a.locales[k]);
+      for (idx_t r = begin; r < end; ++r) {
+        double value = 0;
+        const bool read = Column::all_valid(args, columns, r) && a.readers[k]->read(args[0].text(r), &value);
+        values_[(r - begin) * n + k] = read ? value : std::nan("");
+      }
+    }
+    for (idx_t r = begin; r < end; ++r) {
+      const std::span<const double> values(values_.data() + (r - begin) * n, n);
+      size_t first = 0;
+      const nlhost::Agreement agreement = nlhost::agree(values, &first);
+      if (!Column::all_valid(args, columns, r)) {
+        nulls.set(r);
+      } else if (sig_.op == Op::kAmbiguity) {
+        if (agreement != nlhost::Agreement::kAmbiguous) {
+          nulls.set(r);
+          continue;
+        }
+        const std::string text = nlhost::describe_values(a.kind, values, a.labels);
+        duckdb_vector_assign_string_element_len(output, r, text.data(), text.size());
+      } else if (agreement != nlhost::Agreement::kRead || !store(values[first], out, r)) {
+        nulls.set(r);
+      }
+    }
+  }
+
+  nlhost::FieldReader *reader() {
+    if (reader_ == nullptr) {
+      reader_ = worker_.reader(sig_.fixed_slot, &error_);
+      // The thread keeps its readers from call to call: WEEK reads by V
+      // where the call names no rule, not by the rule the last call named.
+      if (reader_ != nullptr) reader_->set_week_rule('V');
     }
     return reader_;
   }
@@ -250,7 +415,7 @@ class Chunk {
   }
 
   bool read(const Column *args, idx_t r, void *out, bool *null) {
-    nlhost::FieldReader *field_reader = reader(args, r);
+    nlhost::FieldReader *field_reader = reader();
     if (field_reader == nullptr) return error_.empty() ? fail("no reader") : false;
     if (sig_.rule_arg >= 0) {
       const char letter = rule(args, r);
@@ -274,7 +439,11 @@ class Chunk {
   bool read_time(const Column *args, idx_t r, void *out, bool *null) {
     const std::string_view pattern = args[sig_.name_arg].text(r);
     if (reader_ == nullptr || pattern != reader_name_) {
-      reader_ = worker_.pattern_reader(sig_.kind, pattern, &error_);
+      if (pattern.empty()) return fail(kPatternLength);
+      nlhost::ReaderChoice choice;
+      choice.name = nlhost::kind_info(sig_.kind).name;
+      choice.pattern = pattern;
+      reader_ = worker_.pattern_reader(choice, &error_);
       if (reader_ == nullptr) return fail(error_);
       reader_name_ = pattern;
     }
@@ -347,7 +516,7 @@ class Chunk {
       text = nullptr;
       length = item;
     } else if (pattern.empty() || length > UWN_DESCRIPTOR_MAX) {
-      return fail("a pattern has 1 to 32767 bytes");
+      return fail(kPatternLength);
     }
     const auto write = sig_.kind == ValueKind::kDate ? worker_.writers().date : worker_.writers().datetime;
     int32_t width = 0;
@@ -416,8 +585,12 @@ class Chunk {
   LocaleTurn turn_;
   const nlduck::LoadedLocale *locale_ = nullptr;
   std::string_view locale_name_;
-  nlhost::FieldReader *reader_ = nullptr;
-  std::string_view reader_name_;
+  nlhost::FieldReader *reader_ = nullptr;  // of a function that names its reader itself, or nl_time's
+  std::string_view reader_name_;           // nl_time's pattern
+  Alternatives alternatives_;              // of read_runs
+  bool resolved_ = false;
+  std::string_view readers_text_, readers_locale_;  // what alternatives_ were made for
+  std::vector<double> values_;                      // read_run's values, alternative by alternative
   std::string error_;
 };
 
@@ -435,20 +608,18 @@ void run_chunk(duckdb_function_info info, duckdb_data_chunk input, duckdb_vector
   Worker *worker = Worker::of_this_thread(&error);
   if (worker == nullptr) return duckdb_scalar_function_set_error(info, ("nldat: " + error).c_str());
   void *out = duckdb_vector_get_data(output);
-  uint64_t *out_validity = nullptr;
+  NullMask nulls(output);
   Chunk chunk(signature, *worker);
+  if (chunk.reads_by_text()) {
+    if (!chunk.read_runs(args, count, rows, output, out, nulls))
+      duckdb_scalar_function_set_error(info, chunk.error().c_str());
+    return;
+  }
   for (idx_t r = 0; r < rows; ++r) {
-    bool null = false;
-    for (idx_t i = 0; i < count && !null; ++i) null = !args[i].valid(r);
+    bool null = !Column::all_valid(args, count, r);
     if (!null && !chunk.row(args, r, output, out, &null))
       return duckdb_scalar_function_set_error(info, chunk.error().c_str());
-    if (null) {
-      if (out_validity == nullptr) {
-        duckdb_vector_ensure_validity_writable(output);
-        out_validity = duckdb_vector_get_validity(output);
-      }
-      out_validity[r >> 6] &= ~(uint64_t{1} << (r & 63));
-    }
+    if (null) nulls.set(r);
   }
 }
 
@@ -483,7 +654,7 @@ duckdb_type sql_type(Out out) {
 
 // Argument 0's type by what a signature does with it.
 duckdb_type value_type(const Signature &s) {
-  if (s.op == Op::kRead || s.op == Op::kReadTime) return DUCKDB_TYPE_VARCHAR;
+  if (s.op == Op::kRead || s.op == Op::kReadTime || s.op == Op::kAmbiguity) return DUCKDB_TYPE_VARCHAR;
   return s.kind == ValueKind::kDate ? DUCKDB_TYPE_DATE : DUCKDB_TYPE_TIMESTAMP;
 }
 
@@ -604,6 +775,9 @@ const std::vector<std::vector<Signature>> &signatures() {
          {"nl_week_number", Op::kWeekNumber, Out::kInteger, ValueKind::kDate, kNamed, nullptr, -1, -1, 1}},
         {{"nl_read_week", Op::kRead, Out::kDate, ValueKind::kDate, week, nullptr},
          {"nl_read_week", Op::kRead, Out::kDate, ValueKind::kDate, week, nullptr, -1, -1, 1}},
+        // The kind is what the first alternative reads.
+        {{"nl_ambiguity", Op::kAmbiguity, Out::kText, ValueKind::kDate, kNamed, "LC_TIME", 1, 2},
+         {"nl_ambiguity", Op::kAmbiguity, Out::kText, ValueKind::kDate, kNamed, "LC_TIME", 1}},
     };
     // nl_format takes a timestamp as well as a date.
     for (Signature s : named("nl_format", Op::kFormat, Out::kText, ValueKind::kDatetime)) all[6].push_back(s);

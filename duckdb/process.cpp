@@ -172,17 +172,8 @@ nlhost::FieldReader *Worker::reader(size_t slot, std::string *error) {
   return &*reader;
 }
 
-nlhost::FieldReader *Worker::pattern_reader(nlhost::ValueKind kind, std::string_view pattern,
-                                            std::string *error) {
-  if (!pattern_reader_ || pattern_kind_ != kind || pattern_ != pattern) {
-    pattern_reader_.reset();
-    pattern_reader_ = nlhost::FieldReader::with_pattern(*host_, *module_, kind, std::string(pattern), error);
-    if (!pattern_reader_) return nullptr;
-    pattern_reader_->set_strict(true);
-    pattern_kind_ = kind;
-    pattern_ = pattern;
-  }
-  return &*pattern_reader_;
+nlhost::FieldReader *Worker::pattern_reader(const nlhost::ReaderChoice &choice, std::string *error) {
+  return pattern_readers_.find(*host_, *module_, choice, error);
 }
 
 bool start(const std::string &module_path, std::string *error) {

@@ -19,9 +19,15 @@
 #include <string_view>
 #include <vector>
 
+#include "nlhost/column_reader.h"
 #include "nlhost/reading.h"
 
 namespace nlduck {
+
+// Pattern readers a thread keeps: more than the alternatives of one column,
+// so that those of the column being read are never the ones that make room.
+inline constexpr size_t kPatternReadersKept = 32;
+static_assert(kPatternReadersKept > nlhost::kMaxAlternatives);
 
 // A locale the process has loaded, kept until the process ends.
 struct LoadedLocale {
@@ -48,8 +54,10 @@ class Worker {
   // The reader of a slot (a row of nlhost::reader_table()); null and
   // *error set when it cannot be made.
   nlhost::FieldReader *reader(size_t slot, std::string *error);
-  // A reader by a pattern of the module's language (one kept at a time).
-  nlhost::FieldReader *pattern_reader(nlhost::ValueKind kind, std::string_view pattern, std::string *error);
+  // The reader of an alternative with a pattern (date:P, form:P; see
+  // nlhost/column_reader.h), made on first use; the kPatternReadersKept
+  // used last are kept.  Null and *error set when it cannot be made.
+  nlhost::FieldReader *pattern_reader(const nlhost::ReaderChoice &choice, std::string *error);
   const Writers &writers() const { return writers_; }
 
  private:
@@ -58,9 +66,7 @@ class Worker {
   const nlhost::Module *module_ = nullptr;
   std::unique_ptr<nlhost::Module> instance_;  // null: the process's module
   std::vector<std::optional<nlhost::FieldReader>> readers_;
-  std::optional<nlhost::FieldReader> pattern_reader_;
-  nlhost::ValueKind pattern_kind_ = nlhost::ValueKind::kTime;
-  std::string pattern_;
+  nlhost::PatternReaders pattern_readers_{kPatternReadersKept};
   Writers writers_;
 };
 

@@ -22,6 +22,11 @@ size_t find_slot(std::string_view name, nlhost::ValueKind kind) {
   return reader != nullptr && is_informat_of(*reader, kind) ? slot_of(*reader) : kNoReader;
 }
 
+size_t find_any_slot(std::string_view name, nlhost::ValueKind kind) {
+  const nlhost::ReaderInfo *reader = nlhost::find_reader(name);
+  return reader != nullptr && reader->kind == kind ? slot_of(*reader) : kNoReader;
+}
+
 size_t default_slot(nlhost::ValueKind kind) {
   for (const nlhost::ReaderInfo &reader : nlhost::reader_table())
     if (is_informat_of(reader, kind)) return slot_of(reader);

@@ -22,6 +22,10 @@ size_t library_slot(nlhost::ReaderSource source);
 // The slot of the informat named (any case) that returns kind, or kNoReader.
 size_t find_slot(std::string_view name, nlhost::ValueKind kind);
 
+// The slot of the reader named (any case, any row of the table) that
+// returns kind, or kNoReader.
+size_t find_any_slot(std::string_view name, nlhost::ValueKind kind);
+
 // The informat of kind that a call naming none uses (the first of the kind).
 size_t default_slot(nlhost::ValueKind kind);
 

@@ -199,50 +199,19 @@ class Session {
       }
       return reader(module, static_cast<size_t>(row - nlhost::reader_table().data()), error);
     }
-    const std::string key = (choice.form ? std::string("form") : choice.name) + ":" + choice.pattern;
-    for (PatternReader &kept : pattern_readers_) {
-      if (kept.key == key) {
-        kept.used = ++clock_;
-        return &kept.reader;
-      }
-    }
     std::string why;
-    std::optional<nlhost::FieldReader> made;
-    const nlhost::KindInfo *named = nlhost::find_kind(choice.name);
-    const nlhost::ReaderInfo *row = nlhost::find_reader(choice.name);
-    if (choice.form) {
-      made = nlhost::FieldReader::with_form(host_, module, nlhost::form_kind(choice.pattern), choice.pattern,
-                                            &why);
-    } else if (named != nullptr && named->pattern_reader != nullptr) {
-      made = nlhost::FieldReader::with_pattern(host_, module, named->kind, choice.pattern, &why);
-    } else if (row != nullptr && row->source == nlhost::ReaderSource::kInformat) {
-      made = nlhost::FieldReader::with_pattern(host_, module, row->kind, choice.pattern, &why);
-    } else {
-      why = "a pattern reads a date, datetime or time";
-    }
-    if (made && made->kind() != kind) {
+    nlhost::FieldReader *made = pattern_readers_.find(host_, module, choice, &why);
+    if (made != nullptr && made->kind() != kind) {
       why = std::string("it reads a ") + std::string(nlhost::kind_info(made->kind()).name) + ", not a " +
             std::string(nlhost::kind_info(kind).name);
-      made.reset();
+      made = nullptr;
     }
-    if (!made) {
+    if (made == nullptr) {
       fail(error, Failure::kBadParameter, "cannot read by \"%.*s\": %s", shown(choice.label),
            choice.label.data(), why.c_str());
       informats_hint(error, kind);
-      return nullptr;
     }
-    made->set_strict(true);
-    PatternReader entry{key, std::move(*made), ++clock_};
-    if (pattern_readers_.size() < kPatternReadersKept) {
-      pattern_readers_.push_back(std::move(entry));
-      return &pattern_readers_.back().reader;
-    }
-    // Full: the least recently used makes room.
-    auto oldest =
-        std::min_element(pattern_readers_.begin(), pattern_readers_.end(),
-                         [](const PatternReader &a, const PatternReader &b) { return a.used < b.used; });
-    *oldest = std::move(entry);
-    return &oldest->reader;
+    return made;
   }
 
   const std::vector<std::string> &locale_names() {
@@ -295,12 +264,7 @@ class Session {
   const CachedLocale *current_ = nullptr;
   std::string current_given_;                                // the current locale's name as last given
   std::vector<std::optional<nlhost::FieldReader>> readers_;  // one a row of the reader table
-  struct PatternReader {
-    std::string key;  // "form:%b %d", "date:%d.%m.%Y"
-    nlhost::FieldReader reader;
-    uint64_t used;
-  };
-  std::vector<PatternReader> pattern_readers_;  // at most kPatternReadersKept
+  nlhost::PatternReaders pattern_readers_{kPatternReadersKept};
   std::vector<std::string> locale_names_;
   Readings readings_;
 };

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,35 @@ TEST(ColumnReader, ParsesReaderText) {
     }
     EXPECT_EQ(shown(choices), row.parsed);
     for (const ReaderChoice &c : choices) EXPECT_EQ(c.week_rule, 'U') << "the base's options carry over";
+  }
+}
+
+TEST(ColumnReader, TellsTheKindAnAlternativeReads) {
+  using nlhost::ValueKind;
+  const struct {
+    const char *text;
+    std::optional<ValueKind> kind;  // nothing: no reader or kind has the name
+  } rows[] = {
+      {"NLDATE", ValueKind::kDate},
+      {"NLDATMAP@en_US", ValueKind::kDatetime},
+      {"NUMBER@de_DE", ValueKind::kNumber},
+      {"WEEK", ValueKind::kDate},
+      {"NLDATX", std::nullopt},
+      {"date:%d.%m.%y", ValueKind::kDate},
+      {"NLDATM:%d.%m.%Y %H", ValueKind::kDatetime},
+      {"time:%H:%M", ValueKind::kTime},
+      {"number:%d", std::nullopt},
+      {"WEEK:%d", std::nullopt},  // a library reader takes no pattern
+      {"form:%H:%M", ValueKind::kTime},
+      {"form:%d.%m.%Y %H:%M", ValueKind::kDatetime},
+      {"form:%b %d", ValueKind::kDate},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.text);
+    std::vector<ReaderChoice> choices;
+    std::string error;
+    ASSERT_TRUE(nlhost::parse_readers(row.text, {}, &choices, &error)) << error;
+    EXPECT_EQ(nlhost::choice_kind(choices.front()), row.kind);
   }
 }
 

@@ -89,6 +89,28 @@ void expect_cases(Database &db, std::initializer_list<Case> cases) {
   for (const Case &c : cases) EXPECT_EQ(db.value(c.sql), c.expected) << c.sql;
 }
 
+// What a query gives on one thread, checked to be what it gives on two.
+std::vector<std::string> same_on_two_threads(Database &db, const std::string &query) {
+  EXPECT_EQ(db.error_of("SET threads = 1"), "");
+  const std::vector<std::string> one = db.column(query);
+  EXPECT_EQ(db.error_of("SET threads = 2"), "");
+  EXPECT_EQ(db.column(query), one) << query;
+  return one;
+}
+
+// A statement that fails, and what its error says.
+struct ErrorCase {
+  const char *sql;
+  const char *message;
+};
+
+void expect_errors(Database &db, std::initializer_list<ErrorCase> cases) {
+  for (const ErrorCase &c : cases) {
+    const std::string error = db.error_of(c.sql);
+    EXPECT_NE(error.find(c.message), std::string::npos) << c.sql << " gave " << error;
+  }
+}
+
 TEST_F(DuckdbExtension, ReadsByEveryInformatInSeveralLocales) {
   expect_cases(
       db, {
@@ -135,6 +157,13 @@ TEST_F(DuckdbExtension, WritesDatesTimestampsAndWeeks) {
           });
 }
 
+// Readers are kept from call to call: a call naming no week rule reads by
+// ISO 8601's, whatever rule the call before named.
+TEST_F(DuckdbExtension, AWeekCallNamingNoRuleReadsByIso) {
+  EXPECT_NE(db.value("SELECT nl_read_week('2026-W50-01', 'U')"), "2026-12-07");
+  EXPECT_EQ(db.value("SELECT nl_read_week('2026-W50-01')"), "2026-12-07");
+}
+
 TEST_F(DuckdbExtension, AFieldNotReadIsNull) {
   expect_cases(
       db, {
@@ -156,26 +185,19 @@ TEST_F(DuckdbExtension, AFieldNotReadIsNull) {
 }
 
 TEST_F(DuckdbExtension, UnknownNamesAreErrorsNamingThem) {
-  struct ErrorCase {
-    const char *sql;
-    const char *named;
-  };
-  const ErrorCase cases[] = {
-      {"SELECT nl_date('07.12.2026', 'NLDATX', 'de_DE')", "unknown informat \"NLDATX\""},
-      {"SELECT nl_date('07.12.2026', 'NLDATM', 'de_DE')", "unknown informat \"NLDATM\""},
-      {"SELECT nl_timestamp('x', 'NLDATE', 'de_DE')", "unknown informat \"NLDATE\""},
-      {"SELECT nl_date('07.12.2026', 'NLDATE', 'xx_NOWHERE')", "unknown locale \"xx_NOWHERE\""},
-      {"SELECT nl_number('1', '../../etc/passwd')", "unknown locale \"../../etc/passwd\""},
-      {"SELECT nl_week(DATE '2026-12-07', 'X')", "unknown week rule \"X\""},
-      {"SELECT nl_read_week('2026-W50-01', 'ISO')", "unknown week rule \"ISO\""},
-      {"SELECT nl_week(DATE '2026-12-07', 'V', 2)", "width is 3 to 64"},
-      {"SELECT nl_format(DATE '2026-12-07', '@9999', 'de_DE')", "no pattern item 9999"},
-      {"SELECT nl_format(DATE '1000-01-01', '%Y', 'de_DE')", "out of the range"},
-  };
-  for (const ErrorCase &c : cases) {
-    const std::string error = db.error_of(c.sql);
-    EXPECT_NE(error.find(c.named), std::string::npos) << c.sql << " gave " << error;
-  }
+  expect_errors(db,
+                {
+                    {"SELECT nl_date('07.12.2026', 'NLDATX', 'de_DE')", "unknown informat \"NLDATX\""},
+                    {"SELECT nl_date('07.12.2026', 'NLDATM', 'de_DE')", "unknown informat \"NLDATM\""},
+                    {"SELECT nl_timestamp('x', 'NLDATE', 'de_DE')", "unknown informat \"NLDATE\""},
+                    {"SELECT nl_date('07.12.2026', 'NLDATE', 'xx_NOWHERE')", "unknown locale \"xx_NOWHERE\""},
+                    {"SELECT nl_number('1', '../../etc/passwd')", "unknown locale \"../../etc/passwd\""},
+                    {"SELECT nl_week(DATE '2026-12-07', 'X')", "unknown week rule \"X\""},
+                    {"SELECT nl_read_week('2026-W50-01', 'ISO')", "unknown week rule \"ISO\""},
+                    {"SELECT nl_week(DATE '2026-12-07', 'V', 2)", "width is 3 to 64"},
+                    {"SELECT nl_format(DATE '2026-12-07', '@9999', 'de_DE')", "no pattern item 9999"},
+                    {"SELECT nl_format(DATE '1000-01-01', '%Y', 'de_DE')", "out of the range"},
+                });
 }
 
 TEST_F(DuckdbExtension, ACallNamingNoLocaleUsesTheEnvironments) {
@@ -188,6 +210,130 @@ TEST_F(DuckdbExtension, ACallNamingNoLocaleUsesTheEnvironments) {
                        {"SELECT nl_money('1.234,567 €')", "1234.5670"},
                        {"SELECT nl_format(DATE '2026-12-07', '%B')", "Dezember"},
                    });
+}
+
+// Readers as the CLI takes them where an informat is named: a locale of the
+// reader's own, forms, and alternatives, which give NULL for a field they
+// read to different values, as for a field not read.
+TEST_F(DuckdbExtension, ReadsByColumnReaders) {
+  struct Row {
+    const char *field;
+    const char *readers;
+    const char *expected;
+  };
+  const Row rows[] = {
+      {"13/02/2026", "NLDATE@en_GB", "2026-02-13"},
+      {"12/07/2026", "NLDATE@en_US", "2026-12-07"},
+      {"13/02/2026", "NLDATE@en_GB|NLDATE@en_US", "2026-02-13"},  // only day-first reads it
+      {"02/13/2026", "NLDATE@en_GB|NLDATE@en_US", "2026-02-13"},  // only month-first
+      {"07/07/2026", "NLDATE@en_GB|NLDATE@en_US", "2026-07-07"},  // both, alike
+      {"2026-06-05", "NLDATE@en_GB|NLDATE@en_US", "2026-06-05"},
+      {"05/06/2026", "NLDATE@en_GB|NLDATE@en_US", "NULL"},  // 2026-06-05 or 2026-05-06
+      {"kein Datum", "NLDATE@en_GB|NLDATE@en_US", "NULL"},
+      {"07.12.2026", "NLDATE|NLDATE@en_US", "2026-12-07"},
+      {"12.07.2026", "NLDATE|NLDATE@en_US", "2026-07-12"},
+      {"dic. 9, 2026", "form:%b. %d, %Y@es_ES", "2026-12-09"},
+      {"DIC. 19, 2026", "form:%b. %d, %Y@es_ES", "2026-12-19"},
+      {"9 Dezember 2026", "form:%d %B %Y", "2026-12-09"},
+      {"09.12.26", "date:%d.%m.%y", "2026-12-09"},
+      {"Montag, 7. Dezember 2026", "NLDATEW@de_DE|NLDATEW@fr_FR", "2026-12-07"},
+  };
+  // All in one query, so that one chunk holds rows naming different
+  // readers; then each alone, with constant arguments.
+  std::string values;
+  std::vector<std::string> expected;
+  for (const Row &row : rows) {
+    values += std::string(values.empty() ? "" : ", ") + "(" + std::to_string(expected.size()) + ", '" +
+              row.field + "', '" + row.readers + "')";
+    expected.push_back(row.expected);
+    EXPECT_EQ(db.value(std::string("SELECT nl_date('") + row.field + "', '" + row.readers + "', 'de_DE')"),
+              row.expected)
+        << row.field << " by " << row.readers;
+  }
+  EXPECT_EQ(db.column("SELECT nl_date(s, r, 'de_DE') FROM (VALUES " + values + ") t(i, s, r) ORDER BY i"),
+            expected);
+  expect_cases(
+      db,
+      {
+          {"SELECT nl_timestamp('07.12.2026 14:30', 'form:%d.%m.%Y %H:%M', 'de_DE')", "2026-12-07 14:30:00"},
+          {"SELECT nl_timestamp('12/07/2026, 02:30:45 PM', 'NLDATMAP@en_US|NLDATM', 'de_DE')",
+           "2026-12-07 14:30:45"},
+          {"SELECT nl_timestamp('05/06/2026, 14:30:45', 'NLDATM@en_GB|NLDATM@en_US', 'de_DE')", "NULL"},
+          // Without a locale argument, a reader without a locale of its own takes the environment's.
+          {"SELECT nl_date('07.12.2026', 'NLDATE|NLDATE@en_US')", "2026-12-07"},
+          {"SELECT nl_date('05/06/2026', 'NLDATE@en_GB|NLDATE@en_US')", "NULL"},
+      });
+}
+
+// A column written by two systems: what both could have written is NULL,
+// and nl_ambiguity says what each alternative makes of it.
+TEST_F(DuckdbExtension, TellsWhatAlternativesMakeOfAnAmbiguousField) {
+  ASSERT_EQ(db.error_of("CREATE TABLE two_systems AS SELECT * FROM (VALUES (1, '13/02/2026'), (2, "
+                        "'02/14/2026'), (3, '05/06/2026'), (4, '07/07/2026'), (5, NULL), (6, '31/31/2026')) "
+                        "t(id, raw)"),
+            "");
+  EXPECT_EQ(
+      db.column("SELECT nl_date(raw, 'NLDATE@en_GB|NLDATE@en_US', 'en_US') FROM two_systems ORDER BY id"),
+      (std::vector<std::string>{"2026-02-13", "2026-02-14", "NULL", "2026-07-07", "NULL", "NULL"}));
+  EXPECT_EQ(
+      db.column(
+          "SELECT nl_ambiguity(raw, 'NLDATE@en_GB|NLDATE@en_US', 'en_US') FROM two_systems ORDER BY id"),
+      (std::vector<std::string>{"NULL", "NULL", "2026-06-05 by NLDATE@en_GB or 2026-05-06 by NLDATE@en_US",
+                                "NULL", "NULL", "NULL"}));
+  expect_cases(
+      db, {
+              {"SELECT nl_ambiguity('05/06/2026, 14:30:45', "
+               "'NLDATM@en_GB|NLDATM@fr_FR|NLDATM@en_US', 'de_DE')",
+               "2026-06-05T14:30:45 by NLDATM@en_GB, NLDATM@fr_FR or 2026-05-06T14:30:45 by NLDATM@en_US"},
+              {"SELECT nl_ambiguity('1.234', 'NUMBER@de_DE|NUMBER@en_US', 'de_DE')",
+               "1234 by NUMBER@de_DE or 1.234 by NUMBER@en_US"},
+              {"SELECT nl_ambiguity('05/06/2026', 'NLDATE', 'de_DE')", "NULL"},
+              {"SELECT nl_ambiguity('05/06/2026', 'NLDATE|NLDATE@en_US', 'en_GB')",
+               "2026-06-05 by NLDATE or 2026-05-06 by NLDATE@en_US"},
+              {"SELECT nl_ambiguity(NULL, 'NLDATE|NLDATE@en_US', 'en_GB')", "NULL"},
+          });
+}
+
+TEST_F(DuckdbExtension, BadReaderTextIsAnErrorSayingWhy) {
+  expect_errors(
+      db,
+      {
+          {"SELECT nl_date('07.12.2026', 'NLDATE|', 'de_DE')",
+           "nl_date: bad informat \"NLDATE|\": an alternative names no reader"},
+          {"SELECT nl_ambiguity('05/06/2026', 'NLDATE|', 'de_DE')",
+           "nl_ambiguity: bad informat \"NLDATE|\": an alternative names no reader"},
+          {"SELECT nl_date('07.12.2026', 'NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE|NLDATE', "
+           "'de_DE')",
+           "at most 8 alternatives"},
+          {"SELECT nl_date('07.12.2026', 'NLDATE|NLDATM', 'de_DE')",
+           "nl_date: unknown informat \"NLDATM\" (it reads by NLDATE, NLDATEW)"},
+          {"SELECT nl_date('07.12.2026', 'NLDATE@xx_YY', 'de_DE')", "nl_date: unknown locale \"xx_YY\""},
+          {"SELECT nl_date('07.12.2026', 'form:%H:%M', 'de_DE')",
+           "nl_date: cannot read by \"form:%H:%M\": it reads a time, not a date"},
+          {"SELECT nl_date('07.12.2026', 'form:', 'de_DE')",
+           "nl_date: bad informat \"form:\": form: takes a pattern (form:%d/%m/%Y)"},
+          {"SELECT nl_date('07.12.2026', 'number:%d', 'de_DE')",
+           "nl_date: cannot read by \"number:%d\": a pattern reads a date, datetime or time"},
+          {"SELECT nl_timestamp('07.12.2026', 'form:%d.%m.%Y', 'de_DE')",
+           "nl_timestamp: cannot read by \"form:%d.%m.%Y\": it reads a date, not a datetime"},
+      });
+}
+
+// Two threads reading by alternatives of two locales take turns with the
+// locale and give what one thread gives: every field read to its own day or
+// ambiguous (a day up to the 12th of another month), none to a wrong day.
+TEST_F(DuckdbExtension, TwoThreadsReadingByAlternativesGiveTheSingleThreadedAnswer) {
+  ASSERT_EQ(db.error_of("CREATE TABLE a AS SELECT i, day, CASE WHEN i % 2 = 0 THEN strftime(day, '%d/%m/%Y') "
+                        "ELSE strftime(day, '%m/%d/%Y') END AS s FROM (SELECT i, DATE '1950-01-01' + (i % "
+                        "36524)::INTEGER AS day FROM range(300000) r(i))"),
+            "");
+  const std::string query =
+      "SELECT count(d) || ' ' || sum(hash(i, d)) || ' ' || count(*) FILTER (WHERE d <> day) || ' ' || "
+      "count(*) FILTER (WHERE (d IS NULL) <> (dayofmonth(day) <= 12 AND dayofmonth(day) <> month(day))) "
+      "FROM (SELECT i, day, nl_date(s, 'NLDATE@en_GB|NLDATE@en_US', 'de_DE') AS d FROM a)";
+  const std::vector<std::string> one = same_on_two_threads(db, query);
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0].substr(one[0].size() - 4), " 0 0") << one[0];
 }
 
 // The module is looked for beside the extension, nowhere else.
@@ -224,11 +370,7 @@ TEST_F(DuckdbExtension, TwoThreadsGiveTheSingleThreadedAnswer) {
   const std::string query =
       "SELECT count(d), count(*) - count(d), sum(hash(i, d)) FROM "
       "(SELECT i, nl_date(s, 'NLDATE', 'de_DE') AS d FROM t)";
-  ASSERT_EQ(db.error_of("SET threads = 1"), "");
-  const std::vector<std::string> one = db.column(query);
-  ASSERT_EQ(db.error_of("SET threads = 2"), "");
-  const std::vector<std::string> two = db.column(query);
-  EXPECT_EQ(one, two);
+  same_on_two_threads(db, query);
   EXPECT_EQ(db.value("SELECT count(nl_date(s, 'NLDATE', 'de_DE')) FROM t"), std::to_string(1000000 - 10310));
 }
 
@@ -245,10 +387,7 @@ TEST_F(DuckdbExtension, TwoThreadsMixingLocalesReadEveryRowByItsOwn) {
       "SELECT count(d), sum(hash(i, d)), count(*) FILTER (WHERE d <> DATE '1950-01-01' + (i % "
       "36524)::INTEGER) "
       "FROM (SELECT i, nl_date(s, 'NLDATE', l) AS d FROM m)";
-  ASSERT_EQ(db.error_of("SET threads = 1"), "");
-  const std::vector<std::string> one = db.column(query);
-  ASSERT_EQ(db.error_of("SET threads = 2"), "");
-  EXPECT_EQ(db.column(query), one);
+  same_on_two_threads(db, query);
   EXPECT_EQ(db.value("SELECT count(*) FROM m WHERE nl_date(s, 'NLDATE', l) = DATE '1950-01-01' + (i % "
                      "36524)::INTEGER"),
             "300000");

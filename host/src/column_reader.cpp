@@ -1,6 +1,7 @@
 // nlhost: a column's readers as given and the reading of a field by alternatives.
 #include "nlhost/column_reader.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "nlhost/text.h"
@@ -51,7 +52,66 @@ bool parse_alternative(std::string_view text, ReaderChoice *choice, std::string 
   return true;
 }
 
+// The kind a pattern is read as when its reader is named name: a kind by
+// its own name (date, datetime, time), or the kind an informat reads.
+std::optional<ValueKind> pattern_kind(std::string_view name) {
+  if (const KindInfo *kind = find_kind(name)) {
+    if (kind->pattern_reader != nullptr) return kind->kind;
+  } else if (const ReaderInfo *reader = find_reader(name)) {
+    if (reader->source == ReaderSource::kInformat) return reader->kind;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<ValueKind> choice_kind(const ReaderChoice &choice) {
+  if (choice.form) return form_kind(choice.pattern);
+  if (!choice.pattern.empty()) return pattern_kind(choice.name);
+  const ReaderInfo *reader = find_reader(choice.name);
+  return reader != nullptr ? std::optional(reader->kind) : std::nullopt;
+}
+
+std::optional<FieldReader> make_field_reader(const Host &host, const Module &module,
+                                             const ReaderChoice &choice, std::string *error) {
+  std::optional<FieldReader> reader;
+  if (choice.form) {
+    reader = FieldReader::with_form(host, module, form_kind(choice.pattern), choice.pattern, error);
+  } else if (choice.pattern.empty()) {
+    reader = FieldReader::make(host, module, choice.name, error);
+  } else if (const std::optional<ValueKind> kind = pattern_kind(choice.name)) {
+    reader = FieldReader::with_pattern(host, module, *kind, choice.pattern, error);
+  } else {
+    *error = "a pattern reads a date, datetime or time";
+  }
+  if (!reader) return std::nullopt;
+  reader->set_strict(!choice.lenient);
+  reader->set_week_rule(choice.week_rule);
+  return reader;
+}
+
+FieldReader *PatternReaders::find(const Host &host, const Module &module, const ReaderChoice &choice,
+                                  std::string *error) {
+  std::string key = (choice.form ? std::string("form") : choice.name) + ":" + choice.pattern;
+  for (Kept &kept : kept_) {
+    if (kept.key == key) {
+      kept.used = ++clock_;
+      return &kept.reader;
+    }
+  }
+  std::optional<FieldReader> made = make_field_reader(host, module, choice, error);
+  if (!made) return nullptr;
+  Kept entry{std::move(key), std::move(*made), ++clock_};
+  // Reserved whole: what was handed out stays in place as the list grows.
+  if (kept_.size() < capacity_) {
+    kept_.push_back(std::move(entry));
+    return &kept_.back().reader;
+  }
+  auto oldest = std::min_element(kept_.begin(), kept_.end(),
+                                 [](const Kept &a, const Kept &b) { return a.used < b.used; });
+  *oldest = std::move(entry);
+  return &oldest->reader;
+}
 
 ValueKind form_kind(std::string_view pattern) {
   bool date = false, clock = false;

@@ -1,6 +1,6 @@
 // nlhost: how a column is read, as every program built on nlhost takes it
 // (the CLI's --column NAME= and read's READER, nldat.read in Python, the
-// informat argument in PostgreSQL).  The text names one reader or several
+// informat argument in PostgreSQL and DuckDB).  The text names one reader or several
 // alternatives, each with a locale of its own if need be:
 //
 //   NLDATE                      the job's locale
@@ -17,6 +17,8 @@
 #define NLHOST_COLUMN_READER_H
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -52,6 +54,41 @@ bool parse_readers(std::string_view text, const ReaderChoice &base, std::vector<
 // The value kind a form: pattern reads: a datetime with a date and a clock,
 // a time with a clock alone, else a date.
 ValueKind form_kind(std::string_view pattern);
+
+// The kind of value choice reads, as far as its text says (a form's by its
+// directives, a pattern's by its name, a reader's by its row); nothing for
+// a name that no reader or kind has.
+std::optional<ValueKind> choice_kind(const ReaderChoice &choice);
+
+// The field reader of one alternative, on module: a row of reader_table()
+// by name, a pattern of the module's language by the kind its name stands
+// for (date:P, NLDATE:P), or form:P by the locale's forms; strict unless
+// choice is lenient, by its week rule.  Nothing and *error set when the
+// name is unknown or the pattern bad.
+std::optional<FieldReader> make_field_reader(const Host &host, const Module &module,
+                                             const ReaderChoice &choice, std::string *error);
+
+// The readers of alternatives with a pattern (date:P, NLDATE:P, form:P),
+// made by make_field_reader on first use and kept, the most recent
+// `capacity`; one for each module instance, as the readers are.  A reader
+// handed out stays in place until `capacity` others have been asked for.
+class PatternReaders {
+ public:
+  explicit PatternReaders(size_t capacity) : capacity_(capacity) { kept_.reserve(capacity); }
+
+  // The reader of choice on module; null and *error set when it cannot be made.
+  FieldReader *find(const Host &host, const Module &module, const ReaderChoice &choice, std::string *error);
+
+ private:
+  struct Kept {
+    std::string key;  // "form:%b %d", "date:%d.%m.%Y"
+    FieldReader reader;
+    uint64_t used;  // when last asked for: the least recent makes room
+  };
+  std::vector<Kept> kept_;
+  size_t capacity_;
+  uint64_t clock_ = 0;
+};
 
 // What the alternatives made of one field, values[k] by alternative k (NaN:
 // not read): kRead when at least one read it and all that did agree, then
