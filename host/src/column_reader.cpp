@@ -52,8 +52,8 @@ bool parse_alternative(std::string_view text, ReaderChoice *choice, std::string 
   return true;
 }
 
-// The kind a pattern is read as when its reader is named name: a kind by
-// its own name (date, datetime, time), or the kind an informat reads.
+}  // namespace
+
 std::optional<ValueKind> pattern_kind(std::string_view name) {
   if (const KindInfo *kind = find_kind(name)) {
     if (kind->pattern_reader != nullptr) return kind->kind;
@@ -62,8 +62,6 @@ std::optional<ValueKind> pattern_kind(std::string_view name) {
   }
   return std::nullopt;
 }
-
-}  // namespace
 
 std::optional<ValueKind> choice_kind(const ReaderChoice &choice) {
   if (choice.form) return form_kind(choice.pattern);

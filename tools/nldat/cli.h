@@ -109,10 +109,6 @@ class LocaleSummary {
   bool say_;
 };
 
-// The value kind a pattern reads when the reader is named name: date,
-// datetime or time, or the kind of a date or datetime informat; nothing for
-// any other name.
-std::optional<nlhost::ValueKind> pattern_kind(std::string_view name);
 // The locale category a reader reads by: numbers and percentages by the
 // numeric one, amounts by the monetary one, everything else by the time one.
 LocaleCategory locale_category(const ReaderChoice &choice);

@@ -303,16 +303,6 @@ bool each_value(const std::vector<std::string> &given, const std::string &input,
   return !reader.failed();
 }
 
-std::optional<nlhost::ValueKind> pattern_kind(std::string_view name) {
-  // A kind by its own name, or the kind an informat reads.
-  if (const nlhost::KindInfo *kind = nlhost::find_kind(name)) {
-    if (kind->pattern_reader != nullptr) return kind->kind;
-  } else if (const nlhost::ReaderInfo *reader = nlhost::find_reader(name)) {
-    if (reader->source == nlhost::ReaderSource::kInformat) return reader->kind;
-  }
-  return std::nullopt;
-}
-
 LocaleCategory locale_category(const ReaderChoice &choice) {
   if (!choice.pattern.empty()) return LocaleCategory::kTime;
   const nlhost::ReaderInfo *reader = nlhost::find_reader(choice.name);
@@ -330,22 +320,13 @@ std::optional<nlhost::FieldReader> make_reader(Context &context, const ReaderCho
   if (module == nullptr) return std::nullopt;
   const nlhost::Host &host = *context.host();
   std::string why;
-  std::optional<nlhost::FieldReader> reader;
-  if (choice.form) {
-    reader = nlhost::FieldReader::with_form(host, *module, form_kind(choice.pattern), choice.pattern, &why);
-  } else if (choice.pattern.empty()) {
-    reader = nlhost::FieldReader::make(host, *module, choice.name, &why);
-  } else if (const std::optional<nlhost::ValueKind> kind = pattern_kind(choice.name)) {
-    reader = nlhost::FieldReader::with_pattern(host, *module, *kind, choice.pattern, &why);
-  } else {
-    why = "a pattern reads a date, datetime or time, not " + choice.name;
-  }
+  std::optional<nlhost::FieldReader> reader = nlhost::make_field_reader(host, *module, choice, &why);
   if (!reader) {
+    if (!choice.form && !choice.pattern.empty() && !nlhost::pattern_kind(choice.name))
+      why += ", not " + choice.name;
     error(escaped_for_message(why, 2 * kShownFieldBytes) + " (nldat read --help lists the informats)");
     return std::nullopt;
   }
-  reader->set_strict(!choice.lenient);
-  reader->set_week_rule(choice.week_rule);
   return reader;
 }
 

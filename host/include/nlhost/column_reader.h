@@ -55,6 +55,11 @@ bool parse_readers(std::string_view text, const ReaderChoice &base, std::vector<
 // a time with a clock alone, else a date.
 ValueKind form_kind(std::string_view pattern);
 
+// The kind a pattern reads when its reader is named name (NAME:P): a kind by
+// its own name that reads by pattern, or the kind of an informat; nothing
+// for any other name.
+std::optional<ValueKind> pattern_kind(std::string_view name);
+
 // The kind of value choice reads, as far as its text says (a form's by its
 // directives, a pattern's by its name, a reader's by its row); nothing for
 // a name that no reader or kind has.
