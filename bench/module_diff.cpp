@@ -633,7 +633,7 @@ bool read_all(nlhost::Host &host, Diff &diff, int argc, char **argv) {
     for (const auto &l : kDatetimeLeads[leads])
       if (l.length != 0) host.set_multibyte_lead(l.lead, l.length);
     for (const char *date : {"%d.%m.%Y", "%Y-%m-%d", "%m/%d/%y", "%e.%o.%Y", "%d.%m.%"})
-      for (const char *run : {", ", " ", "T", " ,", ",", "  ", "\x81", "%%", " - ", ",\xC3"})
+      for (const char *run : {", ", " ", "T", " ,", ",", "  ", "\x81", "%%", "%, ", ", %", " - ", ",\xC3"})
         for (const char *time : {"%H:%M:%S", "%H:%M", "%H.%M.%S", "%H:%M:%s", "%H\x81%M", "%I:%M:%S", "%H:%m:%S",
                                  "%H %M:%S", "%H:%M %S", "%H:%M:%S ", "%H:%M:", "%H:%M:%Y", "%H:%?M:%S"}) {
           const std::string pattern = std::string(date) + run + time;
