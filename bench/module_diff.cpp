@@ -13,11 +13,13 @@
 // directive (and bad ones, multibyte characters, expansions past the work
 // area, locale items) over dates across the range and beyond it, missing
 // values, and fields wide, exact, too narrow and right-aligned.  Then the
-// date reader: NLDATE, NLDATM, zkpdate and
-// zkpdttm over every pattern of three directives and two literal bytes from a
+// date reader: NLDATE, NLDATM, zkpdate,
+// zkpdttm and zkptime over every pattern of three directives and two literal bytes from a
 // set of letters and separators, each with texts of 7 to 12 bytes made to fit
 // it and to miss it (other digits, separators, blanks, host-declared
-// multibyte lead bytes), over datetime patterns, and over each corpus file as
+// multibyte lead bytes), over datetime patterns (the numeric shapes with
+// every byte of the text spoiled and every cut, under lead bytes of their
+// own), and over each corpus file as
 // a text and as a pattern, with the host's UTF-8 and with
 // lead bytes of its own.  Exit status 0 when nothing differs, 1 at the first
 // difference (described on stderr), 2 for bad usage or a module that does
@@ -57,6 +59,7 @@ struct Build {
   Zkfdate zkftime = nullptr;  // a time in seconds, hours not reduced to a day
   Zkpdate zkpdate = nullptr;
   Zkpdttm zkpdttm = nullptr;
+  Zkpdttm zkptime = nullptr;  // the same signature: a time of day in seconds
   uwn_informat_fn nldate = nullptr;
   uwn_informat_fn nldatm = nullptr;
 };
@@ -166,7 +169,7 @@ class Diff {
   }
 
   // text read by NLDATE and NLDATM (the locale's items 28 and 29, 31 and 32)
-  // and by zkpdate and zkpdttm with pattern, each text at the end of a buffer
+  // and by zkpdate, zkpdttm and zkptime with pattern, each text at the end of a buffer
   // of its own so that a read past it is seen by the sanitizers.
   bool read(const std::string &pattern, const std::string &text) {
     std::string args = "\"";
@@ -176,7 +179,9 @@ class Diff {
                    [&](const Build &m, Answer &out) { parser(m.zkpdate, pattern, text, out); }) &&
            compare("NLDATM", args, [&](const Build &m, Answer &out) { informat(m.nldatm, text, out); }) &&
            compare("zkpdttm", args,
-                   [&](const Build &m, Answer &out) { parser(m.zkpdttm, pattern, text, out); });
+                   [&](const Build &m, Answer &out) { parser(m.zkpdttm, pattern, text, out); }) &&
+           compare("zkptime", args,
+                   [&](const Build &m, Answer &out) { parser(m.zkptime, pattern, text, out); });
   }
 
   long cases() const { return cases_; }
@@ -270,10 +275,11 @@ bool load(nlhost::Host &host, const char *path, Build &b) {
   b.zkftime = b.module->function<Zkfdate>("zkftime");
   b.zkpdate = b.module->function<Zkpdate>("zkpdate");
   b.zkpdttm = b.module->function<Zkpdttm>("zkpdttm");
+  b.zkptime = b.module->function<Zkpdttm>("zkptime");
   b.nldate = b.module->informat("NLDATE");
   b.nldatm = b.module->informat("NLDATM");
   if (b.zkfweek == nullptr || b.zkweek == nullptr || b.zkfdate == nullptr || b.zkfdttm == nullptr ||
-      b.zkftime == nullptr || b.zkpdate == nullptr || b.zkpdttm == nullptr || b.nldate == nullptr ||
+      b.zkftime == nullptr || b.zkpdate == nullptr || b.zkpdttm == nullptr || b.zkptime == nullptr || b.nldate == nullptr ||
       b.nldatm == nullptr) {
     std::fprintf(stderr, "nldat_module_diff: %s: a routine is missing\n", path);
     return false;
@@ -474,6 +480,38 @@ class Texts {
     return out;
   }
 
+  // Texts for a datetime pattern: the fitting text with times in and out of
+  // range, every byte of it spoiled in turn, and every cut of it.
+  std::vector<std::string> for_datetime(const std::string &pattern) {
+    std::vector<std::string> out;
+    const std::string date = fitting(pattern, true);
+    out.push_back(date);
+    out.push_back(fitting(pattern, false));
+    for (size_t i = 0; i < date.size(); ++i)
+      for (const char spoiler : {' ', '+', '-', 'x', '%', '9', '\x81', '\xC3'}) {
+        std::string t = date;
+        t[i] = spoiler;
+        out.push_back(t);
+      }
+    for (size_t cut = 0; cut < date.size(); ++cut) out.push_back(date.substr(0, cut));
+    out.push_back(date + "7");
+    out.push_back(date + " :00");
+    // The text the pattern describes up to a "%" and the pattern's own bytes
+    // from there: what a scan that takes that "%" for part of a longer
+    // character reads to the end.
+    for (size_t at = pattern.find('%'); at != std::string::npos; at = pattern.find('%', at + 1))
+      out.push_back(fitting(pattern.substr(0, at), true) + pattern.substr(at));
+    // Hours, minutes and seconds at and past their ends, where the time starts.
+    if (pattern.size() >= 8 && date.size() >= 8 && pattern.compare(pattern.size() - 8, 8, "%H:%M:%S") == 0)
+      for (const char *hms : {"00:00:00", "23:59:59", "24:00:00", "99:99:99", "12:60:00", "12:00:60", " 7: 8: 9",
+                              "+7:-8:+9", "-1:00:00", "07:00: 0"}) {
+        std::string t = date;
+        t.replace(t.size() - 8, 8, hms);
+        out.push_back(t);
+      }
+    return out;
+  }
+
   std::string random_text() {
     static constexpr char kAlphabet[] = "0123456789012345678901234567890123./- %\x81\xC3";
     std::string t(7 + rng_() % 6, ' ');
@@ -524,6 +562,14 @@ constexpr struct {
   uint8_t lead;
   int length;
 } kLeads[][2] = {{{0, 0}, {0, 0}}, {{0x81, 2}, {0xC3, 3}}, {{'.', 2}, {0x81, 3}}, {{'%', 2}, {0, 0}}};
+
+// The same for the datetimes: also the time's separator, the bytes that
+// open the run after the year, and a digit.
+constexpr struct {
+  uint8_t lead;
+  int length;
+} kDatetimeLeads[][2] = {{{0, 0}, {0, 0}}, {{'%', 2}, {0, 0}}, {{'.', 2}, {0x81, 2}}, {{':', 2}, {0, 0}},
+                         {{',', 2}, {0xC3, 3}}, {{' ', 2}, {0, 0}}, {{'T', 2}, {'-', 2}}, {{'6', 2}, {'1', 3}}};
 
 void declare_leads(nlhost::Host &host, size_t which) {
   for (int b = 0; b < 256; ++b) host.set_multibyte_lead(static_cast<uint8_t>(b), 0);
@@ -579,6 +625,22 @@ bool read_all(nlhost::Host &host, Diff &diff, int argc, char **argv) {
       for (int round = 0; round < 20; ++round)
         if (!read_by(pattern, texts.for_pattern(pattern))) return false;
     }
+  // Numeric datetimes: the date shapes, a run of literal bytes and the time,
+  // every byte of the text spoiled and every cut, under each declaration of
+  // lead bytes ("%", the separators, the bytes of the run).
+  for (size_t leads = 0; leads < std::size(kDatetimeLeads); ++leads) {
+    for (int b = 0; b < 256; ++b) host.set_multibyte_lead(static_cast<uint8_t>(b), 0);
+    for (const auto &l : kDatetimeLeads[leads])
+      if (l.length != 0) host.set_multibyte_lead(l.lead, l.length);
+    for (const char *date : {"%d.%m.%Y", "%Y-%m-%d", "%m/%d/%y", "%e.%o.%Y", "%d.%m.%"})
+      for (const char *run : {", ", " ", "T", " ,", ",", "  ", "\x81", "%%", "%, ", ", %", " - ", ",\xC3"})
+        for (const char *time : {"%H:%M:%S", "%H:%M", "%H.%M.%S", "%H:%M:%s", "%H\x81%M", "%I:%M:%S", "%H:%m:%S",
+                                 "%H %M:%S", "%H:%M %S", "%H:%M:%S ", "%H:%M:", "%H:%M:%Y", "%H:%?M:%S"}) {
+          const std::string pattern = std::string(date) + run + time;
+          if (!read_by(pattern, texts.for_datetime(pattern))) return false;
+        }
+  }
+  declare_leads(host, 0);
   // The corpora: each file as a text for a few patterns, and as a pattern.
   for (int i = 3; i < argc; ++i)
     for (const std::string &path : corpus_files(argv[i])) {

@@ -236,6 +236,56 @@ TEST_F(Parse, NumericPatternsAskTheHostStepByStep) {
   }
 }
 
+// Numeric datetimes ask the host about each "%" where the directive loop
+// would, through the time's directives as through the date's.
+TEST_F(Parse, NumericDatetimesAskTheHostStepByStep) {
+  const std::string glc = " wzsxglc 36 wzsxglc 35";
+  const std::string de = "%d.%m.%Y, %H:%M:%S";
+  const std::string all = "wzsxoff 0 wzsxoff 3 wzsxoff 6 wzsxoff 10 wzsxoff 13 wzsxoff 16" + glc;
+  const struct {
+    int lead;  // a byte the host declares the lead of a two-byte character, or 0
+    std::string text;
+    std::string pattern;
+    int result;
+    double value;
+    std::string calls;
+  } rows[] = {
+      {0, "07.12.2026, 14:03:59", de, 0, datetime_of(2026, 12, 7, 14, 3, 59), all + " zmdy 20261207"},
+      {0, " 7.12.2026, 14: 3:+9", de, 0, datetime_of(2026, 12, 7, 14, 3, 9), all + " zmdy 20261207"},
+      {0, "07.12.2026, 14:03", "%d.%m.%Y, %H:%M", 0, datetime_of(2026, 12, 7, 14, 3, 0),
+       "wzsxoff 0 wzsxoff 3 wzsxoff 6 wzsxoff 10 wzsxoff 13" + glc + " zmdy 20261207"},
+      {0, "07.12.2026, 24:00:00", de, -3, 0, all + " zmdy 20261207"},
+      {0, "07.12.2026; 14:03:59", de, -3, 0, "wzsxoff 0 wzsxoff 3 wzsxoff 6"},
+      {0, "07.12.2026, 1x:03:59", de, -3, 0, "wzsxoff 0 wzsxoff 3 wzsxoff 6 wzsxoff 10"},
+      {0, "07.12.2026, 14-03:59", de, -3, 0, "wzsxoff 0 wzsxoff 3 wzsxoff 6 wzsxoff 10"},
+      {0, "07.12.2026, 14:03:5x", de, -3, 0, "wzsxoff 0 wzsxoff 3 wzsxoff 6 wzsxoff 10 wzsxoff 13 wzsxoff 16"},
+      // A blank after the year meeting a non-blank is passed over.
+      {0, "07.12.202614:03:59", "%d.%m.%Y %H:%M:%S", 0, datetime_of(2026, 12, 7, 14, 3, 59),
+       "wzsxoff 0 wzsxoff 3 wzsxoff 6 wzsxoff 9 wzsxoff 12 wzsxoff 15" + glc + " zmdy 20261207"},
+      // The "%" at 13 is the second byte of ":%": the rest is literal text,
+      // and the hour read before it stays.
+      {':', "07.12.2026, 14:%M:%S", de, 0, datetime_of(2026, 12, 7, 14, 0, 0), all + " zmdy 20261207"},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE("\"" + row.text + "\" by \"" + row.pattern + "\", lead byte " + std::to_string(row.lead));
+    if (row.lead != 0) host().set_multibyte_lead(static_cast<unsigned char>(row.lead), 2);
+    double result = canary();
+    watch().clear_calls();
+    watch().record_calls(true);
+    const int32_t rc = routine("zkpdttm")(row.text.data(), static_cast<int32_t>(row.text.size()),
+                                          row.pattern.data(), static_cast<int32_t>(row.pattern.size()), &result);
+    watch().record_calls(false);
+    EXPECT_EQ(rc, row.result);
+    EXPECT_EQ(calls_of(watch().calls()), row.calls);
+    if (row.result == 0) {
+      EXPECT_EQ(result, row.value);
+    } else {
+      EXPECT_EQ(bits_of(result), kCanaryBits);
+    }
+    if (row.lead != 0) host().set_multibyte_lead(static_cast<unsigned char>(row.lead), 0);
+  }
+}
+
 // The calendar's answer decides the upper end of the range, which no four-digit
 // year reaches: a calendar that answers with a chosen value shows both edges.
 double calendar_answer = 0;

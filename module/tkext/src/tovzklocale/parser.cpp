@@ -274,6 +274,137 @@ int32_t scan_shape(void *locale, const uint8_t *klass, const uint8_t *upper, con
                    Scan{text, tlen, t, out}, out);
 }
 
+// A datetime of the numeric shape: the date shape, a run of literal bytes
+// without "%", and "%H:%M" or "%H:%M:%S" with separators that are neither
+// blank nor "%": a pattern such as "%d.%m.%Y, %H:%M:%S".
+struct DatetimeShape {
+  uwn::NumericShape date;
+  int32_t count;       // directives: 5 or 6
+  int32_t at[6];       // each directive's "%" in the pattern
+  int32_t text_at[6];  // each field in the text
+  int32_t text_length;
+};
+
+constexpr int32_t kDatetimeMinLength = uwn::kNumericPatternLength + 1 + 5;
+
+inline Token token_of(const uint8_t *klass, const uint8_t *upper, unsigned char letter) {
+  return uwn::kTokens.of(upper[letter], (klass[letter] & UWN_CLASS_LOWER) != 0);
+}
+
+// Whether the pattern has the datetime shape, by its own bytes and the host's
+// class and upper-case tables.
+inline bool datetime_shape(const uint8_t *klass, const uint8_t *upper, const unsigned char *pat,
+                           int32_t plen, DatetimeShape &shape) {
+  if (plen < kDatetimeMinLength) return false;
+  // The time is settled from the end first, so that other patterns with a
+  // date in front (a twelve-hour time, a designator) leave early; the run
+  // before it is at least one byte either way.
+  const int32_t count = plen - 8 > uwn::kNumericPatternLength && pat[plen - 8] == '%' ? 6 : 5;
+  const int32_t h = plen - (count == 6 ? 8 : 5);
+  constexpr Token kTime[3] = {Token::kHours, Token::kMinutes, Token::kSeconds};
+  for (int i = 0; i < count - 3; ++i) {
+    const int32_t q = h + 3 * i;
+    const unsigned char letter = pat[q + 1];
+    if (pat[q] != '%' || letter == '%' || letter == '?' || token_of(klass, upper, letter) != kTime[i])
+      return false;
+    if (i + 1 < count - 3 && (pat[q + 2] == ' ' || pat[q + 2] == '%')) return false;
+  }
+  for (int32_t k = uwn::kNumericPatternLength; k < h; ++k)
+    if (pat[k] == '%') return false;
+  if (!uwn::numeric_shape(klass, upper, pat, shape.date)) return false;
+  shape.count = count;
+  int32_t t = 0;
+  for (int i = 0; i < 3; ++i) {
+    shape.at[i] = 3 * i;
+    shape.text_at[i] = t;
+    t += shape.date.field[i].width + 1;
+  }
+  t += h - uwn::kNumericPatternLength - 1;  // the literal run after the year
+  for (int i = 3; i < count; ++i) {
+    shape.at[i] = h + 3 * (i - 3);
+    shape.text_at[i] = t;
+    t += 3;
+  }
+  shape.text_length = t - 1;
+  return true;
+}
+
+// The straight line for a datetime of the numeric shape over a text long
+// enough for it: the text first, then the host's questions about each "%" in
+// the general scan's order up to where the scan stops, and the general scan
+// where the host measures a "%" as part of a longer character.  A blank that
+// opens the run after the year and meets a non-blank is the general scan's
+// to pass over: that text goes to the general scan whole.
+int32_t scan_datetime(void *locale, const uint8_t *klass, const uint8_t *upper, const unsigned char *text,
+                      int32_t tlen, const unsigned char *pat, int32_t plen, const DatetimeShape &shape,
+                      Fields &out) {
+  int32_t value[6] = {};
+  uwn::DateFields date;
+  const uwn::NumericReach date_reach = uwn::read_numeric_text(klass, pat, text, shape.date, date);
+  int32_t reached = date_reach.directives();
+  int32_t verdict = date_reach.verdict();
+  if (verdict == kRead) {
+    const int32_t run = shape.at[3] - uwn::kNumericPatternLength;
+    const unsigned char *const literal = text + shape.text_at[3] - run;
+    if (pat[uwn::kNumericPatternLength] == ' ' && literal[0] != ' ')
+      return scan(locale, text, tlen, pat, plen, out);
+    for (int32_t k = 0; k < run; ++k)
+      if (literal[k] != pat[uwn::kNumericPatternLength + k]) verdict = kMismatch;
+    for (int i = 3; i < shape.count && verdict == kRead; ++i) {
+      const unsigned char *const at = text + shape.text_at[i];
+      reached = i + 1;
+      value[i] = digit_pair(klass, at[0], at[1]);
+      if (value[i] < 0)
+        verdict = kBadField;
+      else if (i + 1 < shape.count && at[2] != pat[shape.at[i] + 2])
+        verdict = kMismatch;
+    }
+  }
+
+  uwn_text_descriptor desc;
+  uwn::describe(desc, reinterpret_cast<const char *>(pat), plen);
+  int32_t resume = -1;
+  if (!is_percent(desc, 0)) {
+    resume = 0;
+  } else {
+    for (int i = 1; i < reached; ++i)
+      if (!is_percent(desc, shape.at[i]) || !is_percent(desc, shape.at[i])) {
+        resume = i;
+        break;
+      }
+  }
+  Fields f;
+  if (resume < 0) {
+    if (verdict != kRead) return verdict;
+    f.day = date.of[uwn::kDaySlot];
+    f.month = date.of[uwn::kMonthSlot];
+    f.year = date.of[uwn::kYearSlot];
+    f.hour = value[3];
+    f.minute = value[4];
+    f.second = value[5];
+    f.time_seen = true;
+    out = f;
+    return kRead;
+  }
+
+  // The fields read before the directive whose "%" became text.
+  const int32_t through = resume;
+  uwn::DateFields read;
+  int32_t t = 0;
+  uwn::numeric_fields_before(klass, text, shape.date, through < 3 ? shape.at[through] : 9, read, t);
+  f.day = read.of[uwn::kDaySlot];
+  f.month = read.of[uwn::kMonthSlot];
+  f.year = read.of[uwn::kYearSlot];
+  if (through > 3) {
+    f.time_seen = true;
+    f.hour = value[3];
+    if (through > 4) f.minute = value[4];
+  }
+  return scan_from(locale, klass, upper, desc, pat, plen, shape.at[resume], true,
+                   Scan{text, tlen, shape.text_at[resume], f}, out);
+}
+
+
 // After the scan: both time patterns fetched, and for any other pattern the
 // date assembled by the host's calendar; then the time of day.  The result
 // getdate_fixlen returns.
@@ -360,11 +491,17 @@ inline __attribute__((always_inline)) int32_t read_by_pattern(void *locale, cons
   const uwn_control_block *cb = uwn::gcb();
   Fields f;
   uwn::NumericShape shape;
+  DatetimeShape datetime;
   const int32_t scanned =
       try_numeric && pattern_length == uwn::kNumericPatternLength &&
               uwn::numeric_shape(cb->char_class, cb->upper, pattern_bytes, shape) &&
               text_length >= shape.text_length
           ? scan_shape(locale, cb->char_class, cb->upper, text_bytes, text_length, pattern_bytes, shape, f)
+      : pattern_length >= kDatetimeMinLength &&
+              datetime_shape(cb->char_class, cb->upper, pattern_bytes, pattern_length, datetime) &&
+              text_length >= datetime.text_length
+          ? scan_datetime(locale, cb->char_class, cb->upper, text_bytes, text_length, pattern_bytes,
+                          pattern_length, datetime, f)
           : scan(locale, text_bytes, text_length, pattern_bytes, pattern_length, f);
   if (scanned != kRead) return scanned;
   return finish(locale, pattern, pattern_length, f, date_out, time_out);
