@@ -156,6 +156,18 @@ std::string calls_of(const std::vector<nlhost::ServiceCall> &calls) {
   return out;
 }
 
+// A text read by a pattern while the host declares one byte the lead of a
+// two-byte character (0: none), and the status, value and host calls
+// expected.
+struct HostQuestions {
+  int lead;
+  std::string text;
+  std::string pattern;
+  int result;
+  double value;
+  std::string calls;
+};
+
 // Numeric patterns ask the host about each "%" where the directive loop
 // would, stop asking where a number or literal fails, and give the rest of
 // the pattern to the general scan where the host measures a "%" as part of a
@@ -163,14 +175,7 @@ std::string calls_of(const std::vector<nlhost::ServiceCall> &calls) {
 // row's pattern).
 TEST_F(Parse, NumericPatternsAskTheHostStepByStep) {
   const std::string all = "wzsxoff 0 wzsxoff 3 wzsxoff 6 wzsxglc 36 wzsxglc 35";
-  const struct {
-    int lead;  // a byte the host declares the lead of a two-byte character, or 0
-    std::string text;
-    std::string pattern;
-    int result;
-    double value;
-    std::string calls;
-  } rows[] = {
+  const HostQuestions rows[] = {
       {0, "07.12.2026", "%d.%m.%Y", 0, kDec7, all + " zmdy 20261207"},
       {0, "12/07-2026", "%m/%d-%Y", 0, kDec7, all + " zmdy 20261207"},
       {0, "2026.07.12", "%Y.%d.%m", 0, kDec7, all + " zmdy 20261207"},
@@ -242,14 +247,7 @@ TEST_F(Parse, NumericDatetimesAskTheHostStepByStep) {
   const std::string glc = " wzsxglc 36 wzsxglc 35";
   const std::string de = "%d.%m.%Y, %H:%M:%S";
   const std::string all = "wzsxoff 0 wzsxoff 3 wzsxoff 6 wzsxoff 10 wzsxoff 13 wzsxoff 16" + glc;
-  const struct {
-    int lead;  // a byte the host declares the lead of a two-byte character, or 0
-    std::string text;
-    std::string pattern;
-    int result;
-    double value;
-    std::string calls;
-  } rows[] = {
+  const HostQuestions rows[] = {
       {0, "07.12.2026, 14:03:59", de, 0, datetime_of(2026, 12, 7, 14, 3, 59), all + " zmdy 20261207"},
       {0, " 7.12.2026, 14: 3:+9", de, 0, datetime_of(2026, 12, 7, 14, 3, 9), all + " zmdy 20261207"},
       {0, "07.12.2026, 14:03", "%d.%m.%Y, %H:%M", 0, datetime_of(2026, 12, 7, 14, 3, 0),
