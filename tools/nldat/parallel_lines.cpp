@@ -23,8 +23,7 @@ namespace nldat {
 
 LineEnd find_line_end(std::string_view text, size_t from) {
   const size_t stop = csv::field_end(text, from, '\n');
-  if (stop == text.size()) return {stop, 0};
-  return {stop, text[stop] == '\r' && stop + 1 < text.size() && text[stop + 1] == '\n' ? size_t{2} : 1};
+  return {stop, line_end_length(text, stop)};
 }
 
 bool drop_byte_order_mark(std::string_view *text) {

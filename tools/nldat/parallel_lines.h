@@ -30,6 +30,12 @@ struct LineEnd {
   size_t length;
 };
 LineEnd find_line_end(std::string_view text, size_t from);
+// The length of the line end at stop, where a line's text stops (an LF or a
+// CR, or the end of text).
+inline size_t line_end_length(std::string_view text, size_t stop) {
+  if (stop == text.size()) return 0;
+  return text[stop] == '\r' && stop + 1 < text.size() && text[stop + 1] == '\n' ? 2 : 1;
+}
 
 // Drops a UTF-8 byte-order mark at the start of text (before an input's
 // first line it is no part of it); whether there was one.
@@ -47,11 +53,7 @@ class BlockLines {
     if (pos_ >= n) return false;
     const size_t stop = ends_.next(pos_);
     *line = text_.substr(pos_, stop - pos_);
-    if (stop == n) {
-      pos_ = n;
-    } else {
-      pos_ = stop + (text_[stop] == '\r' && stop + 1 < n && text_[stop + 1] == '\n' ? 2 : 1);
-    }
+    pos_ = stop + line_end_length(text_, stop);
     return true;
   }
 
