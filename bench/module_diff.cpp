@@ -4,7 +4,7 @@
 // (service and argument, in order).  A change made for speed lands only when
 // this finds no difference.
 //
-//   nldat_module_diff OLD.so NEW.so [CORPUS_DIR ...]
+//   nldat_module_diff [--numbers] OLD.so NEW.so [CORPUS_DIR ...]
 //
 // Inputs: every day from 1582 to 2100 under every week rule, a grid of
 // widths, dates that are not whole days or not dates at all, and each file of
@@ -21,9 +21,17 @@
 // every byte of the text spoiled and every cut, under lead bytes of their
 // own), and over each corpus file as
 // a text and as a pattern, with the host's UTF-8 and with
-// lead bytes of its own.  Exit status 0 when nothing differs, 1 at the first
-// difference (described on stderr), 2 for bad usage or a module that does
-// not load.
+// lead bytes of its own.  Then the number readers, zifmcma, zifmpct,
+// zkifnum, zkifmny and zkifpct: the number-convention records ICU gives a
+// spread of locales and records made up of digits, blanks, apostrophes,
+// signs and separators standing in each other's places, parenthesis styles
+// and currencies holding digits or separators, each with amounts written in
+// it, spoiled byte by byte and cut, random fields of its bytes, a grid of
+// widths and decimals, every corpus file as a field, and the host's lookup
+// and numeric reader failing; beside the recorded calls, every text, width
+// and decimals the host's numeric reader is handed and the block as it is
+// left.  Exit status 0 when nothing differs, 1 at the first difference
+// (described on stderr), 2 for bad usage or a module that does not load.
 #include <dirent.h>
 
 #include <cmath>
@@ -40,6 +48,7 @@
 
 #include "nlhost/civil.h"
 #include "nlhost/host.h"
+#include "nlhost/icu_locale.h"
 #include "nlhost/testing.h"
 
 namespace {
@@ -49,6 +58,7 @@ using Zkweek = int32_t (*)(double *, void *, const char *, int32_t, double);
 using Zkfdate = int32_t (*)(char *, int32_t *, const char *, int32_t, double);
 using Zkpdate = int32_t (*)(const char *, int32_t, const char *, int32_t, double *);
 using Zkpdttm = Zkpdate;
+using Zkifnum = int32_t (*)(intptr_t, intptr_t, const void *, int32_t, uwn_informat_block *);
 
 struct Build {
   std::unique_ptr<nlhost::Module> module;
@@ -62,7 +72,39 @@ struct Build {
   Zkpdttm zkptime = nullptr;  // the same signature: a time of day in seconds
   uwn_informat_fn nldate = nullptr;
   uwn_informat_fn nldatm = nullptr;
+  // The number readers, by NumberReader.
+  uwn_informat_fn zifmcma = nullptr;
+  uwn_informat_fn zifmpct = nullptr;
+  Zkifnum zkifnum = nullptr;
+  Zkifnum zkifmny = nullptr;
+  Zkifnum zkifpct = nullptr;
 };
+
+enum class NumberReader { kZifmcma, kZifmpct, kZkifnum, kZkifmny, kZkifpct };
+constexpr const char *kNumberReaderNames[] = {"zifmcma", "zifmpct", "zkifnum", "zkifmny", "zkifpct"};
+
+// What the host's numeric reader was handed, call by call: the spy in its
+// slot appends the block's width, decimals, text length and the bytes it
+// reads.  Its first ServiceWatch routine is called on, so that the calls are
+// still recorded and can still be failed.
+std::string *g_numeric_seen = nullptr;
+uwn_informat_fn g_watched_wzifmn = nullptr;
+constexpr int kNumericVector = UWN_VECTOR_TOOLKIT, kNumericSlot = 305;
+
+int32_t spy_wzifmn(uwn_informat_block *block) {
+  if (g_numeric_seen != nullptr && block != nullptr) {
+    std::string &seen = *g_numeric_seen;
+    seen.append("[w").append(std::to_string(block->width));
+    seen.append(" d").append(std::to_string(block->decimals));
+    seen.append(" l").append(std::to_string(block->text_length)).append(" \"");
+    int32_t n = block->width < block->text_length ? block->width : block->text_length;
+    if (block->text == nullptr || n < 0) n = 0;
+    if (n > 512) n = 512;
+    seen.append(block->text, static_cast<size_t>(n));
+    seen += "\"]";
+  }
+  return g_watched_wzifmn(block);
+}
 
 // What one call left behind.
 struct Answer {
@@ -101,6 +143,8 @@ class Diff {
   Diff(nlhost::Host &host, Build &old_build, Build &new_build)
       : watch_(host), old_(old_build), new_(new_build) {
     watch_.record_calls(true);
+    g_watched_wzifmn = reinterpret_cast<uwn_informat_fn>(watch_.service(kNumericVector, kNumericSlot));
+    watch_.set_service(kNumericVector, kNumericSlot, reinterpret_cast<void *>(&spy_wzifmn));
   }
 
   // Runs call on both builds; false (after saying why) when they differ.
@@ -184,6 +228,73 @@ class Diff {
                    [&](const Build &m, Answer &out) { parser(m.zkptime, pattern, text, out); });
   }
 
+  // One field read by a number reader: the text in a buffer of exactly
+  // text_length bytes (the field cut or blank-padded to it), with the given
+  // width, decimals and flags; fail names a service whose nth call from the
+  // start of the call fails.
+  bool number(NumberReader reader, int32_t item, const std::string &field, int32_t width, int32_t decimals,
+              uint8_t flags, const std::string &record, const char *fail = nullptr, int nth = 0,
+              int32_t text_length = -2, bool reserved = false) {
+    std::string text = field;
+    if (text_length == -2) text_length = static_cast<int32_t>(field.size());
+    text.resize(text_length < 0 ? 0 : static_cast<size_t>(text_length), ' ');
+    std::string args = record + ", item " + std::to_string(item) + ", \"" + printable(field) + "\", width " +
+                       std::to_string(width) + ", text length " + std::to_string(text_length) +
+                       ", decimals " + std::to_string(decimals) + ", flags " + std::to_string(flags);
+    if (fail != nullptr) args.append(", failing ").append(fail).append(" #").append(std::to_string(nth));
+    if (reserved) args.append(", reserved");
+    fail_ = fail;
+    nth_ = nth;
+    const bool ok =
+        compare(kNumberReaderNames[static_cast<int>(reader)], args, [&](const Build &m, Answer &out) {
+          const std::unique_ptr<char[]> bytes(copy(text));
+          double value = -7;
+          uwn_informat_block block{};
+          std::memset(&block, 0x5A, sizeof block);
+          block.width = width;
+          block.decimals = decimals;
+          block.text = bytes.get();
+          block.text_length = text_length;
+          block.result = &value;
+          block.reported_length = -5;
+          block.flags = flags;
+          const uwn_informat_block before = block;
+          std::string seen;
+          g_numeric_seen = &seen;
+          static const char kReserved[8] = {};
+          const void *const r = reserved ? kReserved : nullptr;
+          switch (reader) {
+            case NumberReader::kZifmcma: out.status = m.zifmcma(&block); break;
+            case NumberReader::kZifmpct: out.status = m.zifmpct(&block); break;
+            case NumberReader::kZkifnum: out.status = m.zkifnum(0, 0, r, item, &block); break;
+            case NumberReader::kZkifmny: out.status = m.zkifmny(0, 0, r, item, &block); break;
+            case NumberReader::kZkifpct: out.status = m.zkifpct(0, 0, r, item, &block); break;
+          }
+          g_numeric_seen = nullptr;
+          out.width = block.reported_length;
+          out.value = bits(value);
+          // The block as left: width, decimals, text length and flags as
+          // numbers, the addresses as whether they are the caller's, and
+          // whether any other byte moved.
+          uwn_informat_block rest = block;
+          rest.width = before.width;
+          rest.decimals = before.decimals;
+          rest.reported_length = before.reported_length;
+          std::string &state = out.bytes;
+          state.append("w").append(std::to_string(block.width));
+          state.append(" d").append(std::to_string(block.decimals));
+          state.append(" l").append(std::to_string(block.text_length));
+          state.append(" f").append(std::to_string(block.flags));
+          state.append(block.text == bytes.get() ? " text" : " other text");
+          state.append(block.result == &value ? " result" : " other result");
+          if (std::memcmp(&rest, &before, sizeof rest) != 0) state.append(" other bytes");
+          state.append(" ").append(seen);
+          if (std::memcmp(bytes.get(), text.data(), text.size()) != 0) out.bytes += " text written";
+        });
+    fail_ = nullptr;
+    return ok;
+  }
+
   long cases() const { return cases_; }
 
  private:
@@ -249,8 +360,10 @@ class Diff {
   template <class Call>
   Answer run(const Build &m, Call call) {
     watch_.clear_calls();
+    if (fail_ != nullptr) watch_.fail_call(fail_, nth_);
     Answer out;
     call(m, out);
+    if (fail_ != nullptr) watch_.fail_call(fail_, 0);
     out.calls = watch_.calls();
     return out;
   }
@@ -259,6 +372,8 @@ class Diff {
   Build &old_;
   Build &new_;
   long cases_ = 0;
+  const char *fail_ = nullptr;  // a service to fail in the next runs, at its nth call
+  int nth_ = 0;
 };
 
 bool load(nlhost::Host &host, const char *path, Build &b) {
@@ -278,9 +393,15 @@ bool load(nlhost::Host &host, const char *path, Build &b) {
   b.zkptime = b.module->function<Zkpdttm>("zkptime");
   b.nldate = b.module->informat("NLDATE");
   b.nldatm = b.module->informat("NLDATM");
+  b.zifmcma = b.module->function<uwn_informat_fn>("zifmcma");
+  b.zifmpct = b.module->function<uwn_informat_fn>("zifmpct");
+  b.zkifnum = b.module->function<Zkifnum>("zkifnum");
+  b.zkifmny = b.module->function<Zkifnum>("zkifmny");
+  b.zkifpct = b.module->function<Zkifnum>("zkifpct");
   if (b.zkfweek == nullptr || b.zkweek == nullptr || b.zkfdate == nullptr || b.zkfdttm == nullptr ||
-      b.zkftime == nullptr || b.zkpdate == nullptr || b.zkpdttm == nullptr || b.zkptime == nullptr || b.nldate == nullptr ||
-      b.nldatm == nullptr) {
+      b.zkftime == nullptr || b.zkpdate == nullptr || b.zkpdttm == nullptr || b.zkptime == nullptr ||
+      b.nldate == nullptr || b.nldatm == nullptr || b.zifmcma == nullptr || b.zifmpct == nullptr ||
+      b.zkifnum == nullptr || b.zkifmny == nullptr || b.zkifpct == nullptr) {
     std::fprintf(stderr, "nldat_module_diff: %s: a routine is missing\n", path);
     return false;
   }
@@ -661,23 +782,317 @@ bool read_all(nlhost::Host &host, Diff &diff, int argc, char **argv) {
   return true;
 }
 
+// The number readers' inputs.  A record's bytes, amounts written in its
+// conventions, and those amounts spoiled and cut.
+class NumberFields {
+ public:
+  explicit NumberFields(uint32_t seed) : rng_(seed) {}
+
+  // The bytes a field of the record is made of, digits most often.
+  std::string alphabet(const uwn_number_convention &r) const {
+    std::string a = "0123456789012345678901234567890123456789";
+    a += {r.grouping_separator, r.decimal_separator, r.negative_sign, r.positive_sign};
+    a += "() Ee-+,.'%$";
+    a += currency(r);
+    return a;
+  }
+
+  static std::string currency(const uwn_number_convention &r) {
+    size_t n = 0;
+    while (n < sizeof r.currency && r.currency[n] != '\0') ++n;
+    return std::string(r.currency, n);
+  }
+
+  // An amount as the record would have it written, in one of its shapes:
+  // grouped or not, a fraction or not, negative by its sign before or after
+  // or by parentheses, the currency before or after, an exponent, blanks.
+  std::string amount(const uwn_number_convention &r) {
+    std::string digits;
+    const int whole = pick(13);
+    for (int i = 0; i < whole; ++i) {
+      if (i > 0 && (whole - i) % 3 == 0 && pick(6) != 0) digits += r.grouping_separator;
+      digits += static_cast<char>('0' + pick(10));
+    }
+    if (pick(3) != 0) {
+      digits += r.decimal_separator;
+      for (int i = pick(5); i > 0; --i) digits += static_cast<char>('0' + pick(10));
+    }
+    if (pick(10) == 0) {
+      digits += pick(2) != 0 ? 'E' : 'e';
+      if (pick(2) != 0) digits += pick(2) != 0 ? r.negative_sign : r.positive_sign;
+      for (int i = 1 + pick(3); i > 0; --i) digits += static_cast<char>('0' + pick(10));
+    }
+    const std::string cur = currency(r);
+    if (!cur.empty() && pick(2) != 0) {
+      const char *blank = pick(2) != 0 ? " " : "";
+      digits = pick(2) != 0 ? cur + blank + digits : digits + blank + cur;
+    }
+    switch (pick(7)) {
+      case 0: digits = std::string(1, r.negative_sign) + digits; break;
+      case 1: digits += r.negative_sign; break;
+      case 2: digits = "(" + digits + ")"; break;
+      case 3: digits = std::string(1, r.positive_sign) + digits; break;
+      case 4: digits = "-" + digits; break;
+      default: break;
+    }
+    if (pick(6) == 0) digits = " " + digits;
+    if (pick(6) == 0) digits += "  ";
+    return digits;
+  }
+
+  // The field with each byte in turn replaced by each spoiler (every byte
+  // when all, otherwise a few at random), and every cut of it.
+  std::vector<std::string> spoiled(const std::string &field, const uwn_number_convention &r, bool all) {
+    std::string spoilers = {' ',
+                            r.grouping_separator,
+                            r.decimal_separator,
+                            r.negative_sign,
+                            r.positive_sign,
+                            '(',
+                            ')',
+                            'E',
+                            '-',
+                            '+',
+                            '0',
+                            '9',
+                            '\'',
+                            '\0',
+                            '\xC3',
+                            ','};
+    const std::string cur = currency(r);
+    if (!cur.empty()) spoilers += cur[0];
+    std::vector<std::string> out;
+    for (size_t i = 0; i < field.size(); ++i)
+      for (const char spoiler : spoilers)
+        if (all || pick(12) == 0) {
+          std::string t = field;
+          t[i] = spoiler;
+          out.push_back(t);
+        }
+    for (size_t cut = 0; cut < field.size(); ++cut)
+      if (all || pick(3) == 0) out.push_back(field.substr(0, cut));
+    return out;
+  }
+
+  std::string random_field(const uwn_number_convention &r) {
+    const std::string a = alphabet(r);
+    std::string t(static_cast<size_t>(pick(41)), ' ');
+    for (char &c : t) c = a[static_cast<size_t>(pick(static_cast<int>(a.size())))];
+    return t;
+  }
+
+  int pick(int n) { return static_cast<int>(rng_() % static_cast<uint32_t>(n)); }
+
+ private:
+  std::mt19937 rng_;
+};
+
+std::string show_byte(char c) {
+  char text[8];
+  if (c >= 0x20 && c < 0x7F && c != '\\')
+    std::snprintf(text, sizeof text, "'%c'", c);
+  else
+    std::snprintf(text, sizeof text, "\\x%02X", static_cast<unsigned char>(c));
+  return text;
+}
+
+std::string show_record(const std::string &name, const uwn_number_convention &r) {
+  std::string cur;
+  for (const char c : NumberFields::currency(r)) cur += show_byte(c);
+  return name + " {grouping " + show_byte(r.grouping_separator) + ", decimal " +
+         show_byte(r.decimal_separator) + ", negative " + show_byte(r.negative_sign) + " style " +
+         std::to_string(r.negative_style) + ", positive " + show_byte(r.positive_sign) + " style " +
+         std::to_string(r.positive_style) + ", currency " + cur + "}";
+}
+
+struct NumberCall {
+  NumberReader reader;
+  int32_t item;
+};
+
+// Each field read by each of the calls: as long as its text with two
+// decimals and the check flag, without both, and under one more width,
+// decimals and flag of the grid, plus, for some, the lookup and the
+// numeric reader failing.
+bool read_numbers(Diff &diff, NumberFields &f, const std::string &record,
+                  const std::vector<NumberCall> &calls, const std::vector<std::string> &fields,
+                  bool failures) {
+  static constexpr int32_t kDecimals[] = {-1, 0, 1, 2, 3, 5, 31, 32, 40};
+  for (const std::string &field : fields) {
+    const auto len = static_cast<int32_t>(field.size());
+    const int32_t widths[] = {-1, 0, 1, len - 1, len + 1, len + 7, 32, 33, 40};
+    const int32_t width = widths[f.pick(static_cast<int>(std::size(widths)))];
+    const int32_t decimals = kDecimals[f.pick(static_cast<int>(std::size(kDecimals)))];
+    const auto flags = static_cast<uint8_t>(f.pick(2));
+    const int32_t text_length = f.pick(5) == 0 ? len - 1 - f.pick(3) : -2;
+    for (const NumberCall &c : calls) {
+      if (!diff.number(c.reader, c.item, field, len, 2, 1, record) ||
+          !diff.number(c.reader, c.item, field, len, 0, 0, record) ||
+          !diff.number(c.reader, c.item, field, width, decimals, flags, record, nullptr, 0, text_length))
+        return false;
+      if (failures && f.pick(4) == 0)
+        for (const auto &[service, nth] : {std::pair{"wzsxglc", 1}, {"wzifmn", 1}, {"wzifmn", 2}})
+          if (!diff.number(c.reader, c.item, field, len, 2, f.pick(2) != 0 ? 1 : 0, record, service, nth))
+            return false;
+    }
+  }
+  return true;
+}
+
+const std::vector<NumberCall> kEveryNumberCall = {{NumberReader::kZkifnum, UWN_ITEM_NUMBER},
+                                                  {NumberReader::kZkifpct, UWN_ITEM_PERCENT},
+                                                  {NumberReader::kZkifmny, UWN_ITEM_MONEY_LOCAL},
+                                                  {NumberReader::kZkifmny, UWN_ITEM_MONEY_INTL},
+                                                  {NumberReader::kZkifnum, UWN_ITEM_MONEY_LOCAL},
+                                                  {NumberReader::kZkifpct, UWN_ITEM_MONEY_INTL},
+                                                  {NumberReader::kZifmcma, 0},
+                                                  {NumberReader::kZifmpct, 0}};
+
+// Made-up records: the record's bytes drawn from a set in which digits,
+// blanks, apostrophes, signs, separators, parentheses and the exponent
+// letter stand in each other's places.
+uwn_number_convention made_up_record(NumberFields &f) {
+  static constexpr char kGrouping[] = {',', '.', ' ', '\'', '0', '5', '-', 'E', '(', '\0', '+', '\xA0', '$'};
+  static constexpr char kDecimal[] = {'.', ',', '9', ' ', '-', 'e', '\'', '\0', ')', '%'};
+  static constexpr char kNegative[] = {'-', '-', '-', ' ', '\'', '7', ',', '.', '\0', '(', 'E', '+', '$'};
+  static constexpr char kPositive[] = {'+', '+', '\0', ' ', '-', '.', '3', '\'', ',', ')', 'e'};
+  static const char *const kCurrencies[] = {
+      "",  "",  "$", "EUR", "\xE2\x82\xAC", "1$", "R.", ",", "Fr. ", "kr-", "(",
+      "E", "'", " ", "%",   "CHF",          "0.5"};
+  uwn_number_convention r{};
+  r.grouping_separator = kGrouping[f.pick(static_cast<int>(std::size(kGrouping)))];
+  r.decimal_separator = kDecimal[f.pick(static_cast<int>(std::size(kDecimal)))];
+  r.negative_sign = kNegative[f.pick(static_cast<int>(std::size(kNegative)))];
+  r.positive_sign = kPositive[f.pick(static_cast<int>(std::size(kPositive)))];
+  r.negative_style = f.pick(4) == 0 ? 0 : 1 + f.pick(3);
+  r.positive_style = f.pick(4) == 0 ? 0 : 1 + f.pick(3);
+  if (f.pick(20) == 0) {
+    std::memset(r.currency, 'X', sizeof r.currency);  // no NUL in the field
+  } else {
+    const char *cur = kCurrencies[f.pick(static_cast<int>(std::size(kCurrencies)))];
+    std::memcpy(r.currency, cur, std::strlen(cur));
+  }
+  return r;
+}
+
+bool numbers_all(nlhost::Host &host, Diff &diff, int argc, char **argv) {
+  NumberFields f(20261210);
+  // ICU's records for a spread of locales: amounts in every shape, every
+  // byte spoiled, every cut; random fields; the grid of widths and decimals
+  // on a few fields; the items that are not there.
+  for (const char *name : {"de_DE", "en_US", "fr_FR", "de_CH", "hi_IN", "ar_EG", "fa_IR", "es_ES", "it_IT",
+                           "nl_NL", "pt_BR", "sv_SE", "ja_JP", "en_IN", "bn_BD", "fr_CH", "pl_PL", "ru_RU"}) {
+    std::string error;
+    const std::shared_ptr<nlhost::Locale> locale = nlhost::load_icu_locale(name, &error);
+    if (locale == nullptr) {
+      std::fprintf(stderr, "nldat_module_diff: locale %s: %s\n", name, error.c_str());
+      return false;
+    }
+    host.set_locale(locale);
+    for (const int32_t item :
+         {UWN_ITEM_NUMBER, UWN_ITEM_PERCENT, UWN_ITEM_MONEY_LOCAL, UWN_ITEM_MONEY_INTL}) {
+      const uwn_number_convention *r = locale->convention(item);
+      if (r == nullptr) continue;
+      const std::string record = show_record(std::string(name) + " item " + std::to_string(item), *r);
+      std::vector<std::string> fields;
+      for (int i = 0; i < 40; ++i) {
+        const std::string a = f.amount(*r);
+        fields.push_back(a);
+        for (std::string &t : f.spoiled(a, *r, i < 6)) fields.push_back(std::move(t));
+      }
+      for (int i = 0; i < 300; ++i) fields.push_back(f.random_field(*r));
+      if (!read_numbers(diff, f, record, kEveryNumberCall, fields, true)) return false;
+      for (const std::string &field : {f.amount(*r), f.amount(*r), std::string("-1.234,56"), std::string("")})
+        for (int32_t width = 0; width <= 40; ++width)
+          for (int32_t decimals = -1; decimals <= 40; ++decimals)
+            for (const uint8_t flags : {uint8_t{0}, uint8_t{1}})
+              for (const NumberCall &c : kEveryNumberCall)
+                if (!diff.number(c.reader, c.item, field, width, decimals, flags, record)) return false;
+    }
+    for (const NumberCall c : {NumberCall{NumberReader::kZkifnum, 0},
+                               {NumberReader::kZkifmny, -1},
+                               {NumberReader::kZkifpct, 150},
+                               {NumberReader::kZkifmny, UWN_ITEM_NUMBER},
+                               {NumberReader::kZkifmny, UWN_ITEM_PERCENT}})
+      for (const char *field : {"1.234,56", "-12", ""})
+        if (!diff.number(c.reader, c.item, field, 8, 2, 1, name)) return false;
+    for (const NumberCall &c : kEveryNumberCall)
+      if (!diff.number(c.reader, c.item, "-1.234,56", 9, 2, 1, name, nullptr, 0, -2, true)) return false;
+  }
+  // Made-up records, set for all four items.
+  auto locale = nlhost::make_builtin_english();
+  host.set_locale(locale);
+  for (int round = 0; round < 3000; ++round) {
+    const uwn_number_convention r = made_up_record(f);
+    for (const int32_t item : {UWN_ITEM_NUMBER, UWN_ITEM_PERCENT, UWN_ITEM_MONEY_LOCAL, UWN_ITEM_MONEY_INTL})
+      locale->set_numeric(item, r);
+    const std::string record = show_record("made up", r);
+    std::vector<std::string> fields;
+    for (int i = 0; i < 6; ++i) {
+      const std::string a = f.amount(r);
+      fields.push_back(a);
+      for (std::string &t : f.spoiled(a, r, false)) fields.push_back(std::move(t));
+    }
+    for (int i = 0; i < 20; ++i) fields.push_back(f.random_field(r));
+    const std::vector<NumberCall> calls = {{NumberReader::kZkifnum, UWN_ITEM_NUMBER},
+                                           {NumberReader::kZkifpct, UWN_ITEM_PERCENT},
+                                           {NumberReader::kZkifmny, UWN_ITEM_MONEY_LOCAL}};
+    if (!read_numbers(diff, f, record, calls, fields, round % 8 == 0)) return false;
+  }
+  // The corpora: each file's first bytes as a record's, the rest as fields.
+  for (int i = 3; i < argc; ++i)
+    for (const std::string &path : corpus_files(argv[i])) {
+      std::ifstream in(path, std::ios::binary);
+      std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      if (bytes.size() > 64) bytes.resize(64);
+      uwn_number_convention r = made_up_record(f);
+      if (bytes.size() >= 4) {
+        r.grouping_separator = bytes[0];
+        r.decimal_separator = bytes[1];
+        r.negative_sign = bytes[2];
+        r.positive_sign = bytes[3];
+      }
+      for (const int32_t item :
+           {UWN_ITEM_NUMBER, UWN_ITEM_PERCENT, UWN_ITEM_MONEY_LOCAL, UWN_ITEM_MONEY_INTL})
+        locale->set_numeric(item, r);
+      std::vector<std::string> fields;
+      for (size_t skip = 0; skip < 4 && skip <= bytes.size(); ++skip)
+        fields.push_back(bytes.substr(skip, 40));
+      if (!read_numbers(diff, f, show_record(path, r), kEveryNumberCall, fields, true)) return false;
+    }
+  host.set_locale(nlhost::make_builtin_english());
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
+  // --numbers: the number readers only (the rest takes minutes).
+  const bool numbers_only = argc > 1 && std::strcmp(argv[1], "--numbers") == 0;
+  if (numbers_only) {
+    --argc;
+    ++argv;
+  }
   if (argc < 3 || std::strcmp(argv[1], "--help") == 0) {
-    std::fprintf(argc < 3 ? stderr : stdout, "usage: nldat_module_diff OLD.so NEW.so [CORPUS_DIR ...]\n");
+    std::fprintf(argc < 3 ? stderr : stdout,
+                 "usage: nldat_module_diff [--numbers] OLD.so NEW.so [CORPUS_DIR ...]\n");
     return argc < 3 ? 2 : 0;
   }
   nlhost::Host host;
   Build old_build, new_build;
   if (!load(host, argv[1], old_build) || !load(host, argv[2], new_build)) return 2;
   Diff diff(host, old_build, new_build);
-  bool ok = run_all(diff, argc, argv);
+  bool ok = numbers_only || run_all(diff, argc, argv);
   const long weeks = diff.cases();
-  ok = ok && write_all(host, diff);
+  ok = ok && (numbers_only || write_all(host, diff));
   const long writes = diff.cases() - weeks;
-  ok = ok && read_all(host, diff, argc, argv);
-  std::printf("%ld cases (%ld of weeks, %ld of the date writer, %ld of the date reader), %s\n", diff.cases(),
-              weeks, writes, diff.cases() - weeks - writes, ok ? "no difference" : "a difference");
+  ok = ok && (numbers_only || read_all(host, diff, argc, argv));
+  const long reads = diff.cases() - weeks - writes;
+  ok = ok && numbers_all(host, diff, argc, argv);
+  std::printf(
+      "%ld cases (%ld of weeks, %ld of the date writer, %ld of the date reader, %ld of the number readers), "
+      "%s\n",
+      diff.cases(), weeks, writes, reads, diff.cases() - weeks - writes - reads,
+      ok ? "no difference" : "a difference");
   return ok ? 0 : 1;
 }
