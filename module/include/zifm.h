@@ -38,11 +38,48 @@ constexpr bool is_ignored(char c) {
   return u < 64 && ((kIgnoredBytes >> u) & 1) != 0;
 }
 
+// Turns the sign bit of *x over.
+inline void flip_sign(double *x) {
+  uint64_t bits;
+  std::memcpy(&bits, x, sizeof bits);
+  bits ^= uint64_t{1} << 63;
+  std::memcpy(x, &bits, sizeof bits);
+}
+
 // The end of zifmcma's work: copy[0, n) is the field with its grouping,
 // currency and blank bytes gone (n > 0); inner_paren tells whether an opening
 // parenthesis stands past copy[0].  Settles the sign, has the host read the
-// digits and answers as zifmcma does.  copy is written to.
-int32_t read_cleaned(uwn_informat_block *block, char *copy, int32_t n, bool inner_paren);
+// digits and answers as zifmcma does.  copy is written to.  Inline so that
+// the readers that build the copy themselves run it as the tail of their
+// own scan.
+inline int32_t read_cleaned(uwn_informat_block *block, char *copy, int32_t n, bool inner_paren) {
+  const bool negative = copy[0] == '-' || copy[0] == '(';
+  int32_t start = negative ? 1 : 0;
+  if (inner_paren) return UWN_NUM_MISPLACED_PAREN;
+  while (start < n && copy[start] == '-') ++start;
+  if (start == n) return UWN_NUM_SIGNS_ONLY;
+
+  const int32_t caller_width = block->width;
+  const char *const caller_text = block->text;
+  block->width = n - start;
+  block->text = copy + start;
+  int32_t status = wzifmn(block);
+  if (status != 0) {
+    // A trailing or embedded minus is what the host may have balked at; no
+    // parenthesis is left past the front by now.
+    int32_t kept = start;
+    for (int32_t i = start; i < n; ++i)
+      if (copy[i] != '-') copy[kept++] = copy[i];
+    block->width = kept - start;
+    status = wzifmn(block);
+  }
+  block->width = caller_width;
+  block->text = caller_text;
+
+  if (status == 0 && negative && !uwn::is_missing(*block->result)) uwn::flip_sign(block->result);
+  block->reported_length = 8;
+  return status;
+}
 
 }  // namespace uwn
 

@@ -6,50 +6,6 @@
 // the caller's width and text address are as they were on return.
 #include "zifm.h"
 
-namespace {
-
-void flip_sign(double *x) {
-  uint64_t bits;
-  std::memcpy(&bits, x, sizeof bits);
-  bits ^= uint64_t{1} << 63;
-  std::memcpy(x, &bits, sizeof bits);
-}
-
-}  // namespace
-
-namespace uwn {
-
-int32_t read_cleaned(uwn_informat_block *block, char *copy, int32_t n, bool inner_paren) {
-  const bool negative = copy[0] == '-' || copy[0] == '(';
-  int32_t start = negative ? 1 : 0;
-  if (inner_paren) return UWN_NUM_MISPLACED_PAREN;
-  while (start < n && copy[start] == '-') ++start;
-  if (start == n) return UWN_NUM_SIGNS_ONLY;
-
-  const int32_t caller_width = block->width;
-  const char *const caller_text = block->text;
-  block->width = n - start;
-  block->text = copy + start;
-  int32_t status = wzifmn(block);
-  if (status != 0) {
-    // A trailing or embedded minus is what the host may have balked at; no
-    // parenthesis is left past the front by now.
-    int32_t kept = start;
-    for (int32_t i = start; i < n; ++i)
-      if (copy[i] != '-') copy[kept++] = copy[i];
-    block->width = kept - start;
-    status = wzifmn(block);
-  }
-  block->width = caller_width;
-  block->text = caller_text;
-
-  if (status == 0 && negative && !uwn::is_missing(*block->result)) flip_sign(block->result);
-  block->reported_length = 8;
-  return status;
-}
-
-}  // namespace uwn
-
 extern "C" int32_t zifmcma(uwn_informat_block *block) {
   if (const int32_t status = uwn::check_number_block(block); status != 0) return status;
   *block->result = uwn::missing_value();

@@ -184,23 +184,144 @@ int32_t read_general(const uwn_number_convention *r, uwn_informat_block *block, 
   return status;
 }
 
-// Numbers and money in the common case: the neutral form is built with
-// zifmcma's deletions already made, and zifmcma's checks and host call
-// follow without a second copy.  A percentage, a record whose sign may be a
-// blank or an apostrophe, and a field the positive-sign rule would change
-// go the general way.
-int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_block *block, Reader reader) {
-  int32_t status;
-  const uwn_number_convention *r = find_convention(reserved, item, reader, &status);
-  if (r == nullptr) return status;
-  if (reader == Reader::kPercent || sign_like_apostrophe(r)) return read_general(r, block, reader);
+// zifmcma's order after the scan: the checks on the block, the missing
+// value, then the field.  cleaned[0, len) is the field with zifmcma's
+// deletions made, a minus in front of it when a negative sign was deleted
+// (one byte before it is free for that).  Inlined into each scan: its
+// arguments stay in registers.
+[[gnu::always_inline]] inline int32_t read_scanned(uwn_informat_block *block, int32_t n, char *cleaned,
+                                                   int32_t len, bool negative, bool point, bool inner_paren,
+                                                   bool leading_paren) {
+  if (negative) {
+    *--cleaned = '-';
+    ++len;
+    inner_paren |= leading_paren;  // the minus now stands in front of it
+  }
+  if (!point) block->decimals = 0;
+  if (const int32_t check = uwn::check_number_block(block); check != 0) return check;
+  *block->result = uwn::missing_value();
+  if (n == 0 || len == 0) return 0;
+  return uwn::read_cleaned(block, cleaned, len, inner_paren);
+}
 
+// A record whose separators and signs stay out of each other's way: no
+// separator, sign or currency byte is a digit, no sign is "," or ".", and
+// the currency holds neither separator.  Then a digit, the grouping byte and
+// the decimal byte mean the same wherever they stand, and each is settled by
+// one comparison before the rest of the rules are asked.
+struct SimpleRecord {
+  char grouping;  // read as "," and deleted
+  char point;     // read as "."
+  bool negative_parens;
+  char negative_sign;
+  bool positive_parens;
+  char positive_sign;
+  const uint64_t *currency;  // the currency's bytes, or null for none
+};
+
+bool in_set(const uint64_t set[4], char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return ((set[u >> 6] >> (u & 63)) & 1) != 0;
+}
+
+// Whether the sign byte at text[i] stands right after an exponent letter
+// that follows a digit, currency bytes passed over; the letter is read as
+// the separators are put in (a grouping or decimal "E" is none).
+bool after_exponent(char grouping, char point, const uint64_t *currency, const char *text, int32_t i) {
+  auto previous = [&](int32_t j) {
+    do --j;
+    while (j >= 0 && currency != nullptr && in_set(currency, text[j]));
+    return j;
+  };
+  const int32_t last = previous(i);
+  if (last < 0) return false;
+  const char e = text[last];
+  if ((e != 'E' && e != 'e') || e == grouping || e == point) return false;
+  const int32_t before_last = previous(last);
+  return before_last >= 0 && is_digit(text[before_last]);
+}
+
+// The record of a simple kind, or false.
+bool simple_record(const uwn_number_convention *r, Reader reader, uint64_t currency[4], SimpleRecord *k) {
+  k->grouping = r->grouping_separator;
+  k->point = k->grouping != ',' ? r->decimal_separator : '.';
+  k->negative_parens = r->negative_style == 0;
+  k->negative_sign = k->negative_parens ? '\0' : r->negative_sign;
+  k->positive_parens = r->positive_style == 0;
+  k->positive_sign = k->positive_parens ? '\0' : r->positive_sign;
+  k->currency = nullptr;
+  if (is_digit(k->grouping) || is_digit(k->point)) return false;
+  auto clashes = [](char sign) { return is_digit(sign) || sign == ',' || sign == '.'; };
+  if (clashes(k->negative_sign) || clashes(k->positive_sign)) return false;
+  if (reader == Reader::kMoney && r->currency[0] != '\0') {
+    currency_bytes(r, reader, currency);
+    if ((currency[0] & (uint64_t{0x3FF} << '0')) != 0 || in_set(currency, k->grouping) ||
+        in_set(currency, k->point))
+      return false;
+    k->currency = currency;
+  }
+  return true;
+}
+
+// The scan for a simple record: digits, grouping and decimal bytes first,
+// every other byte by the full rules.
+int32_t read_simple(const uwn_number_convention *r, const SimpleRecord k, uwn_informat_block *block,
+                    Reader reader) {
+  const int32_t n = uwn::number_field_length(block);
+  const char *const text = block->text;
+  const char grouping = k.grouping, decimal = k.point;
+  char copy[uwn::kNumberCopy + 1];
+  char *const cleaned = copy + 1;
+  char *out = cleaned;  // the next byte kept goes here
+  // What the scan found, one bit each: kept in a register through the loop.
+  enum : unsigned { kNegative = 1, kPositive = 2, kPoint = 4, kInnerParen = 8, kLeadingParen = 16 };
+  unsigned found = 0;
+  for (const char *p = text, *const end = text + n; p != end; ++p) {
+    char c = *p;
+    *out = c;  // taken by moving out on, left behind by not
+    if (is_digit(c)) [[likely]] {
+      ++out;
+      continue;
+    }
+    if (c == grouping) continue;
+    if (c == decimal) {
+      found |= kPoint;
+      *out++ = '.';
+      continue;
+    }
+    if (k.currency != nullptr && in_set(k.currency, c)) continue;
+    if (c == '\'') c = ' ';
+    const auto at = static_cast<int32_t>(p - text);
+    const bool paren = c == '(' || c == ')';
+    if (k.negative_parens
+            ? paren
+            : c == k.negative_sign && c != '\0' && !after_exponent(grouping, decimal, k.currency, text, at)) {
+      found |= kNegative;
+      continue;
+    }
+    if (k.positive_parens
+            ? paren
+            : c == k.positive_sign && c != '\0' && !after_exponent(grouping, decimal, k.currency, text, at))
+      found |= kPositive;
+    if (uwn::is_ignored(c)) continue;
+    if (c == '.') found |= kPoint;
+    if (c == '(') found |= out > cleaned ? kInnerParen : kLeadingParen;
+    *out++ = c;
+  }
+  const auto len = static_cast<int32_t>(out - cleaned);
+  if ((found & (kNegative | kPositive)) == kPositive) return read_general(r, block, reader);
+  return read_scanned(block, n, cleaned, len, (found & kNegative) != 0, (found & kPoint) != 0,
+                      (found & kInnerParen) != 0, (found & kLeadingParen) != 0);
+}
+
+// Numbers and money of any other record: the neutral form is built with
+// zifmcma's deletions already made, and zifmcma's checks and host call
+// follow without a second copy.
+int32_t read_any_record(const uwn_number_convention *r, uwn_informat_block *block, Reader reader) {
   uint64_t currency[4];
   const auto [grouping, decimal, swap, negative_parens, negative_sign, positive_parens, positive_sign,
               plain_digits] = byte_rules(r, reader, currency);
 
-  // cleaned[0, len): the field as zifmcma would have it after its
-  // deletions; one byte before it is kept free for the minus.
   const int32_t n = uwn::number_field_length(block);
   char copy[uwn::kNumberCopy + 1];
   char *const cleaned = copy + 1;
@@ -242,21 +363,21 @@ int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_bloc
     cleaned[len++] = c;
   }
   if (!negative && positive_found) return read_general(r, block, reader);
+  return read_scanned(block, n, cleaned, len, negative, point, inner_paren, leading_paren);
+}
 
-  char *text = cleaned;
-  if (negative) {
-    *--text = '-';
-    ++len;
-    inner_paren |= leading_paren;  // the minus now stands in front of it
-  }
-
-  // zifmcma's order: the checks on the block, the missing value, then the
-  // field.
-  if (!point) block->decimals = 0;
-  if (const int32_t check = uwn::check_number_block(block); check != 0) return check;
-  *block->result = uwn::missing_value();
-  if (n == 0 || len == 0) return 0;
-  return uwn::read_cleaned(block, text, len, inner_paren);
+// A percentage, and a record whose sign may be a blank or an apostrophe, go
+// the general way; a field the positive-sign rule would change goes there
+// from the scans.
+int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_block *block, Reader reader) {
+  int32_t status;
+  const uwn_number_convention *r = find_convention(reserved, item, reader, &status);
+  if (r == nullptr) return status;
+  if (reader == Reader::kPercent || sign_like_apostrophe(r)) return read_general(r, block, reader);
+  uint64_t currency[4];
+  SimpleRecord k;
+  if (simple_record(r, reader, currency, &k)) return read_simple(r, k, block, reader);
+  return read_any_record(r, block, reader);
 }
 
 }  // namespace
