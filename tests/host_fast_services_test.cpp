@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -194,6 +195,63 @@ TEST_F(FastServices, WzsxglcOverEveryItemOfTheCurrentAndAGivenLocale) {
       ASSERT_EQ(fast, ref) << item;
       ASSERT_EQ(nlhost_svc_wzsxglc(locale, item, nullptr), nlhost::reference::wzsxglc(locale, item, nullptr));
     }
+}
+
+// wzifmn reads digits eight at a time where the text allows: every length
+// of digit run on either side of the point, at every place in a text of up
+// to 40 bytes (so that the loads from the text's end are taken), with signs,
+// blanks, exponents and stray bytes, under widths, text lengths and
+// decimals that cut the text anywhere.
+TEST_F(FastServices, WzifmnOnDigitRunsOfEveryLengthAndRandomText) {
+  static constexpr char kBytes[] = "0123456789012345678901234567890123456789 .+-eE,/:\x80\xC3";
+  auto read = [](auto reader, const std::string &text, int32_t width, int32_t text_length, int32_t decimals,
+                 int32_t *status) {
+    // Exactly text_length bytes, so that a read past them is seen.
+    const std::unique_ptr<char[]> bytes(new char[static_cast<size_t>(text_length)]);
+    std::memcpy(bytes.get(), text.data(), static_cast<size_t>(text_length));
+    double value = -7;
+    uwn_informat_block block{};
+    block.width = width;
+    block.decimals = decimals;
+    block.text = bytes.get();
+    block.text_length = text_length;
+    block.result = &value;
+    *status = reader(&block);
+    return bits(value);
+  };
+  auto same = [&](const std::string &text, int32_t width, int32_t text_length, int32_t decimals) {
+    int32_t fast_status = 0, ref_status = 0;
+    const uint64_t fast = read(nlhost_svc_wzifmn, text, width, text_length, decimals, &fast_status);
+    const uint64_t ref = read(nlhost::reference::wzifmn, text, width, text_length, decimals, &ref_status);
+    ASSERT_EQ(fast_status, ref_status)
+        << '"' << text << "\" " << width << ' ' << text_length << ' ' << decimals;
+    ASSERT_EQ(fast, ref) << '"' << text << "\" " << width << ' ' << text_length << ' ' << decimals;
+  };
+  const auto digits = [&](int n) {
+    std::string d;
+    for (int i = 0; i < n; ++i) d += static_cast<char>('0' + rng_() % 10);
+    return d;
+  };
+  for (int whole = 0; whole <= 24; ++whole)
+    for (int fraction = -1; fraction <= 24; ++fraction)
+      for (int round = 0; round < 4; ++round) {
+        std::string text = digits(whole);
+        if (fraction >= 0) text.append(1, '.').append(digits(fraction));
+        if (round == 1) text.insert(0, 1, '-').append("e-").append(digits(1 + static_cast<int>(rng_() % 3)));
+        if (round == 2) text.insert(0, rng_() % 9, ' ').append(rng_() % 9, ' ');
+        if (round == 3 && !text.empty()) text[rng_() % text.size()] = kBytes[rng_() % (sizeof kBytes - 1)];
+        const auto n = static_cast<int32_t>(text.size());
+        for (int32_t width = 0; width <= n + 1; ++width)
+          same(text, width, n, static_cast<int32_t>(rng_() % 8));
+        same(text, n, n - 1 < 0 ? 0 : n - 1, 2);
+      }
+  for (int round = 0; round < 200000; ++round) {
+    std::string text(rng_() % 41, ' ');
+    for (char &c : text) c = kBytes[rng_() % (sizeof kBytes - 1)];
+    const auto n = static_cast<int32_t>(text.size());
+    same(text, rng_() % 4 == 0 ? static_cast<int32_t>(rng_() % 45) - 2 : n, n,
+         static_cast<int32_t>(rng_() % 24) - 2);
+  }
 }
 
 }  // namespace

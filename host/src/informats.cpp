@@ -82,9 +82,13 @@ extern "C" int32_t nlhost_svc_xfxbpn(uwn_informat_block *block, void *informat) 
 // decimals.  A blank field reads as the missing value.  Anything else, a
 // trailing or embedded sign included, answers kNumericInvalid and stores
 // nothing.
-namespace {
+//
+// The reader as first written, a byte at a time; the service below reads
+// the digits eight at a time and must answer alike (a test holds the two
+// together).
+namespace nlhost::reference {
 
-int32_t read_standard_numeric(uwn_informat_block *block) {
+[[gnu::noinline]] int32_t wzifmn(uwn_informat_block *block) noexcept {
   if (block == nullptr || block->result == nullptr) return kNumericInvalid;
   const int32_t n = block->text != nullptr
                         ? std::clamp(std::min(block->width, block->text_length), 0, kMaxNumericField)
@@ -115,6 +119,120 @@ int32_t read_standard_numeric(uwn_informat_block *block) {
   if (point) {
     ++i;
     decimals = digit_run();
+    digits += decimals;
+  }
+  const int32_t mantissa_end = i;
+  if (digits == 0) return kNumericInvalid;
+  int64_t exponent = 0;
+  if (i < end && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    bool exponent_negative = false;
+    if (i < end && (s[i] == '+' || s[i] == '-')) exponent_negative = s[i++] == '-';
+    const int32_t first_digit = i;
+    for (; i < end && s[i] >= '0' && s[i] <= '9'; ++i)
+      exponent = std::min<int64_t>(exponent * 10 + (s[i] - '0'), 100000);
+    if (i == first_digit) return kNumericInvalid;
+    if (exponent_negative) exponent = -exponent;
+  }
+  if (i != end) return kNumericInvalid;
+  if (!point) exponent -= std::clamp(block->decimals, 0, 10000);
+
+  if (double value = 0; exact_decimal(mantissa, digits, exponent - decimals, &value)) {
+    *block->result = negative ? -value : value;
+    return 0;
+  }
+
+  return read_long_mantissa(s + mantissa_start, mantissa_end - mantissa_start, exponent, negative,
+                            block->result);
+}
+
+}  // namespace nlhost::reference
+
+namespace {
+
+constexpr uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// The digits that open the eight bytes of v (the first byte lowest): how
+// many (0 to 8), their number in *value.  A byte is a digit when neither
+// x - '0' nor x + (0x7F - '9') sets its top bit; no borrow or carry reaches a
+// byte before the first other one.  The k digits are moved to the top of the
+// word, behind zeros, and then paired, quadrupled and joined.  Out of line:
+// its constants and registers are paid for only by runs long enough to gain.
+[[gnu::noinline]] int leading_digits(uint64_t v, uint64_t *value) {
+  constexpr uint64_t kOnes = 0x0101010101010101u;
+  const uint64_t d = v - '0' * kOnes;
+  const uint64_t others = (d | (v + (0x7F - '9') * kOnes)) & (0x80 * kOnes);
+  const int k = others == 0 ? 8 : __builtin_ctzll(others) >> 3;
+  if (k == 0) return 0;
+  uint64_t x = k == 8 ? d : d << (8 * (8 - k));
+  x = (x * 10 + (x >> 8)) & 0x00FF00FF00FF00FFu;
+  x = (x * 100 + (x >> 16)) & 0x0000FFFF0000FFFFu;
+  *value = (x * 10000 + (x >> 32)) & 0xFFFFFFFFu;
+  return k;
+}
+
+// The digits at s[i, end) that run from i, up to the first other byte, read
+// onto *mantissa as mantissa × 10 + digit each (wrapping past 19 digits as
+// that does); the run's end.  While four or more bytes are left in a text
+// of at least eight, eight are loaded and their leading digits taken
+// together: from i, or the text's last eight moved down to i, the bytes past
+// end reading as zeros (no digit).  Shorter runs cost less a byte at a time.
+inline int32_t digit_run(const char *s, int32_t i, int32_t end, uint64_t *mantissa) {
+  uint64_t m = *mantissa;
+  if (end >= 8) {
+    while (end - i >= 4) {
+      uint64_t v;
+      if (end - i >= 8) {
+        std::memcpy(&v, s + i, sizeof v);
+      } else {
+        std::memcpy(&v, s + end - 8, sizeof v);
+        v >>= 8 * (8 - (end - i));
+      }
+      uint64_t x = 0;
+      const int k = leading_digits(v, &x);
+      if (k == 0) break;
+      m = m * kPowersOfTen[k] + x;
+      i += k;
+      if (k < 8) {
+        *mantissa = m;
+        return i;
+      }
+    }
+  }
+  for (; i < end && static_cast<unsigned char>(s[i] - '0') < 10; ++i)
+    m = m * 10 + static_cast<uint64_t>(s[i] - '0');
+  *mantissa = m;
+  return i;
+}
+
+int32_t read_standard_numeric(uwn_informat_block *block) {
+  if (block == nullptr || block->result == nullptr) return kNumericInvalid;
+  const int32_t n = block->text != nullptr
+                        ? std::clamp(std::min(block->width, block->text_length), 0, kMaxNumericField)
+                        : 0;
+  const char *s = block->text;
+  int32_t i = 0, end = n;
+  while (i < end && s[i] == ' ') ++i;
+  while (end > i && s[end - 1] == ' ') --end;
+  if (i == end) {
+    *block->result = standard_missing();
+    return 0;
+  }
+
+  bool negative = false;
+  if (s[i] == '+' || s[i] == '-') negative = s[i++] == '-';
+  // Mantissa: digits with at most one point, a contiguous run of the text
+  // that the rare slow path below hands to from_chars as it stands.
+  const int32_t mantissa_start = i;
+  uint64_t mantissa = 0;  // exact while there are at most 19 digits
+  int32_t first = i;
+  i = digit_run(s, i, end, &mantissa);
+  int32_t digits = i - first, decimals = 0;
+  const bool point = i < end && s[i] == '.';
+  if (point) {
+    first = ++i;
+    i = digit_run(s, i, end, &mantissa);
+    decimals = i - first;
     digits += decimals;
   }
   const int32_t mantissa_end = i;

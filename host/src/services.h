@@ -43,6 +43,7 @@ void zymdjul(double *year, double *month, double *day, double julian) noexcept;
 double zwekday(double date) noexcept;
 int32_t wzsxoff(uwn_text_descriptor *text, int32_t offset) noexcept;
 int32_t wzsxglc(void *locale, int32_t item, const uwn_locale_entry **entry) noexcept;
+int32_t wzifmn(uwn_informat_block *block) noexcept;
 }  // namespace nlhost::reference
 
 #endif
