@@ -185,13 +185,16 @@ int32_t read_general(const uwn_number_convention *r, uwn_informat_block *block, 
 }
 
 // zifmcma's order after the scan: the checks on the block, the missing
-// value, then the field.  cleaned[0, len) is the field with zifmcma's
+// value, then the field; for a percentage zifmpct's around it (the length
+// reported once the checks pass, the value divided by 100 when the field
+// kept a percent sign).  cleaned[0, len) is the field with zifmcma's
 // deletions made, a minus in front of it when a negative sign was deleted
 // (one byte before it is free for that).  Inlined into each scan: its
 // arguments stay in registers.
-[[gnu::always_inline]] inline int32_t read_scanned(uwn_informat_block *block, int32_t n, char *cleaned,
-                                                   int32_t len, bool negative, bool point, bool inner_paren,
-                                                   bool leading_paren) {
+[[gnu::always_inline]] inline int32_t read_scanned(uwn_informat_block *block, Reader reader, int32_t n,
+                                                   char *cleaned, int32_t len, bool negative, bool point,
+                                                   bool inner_paren, bool leading_paren,
+                                                   bool percent_sign = false) {
   if (negative) {
     *--cleaned = '-';
     ++len;
@@ -199,9 +202,12 @@ int32_t read_general(const uwn_number_convention *r, uwn_informat_block *block, 
   }
   if (!point) block->decimals = 0;
   if (const int32_t check = uwn::check_number_block(block); check != 0) return check;
+  if (reader == Reader::kPercent) block->reported_length = 8;
   *block->result = uwn::missing_value();
   if (n == 0 || len == 0) return 0;
-  return uwn::read_cleaned(block, cleaned, len, inner_paren);
+  const int32_t status = uwn::read_cleaned(block, cleaned, len, inner_paren);
+  if (percent_sign && status == 0 && !uwn::is_missing(*block->result)) *block->result /= 100.0;
+  return status;
 }
 
 // A record whose separators and signs stay out of each other's way: no
@@ -274,7 +280,14 @@ int32_t read_simple(const uwn_number_convention *r, const SimpleRecord k, uwn_in
   char *const cleaned = copy + 1;
   char *out = cleaned;  // the next byte kept goes here
   // What the scan found, one bit each: kept in a register through the loop.
-  enum : unsigned { kNegative = 1, kPositive = 2, kPoint = 4, kInnerParen = 8, kLeadingParen = 16 };
+  enum : unsigned {
+    kNegative = 1,
+    kPositive = 2,
+    kPoint = 4,
+    kInnerParen = 8,
+    kLeadingParen = 16,
+    kPercentSign = 32
+  };
   unsigned found = 0;
   for (const char *p = text, *const end = text + n; p != end; ++p) {
     char c = *p;
@@ -303,15 +316,19 @@ int32_t read_simple(const uwn_number_convention *r, const SimpleRecord k, uwn_in
             ? paren
             : c == k.positive_sign && c != '\0' && !after_exponent(grouping, decimal, k.currency, text, at))
       found |= kPositive;
-    if (uwn::is_ignored(c)) continue;
+    if (uwn::is_ignored(c)) {
+      if (c == '%') found |= kPercentSign;
+      continue;
+    }
     if (c == '.') found |= kPoint;
     if (c == '(') found |= out > cleaned ? kInnerParen : kLeadingParen;
     *out++ = c;
   }
   const auto len = static_cast<int32_t>(out - cleaned);
   if ((found & (kNegative | kPositive)) == kPositive) return read_general(r, block, reader);
-  return read_scanned(block, n, cleaned, len, (found & kNegative) != 0, (found & kPoint) != 0,
-                      (found & kInnerParen) != 0, (found & kLeadingParen) != 0);
+  return read_scanned(block, reader, n, cleaned, len, (found & kNegative) != 0, (found & kPoint) != 0,
+                      (found & kInnerParen) != 0, (found & kLeadingParen) != 0,
+                      reader == Reader::kPercent && (found & kPercentSign) != 0);
 }
 
 // Numbers and money of any other record: the neutral form is built with
@@ -363,20 +380,21 @@ int32_t read_any_record(const uwn_number_convention *r, uwn_informat_block *bloc
     cleaned[len++] = c;
   }
   if (!negative && positive_found) return read_general(r, block, reader);
-  return read_scanned(block, n, cleaned, len, negative, point, inner_paren, leading_paren);
+  return read_scanned(block, reader, n, cleaned, len, negative, point, inner_paren, leading_paren);
 }
 
-// A percentage, and a record whose sign may be a blank or an apostrophe, go
-// the general way; a field the positive-sign rule would change goes there
-// from the scans.
+// A record whose sign may be a blank or an apostrophe goes the general way,
+// and so does a percentage of a record that is not simple; a field the
+// positive-sign rule would change goes there from the scans.
 int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_block *block, Reader reader) {
   int32_t status;
   const uwn_number_convention *r = find_convention(reserved, item, reader, &status);
   if (r == nullptr) return status;
-  if (reader == Reader::kPercent || sign_like_apostrophe(r)) return read_general(r, block, reader);
+  if (sign_like_apostrophe(r)) return read_general(r, block, reader);
   uint64_t currency[4];
   SimpleRecord k;
   if (simple_record(r, reader, currency, &k)) return read_simple(r, k, block, reader);
+  if (reader == Reader::kPercent) return read_general(r, block, reader);
   return read_any_record(r, block, reader);
 }
 
