@@ -248,7 +248,8 @@ bool after_exponent(char grouping, char point, const uint64_t *currency, const c
 }
 
 // The record of a simple kind, or false.
-bool simple_record(const uwn_number_convention *r, Reader reader, uint64_t currency[4], SimpleRecord *k) {
+[[gnu::always_inline]] inline bool simple_record(const uwn_number_convention *r, Reader reader,
+                                                 uint64_t currency[4], SimpleRecord *k) {
   k->grouping = r->grouping_separator;
   k->point = k->grouping != ',' ? r->decimal_separator : '.';
   k->negative_parens = r->negative_style == 0;
@@ -271,8 +272,8 @@ bool simple_record(const uwn_number_convention *r, Reader reader, uint64_t curre
 
 // The scan for a simple record: digits, grouping and decimal bytes first,
 // every other byte by the full rules.
-int32_t read_simple(const uwn_number_convention *r, const SimpleRecord k, uwn_informat_block *block,
-                    Reader reader) {
+[[gnu::always_inline]] inline int32_t read_simple(const uwn_number_convention *r, const SimpleRecord k,
+                                                  uwn_informat_block *block, Reader reader) {
   const int32_t n = uwn::number_field_length(block);
   const char *const text = block->text;
   const char grouping = k.grouping, decimal = k.point;
@@ -386,7 +387,10 @@ int32_t read_any_record(const uwn_number_convention *r, uwn_informat_block *bloc
 // A record whose sign may be a blank or an apostrophe goes the general way,
 // and so does a percentage of a record that is not simple; a field the
 // positive-sign rule would change goes there from the scans.
-int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_block *block, Reader reader) {
+// One copy for each reader, so that what depends on the reader is settled
+// when it is compiled.
+template <Reader reader>
+int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_block *block) {
   int32_t status;
   const uwn_number_convention *r = find_convention(reserved, item, reader, &status);
   if (r == nullptr) return status;
@@ -402,15 +406,15 @@ int32_t read_by_convention(const void *reserved, int32_t item, uwn_informat_bloc
 
 extern "C" int32_t zkifnum(intptr_t, intptr_t, const void *reserved, int32_t item,
                            uwn_informat_block *block) {
-  return read_by_convention(reserved, item, block, Reader::kNumber);
+  return read_by_convention<Reader::kNumber>(reserved, item, block);
 }
 
 extern "C" int32_t zkifmny(intptr_t, intptr_t, const void *reserved, int32_t item,
                            uwn_informat_block *block) {
-  return read_by_convention(reserved, item, block, Reader::kMoney);
+  return read_by_convention<Reader::kMoney>(reserved, item, block);
 }
 
 extern "C" int32_t zkifpct(intptr_t, intptr_t, const void *reserved, int32_t item,
                            uwn_informat_block *block) {
-  return read_by_convention(reserved, item, block, Reader::kPercent);
+  return read_by_convention<Reader::kPercent>(reserved, item, block);
 }
