@@ -233,7 +233,8 @@ bool in_set(const uint64_t set[4], char c) {
 // Whether the sign byte at text[i] stands right after an exponent letter
 // that follows a digit, currency bytes passed over; the letter is read as
 // the separators are put in (a grouping or decimal "E" is none).
-bool after_exponent(char grouping, char point, const uint64_t *currency, const char *text, int32_t i) {
+[[gnu::noinline]] bool exponent_before(char grouping, char point, const uint64_t *currency, const char *text,
+                                       int32_t i) {
   auto previous = [&](int32_t j) {
     do --j;
     while (j >= 0 && currency != nullptr && in_set(currency, text[j]));
@@ -245,6 +246,12 @@ bool after_exponent(char grouping, char point, const uint64_t *currency, const c
   if ((e != 'E' && e != 'e') || e == grouping || e == point) return false;
   const int32_t before_last = previous(last);
   return before_last >= 0 && is_digit(text[before_last]);
+}
+
+// The same, a sign with fewer than two bytes before it (a leading sign, the
+// common case) settled without the call.
+inline bool after_exponent(char grouping, char point, const uint64_t *currency, const char *text, int32_t i) {
+  return i >= 2 && exponent_before(grouping, point, currency, text, i);
 }
 
 // The record of a simple kind, or false.
