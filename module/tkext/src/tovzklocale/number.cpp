@@ -287,7 +287,7 @@ inline bool after_exponent(char grouping, char point, const uint64_t *currency, 
   char copy[uwn::kNumberCopy + 1];
   char *const cleaned = copy + 1;
   char *out = cleaned;  // the next byte kept goes here
-  // What the scan found, one bit each: kept in a register through the loop.
+  // What the scan found, one bit each in one word.
   enum : unsigned {
     kNegative = 1,
     kPositive = 2,
