@@ -295,6 +295,36 @@ class Diff {
     return ok;
   }
 
+  // zkpdate, zkpdttm and zkptime with arguments as a caller may pass them:
+  // a locale item for the pattern (pattern null, its number as the length),
+  // null or empty texts and patterns, negative lengths; with the nth call of
+  // wzsxglc failed (0: none), which the item, the time items and the names
+  // make.
+  bool read_raw(const char *pattern, int32_t pattern_length, const char *text, int32_t length, int fail) {
+    std::string args;
+    if (pattern == nullptr)
+      args.append("item ").append(std::to_string(pattern_length));
+    else
+      args.append(1, '"').append(printable(pattern)).append("\" of ").append(std::to_string(pattern_length));
+    args.append(", ");
+    if (text == nullptr)
+      args.append("null");
+    else
+      args.append(1, '"').append(printable(text)).append(1, '"');
+    args.append(" of ").append(std::to_string(length)).append(", wzsxglc ").append(std::to_string(fail));
+    const auto call = [&](Zkpdate Build::*routine) {
+      return [&, routine](const Build &m, Answer &out) {
+        if (fail > 0) watch_.fail_call("wzsxglc", fail);
+        double value = -7;
+        out.status = (m.*routine)(text, length, pattern, pattern_length, &value);
+        out.value = bits(value);
+        watch_.fail_call("wzsxglc", 0);
+      };
+    };
+    return compare("zkpdate", args, call(&Build::zkpdate)) && compare("zkpdttm", args, call(&Build::zkpdttm)) &&
+           compare("zkptime", args, call(&Build::zkptime));
+  }
+
   long cases() const { return cases_; }
 
  private:
@@ -762,6 +792,37 @@ bool read_all(nlhost::Host &host, Diff &diff, int argc, char **argv) {
         }
   }
   declare_leads(host, 0);
+  // Items, null and empty arguments, negative lengths, with each wzsxglc
+  // failed in turn; the locale's own items and the numeric datetime.
+  locale->set_text(UWN_ITEM_DATE_1, "%d.%m.%Y");
+  locale->set_text(UWN_ITEM_DATETIME_1, "%d.%m.%Y, %H:%M:%S");
+  {
+    const char *const kPatterns[] = {"%d.%m.%Y, %H:%M:%S", "%d.%m.%Y %H:%M", "%H:%M:%S", "%d.%m.%Y", ""};
+    const char *const kTexts[] = {"07.12.2026, 13:45:30", "07.12.2026 13:45", "13:45:30", "07.12.2026",
+                                  "07.12.2026, 25:61:99", "7.12.2026, 13:45:30", ""};
+    for (int fail = 0; fail <= 4; ++fail) {
+      for (const int32_t item : std::initializer_list<int32_t>{UWN_ITEM_DATE_1, UWN_ITEM_DATE_2, UWN_ITEM_DATETIME_1,
+                                                               UWN_ITEM_DATETIME_2, UWN_ITEM_TIME_1, UWN_ITEM_TIME_2,
+                                                               0, -1, 9999})
+        for (const char *text : kTexts)
+          for (const int32_t length : {static_cast<int32_t>(std::strlen(text)), -1, 0})
+            if (!diff.read_raw(nullptr, item, text, length, fail)) return false;
+      for (const char *pattern : kPatterns)
+        for (const int32_t pattern_length : {static_cast<int32_t>(std::strlen(pattern)), -1, 0})
+          for (const char *text : kTexts) {
+            if (!diff.read_raw(pattern, pattern_length, text, static_cast<int32_t>(std::strlen(text)), fail) ||
+                !diff.read_raw(pattern, pattern_length, nullptr, 10, fail) ||
+                !diff.read_raw(pattern, pattern_length, text, -5, fail))
+              return false;
+          }
+    }
+    // A pattern longer than the host's descriptor can hold.
+    const std::string long_pattern = "%d.%m.%Y, %H:%M:%S" + std::string(40000, ' ');
+    for (const char *text : kTexts)
+      if (!diff.read_raw(long_pattern.c_str(), static_cast<int32_t>(long_pattern.size()), text,
+                         static_cast<int32_t>(std::strlen(text)), 0))
+        return false;
+  }
   // The corpora: each file as a text for a few patterns, and as a pattern.
   for (int i = 3; i < argc; ++i)
     for (const std::string &path : corpus_files(argv[i])) {

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "nlhost/column_reader.h"
 #include "nlhost/icu_locale.h"
 #include "nlhost/readers.h"
 #include "nlhost/sample.h"
@@ -22,19 +23,6 @@ constexpr size_t kLongestLocaleName = 64;
 // Each locale kept costs about 50 KB: a process that names more than this
 // many is refused rather than let grow without bound.
 constexpr size_t kMostLocales = 256;
-
-// The kind a pattern reads when the reader is named name: a date or
-// datetime informat's kind, or a kind by its name (date, datetime, time).
-std::optional<nlhost::ValueKind> pattern_kind(std::string_view name) {
-  if (const nlhost::ReaderInfo *reader = nlhost::find_reader(name)) {
-    if (reader->kind == nlhost::ValueKind::kDate || reader->kind == nlhost::ValueKind::kDatetime)
-      return reader->kind;
-    return std::nullopt;
-  }
-  const nlhost::KindInfo *kind = nlhost::find_kind(name);
-  if (kind == nullptr || kind->kind == nlhost::ValueKind::kNumber) return std::nullopt;
-  return kind->kind;
-}
 
 }  // namespace
 
@@ -106,23 +94,15 @@ const nlhost::Module &Session::module(size_t worker) {
 }
 
 nlhost::FieldReader Session::reader(const nlhost::ReaderChoice &choice, size_t worker) {
-  const nlhost::Module &m = module(worker);
   std::string why;
-  std::optional<nlhost::FieldReader> reader;
-  if (choice.form) {
-    reader =
-        nlhost::FieldReader::with_form(host_, m, nlhost::form_kind(choice.pattern), choice.pattern, &why);
-  } else if (choice.pattern.empty()) {
-    reader = nlhost::FieldReader::make(host_, m, choice.name, &why);
-    if (!reader) why += " (nldat.readers() lists them)";
-  } else if (const std::optional<nlhost::ValueKind> kind = pattern_kind(choice.name)) {
-    reader = nlhost::FieldReader::with_pattern(host_, m, *kind, choice.pattern, &why);
-  } else {
-    why = "a pattern reads a date, datetime or time, not " + choice.name.substr(0, 64);
+  std::optional<nlhost::FieldReader> reader = nlhost::make_field_reader(host_, module(worker), choice, &why);
+  if (!reader) {
+    if (!choice.form && choice.pattern.empty())
+      why += " (nldat.readers() lists them)";
+    else if (!choice.form && !nlhost::pattern_kind(choice.name))
+      why += ", not " + choice.name.substr(0, 64);
+    throw std::invalid_argument(why);
   }
-  if (!reader) throw std::invalid_argument(why);
-  reader->set_strict(!choice.lenient);
-  reader->set_week_rule(choice.week_rule);
   return std::move(*reader);
 }
 

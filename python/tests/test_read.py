@@ -194,6 +194,7 @@ def test_what_is_not_text_is_refused(values, error):
         {"locale": "xx_NOWHERE"},
         {"locale": "de_DE" * 30},
         {"informat": "NUMBER", "pattern": "%d"},
+        {"informat": "WEEK", "pattern": "%d.%m.%Y"},  # a week reader reads no pattern
         {"informat": "NLDATE", "exact": True},
         {"rule": "X"},
         {"errors": "ignore"},

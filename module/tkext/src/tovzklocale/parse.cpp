@@ -43,12 +43,8 @@ extern "C" int32_t zkpdate(const char *text, int32_t length, const char *pattern
 
 extern "C" int32_t zkpdttm(const char *text, int32_t length, const char *pattern, int32_t pattern_length,
                            double *result) {
-  const Parsed p = parse(text, length, pattern, pattern_length);
-  if (p.status != UWN_OK) return p.status;
-  if (!uwn::date_in_range(p.date)) return UWN_NO_VALUE;
-  if (wzmis(p.time) || !(p.time >= 0) || !(p.time < uwn::kSecondsPerDay)) return UWN_NO_VALUE;
-  *result = p.date * uwn::kSecondsPerDay + p.time;
-  return UWN_OK;
+  if (!uwn::select_pattern(nullptr, pattern, pattern_length)) return UWN_NO_ITEM;
+  return uwn_read_datetime(text, length, pattern, pattern_length, result);
 }
 
 // No upper bound: a time of up to 99:99:99 is accepted.

@@ -279,10 +279,16 @@ int32_t scan_shape(void *locale, const uint8_t *klass, const uint8_t *upper, con
 // blank nor "%": a pattern such as "%d.%m.%Y, %H:%M:%S".
 struct DatetimeShape {
   uwn::NumericShape date;
-  int32_t count;       // directives: 5 or 6
-  int32_t at[6];       // each directive's "%" in the pattern
-  int32_t text_at[6];  // each field in the text
-  int32_t text_length;
+  int32_t count;        // directives: 5 or 6
+  int32_t hour_at;      // the hour's "%" in the pattern
+  int32_t text_length;  // the bytes the whole pattern takes in the text
+
+  // Each directive's "%" in the pattern and its field in the text.
+  int32_t at(int i) const { return i < 3 ? 3 * i : hour_at + 3 * (i - 3); }
+  int32_t text_at(int i) const {
+    if (i >= 3) return date.text_length + (hour_at - uwn::kNumericPatternLength) + 3 * (i - 3);
+    return i == 0 ? 0 : i == 1 ? date.field[0].width + 1 : date.field[0].width + date.field[1].width + 2;
+  }
 };
 
 constexpr int32_t kDatetimeMinLength = uwn::kNumericPatternLength + 1 + 5;
@@ -313,19 +319,8 @@ inline bool datetime_shape(const uint8_t *klass, const uint8_t *upper, const uns
     if (pat[k] == '%') return false;
   if (!uwn::numeric_shape(klass, upper, pat, shape.date)) return false;
   shape.count = count;
-  int32_t t = 0;
-  for (int i = 0; i < 3; ++i) {
-    shape.at[i] = 3 * i;
-    shape.text_at[i] = t;
-    t += shape.date.field[i].width + 1;
-  }
-  t += h - uwn::kNumericPatternLength - 1;  // the literal run after the year
-  for (int i = 3; i < count; ++i) {
-    shape.at[i] = h + 3 * (i - 3);
-    shape.text_at[i] = t;
-    t += 3;
-  }
-  shape.text_length = t - 1;
+  shape.hour_at = h;
+  shape.text_length = shape.date.text_length + (h - uwn::kNumericPatternLength) + 3 * (count - 3) - 1;
   return true;
 }
 
@@ -335,7 +330,7 @@ inline bool datetime_shape(const uint8_t *klass, const uint8_t *upper, const uns
 // where the host measures a "%" as part of a longer character.  A blank that
 // opens the run after the year and meets a non-blank is the general scan's
 // to pass over: that text goes to the general scan whole.
-int32_t scan_datetime(void *locale, const uint8_t *klass, const uint8_t *upper, const unsigned char *text,
+inline __attribute__((always_inline)) int32_t scan_datetime(void *locale, const uint8_t *klass, const uint8_t *upper, const unsigned char *text,
                       int32_t tlen, const unsigned char *pat, int32_t plen, const DatetimeShape &shape,
                       Fields &out) {
   int32_t value[6] = {};
@@ -344,19 +339,19 @@ int32_t scan_datetime(void *locale, const uint8_t *klass, const uint8_t *upper, 
   int32_t reached = date_reach.directives();
   int32_t verdict = date_reach.verdict();
   if (verdict == kRead) {
-    const int32_t run = shape.at[3] - uwn::kNumericPatternLength;
-    const unsigned char *const literal = text + shape.text_at[3] - run;
+    const int32_t run = shape.hour_at - uwn::kNumericPatternLength;
+    const unsigned char *const literal = text + shape.text_at(3) - run;
     if (pat[uwn::kNumericPatternLength] == ' ' && literal[0] != ' ')
       return scan(locale, text, tlen, pat, plen, out);
     for (int32_t k = 0; k < run; ++k)
       if (literal[k] != pat[uwn::kNumericPatternLength + k]) verdict = kMismatch;
     for (int i = 3; i < shape.count && verdict == kRead; ++i) {
-      const unsigned char *const at = text + shape.text_at[i];
+      const unsigned char *const at = text + shape.text_at(i);
       reached = i + 1;
       value[i] = digit_pair(klass, at[0], at[1]);
       if (value[i] < 0)
         verdict = kBadField;
-      else if (i + 1 < shape.count && at[2] != pat[shape.at[i] + 2])
+      else if (i + 1 < shape.count && at[2] != pat[shape.at(i) + 2])
         verdict = kMismatch;
     }
   }
@@ -368,7 +363,7 @@ int32_t scan_datetime(void *locale, const uint8_t *klass, const uint8_t *upper, 
     resume = 0;
   } else {
     for (int i = 1; i < reached; ++i)
-      if (!is_percent(desc, shape.at[i]) || !is_percent(desc, shape.at[i])) {
+      if (!is_percent(desc, shape.at(i)) || !is_percent(desc, shape.at(i))) {
         resume = i;
         break;
       }
@@ -391,7 +386,7 @@ int32_t scan_datetime(void *locale, const uint8_t *klass, const uint8_t *upper, 
   const int32_t through = resume;
   uwn::DateFields read;
   int32_t t = 0;
-  uwn::numeric_fields_before(klass, text, shape.date, through < 3 ? shape.at[through] : 9, read, t);
+  uwn::numeric_fields_before(klass, text, shape.date, through < 3 ? shape.at(through) : 9, read, t);
   f.day = read.of[uwn::kDaySlot];
   f.month = read.of[uwn::kMonthSlot];
   f.year = read.of[uwn::kYearSlot];
@@ -400,8 +395,8 @@ int32_t scan_datetime(void *locale, const uint8_t *klass, const uint8_t *upper, 
     f.hour = value[3];
     if (through > 4) f.minute = value[4];
   }
-  return scan_from(locale, klass, upper, desc, pat, plen, shape.at[resume], true,
-                   Scan{text, tlen, shape.text_at[resume], f}, out);
+  return scan_from(locale, klass, upper, desc, pat, plen, shape.at(resume), true,
+                   Scan{text, tlen, shape.text_at(resume), f}, out);
 }
 
 
@@ -512,6 +507,38 @@ inline __attribute__((always_inline)) int32_t read_by_pattern(void *locale, cons
 extern "C" int32_t getdate_fixlen(void *locale, const char *text, int32_t text_length, const char *pattern,
                                   int32_t pattern_length, double *date_out, double *time_out) {
   return read_by_pattern(locale, text, text_length, pattern, pattern_length, date_out, time_out, true);
+}
+
+// zkpdttm's verdict on what the reader left in date and time (both preset
+// to the missing value): a date in range and a time of day.
+inline int32_t datetime_verdict(double date, double time, double *result) {
+  if (!uwn::date_in_range(date)) return UWN_NO_VALUE;
+  if (wzmis(time) || !(time >= 0) || !(time < uwn::kSecondsPerDay)) return UWN_NO_VALUE;
+  *result = date * uwn::kSecondsPerDay + time;
+  return UWN_OK;
+}
+
+extern "C" int32_t uwn_read_datetime(const char *text, int32_t length, const char *pattern,
+                                     int32_t pattern_length, double *result) {
+  void *const locale = uwn::current_locale();
+  double date = uwn::missing_value(), time = uwn::missing_value();
+  const uwn_control_block *cb = uwn::gcb();
+  const auto *const text_bytes = reinterpret_cast<const unsigned char *>(text);
+  const auto *const pattern_bytes = reinterpret_cast<const unsigned char *>(pattern);
+  DatetimeShape shape;
+  // What getdate_fixlen does with such a pattern and text, in this frame.
+  if (text != nullptr && pattern != nullptr && pattern_length >= kDatetimeMinLength &&
+      pattern_length <= UWN_DESCRIPTOR_MAX &&
+      datetime_shape(cb->char_class, cb->upper, pattern_bytes, pattern_length, shape) &&
+      length >= shape.text_length) {
+    Fields f;
+    if (scan_datetime(locale, cb->char_class, cb->upper, text_bytes, length, pattern_bytes, pattern_length,
+                      shape, f) == kRead)
+      finish(locale, pattern, pattern_length, f, &date, &time);
+  } else {
+    read_by_pattern(locale, text, length, pattern, pattern_length, &date, &time, true);
+  }
+  return datetime_verdict(date, time, result);
 }
 
 // Its callers have found the pattern or the text unfit for the straight line.

@@ -87,6 +87,11 @@ extern "C" {
 int32_t getdate_fixlen(void *locale, const char *text, int32_t text_length, const char *pattern,
                        int32_t pattern_length, double *date_out, double *time_out);
 
+// zkpdttm's answer for a pattern given as text: getdate_fixlen's reading,
+// with a datetime of the numeric shape read in its own frame.
+int32_t uwn_read_datetime(const char *text, int32_t length, const char *pattern, int32_t pattern_length,
+                          double *result);
+
 // The two-character number field at field (available bytes from there): its
 // value 0..99, or -1.
 int32_t s2i_fixlen(const char *field, int32_t available);
