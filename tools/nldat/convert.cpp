@@ -108,14 +108,10 @@ uint8_t form_bit(const SwappedForm &form) {
 
 }  // namespace
 
-void count_read(ColumnCounts &counts, nlhost::ValueKind kind, std::string_view field, double value) {
-  ++counts.read;
-  // The guard warns only of a column every date of which reads swapped too:
-  // after the first that does not, the chunk's other dates need no look.
+void count_swappable(ColumnCounts &counts, std::string_view field, double days) {
   // Whether any locale writes the forms seen is asked at the end: the answer
   // needs the census of the locales, which most columns never need.
-  if (kind != nlhost::ValueKind::kDate || counts.swappable + 1 != counts.read) return;
-  if (const std::optional<SwappedForm> form = swapped_form(field, value, &counts.day_first)) {
+  if (const std::optional<SwappedForm> form = swapped_form(field, days, &counts.day_first)) {
     ++counts.swappable;
     counts.swapped_forms |= form_bit(*form);
   }

@@ -40,10 +40,19 @@ struct ConvertPlan {
 // *day_first tells which order it was read in.
 bool reads_swapped(std::string_view field, double days, bool *day_first);
 
+// Counts a date read from field as swappable when it is (see count_read).
+void count_swappable(ColumnCounts &counts, std::string_view field, double days);
+
 // The day/month guard of convert and read.  Counts a value of kind read
 // from field, a date also as swappable while every date before it in the
 // block was.
-void count_read(ColumnCounts &counts, nlhost::ValueKind kind, std::string_view field, double value);
+inline void count_read(ColumnCounts &counts, nlhost::ValueKind kind, std::string_view field, double value) {
+  ++counts.read;
+  // The guard warns only of a column every date of which reads swapped too:
+  // after the first that does not, the block's other dates need no look.
+  if (kind == nlhost::ValueKind::kDate && counts.swappable + 1 == counts.read)
+    count_swappable(counts, field, value);
+}
 // What the guard says of a column's totals: "all N dates also read
 // month-first; ...", or "" when some date reads one way only.
 std::string swapped_warning(const ColumnCounts &totals);

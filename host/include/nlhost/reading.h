@@ -9,6 +9,7 @@
 #ifndef NLHOST_READING_H
 #define NLHOST_READING_H
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -100,7 +101,9 @@ class FieldReader {
   bool read_exact(std::string_view field, double *value, std::string *decimal);
   // As read_exact(), for a field the caller has found to be all ASCII (a
   // block of lines tested at once): there is nothing to normalize.
-  bool read_ascii(std::string_view field, double *value, std::string *decimal);
+  bool read_ascii(std::string_view field, double *value, std::string *decimal) {
+    return read_trimmed(trim_blanks(field), value, decimal);
+  }
 
  private:
   FieldReader(const Host &host, const Module &module);
@@ -108,7 +111,15 @@ class FieldReader {
     return own_locale_ == nullptr ? read_text(text, value, decimal)
                                   : read_by_own_locale(text, value, decimal);
   }
-  bool read_text(std::string_view text, double *value, std::string *decimal);
+  // The informat's strict road, nearly every field of a date column, is
+  // taken here; every other by read_by_source.
+  bool read_text(std::string_view text, double *value, std::string *decimal) {
+    if (decimal != nullptr) decimal->clear();
+    if (text.empty() || text.size() > INT32_MAX) return false;
+    if (strict_ && source_ == ReaderSource::kInformat) return read_informat_strictly(text, value);
+    return read_by_source(text, value, decimal);
+  }
+  bool read_by_source(std::string_view text, double *value, std::string *decimal);
   bool read_by_own_locale(std::string_view text, double *value, std::string *decimal);
   bool read_normalized(std::string_view field, double *value);
   bool read_number(std::string_view field, double *value, std::string *decimal);
