@@ -283,19 +283,20 @@ FieldReader::FieldReader(const Host &host, const Module &module)
     : host_(&host), own_locale_(host.block_locale(module.control_block())) {}
 
 bool FieldReader::read_exact(std::string_view field, double *value, std::string *decimal) {
-  return read_trimmed(trim_blanks(normalize_field(field, scratch_)), value, decimal);
+  return read_trimmed(trim_blanks(normalize_field(field, scratch_)), value, decimal, false);
 }
 
-bool FieldReader::read_by_own_locale(std::string_view text, double *value, std::string *decimal) {
+bool FieldReader::read_by_own_locale(std::string_view text, double *value, std::string *decimal,
+                                     bool ascii) {
   // What the module asks of the host while it reads is answered by its locale.
   const Host::ThreadLocale scope(own_locale_);
-  return read_text(text, value, decimal);
+  return read_text(text, value, decimal, ascii);
 }
 
-bool FieldReader::read_by_source(std::string_view text, double *value, std::string *decimal) {
+bool FieldReader::read_by_source(std::string_view text, double *value, std::string *decimal, bool ascii) {
   if (source_ == ReaderSource::kNumber || source_ == ReaderSource::kMoney ||
       source_ == ReaderSource::kPercent)
-    return read_number(text, value, decimal);
+    return read_number(text, value, decimal, ascii);
   double read_value = std::nan("");
   if (!read_normalized(text, &read_value) || std::isnan(read_value)) return false;
   if (strict_ && source_ == ReaderSource::kPattern && !written_back_as(nullptr, 0, read_value, text))
@@ -365,14 +366,14 @@ bool FieldReader::read_informat_strictly(std::string_view text, double *value) {
   return true;
 }
 
-bool FieldReader::read_number(std::string_view text, double *value, std::string *decimal) {
+bool FieldReader::read_number(std::string_view text, double *value, std::string *decimal, bool ascii) {
   // Money: the local currency form, then the international one.
   for (size_t k = 0; k < std::size(pattern_items_); ++k) {
     const int32_t item = pattern_items_[k];
     if (item == 0) break;
     const NumberConventions *conventions = item_conventions(k);
     std::string_view field = text;
-    if (conventions != nullptr) field = number_separators(text, *conventions->record, number_scratch_);
+    if (conventions != nullptr && !ascii) field = number_separators(text, *conventions->record, number_scratch_);
     double read_value = std::nan("");
     if (!strict_) {
       if (run_number_reader(item, field, &read_value) && !std::isnan(read_value)) {
@@ -390,14 +391,19 @@ bool FieldReader::read_number(std::string_view text, double *value, std::string 
         !reading::read_number_shape(field, *conventions, source_, &shape))
       continue;
     // The currency text goes out whole before the module reads the rest: the
-    // record's text may lack bytes that mean something in a number.
+    // record's text may lack bytes that mean something in a number.  Most
+    // amounts have none: the field itself is handed.
     char handed[kLongestNumber];
     const size_t cut = shape.currency_end - shape.currency_begin;
     if (field.size() - cut > sizeof handed) continue;
-    std::memcpy(handed, field.data(), shape.currency_begin);
-    std::memcpy(handed + shape.currency_begin, field.data() + shape.currency_end,
-                field.size() - shape.currency_end);
-    if (!run_number_reader(item, std::string_view(handed, field.size() - cut), &read_value)) continue;
+    std::string_view read_text = field;
+    if (cut > 0) {
+      std::memcpy(handed, field.data(), shape.currency_begin);
+      std::memcpy(handed + shape.currency_begin, field.data() + shape.currency_end,
+                  field.size() - shape.currency_end);
+      read_text = std::string_view(handed, field.size() - cut);
+    }
+    if (!run_number_reader(item, read_text, &read_value)) continue;
     // The module's value must be what the field says.
     if (read_value != shape.value) continue;
     *value = read_value;

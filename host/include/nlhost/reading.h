@@ -104,27 +104,28 @@ class FieldReader {
   // As read_exact(), for a field the caller has found to be all ASCII (a
   // block of lines tested at once): there is nothing to normalize.
   bool read_ascii(std::string_view field, double *value, std::string *decimal) {
-    return read_trimmed(trim_blanks(field), value, decimal);
+    return read_trimmed(trim_blanks(field), value, decimal, true);
   }
 
  private:
   FieldReader(const Host &host, const Module &module);
-  bool read_trimmed(std::string_view text, double *value, std::string *decimal) {
-    return own_locale_ == nullptr ? read_text(text, value, decimal)
-                                  : read_by_own_locale(text, value, decimal);
+  // ascii: text is all ASCII (a number needs no look for other scripts' separators).
+  bool read_trimmed(std::string_view text, double *value, std::string *decimal, bool ascii) {
+    return own_locale_ == nullptr ? read_text(text, value, decimal, ascii)
+                                  : read_by_own_locale(text, value, decimal, ascii);
   }
   // The informat's strict road, nearly every field of a date column, is
   // taken here; every other by read_by_source.
-  bool read_text(std::string_view text, double *value, std::string *decimal) {
+  bool read_text(std::string_view text, double *value, std::string *decimal, bool ascii) {
     if (decimal != nullptr) decimal->clear();
     if (text.empty() || text.size() > INT32_MAX) return false;
     if (strict_ && source_ == ReaderSource::kInformat) return read_informat_strictly(text, value);
-    return read_by_source(text, value, decimal);
+    return read_by_source(text, value, decimal, ascii);
   }
-  bool read_by_source(std::string_view text, double *value, std::string *decimal);
-  bool read_by_own_locale(std::string_view text, double *value, std::string *decimal);
+  bool read_by_source(std::string_view text, double *value, std::string *decimal, bool ascii);
+  bool read_by_own_locale(std::string_view text, double *value, std::string *decimal, bool ascii);
   bool read_normalized(std::string_view field, double *value);
-  bool read_number(std::string_view field, double *value, std::string *decimal);
+  bool read_number(std::string_view field, double *value, std::string *decimal, bool ascii);
   bool run_number_reader(int32_t item, std::string_view text, double *value);
   bool read_informat_strictly(std::string_view text, double *value);
   // The numeric layout of pattern item k of the locale read by; null
