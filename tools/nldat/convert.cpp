@@ -36,18 +36,6 @@ size_t whole_records(std::string_view text, char delimiter, bool at_end, int64_t
   return pos;
 }
 
-void ChunkConverter::write_text(std::string_view text, bool quoted, OutputCursor &output) const {
-  // A converted field holds no quote or line end; it needs quotes only where
-  // the delimiter is a byte of ISO text or of a number.
-  quoted = quoted || (delimiter_may_be_written_ && text.find(plan_.delimiter) != std::string_view::npos);
-  char *p = output.room(text.size() + 2);
-  if (quoted) *p++ = '"';
-  copy_bytes(p, text.data(), text.size());
-  p += text.size();
-  if (quoted) *p++ = '"';
-  output.advance(p);
-}
-
 namespace {
 
 using nlhost::detect::Order;
@@ -142,10 +130,11 @@ bool reads_swapped(std::string_view field, double days, bool *day_first) {
 void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, bool ascii, int64_t line,
                                  ChunkResult *result, OutputCursor &output) {
   ColumnReader &reader = readers_[k];
-  const std::string_view field = csv::unquote(raw, scratch_);
+  // A field is quoted exactly when it starts with a quote.
+  const std::string_view field = quoted ? csv::unquote(raw, scratch_) : raw;
   const bool both = plan_.form == OutputForm::kBoth && reader.kind() != nlhost::ValueKind::kNumber;
   const auto delimiter = [&] { output.append(std::string_view(&plan_.delimiter, 1)); };
-  if (nlhost::trim_blanks(field).empty()) {
+  if (field.empty() || (nlhost::is_blank(field.front()) && nlhost::trim_blanks(field).empty())) {
     ++result->counts[k].empty;
     output.append(raw);
     if (both) delimiter();
@@ -235,14 +224,20 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
     } else {
       count_fields(line, result);
       ++result->records;
-      for (size_t k = 0; k < plan_.columns.size(); ++k) {
-        const size_t column = plan_.columns[k];
-        if (column >= fields_.size()) {
+      // In locals: the output's writes could be to anything, and the vectors
+      // would be looked at again after each.
+      const csv::Field *const fields = fields_.data();
+      const size_t field_count = fields_.size();
+      const size_t *const columns = plan_.columns.data();
+      const size_t column_count = plan_.columns.size();
+      for (size_t k = 0; k < column_count; ++k) {
+        const size_t column = columns[k];
+        if (column >= field_count) {
           ++result->counts[k].unread;
           result->rejects.push_back({line, k, std::string(), true});
           continue;
         }
-        const csv::Field &f = fields_[column];
+        const csv::Field &f = fields[column];
         output.append(records.substr(copied, f.begin - copied));
         write_field(k, records.substr(f.begin, f.end - f.begin), f.quoted, ascii_field(f), line, result,
                     output);

@@ -95,7 +95,17 @@ class ChunkConverter {
   // ascii: the field is all ASCII (nearly every one): it needs no normalization.
   void write_field(size_t k, std::string_view raw, bool quoted, bool ascii, int64_t line, ChunkResult *result,
                    OutputCursor &output);
-  void write_text(std::string_view text, bool quoted, OutputCursor &output) const;
+  // A converted field holds no quote or line end; it needs quotes only where
+  // the delimiter is a byte of ISO text or of a number.
+  void write_text(std::string_view text, bool quoted, OutputCursor &output) const {
+    quoted = quoted || (delimiter_may_be_written_ && text.find(plan_.delimiter) != std::string_view::npos);
+    char *p = output.room(text.size() + 2);
+    if (quoted) *p++ = '"';
+    copy_bytes(p, text.data(), text.size());
+    p += text.size();
+    if (quoted) *p++ = '"';
+    output.advance(p);
+  }
   // Sets result's invalid_line and invalid_record to the first record of
   // records (converted from first_line) that is not UTF-8 text.
   void find_invalid_record(std::string_view records, int64_t first_line, ChunkResult *result) const;

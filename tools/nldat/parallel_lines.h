@@ -224,6 +224,8 @@ class OutputCursor {
   // expected: the bytes the output will most likely take.
   OutputCursor(OutputBytes &out, size_t expected) : out_(out), used_(out.size()) {
     out_.resize(used_ + expected);
+    base_ = out_.data();
+    limit_ = out_.size();
   }
   ~OutputCursor() { out_.resize(used_); }
   OutputCursor(const OutputCursor &) = delete;
@@ -231,10 +233,10 @@ class OutputCursor {
 
   // Where to write at least n bytes.
   char *room(size_t n) {
-    if (out_.size() - used_ < n) out_.resize(std::max(2 * out_.size(), used_ + n));
-    return out_.data() + used_;
+    if (limit_ - used_ < n) grow(n);
+    return base_ + used_;
   }
-  void advance(const char *end) { used_ = static_cast<size_t>(end - out_.data()); }
+  void advance(const char *end) { used_ = static_cast<size_t>(end - base_); }
   void append(std::string_view text) {
     copy_bytes(room(text.size()), text.data(), text.size());
     used_ += text.size();
@@ -243,8 +245,17 @@ class OutputCursor {
   size_t size() const { return used_; }
 
  private:
+  void grow(size_t n) {
+    out_.resize(std::max(2 * limit_, used_ + n));
+    base_ = out_.data();
+    limit_ = out_.size();
+  }
   OutputBytes &out_;
   size_t used_;
+  // The output's bytes and their number, held here: a field's writes go
+  // through a char pointer and could be to anything, out_ included.
+  char *base_;
+  size_t limit_;
 };
 
 // One worker's state for a job.

@@ -37,12 +37,13 @@ struct NumberConventions;
 // normalized text, which lives in scratch.
 std::string_view normalize_field(std::string_view field, std::string &scratch);
 
-// The field without leading and trailing blanks (' ' and '\t').
+// Whether c is a blank (' ' or '\t'): most bytes are past ' ', and one test tells them.
+inline bool is_blank(char c) { return static_cast<unsigned char>(c) <= ' ' && (c == ' ' || c == '\t'); }
+
+// The field without leading and trailing blanks.
 inline std::string_view trim_blanks(std::string_view field) {
-  // Most bytes are past ' ': one test tells them.
-  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' ' && (c == ' ' || c == '\t'); };
-  while (!field.empty() && blank(field.front())) field.remove_prefix(1);
-  while (!field.empty() && blank(field.back())) field.remove_suffix(1);
+  while (!field.empty() && is_blank(field.front())) field.remove_prefix(1);
+  while (!field.empty() && is_blank(field.back())) field.remove_suffix(1);
   return field;
 }
 
