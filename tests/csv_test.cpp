@@ -11,6 +11,7 @@
 
 #include "convert.h"
 #include "messages.h"
+#include "nlhost/utf8.h"
 
 namespace {
 
@@ -89,27 +90,37 @@ TEST(Csv, SplitsRecordsAsAByteAtATimeScanDoes) {
   // Random records over the bytes that matter, with fields of every length
   // around the sixteen bytes looked at at once, each record split from each
   // of its starts.
+  // A block is also split with the stops kept from record to record, as
+  // convert splits it, windows of 64 bytes reaching over record ends.
   std::mt19937 rng(4180);
   const std::string pieces[] = {",", ";", "\"", "\"\"", "\n", "\r", "\r\n", "a", "0123456789abcde",
-                                "\xC3\xA4", " ", ""};
+                                "\xC3\xA4", " ", "", std::string(70, 'x')};
   for (int n = 0; n < 3000; ++n) {
     std::string text;
     const size_t count = rng() % 40;
     for (size_t k = 0; k < count; ++k) text += pieces[rng() % std::size(pieces)];
     for (const char delimiter : {',', ';'}) {
       size_t pos = 0;
-      RecordEnd record;
-      std::vector<Field> fields;
+      RecordEnd record, kept_record;
+      std::vector<Field> fields, kept_fields;
+      nldat::csv::FieldEnds stops(text, delimiter);
       while (pos < text.size() && nldat::csv::scan_record(text, pos, delimiter, true, &record, &fields)) {
         SCOPED_TRACE(::testing::Message() << delimiter << " at " << pos << ": " << text);
         const std::vector<Field> expected = fields_byte_by_byte(text, pos, delimiter);
+        ASSERT_TRUE(nldat::csv::scan_record(text, pos, delimiter, true, stops, &kept_record, &kept_fields));
         ASSERT_EQ(fields.size(), expected.size());
+        ASSERT_EQ(kept_fields.size(), expected.size());
         for (size_t k = 0; k < fields.size(); ++k) {
           EXPECT_EQ(fields[k].begin, expected[k].begin);
           EXPECT_EQ(fields[k].end, expected[k].end);
           EXPECT_EQ(fields[k].quoted, expected[k].quoted);
+          EXPECT_EQ(kept_fields[k].begin, expected[k].begin);
+          EXPECT_EQ(kept_fields[k].end, expected[k].end);
         }
         EXPECT_EQ(record.end, expected.back().end);
+        EXPECT_EQ(kept_record.end, record.end);
+        EXPECT_EQ(kept_record.line_end, record.line_end);
+        EXPECT_EQ(kept_record.lines, record.lines);
         pos = record.end + record.line_end;
       }
     }
@@ -201,6 +212,20 @@ TEST(Messages, ValidUtf8) {
   for (const auto &c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(nldat::valid_utf8(c.text), c.valid);
+  }
+}
+
+// The ASCII run before the first byte past ASCII, wherever it stands in
+// the sixteen-, eight- and one-byte steps, and with none at all.
+TEST(Messages, AsciiPrefixStopsAtTheFirstBytePastAscii) {
+  for (size_t length = 0; length <= 48; ++length) {
+    for (size_t at = 0; at <= length; ++at) {
+      std::string text(length, 'a');
+      if (at < length) text[at] = '\xC3';
+      if (at + 2 < length) text[at + 2] = '\x80';  // a later one does not count
+      SCOPED_TRACE(::testing::Message() << length << " bytes, past ASCII at " << at);
+      EXPECT_EQ(nlhost::ascii_prefix(text), at);
+    }
   }
 }
 

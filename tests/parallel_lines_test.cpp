@@ -56,6 +56,42 @@ TEST(GrownCapacity, DoublesThenGoesStraightToTheMost) {
   }
 }
 
+// Every length a copy takes by fixed pieces, and past them: exactly the
+// bytes asked for, nothing before or after.
+TEST(OutputCursor, CopiesEveryLengthExactly) {
+  std::string source(80, '\0');
+  for (size_t k = 0; k < source.size(); ++k) source[k] = static_cast<char>('0' + k % 64);
+  for (size_t n = 0; n <= 70; ++n) {
+    SCOPED_TRACE(n);
+    std::string target(n + 16, '\xA5');
+    nldat::copy_bytes(target.data() + 8, source.data() + 3, n);
+    EXPECT_EQ(target.substr(0, 8), std::string(8, '\xA5'));
+    EXPECT_EQ(target.substr(8, n), source.substr(3, n));
+    EXPECT_EQ(target.substr(8 + n), std::string(8, '\xA5'));
+  }
+}
+
+// Pieces appended past the room first expected, and written through room()
+// and advance(), make the output in order.
+TEST(OutputCursor, GrowsPastWhatWasExpected) {
+  nldat::OutputBytes bytes;
+  bytes.append("head;");
+  std::string expected = "head;";
+  {
+    nldat::OutputCursor out(bytes, 4);
+    for (size_t n = 0; n < 40; ++n) {
+      const std::string piece(n, static_cast<char>('a' + n % 26));
+      out.append(piece);
+      char *p = out.room(2);
+      p[0] = ';';
+      out.advance(p + 1);
+      expected += piece + ";";
+    }
+    EXPECT_EQ(out.size(), expected.size());
+  }
+  EXPECT_EQ(bytes, expected);
+}
+
 TEST(LineEnds, FoundFromWhereTheReaderResumes) {
   const struct {
     std::string_view text;

@@ -36,8 +36,13 @@ size_t field_end(std::string_view text, size_t from, char delimiter) {
 
 bool scan_record(std::string_view text, size_t start, char delimiter, bool at_end, RecordEnd *record,
                  std::vector<Field> *fields) {
-  if (fields != nullptr) fields->clear();
   FieldEnds stops(text, delimiter);
+  return scan_record(text, start, delimiter, at_end, stops, record, fields);
+}
+
+bool scan_record(std::string_view text, size_t start, char delimiter, bool at_end, FieldEnds &stops,
+                 RecordEnd *record, std::vector<Field> *fields) {
+  if (fields != nullptr) fields->clear();
   size_t lines = 0;
   size_t i = start;
   const size_t n = text.size();

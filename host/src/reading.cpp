@@ -48,25 +48,27 @@ class NumericLayout {
   // (names, flags, other directives, a shape that differs), never "not
   // whole".
   bool matches(std::string_view field) const {
-    if (!usable_ || field.size() != length_) return false;
+    if (field.size() != length_) return false;  // never when not usable: no field is that long
     const char *bytes = field.data();
     char short_field[8] = {};
     if (length_ < 8) {  // shorter than a word: its bytes, then zeros the masks leave out
       for (size_t k = 0; k < length_; ++k) short_field[k] = bytes[k];
       bytes = short_field;
     }
-    for (size_t k = 0; k < word_count_; ++k) {
-      const Word &m = words_[k];
+    // Any bit that differs from what the pattern writes, over every word:
+    // one test at the end.  A byte is a digit when its high half is 3 and
+    // stays 3 with 6 added; a carry from the byte before only ever makes the
+    // test fail.
+    const auto differs = [bytes](const Word &m) {
       uint64_t w;
       std::memcpy(&w, bytes + m.at, sizeof w);
-      // A byte is a digit when its high half is 3 and stays 3 with 6 added; a
-      // carry from the byte before only ever makes the test fail.
-      constexpr uint64_t kHigh = 0xF0F0F0F0F0F0F0F0, kThrees = 0x3030303030303030,
-                         kSixes = 0x0606060606060606;
-      if ((w & m.literal_mask) != m.literal_bytes || (w & kHigh & m.digit_mask) != (kThrees & m.digit_mask) ||
-          ((w + kSixes) & kHigh & m.digit_mask) != (kThrees & m.digit_mask))
-        return false;
-    }
+      return ((w & m.mask) ^ m.expected) | (((w + kSixes) & m.digit_high) ^ m.digit_threes);
+    };
+    // Three words without a loop, nearly every date and datetime: the words
+    // not laid out are at 0 with empty masks and never differ.
+    uint64_t all = differs(words_[0]) | differs(words_[1]) | differs(words_[2]);
+    for (size_t k = 3; k < word_count_; ++k) all |= differs(words_[k]);
+    if (all != 0) return false;
     const auto two_digits = [bytes](size_t at) {
       return 10 * static_cast<unsigned>(bytes[at] - '0') + static_cast<unsigned>(bytes[at + 1] - '0');
     };
@@ -78,16 +80,21 @@ class NumericLayout {
     // refused 31 April): the range of both, in one test each.
     if (day_at_ < 0 || month_at_ < 0) return true;
     const unsigned month = two_digits(static_cast<size_t>(month_at_));
-    return month - 1 < 12 && two_digits(static_cast<size_t>(day_at_)) - 1 <
-                                 static_cast<unsigned>(civil::days_in_month(2000, static_cast<int>(month)));
+    return month - 1 < 12 && two_digits(static_cast<size_t>(day_at_)) - 1 < kLongestMonth[month];
   }
 
  private:
   static constexpr size_t kLongest = 64;
-  // Eight bytes of the field from at: which are literal and what they are, which are digits.
+  static constexpr uint64_t kHigh = 0xF0F0F0F0F0F0F0F0, kThrees = 0x3030303030303030,
+                            kSixes = 0x0606060606060606;
+  // The most days month m (from 1; 0 for none) has in any year.
+  static constexpr unsigned kLongestMonth[13] = {0, 31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  // Eight bytes of the field from at: the bits of literal bytes and of the
+  // digits' high halves, and what they must be; the digits' high halves
+  // again, and what they must be with 6 added.
   struct Word {
     size_t at = 0;
-    uint64_t literal_mask = 0, literal_bytes = 0, digit_mask = 0;
+    uint64_t mask = 0, expected = 0, digit_high = 0, digit_threes = 0;
   };
   // A two-digit number whose range is narrower than 00 to 99.
   struct Ranged {
@@ -95,8 +102,7 @@ class NumericLayout {
     unsigned low, high;
   };
 
-  bool usable_ = false;
-  size_t length_ = 0;  // of every field the pattern writes
+  size_t length_ = SIZE_MAX;  // of every field the pattern writes; SIZE_MAX: not usable
   std::array<Word, kLongest / 8 + 1> words_{};
   size_t word_count_ = 0;
   std::array<Ranged, kLongest / 2> ranged_{};
@@ -136,7 +142,7 @@ NumericLayout::NumericLayout(std::string_view pattern) {
     for (size_t k = 0; k < digits; ++k) digit[f + k] = true;
     f += digits;
   }
-  length_ = f;
+  const size_t length = f;
   if (day_at_ >= 0 && month_at_ >= 0) {  // both are tested against each other
     size_t kept = 0;
     for (size_t k = 0; k < ranged_count_; ++k) {
@@ -156,17 +162,23 @@ NumericLayout::NumericLayout(std::string_view pattern) {
       literal_bytes[k] = literal[at + k] ? text[at + k] : '\0';
       digit_mask[k] = digit[at + k] ? '\xFF' : '\0';
     }
-    std::memcpy(&w.literal_mask, literal_mask, 8);
-    std::memcpy(&w.literal_bytes, literal_bytes, 8);
-    std::memcpy(&w.digit_mask, digit_mask, 8);
+    uint64_t literal_word = 0, bytes_word = 0, digit_word = 0;
+    std::memcpy(&literal_word, literal_mask, 8);
+    std::memcpy(&bytes_word, literal_bytes, 8);
+    std::memcpy(&digit_word, digit_mask, 8);
+    // Literal and digit positions never share a byte: one mask tests both.
+    w.mask = literal_word | (kHigh & digit_word);
+    w.expected = bytes_word | (kThrees & digit_word);
+    w.digit_high = kHigh & digit_word;
+    w.digit_threes = kThrees & digit_word;
   };
-  if (length_ <= 8) {
+  if (length <= 8) {
     add_word(0);  // a shorter field is checked in a zeroed word of its own
   } else {
-    for (size_t at = 0; at + 8 < length_; at += 8) add_word(at);
-    add_word(length_ - 8);
+    for (size_t at = 0; at + 8 < length; at += 8) add_word(at);
+    add_word(length - 8);
   }
-  usable_ = true;
+  length_ = length;
 }
 
 namespace {
@@ -273,26 +285,20 @@ FieldReader::FieldReader(const Host &host, const Module &module)
     : host_(&host), own_locale_(host.block_locale(module.control_block())) {}
 
 bool FieldReader::read_exact(std::string_view field, double *value, std::string *decimal) {
-  return read_trimmed(trim_blanks(normalize_field(field, scratch_)), value, decimal);
+  return read_trimmed(trim_blanks(normalize_field(field, scratch_)), value, decimal, false);
 }
 
-bool FieldReader::read_ascii(std::string_view field, double *value, std::string *decimal) {
-  return read_trimmed(trim_blanks(field), value, decimal);
-}
-
-bool FieldReader::read_by_own_locale(std::string_view text, double *value, std::string *decimal) {
+bool FieldReader::read_by_own_locale(std::string_view text, double *value, std::string *decimal,
+                                     bool ascii) {
   // What the module asks of the host while it reads is answered by its locale.
   const Host::ThreadLocale scope(own_locale_);
-  return read_text(text, value, decimal);
+  return read_text(text, value, decimal, ascii);
 }
 
-bool FieldReader::read_text(std::string_view text, double *value, std::string *decimal) {
-  if (decimal != nullptr) decimal->clear();
-  if (text.empty() || text.size() > INT32_MAX) return false;
+bool FieldReader::read_by_source(std::string_view text, double *value, std::string *decimal, bool ascii) {
   if (source_ == ReaderSource::kNumber || source_ == ReaderSource::kMoney ||
       source_ == ReaderSource::kPercent)
-    return read_number(text, value, decimal);
-  if (strict_ && source_ == ReaderSource::kInformat) return read_informat_strictly(text, value);
+    return read_number(text, value, decimal, ascii);
   double read_value = std::nan("");
   if (!read_normalized(text, &read_value) || std::isnan(read_value)) return false;
   if (strict_ && source_ == ReaderSource::kPattern && !written_back_as(nullptr, 0, read_value, text))
@@ -362,14 +368,14 @@ bool FieldReader::read_informat_strictly(std::string_view text, double *value) {
   return true;
 }
 
-bool FieldReader::read_number(std::string_view text, double *value, std::string *decimal) {
+bool FieldReader::read_number(std::string_view text, double *value, std::string *decimal, bool ascii) {
   // Money: the local currency form, then the international one.
   for (size_t k = 0; k < std::size(pattern_items_); ++k) {
     const int32_t item = pattern_items_[k];
     if (item == 0) break;
     const NumberConventions *conventions = item_conventions(k);
     std::string_view field = text;
-    if (conventions != nullptr) field = number_separators(text, *conventions->record, number_scratch_);
+    if (conventions != nullptr && !ascii) field = number_separators(text, *conventions->record, number_scratch_);
     double read_value = std::nan("");
     if (!strict_) {
       if (run_number_reader(item, field, &read_value) && !std::isnan(read_value)) {
@@ -387,14 +393,19 @@ bool FieldReader::read_number(std::string_view text, double *value, std::string 
         !reading::read_number_shape(field, *conventions, source_, &shape))
       continue;
     // The currency text goes out whole before the module reads the rest: the
-    // record's text may lack bytes that mean something in a number.
+    // record's text may lack bytes that mean something in a number.  Most
+    // amounts have none: the field itself is handed.
     char handed[kLongestNumber];
     const size_t cut = shape.currency_end - shape.currency_begin;
     if (field.size() - cut > sizeof handed) continue;
-    std::memcpy(handed, field.data(), shape.currency_begin);
-    std::memcpy(handed + shape.currency_begin, field.data() + shape.currency_end,
-                field.size() - shape.currency_end);
-    if (!run_number_reader(item, std::string_view(handed, field.size() - cut), &read_value)) continue;
+    std::string_view read_text = field;
+    if (cut > 0) {
+      std::memcpy(handed, field.data(), shape.currency_begin);
+      std::memcpy(handed + shape.currency_begin, field.data() + shape.currency_end,
+                  field.size() - shape.currency_end);
+      read_text = std::string_view(handed, field.size() - cut);
+    }
+    if (!run_number_reader(item, read_text, &read_value)) continue;
     // The module's value must be what the field says.
     if (read_value != shape.value) continue;
     *value = read_value;

@@ -40,16 +40,16 @@ constexpr int32_t kUnread = 0;
 
 // The field of a line: the whole line, or one column of it.  False when the
 // line has fewer columns.
-bool field_of(std::string_view line, const ReadOptions &options, std::vector<csv::Field> &fields,
+bool field_of(std::string_view line, size_t column, char delimiter, std::vector<csv::Field> &fields,
               std::string &scratch, std::string_view *field) {
-  if (options.column == 0) {
+  if (column == 0) {
     *field = line;
     return true;
   }
   csv::RecordEnd end;
-  csv::scan_record(line, 0, options.delimiter[0], true, &end, &fields);
-  if (options.column > fields.size()) return false;
-  const csv::Field &f = fields[options.column - 1];
+  csv::scan_record(line, 0, delimiter, true, &end, &fields);
+  if (column > fields.size()) return false;
+  const csv::Field &f = fields[column - 1];
   *field = csv::unquote(line.substr(f.begin, f.end - f.begin), scratch);
   return true;
 }
@@ -76,23 +76,29 @@ class ReadJob : public LineJob {
     };
     const nlhost::ValueKind kind = reader_.kind();
     const bool exact = kind == nlhost::ValueKind::kNumber;
+    // The options in locals: the output's writes could be to anything, and
+    // each test would read them again.
+    const int64_t header_line = options_.header && starts_input ? 1 : 0;  // 0: none
+    const bool echo = options_.echo;
+    const size_t column = options_.column;
+    const char delimiter = options_.delimiter[0];
     // Nearly every block is ASCII: tested once, its lines need no UTF-8 test
     // and its fields no normalization.
     const bool ascii = nlhost::ascii_prefix(block) == block.size();
     while (lines.next(&line)) {
       ++number;
-      if (options_.header && starts_input && number == 1) continue;
+      if (number == header_line) continue;
       if (!ascii && !valid_utf8(line)) {
         result.note_at(out.size(), number, kNotUtf8, not_utf8_message(line, block));
         result.fatal = true;
         break;
       }
       std::string_view field;
-      if (!field_of(line, options_, fields_, scratch_, &field)) {
-        unread(kUnread, "no column " + std::to_string(options_.column));
+      if (!field_of(line, column, delimiter, fields_, scratch_, &field)) {
+        unread(kUnread, "no column " + std::to_string(column));
         continue;
       }
-      if (options_.echo) {
+      if (echo) {
         char *p = out.room(field.size() + 1);
         std::memcpy(p, field.data(), field.size());
         p[field.size()] = '\t';

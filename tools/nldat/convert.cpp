@@ -28,23 +28,12 @@ size_t whole_records(std::string_view text, char delimiter, bool at_end, int64_t
   size_t pos = 0;
   *lines = 0;
   csv::RecordEnd record;
-  while (pos < text.size() && csv::scan_record(text, pos, delimiter, at_end, &record, nullptr)) {
+  csv::FieldEnds stops(text, delimiter);
+  while (pos < text.size() && csv::scan_record(text, pos, delimiter, at_end, stops, &record, nullptr)) {
     pos = record.end + record.line_end;
     *lines += static_cast<int64_t>(record.lines) + (record.line_end > 0);
   }
   return pos;
-}
-
-void ChunkConverter::write_text(std::string_view text, bool quoted, OutputCursor &output) const {
-  // A converted field holds no quote or line end; it needs quotes only where
-  // the delimiter is a byte of ISO text or of a number.
-  quoted = quoted || (delimiter_may_be_written_ && text.find(plan_.delimiter) != std::string_view::npos);
-  char *p = output.room(text.size() + 2);
-  if (quoted) *p++ = '"';
-  std::memcpy(p, text.data(), text.size());
-  p += text.size();
-  if (quoted) *p++ = '"';
-  output.advance(p);
 }
 
 namespace {
@@ -108,14 +97,10 @@ uint8_t form_bit(const SwappedForm &form) {
 
 }  // namespace
 
-void count_read(ColumnCounts &counts, nlhost::ValueKind kind, std::string_view field, double value) {
-  ++counts.read;
-  // The guard warns only of a column every date of which reads swapped too:
-  // after the first that does not, the chunk's other dates need no look.
+void count_swappable(ColumnCounts &counts, std::string_view field, double days) {
   // Whether any locale writes the forms seen is asked at the end: the answer
   // needs the census of the locales, which most columns never need.
-  if (kind != nlhost::ValueKind::kDate || counts.swappable + 1 != counts.read) return;
-  if (const std::optional<SwappedForm> form = swapped_form(field, value, &counts.day_first)) {
+  if (const std::optional<SwappedForm> form = swapped_form(field, days, &counts.day_first)) {
     ++counts.swappable;
     counts.swapped_forms |= form_bit(*form);
   }
@@ -145,10 +130,11 @@ bool reads_swapped(std::string_view field, double days, bool *day_first) {
 void ChunkConverter::write_field(size_t k, std::string_view raw, bool quoted, bool ascii, int64_t line,
                                  ChunkResult *result, OutputCursor &output) {
   ColumnReader &reader = readers_[k];
-  const std::string_view field = csv::unquote(raw, scratch_);
+  // A field is quoted exactly when it starts with a quote.
+  const std::string_view field = quoted ? csv::unquote(raw, scratch_) : raw;
   const bool both = plan_.form == OutputForm::kBoth && reader.kind() != nlhost::ValueKind::kNumber;
   const auto delimiter = [&] { output.append(std::string_view(&plan_.delimiter, 1)); };
-  if (nlhost::trim_blanks(field).empty()) {
+  if (field.empty() || (nlhost::is_blank(field.front()) && nlhost::trim_blanks(field).empty())) {
     ++result->counts[k].empty;
     output.append(raw);
     if (both) delimiter();
@@ -203,20 +189,18 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
   result->invalid_line = 0;
   result->invalid_record = {};
   result->damage = {};
-  // The block is walked once from byte past ASCII to byte past ASCII, as far
+  // The block is walked once from UTF-8 sequence to UTF-8 sequence, as far
   // as its fields reach and then to its end: a field that ends before the
-  // next such byte needs no normalization, and each UTF-8 sequence is tested
-  // where it starts (sequenced: where the last one tested ends).
+  // next byte past ASCII needs no normalization, and each sequence is tested
+  // where it starts and stepped over whole (a byte that starts none alone).
+  // The delimiter, quotes and line ends are ASCII: no field starts or ends
+  // inside a sequence.
   size_t non_ascii = nlhost::ascii_prefix(records);
-  size_t sequenced = 0;
   bool valid = true;
   const auto past_non_ascii = [&] {
-    if (non_ascii >= sequenced) {
-      const size_t length = nlhost::utf8_sequence_length(records, non_ascii);
-      valid = valid && length != 0;
-      sequenced = non_ascii + std::max<size_t>(length, 1);
-    }
-    ++non_ascii;
+    const size_t length = nlhost::utf8_sequence_length(records, non_ascii);
+    valid = valid && length != 0;
+    non_ascii += std::max<size_t>(length, 1);
     non_ascii += nlhost::ascii_prefix(records.substr(non_ascii));
   };
   const auto ascii_field = [&](const csv::Field &f) {
@@ -226,35 +210,41 @@ void ChunkConverter::convert(std::string_view records, int64_t first_line, Chunk
   int64_t line = first_line;
   size_t pos = 0;
   csv::RecordEnd record;
-  while (pos < records.size() && csv::scan_record(records, pos, plan_.delimiter, true, &record, &fields_)) {
-    const std::string_view text = records.substr(pos, record.end - pos);
-    if (text.empty()) {
+  csv::FieldEnds stops(records, plan_.delimiter);
+  while (pos < records.size() &&
+         csv::scan_record(records, pos, plan_.delimiter, true, stops, &record, &fields_)) {
+    // What goes out as it came, from here to the end of the record's line end.
+    size_t copied = pos;
+    if (record.end == pos) {
       // A blank line holds no fields to convert.
     } else if (record.unclosed) {
       // Where its fields end is not known: it goes out as it came.
       ++result->records;
       result->damage.unclosed_line = line;
-      output.append(text);
     } else {
       count_fields(line, result);
       ++result->records;
-      size_t copied = pos;
-      for (size_t k = 0; k < plan_.columns.size(); ++k) {
-        const size_t column = plan_.columns[k];
-        if (column >= fields_.size()) {
+      // In locals: the output's writes could be to anything, and the vectors
+      // would be looked at again after each.
+      const csv::Field *const fields = fields_.data();
+      const size_t field_count = fields_.size();
+      const size_t *const columns = plan_.columns.data();
+      const size_t column_count = plan_.columns.size();
+      for (size_t k = 0; k < column_count; ++k) {
+        const size_t column = columns[k];
+        if (column >= field_count) {
           ++result->counts[k].unread;
           result->rejects.push_back({line, k, std::string(), true});
           continue;
         }
-        const csv::Field &f = fields_[column];
+        const csv::Field &f = fields[column];
         output.append(records.substr(copied, f.begin - copied));
         write_field(k, records.substr(f.begin, f.end - f.begin), f.quoted, ascii_field(f), line, result,
                     output);
         copied = f.end;
       }
-      output.append(records.substr(copied, record.end - copied));
     }
-    output.append(records.substr(record.end, record.line_end));
+    output.append(records.substr(copied, record.end + record.line_end - copied));
     const int64_t record_lines = static_cast<int64_t>(record.lines) + (record.line_end > 0);
     line += record_lines;
     result->lines += record_lines;

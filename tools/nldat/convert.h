@@ -40,10 +40,19 @@ struct ConvertPlan {
 // *day_first tells which order it was read in.
 bool reads_swapped(std::string_view field, double days, bool *day_first);
 
+// Counts a date read from field as swappable when it is (see count_read).
+void count_swappable(ColumnCounts &counts, std::string_view field, double days);
+
 // The day/month guard of convert and read.  Counts a value of kind read
 // from field, a date also as swappable while every date before it in the
 // block was.
-void count_read(ColumnCounts &counts, nlhost::ValueKind kind, std::string_view field, double value);
+inline void count_read(ColumnCounts &counts, nlhost::ValueKind kind, std::string_view field, double value) {
+  ++counts.read;
+  // The guard warns only of a column every date of which reads swapped too:
+  // after the first that does not, the block's other dates need no look.
+  if (kind == nlhost::ValueKind::kDate && counts.swappable + 1 == counts.read)
+    count_swappable(counts, field, value);
+}
 // What the guard says of a column's totals: "all N dates also read
 // month-first; ...", or "" when some date reads one way only.
 std::string swapped_warning(const ColumnCounts &totals);
@@ -86,7 +95,17 @@ class ChunkConverter {
   // ascii: the field is all ASCII (nearly every one): it needs no normalization.
   void write_field(size_t k, std::string_view raw, bool quoted, bool ascii, int64_t line, ChunkResult *result,
                    OutputCursor &output);
-  void write_text(std::string_view text, bool quoted, OutputCursor &output) const;
+  // A converted field holds no quote or line end; it needs quotes only where
+  // the delimiter is a byte of ISO text or of a number.
+  void write_text(std::string_view text, bool quoted, OutputCursor &output) const {
+    quoted = quoted || (delimiter_may_be_written_ && text.find(plan_.delimiter) != std::string_view::npos);
+    char *p = output.room(text.size() + 2);
+    if (quoted) *p++ = '"';
+    copy_bytes(p, text.data(), text.size());
+    p += text.size();
+    if (quoted) *p++ = '"';
+    output.advance(p);
+  }
   // Sets result's invalid_line and invalid_record to the first record of
   // records (converted from first_line) that is not UTF-8 text.
   void find_invalid_record(std::string_view records, int64_t first_line, ChunkResult *result) const;

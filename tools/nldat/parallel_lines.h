@@ -183,6 +183,38 @@ struct BlockResult {
   }
 };
 
+// Copies n bytes from src to dst: up to 32 by two overlapping pieces of a
+// fixed size each (no call, no byte outside either range), more by memcpy.
+// Most pieces of a record and most converted fields are that short.
+inline void copy_bytes(char *dst, const char *src, size_t n) {
+  const auto pieces = [&](auto piece) {
+    constexpr size_t k = sizeof piece;
+    decltype(piece) last;
+    std::memcpy(&piece, src, k);
+    std::memcpy(&last, src + n - k, k);
+    std::memcpy(dst, &piece, k);
+    std::memcpy(dst + n - k, &last, k);
+  };
+  struct Sixteen {
+    char bytes[16];
+  };
+  if (n >= 16) {
+    if (n > 32) {
+      std::memcpy(dst, src, n);
+    } else {
+      pieces(Sixteen{});
+    }
+  } else if (n >= 8) {
+    pieces(uint64_t{});
+  } else if (n >= 4) {
+    pieces(uint32_t{});
+  } else if (n >= 2) {
+    pieces(uint16_t{});
+  } else if (n == 1) {
+    *dst = *src;
+  }
+}
+
 // Writes a block's output straight into its bytes, a line at a time through
 // a pointer, instead of appending each piece: room() makes sure of the bytes
 // a line may take, advance() moves past what was written, and the output is
@@ -192,6 +224,8 @@ class OutputCursor {
   // expected: the bytes the output will most likely take.
   OutputCursor(OutputBytes &out, size_t expected) : out_(out), used_(out.size()) {
     out_.resize(used_ + expected);
+    base_ = out_.data();
+    limit_ = out_.size();
   }
   ~OutputCursor() { out_.resize(used_); }
   OutputCursor(const OutputCursor &) = delete;
@@ -199,20 +233,29 @@ class OutputCursor {
 
   // Where to write at least n bytes.
   char *room(size_t n) {
-    if (out_.size() - used_ < n) out_.resize(std::max(2 * out_.size(), used_ + n));
-    return out_.data() + used_;
+    if (limit_ - used_ < n) grow(n);
+    return base_ + used_;
   }
-  void advance(const char *end) { used_ = static_cast<size_t>(end - out_.data()); }
+  void advance(const char *end) { used_ = static_cast<size_t>(end - base_); }
   void append(std::string_view text) {
-    std::memcpy(room(text.size()), text.data(), text.size());
+    copy_bytes(room(text.size()), text.data(), text.size());
     used_ += text.size();
   }
   // The bytes written so far.
   size_t size() const { return used_; }
 
  private:
+  void grow(size_t n) {
+    out_.resize(std::max(2 * limit_, used_ + n));
+    base_ = out_.data();
+    limit_ = out_.size();
+  }
   OutputBytes &out_;
   size_t used_;
+  // The output's bytes and their number, held here: a field's writes go
+  // through a char pointer and could be to anything, out_ included.
+  char *base_;
+  size_t limit_;
 };
 
 // One worker's state for a job.

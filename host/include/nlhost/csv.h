@@ -114,6 +114,11 @@ class FieldEnds {
 // fields is not null it receives the record's fields.
 bool scan_record(std::string_view text, size_t start, char delimiter, bool at_end, RecordEnd *record,
                  std::vector<Field> *fields);
+// As above, finding stops by stops (made on text and delimiter), which the
+// caller keeps from record to record: the window a record ends in is most
+// often the one the next record's first fields end in.
+bool scan_record(std::string_view text, size_t start, char delimiter, bool at_end, FieldEnds &stops,
+                 RecordEnd *record, std::vector<Field> *fields);
 
 // The end of the last whole record in text, which starts a record and is
 // followed by more input: where scan_record would stop after its last

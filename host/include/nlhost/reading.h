@@ -9,6 +9,7 @@
 #ifndef NLHOST_READING_H
 #define NLHOST_READING_H
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -36,10 +37,13 @@ struct NumberConventions;
 // normalized text, which lives in scratch.
 std::string_view normalize_field(std::string_view field, std::string &scratch);
 
-// The field without leading and trailing blanks (' ' and '\t').
+// Whether c is a blank (' ' or '\t'): most bytes are past ' ', and one test tells them.
+inline bool is_blank(char c) { return static_cast<unsigned char>(c) <= ' ' && (c == ' ' || c == '\t'); }
+
+// The field without leading and trailing blanks.
 inline std::string_view trim_blanks(std::string_view field) {
-  while (!field.empty() && (field.front() == ' ' || field.front() == '\t')) field.remove_prefix(1);
-  while (!field.empty() && (field.back() == ' ' || field.back() == '\t')) field.remove_suffix(1);
+  while (!field.empty() && is_blank(field.front())) field.remove_prefix(1);
+  while (!field.empty() && is_blank(field.back())) field.remove_suffix(1);
   return field;
 }
 
@@ -100,18 +104,29 @@ class FieldReader {
   bool read_exact(std::string_view field, double *value, std::string *decimal);
   // As read_exact(), for a field the caller has found to be all ASCII (a
   // block of lines tested at once): there is nothing to normalize.
-  bool read_ascii(std::string_view field, double *value, std::string *decimal);
+  bool read_ascii(std::string_view field, double *value, std::string *decimal) {
+    return read_trimmed(trim_blanks(field), value, decimal, true);
+  }
 
  private:
   FieldReader(const Host &host, const Module &module);
-  bool read_trimmed(std::string_view text, double *value, std::string *decimal) {
-    return own_locale_ == nullptr ? read_text(text, value, decimal)
-                                  : read_by_own_locale(text, value, decimal);
+  // ascii: text is all ASCII (a number needs no look for other scripts' separators).
+  bool read_trimmed(std::string_view text, double *value, std::string *decimal, bool ascii) {
+    return own_locale_ == nullptr ? read_text(text, value, decimal, ascii)
+                                  : read_by_own_locale(text, value, decimal, ascii);
   }
-  bool read_text(std::string_view text, double *value, std::string *decimal);
-  bool read_by_own_locale(std::string_view text, double *value, std::string *decimal);
+  // The informat's strict road, nearly every field of a date column, is
+  // taken here; every other by read_by_source.
+  bool read_text(std::string_view text, double *value, std::string *decimal, bool ascii) {
+    if (decimal != nullptr) decimal->clear();
+    if (text.empty() || text.size() > INT32_MAX) return false;
+    if (strict_ && source_ == ReaderSource::kInformat) return read_informat_strictly(text, value);
+    return read_by_source(text, value, decimal, ascii);
+  }
+  bool read_by_source(std::string_view text, double *value, std::string *decimal, bool ascii);
+  bool read_by_own_locale(std::string_view text, double *value, std::string *decimal, bool ascii);
   bool read_normalized(std::string_view field, double *value);
-  bool read_number(std::string_view field, double *value, std::string *decimal);
+  bool read_number(std::string_view field, double *value, std::string *decimal, bool ascii);
   bool run_number_reader(int32_t item, std::string_view text, double *value);
   bool read_informat_strictly(std::string_view text, double *value);
   // The numeric layout of pattern item k of the locale read by; null

@@ -22,7 +22,8 @@ inline size_t ascii_prefix(std::string_view text) {
 #if defined(__SSE2__)
   for (; i + 16 <= text.size(); i += 16) {  // sixteen at a time: the top bits of sixteen bytes at once
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data() + i));
-    if (_mm_movemask_epi8(bytes) != 0) break;
+    if (const int tops = _mm_movemask_epi8(bytes); tops != 0)
+      return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(tops)));
   }
 #endif
   for (uint64_t word = 0; i + 8 <= text.size(); i += 8) {
