@@ -81,72 +81,8 @@ extern "C" int32_t nlhost_svc_xfxbpn(uwn_informat_block *block, void *informat) 
 // point, an optional exponent.  Without a point the last d digits are
 // decimals.  A blank field reads as the missing value.  Anything else, a
 // trailing or embedded sign included, answers kNumericInvalid and stores
-// nothing.
-//
-// The reader as first written, a byte at a time; the service below reads
-// the digits eight at a time and must answer alike (a test holds the two
-// together).
-namespace nlhost::reference {
-
-[[gnu::noinline]] int32_t wzifmn(uwn_informat_block *block) noexcept {
-  if (block == nullptr || block->result == nullptr) return kNumericInvalid;
-  const int32_t n = block->text != nullptr
-                        ? std::clamp(std::min(block->width, block->text_length), 0, kMaxNumericField)
-                        : 0;
-  const char *s = block->text;
-  int32_t i = 0, end = n;
-  while (i < end && s[i] == ' ') ++i;
-  while (end > i && s[end - 1] == ' ') --end;
-  if (i == end) {
-    *block->result = standard_missing();
-    return 0;
-  }
-
-  bool negative = false;
-  if (s[i] == '+' || s[i] == '-') negative = s[i++] == '-';
-  // Mantissa: digits with at most one point, a contiguous run of the text
-  // that the rare slow path below hands to from_chars as it stands.
-  const int32_t mantissa_start = i;
-  uint64_t mantissa = 0;  // exact while there are at most 19 digits
-  auto digit_run = [&] {
-    const int32_t first = i;
-    for (; i < end && static_cast<unsigned char>(s[i] - '0') < 10; ++i)
-      mantissa = mantissa * 10 + static_cast<uint64_t>(s[i] - '0');
-    return i - first;
-  };
-  int32_t digits = digit_run(), decimals = 0;
-  const bool point = i < end && s[i] == '.';
-  if (point) {
-    ++i;
-    decimals = digit_run();
-    digits += decimals;
-  }
-  const int32_t mantissa_end = i;
-  if (digits == 0) return kNumericInvalid;
-  int64_t exponent = 0;
-  if (i < end && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    bool exponent_negative = false;
-    if (i < end && (s[i] == '+' || s[i] == '-')) exponent_negative = s[i++] == '-';
-    const int32_t first_digit = i;
-    for (; i < end && s[i] >= '0' && s[i] <= '9'; ++i)
-      exponent = std::min<int64_t>(exponent * 10 + (s[i] - '0'), 100000);
-    if (i == first_digit) return kNumericInvalid;
-    if (exponent_negative) exponent = -exponent;
-  }
-  if (i != end) return kNumericInvalid;
-  if (!point) exponent -= std::clamp(block->decimals, 0, 10000);
-
-  if (double value = 0; exact_decimal(mantissa, digits, exponent - decimals, &value)) {
-    *block->result = negative ? -value : value;
-    return 0;
-  }
-
-  return read_long_mantissa(s + mantissa_start, mantissa_end - mantissa_start, exponent, negative,
-                            block->result);
-}
-
-}  // namespace nlhost::reference
+// nothing.  wzifmn below reads its digits eight at a time where it can,
+// nlhost::reference::wzifmn a digit at a time.
 
 namespace {
 
@@ -205,7 +141,10 @@ inline int32_t digit_run(const char *s, int32_t i, int32_t end, uint64_t *mantis
   return i;
 }
 
-int32_t read_standard_numeric(uwn_informat_block *block) {
+// The reader with the digit runs read by run(s, i, end, &mantissa), which
+// answers the run's end: the service and the reference differ only there.
+template <class DigitRun>
+inline int32_t read_numeric(uwn_informat_block *block, DigitRun run) {
   if (block == nullptr || block->result == nullptr) return kNumericInvalid;
   const int32_t n = block->text != nullptr
                         ? std::clamp(std::min(block->width, block->text_length), 0, kMaxNumericField)
@@ -226,12 +165,12 @@ int32_t read_standard_numeric(uwn_informat_block *block) {
   const int32_t mantissa_start = i;
   uint64_t mantissa = 0;  // exact while there are at most 19 digits
   int32_t first = i;
-  i = digit_run(s, i, end, &mantissa);
+  i = run(s, i, end, &mantissa);
   int32_t digits = i - first, decimals = 0;
   const bool point = i < end && s[i] == '.';
   if (point) {
     first = ++i;
-    i = digit_run(s, i, end, &mantissa);
+    i = run(s, i, end, &mantissa);
     decimals = i - first;
     digits += decimals;
   }
@@ -260,7 +199,20 @@ int32_t read_standard_numeric(uwn_informat_block *block) {
                             block->result);
 }
 
+int32_t read_standard_numeric(uwn_informat_block *block) { return read_numeric(block, digit_run); }
+
 }  // namespace
+
+// The reader as first written, a digit at a time; the service reads the
+// digits eight at a time and must answer alike (a test holds the two
+// together).
+[[gnu::noinline]] int32_t nlhost::reference::wzifmn(uwn_informat_block *block) noexcept {
+  return read_numeric(block, [](const char *s, int32_t i, int32_t end, uint64_t *mantissa) {
+    for (; i < end && static_cast<unsigned char>(s[i] - '0') < 10; ++i)
+      *mantissa = *mantissa * 10 + static_cast<uint64_t>(s[i] - '0');
+    return i;
+  });
+}
 
 extern "C" int32_t nlhost_svc_wzifmn(uwn_informat_block *block) noexcept {
   return read_standard_numeric(block);
