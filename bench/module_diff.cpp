@@ -1134,10 +1134,10 @@ int main(int argc, char **argv) {
     --argc;
     ++argv;
   }
-  if (argc < 3 || std::strcmp(argv[1], "--help") == 0) {
-    std::fprintf(argc < 3 ? stderr : stdout,
-                 "usage: nldat_module_diff [--numbers] OLD.so NEW.so [CORPUS_DIR ...]\n");
-    return argc < 3 ? 2 : 0;
+  const bool help = argc > 1 && std::strcmp(argv[1], "--help") == 0;
+  if (help || argc < 3) {
+    std::fprintf(help ? stdout : stderr, "usage: nldat_module_diff [--numbers] OLD.so NEW.so [CORPUS_DIR ...]\n");
+    return help ? 0 : 2;
   }
   nlhost::Host host;
   Build old_build, new_build;
