@@ -321,8 +321,8 @@ class Diff {
         watch_.fail_call("wzsxglc", 0);
       };
     };
-    return compare("zkpdate", args, call(&Build::zkpdate)) && compare("zkpdttm", args, call(&Build::zkpdttm)) &&
-           compare("zkptime", args, call(&Build::zkptime));
+    return compare("zkpdate", args, call(&Build::zkpdate)) &&
+           compare("zkpdttm", args, call(&Build::zkpdttm)) && compare("zkptime", args, call(&Build::zkptime));
   }
 
   long cases() const { return cases_; }
@@ -654,8 +654,8 @@ class Texts {
       out.push_back(fitting(pattern.substr(0, at), true) + pattern.substr(at));
     // Hours, minutes and seconds at and past their ends, where the time starts.
     if (pattern.size() >= 8 && date.size() >= 8 && pattern.compare(pattern.size() - 8, 8, "%H:%M:%S") == 0)
-      for (const char *hms : {"00:00:00", "23:59:59", "24:00:00", "99:99:99", "12:60:00", "12:00:60", " 7: 8: 9",
-                              "+7:-8:+9", "-1:00:00", "07:00: 0"}) {
+      for (const char *hms : {"00:00:00", "23:59:59", "24:00:00", "99:99:99", "12:60:00", "12:00:60",
+                              " 7: 8: 9", "+7:-8:+9", "-1:00:00", "07:00: 0"}) {
         std::string t = date;
         t.replace(t.size() - 8, 8, hms);
         out.push_back(t);
@@ -719,8 +719,9 @@ constexpr struct {
 constexpr struct {
   uint8_t lead;
   int length;
-} kDatetimeLeads[][2] = {{{0, 0}, {0, 0}}, {{'%', 2}, {0, 0}}, {{'.', 2}, {0x81, 2}}, {{':', 2}, {0, 0}},
-                         {{',', 2}, {0xC3, 3}}, {{' ', 2}, {0, 0}}, {{'T', 2}, {'-', 2}}, {{'6', 2}, {'1', 3}}};
+} kDatetimeLeads[][2] = {{{0, 0}, {0, 0}},     {{'%', 2}, {0, 0}},    {{'.', 2}, {0x81, 2}},
+                         {{':', 2}, {0, 0}},   {{',', 2}, {0xC3, 3}}, {{' ', 2}, {0, 0}},
+                         {{'T', 2}, {'-', 2}}, {{'6', 2}, {'1', 3}}};
 
 void declare_leads(nlhost::Host &host, size_t which) {
   for (int b = 0; b < 256; ++b) host.set_multibyte_lead(static_cast<uint8_t>(b), 0);
@@ -785,8 +786,9 @@ bool read_all(nlhost::Host &host, Diff &diff, int argc, char **argv) {
       if (l.length != 0) host.set_multibyte_lead(l.lead, l.length);
     for (const char *date : {"%d.%m.%Y", "%Y-%m-%d", "%m/%d/%y", "%e.%o.%Y", "%d.%m.%"})
       for (const char *run : {", ", " ", "T", " ,", ",", "  ", "\x81", "%%", "%, ", ", %", " - ", ",\xC3"})
-        for (const char *time : {"%H:%M:%S", "%H:%M", "%H.%M.%S", "%H:%M:%s", "%H\x81%M", "%I:%M:%S", "%H:%m:%S",
-                                 "%H %M:%S", "%H:%M %S", "%H:%M:%S ", "%H:%M:", "%H:%M:%Y", "%H:%?M:%S"}) {
+        for (const char *time :
+             {"%H:%M:%S", "%H:%M", "%H.%M.%S", "%H:%M:%s", "%H\x81%M", "%I:%M:%S", "%H:%m:%S", "%H %M:%S",
+              "%H:%M %S", "%H:%M:%S ", "%H:%M:", "%H:%M:%Y", "%H:%?M:%S"}) {
           const std::string pattern = std::string(date) + run + time;
           if (!read_by(pattern, texts.for_datetime(pattern))) return false;
         }
@@ -798,19 +800,20 @@ bool read_all(nlhost::Host &host, Diff &diff, int argc, char **argv) {
   locale->set_text(UWN_ITEM_DATETIME_1, "%d.%m.%Y, %H:%M:%S");
   {
     const char *const kPatterns[] = {"%d.%m.%Y, %H:%M:%S", "%d.%m.%Y %H:%M", "%H:%M:%S", "%d.%m.%Y", ""};
-    const char *const kTexts[] = {"07.12.2026, 13:45:30", "07.12.2026 13:45", "13:45:30", "07.12.2026",
+    const char *const kTexts[] = {"07.12.2026, 13:45:30", "07.12.2026 13:45",    "13:45:30", "07.12.2026",
                                   "07.12.2026, 25:61:99", "7.12.2026, 13:45:30", ""};
     for (int fail = 0; fail <= 4; ++fail) {
-      for (const int32_t item : std::initializer_list<int32_t>{UWN_ITEM_DATE_1, UWN_ITEM_DATE_2, UWN_ITEM_DATETIME_1,
-                                                               UWN_ITEM_DATETIME_2, UWN_ITEM_TIME_1, UWN_ITEM_TIME_2,
-                                                               0, -1, 9999})
+      for (const int32_t item :
+           std::initializer_list<int32_t>{UWN_ITEM_DATE_1, UWN_ITEM_DATE_2, UWN_ITEM_DATETIME_1,
+                                          UWN_ITEM_DATETIME_2, UWN_ITEM_TIME_1, UWN_ITEM_TIME_2, 0, -1, 9999})
         for (const char *text : kTexts)
           for (const int32_t length : {static_cast<int32_t>(std::strlen(text)), -1, 0})
             if (!diff.read_raw(nullptr, item, text, length, fail)) return false;
       for (const char *pattern : kPatterns)
         for (const int32_t pattern_length : {static_cast<int32_t>(std::strlen(pattern)), -1, 0})
           for (const char *text : kTexts) {
-            if (!diff.read_raw(pattern, pattern_length, text, static_cast<int32_t>(std::strlen(text)), fail) ||
+            if (!diff.read_raw(pattern, pattern_length, text, static_cast<int32_t>(std::strlen(text)),
+                               fail) ||
                 !diff.read_raw(pattern, pattern_length, nullptr, 10, fail) ||
                 !diff.read_raw(pattern, pattern_length, text, -5, fail))
               return false;
@@ -1136,7 +1139,8 @@ int main(int argc, char **argv) {
   }
   const bool help = argc > 1 && std::strcmp(argv[1], "--help") == 0;
   if (help || argc < 3) {
-    std::fprintf(help ? stdout : stderr, "usage: nldat_module_diff [--numbers] OLD.so NEW.so [CORPUS_DIR ...]\n");
+    std::fprintf(help ? stdout : stderr,
+                 "usage: nldat_module_diff [--numbers] OLD.so NEW.so [CORPUS_DIR ...]\n");
     return help ? 0 : 2;
   }
   nlhost::Host host;

@@ -288,8 +288,7 @@ bool FieldReader::read_exact(std::string_view field, double *value, std::string 
   return read_trimmed(trim_blanks(normalize_field(field, scratch_)), value, decimal, false);
 }
 
-bool FieldReader::read_by_own_locale(std::string_view text, double *value, std::string *decimal,
-                                     bool ascii) {
+bool FieldReader::read_by_own_locale(std::string_view text, double *value, std::string *decimal, bool ascii) {
   // What the module asks of the host while it reads is answered by its locale.
   const Host::ThreadLocale scope(own_locale_);
   return read_text(text, value, decimal, ascii);
@@ -375,7 +374,8 @@ bool FieldReader::read_number(std::string_view text, double *value, std::string 
     if (item == 0) break;
     const NumberConventions *conventions = item_conventions(k);
     std::string_view field = text;
-    if (conventions != nullptr && !ascii) field = number_separators(text, *conventions->record, number_scratch_);
+    if (conventions != nullptr && !ascii)
+      field = number_separators(text, *conventions->record, number_scratch_);
     double read_value = std::nan("");
     if (!strict_) {
       if (run_number_reader(item, field, &read_value) && !std::isnan(read_value)) {
@@ -398,14 +398,14 @@ bool FieldReader::read_number(std::string_view text, double *value, std::string 
     char handed[kLongestNumber];
     const size_t cut = shape.currency_end - shape.currency_begin;
     if (field.size() - cut > sizeof handed) continue;
-    std::string_view read_text = field;
+    std::string_view to_read = field;
     if (cut > 0) {
       std::memcpy(handed, field.data(), shape.currency_begin);
       std::memcpy(handed + shape.currency_begin, field.data() + shape.currency_end,
                   field.size() - shape.currency_end);
-      read_text = std::string_view(handed, field.size() - cut);
+      to_read = std::string_view(handed, field.size() - cut);
     }
-    if (!run_number_reader(item, read_text, &read_value)) continue;
+    if (!run_number_reader(item, to_read, &read_value)) continue;
     // The module's value must be what the field says.
     if (read_value != shape.value) continue;
     *value = read_value;

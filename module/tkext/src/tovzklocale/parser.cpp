@@ -299,8 +299,8 @@ inline Token token_of(const uint8_t *klass, const uint8_t *upper, unsigned char 
 
 // Whether the pattern has the datetime shape, by its own bytes and the host's
 // class and upper-case tables.
-inline bool datetime_shape(const uint8_t *klass, const uint8_t *upper, const unsigned char *pat,
-                           int32_t plen, DatetimeShape &shape) {
+inline bool datetime_shape(const uint8_t *klass, const uint8_t *upper, const unsigned char *pat, int32_t plen,
+                           DatetimeShape &shape) {
   if (plen < kDatetimeMinLength) return false;
   // The time is settled from the end first, so that other patterns with a
   // date in front (a twelve-hour time, a designator) leave early; the run
@@ -330,9 +330,11 @@ inline bool datetime_shape(const uint8_t *klass, const uint8_t *upper, const uns
 // where the host measures a "%" as part of a longer character.  A blank that
 // opens the run after the year and meets a non-blank is the general scan's
 // to pass over: that text goes to the general scan whole.
-inline __attribute__((always_inline)) int32_t scan_datetime(void *locale, const uint8_t *klass, const uint8_t *upper, const unsigned char *text,
-                      int32_t tlen, const unsigned char *pat, int32_t plen, const DatetimeShape &shape,
-                      Fields &out) {
+inline __attribute__((always_inline)) int32_t scan_datetime(void *locale, const uint8_t *klass,
+                                                            const uint8_t *upper, const unsigned char *text,
+                                                            int32_t tlen, const unsigned char *pat,
+                                                            int32_t plen, const DatetimeShape &shape,
+                                                            Fields &out) {
   int32_t value[6] = {};
   uwn::DateFields date;
   const uwn::NumericReach date_reach = uwn::read_numeric_text(klass, pat, text, shape.date, date);
@@ -398,7 +400,6 @@ inline __attribute__((always_inline)) int32_t scan_datetime(void *locale, const 
   return scan_from(locale, klass, upper, desc, pat, plen, shape.at(resume), true,
                    Scan{text, tlen, shape.text_at(resume), f}, out);
 }
-
 
 // After the scan: both time patterns fetched, and for any other pattern the
 // date assembled by the host's calendar; then the time of day.  The result
@@ -518,26 +519,12 @@ inline int32_t datetime_verdict(double date, double time, double *result) {
   return UWN_OK;
 }
 
+// read_by_pattern() is inlined here, so that a datetime of the numeric shape
+// is read, finished and judged in this one frame.
 extern "C" int32_t uwn_read_datetime(const char *text, int32_t length, const char *pattern,
                                      int32_t pattern_length, double *result) {
-  void *const locale = uwn::current_locale();
   double date = uwn::missing_value(), time = uwn::missing_value();
-  const uwn_control_block *cb = uwn::gcb();
-  const auto *const text_bytes = reinterpret_cast<const unsigned char *>(text);
-  const auto *const pattern_bytes = reinterpret_cast<const unsigned char *>(pattern);
-  DatetimeShape shape;
-  // What getdate_fixlen does with such a pattern and text, in this frame.
-  if (text != nullptr && pattern != nullptr && pattern_length >= kDatetimeMinLength &&
-      pattern_length <= UWN_DESCRIPTOR_MAX &&
-      datetime_shape(cb->char_class, cb->upper, pattern_bytes, pattern_length, shape) &&
-      length >= shape.text_length) {
-    Fields f;
-    if (scan_datetime(locale, cb->char_class, cb->upper, text_bytes, length, pattern_bytes, pattern_length,
-                      shape, f) == kRead)
-      finish(locale, pattern, pattern_length, f, &date, &time);
-  } else {
-    read_by_pattern(locale, text, length, pattern, pattern_length, &date, &time, true);
-  }
+  read_by_pattern(uwn::current_locale(), text, length, pattern, pattern_length, &date, &time, true);
   return datetime_verdict(date, time, result);
 }
 
